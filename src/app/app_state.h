@@ -1,0 +1,39 @@
+// The program's working state that is not held by a control: the device chosen, the
+// three sector arrays, the volume geometry and the file-list table.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "direntry/file_list.h"
+#include "volume/volume_geometry.h"
+
+namespace dulvex {
+
+using SectorBytes = std::array<std::uint8_t, 512>;
+
+// The sector that the grid really shows: its number and the device it was read from.
+struct ShownSector {
+  std::int32_t sector = 0;
+  std::string device;
+};
+
+struct AppState {
+  std::string DevicePath;                   // "A:" to "R:", empty until a volume is chosen
+  SectorBytes BootSectorBuffer{};           // sector 0 as last read by the boot-sector refresh
+  SectorBytes SectorBuffer{};               // the sector shown
+  SectorBytes WriteBuffer{};                // the image the last paste assembled
+  std::array<std::string, 512> OffsetText;  // "> " and the offset, for the hover readout
+  int LastHoverIndex = 0;  // hex cell the pointer last moved over (empty counts as 0)
+  VolumeGeometry geometry;
+  FileList files;
+  // Set by every read that really filled SectorBuffer; empty until the first one.
+  std::optional<ShownSector> lastShown;
+  // Folder that holds drives/A ... drives/R.
+  std::filesystem::path drivesDir;
+};
+
+}  // namespace dulvex

@@ -1,0 +1,26 @@
+#include "app/device_selection.h"
+
+#include "volume/boot_refresh.h"
+
+namespace dulvex {
+
+void mnuA_Click(WindowModel& model, int index) {
+  if (index >= 0 && index <= 17) {
+    model.state.DevicePath = std::string(1, static_cast<char>('A' + index)) + ":";
+  }
+  model.At("Label58").caption = model.state.DevicePath;
+  Command3_Click(model);
+}
+
+void mnUsci_Click(WindowModel& model) {
+  model.quitRequested = true;
+  if (model.quit) model.quit();
+}
+
+void InstallDeviceSelection(WindowModel& model) {
+  model.OnClick("mnuA", [&model](int index) { mnuA_Click(model, index); });
+  model.OnClick("mnUsci", [&model](int) { mnUsci_Click(model); });
+  model.OnClick("Command3", [&model](int) { Command3_Click(model); });
+}
+
+}  // namespace dulvex

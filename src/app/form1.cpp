@@ -1,0 +1,19 @@
+#include "app/form1.h"
+
+#include "app/device_selection.h"
+#include "app/form1_design.h"
+#include "app/version.h"
+#include "view/sector_view.h"
+
+namespace dulvex {
+
+void BuildForm1(WindowModel& model) {
+  AddForm1Design(model);
+  model.At("Form1").caption = VersionCaption(AppVersion());
+  Caselle(model);
+  Caselle_Board(model);
+  InstallDeviceSelection(model);
+  InstallSectorView(model);
+}
+
+}  // namespace dulvex

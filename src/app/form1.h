@@ -1,0 +1,11 @@
+// Start-up of the main window's model: the design, the version in the caption, the cell
+// grids, and every subsystem's event handlers.
+#pragma once
+
+#include "app/window_model.h"
+
+namespace dulvex {
+
+void BuildForm1(WindowModel& model);
+
+}  // namespace dulvex

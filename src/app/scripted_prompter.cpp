@@ -1,0 +1,26 @@
+#include "app/scripted_prompter.h"
+
+namespace dulvex {
+
+int ScriptedPrompter::MessageBox(const std::string& text, int style, const std::string& title) {
+  shown.push_back({false, text, style, title, {}});
+  if (!messageAnswers.empty()) {
+    int answer = messageAnswers.front();
+    messageAnswers.pop_front();
+    return answer;
+  }
+  return style == kStyleYesNo ? kAnswerNo : kAnswerOk;
+}
+
+std::string ScriptedPrompter::InputBox(const std::string& prompt, const std::string& title,
+                                       const std::string& defaultText) {
+  shown.push_back({true, prompt, 0, title, defaultText});
+  if (!inputAnswers.empty()) {
+    std::string answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    return answer;
+  }
+  return {};
+}
+
+}  // namespace dulvex

@@ -1,0 +1,91 @@
+#include "app/window_model.h"
+
+#include <stdexcept>
+
+namespace dulvex {
+
+Control& WindowModel::Add(Control control) {
+  std::string key = control.Key();
+  if (byKey_.count(key) != 0) throw std::logic_error("duplicate control " + key);
+  controls_.push_back(std::move(control));
+  Control& added = controls_.back();
+  byKey_.emplace(std::move(key), &added);
+  return added;
+}
+
+Control* WindowModel::Find(std::string_view name, int index) {
+  auto it = byKey_.find(Control::MakeKey(std::string(name), index));
+  return it == byKey_.end() ? nullptr : it->second;
+}
+
+const Control* WindowModel::Find(std::string_view name, int index) const {
+  auto it = byKey_.find(Control::MakeKey(std::string(name), index));
+  return it == byKey_.end() ? nullptr : it->second;
+}
+
+Control& WindowModel::At(std::string_view name, int index) {
+  Control* c = Find(name, index);
+  if (c == nullptr)
+    throw std::out_of_range("no control " + Control::MakeKey(std::string(name), index));
+  return *c;
+}
+
+void WindowModel::OnClick(const std::string& name, IndexHandler handler) {
+  click_[name] = std::move(handler);
+}
+void WindowModel::OnKey(const std::string& name, IndexHandler handler) {
+  key_[name] = std::move(handler);
+}
+void WindowModel::OnHover(const std::string& name, IndexHandler handler) {
+  hover_[name] = std::move(handler);
+}
+void WindowModel::OnChange(const std::string& name, std::function<void()> handler) {
+  change_[name] = std::move(handler);
+}
+
+bool WindowModel::Reachable(const Control& control) const {
+  const Control* c = &control;
+  for (int depth = 0; c != nullptr && depth < 16; ++depth) {
+    if (!c->enabled) return false;
+    if (c->parent.empty()) return true;
+    auto it = byKey_.find(c->parent);
+    c = it == byKey_.end() ? nullptr : it->second;
+  }
+  return true;
+}
+
+namespace {
+template <typename Map>
+bool Raise(WindowModel& model, Map& handlers, std::string_view name, int index, int arg) {
+  auto it = handlers.find(std::string(name));
+  if (it == handlers.end()) return false;
+  const Control* c = model.Find(name, index);
+  if (c != nullptr && !model.Reachable(*c)) return false;
+  it->second(arg);
+  return true;
+}
+}  // namespace
+
+bool WindowModel::Click(std::string_view name, int index) {
+  return Raise(*this, click_, name, index, index);
+}
+bool WindowModel::Key(std::string_view name, int code, int index) {
+  return Raise(*this, key_, name, index, code);
+}
+bool WindowModel::Hover(std::string_view name, int index) {
+  return Raise(*this, hover_, name, index, index);
+}
+
+void WindowModel::SetText(Control& textBox, const std::string& text) {
+  if (textBox.caption == text) return;
+  textBox.caption = text;
+  auto it = change_.find(textBox.name);
+  if (it != change_.end()) it->second();
+}
+
+void WindowModel::SetMousePointer(int pointer) {
+  mousePointer_ = pointer;
+  if (mousePointerChanged) mousePointerChanged(pointer);
+}
+
+}  // namespace dulvex

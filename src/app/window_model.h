@@ -1,0 +1,95 @@
+// The headless main window: every control's runtime properties, the four cell arrays,
+// the program's state and the event handlers. The Qt layer draws it and forwards events
+// to it; tests and the scenario runner drive it directly.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "app/app_state.h"
+#include "app/control.h"
+#include "app/prompter.h"
+
+namespace dulvex {
+
+// Mouse-pointer shapes the handlers set.
+enum MousePointer : int { kPointerDefault = 0, kPointerHourglass = 11 };
+
+class WindowModel {
+ public:
+  explicit WindowModel(Prompter& prompter) : prompter_(&prompter) {}
+  WindowModel(const WindowModel&) = delete;
+  WindowModel& operator=(const WindowModel&) = delete;
+
+  // --- Controls -------------------------------------------------------------------------
+  // Adds a control from the design (or a cell made at start-up). Keys are unique.
+  Control& Add(Control control);
+  // The control with this name and index, or nullptr.
+  Control* Find(std::string_view name, int index = -1);
+  const Control* Find(std::string_view name, int index = -1) const;
+  // The control with this name and index; a missing one is a programming error and throws
+  // std::out_of_range.
+  Control& At(std::string_view name, int index = -1);
+  // All controls in design order (panels before their contents, back to front).
+  const std::deque<Control>& Controls() const { return controls_; }
+
+  // The four cell arrays, filled at start-up: byte i of the shown sector (Label3 hex,
+  // Label55 text) and entry i of the copy buffer (LabelB3 hex, LabelB55 text).
+  std::array<Control*, 512> Label3{};
+  std::array<Control*, 512> Label55{};
+  std::array<Control*, 512> LabelB3{};
+  std::array<Control*, 512> LabelB55{};
+
+  // --- Events -----------------------------------------------------------------------------
+  using IndexHandler = std::function<void(int index)>;
+  // Click on a button, a cell or a menu item (index -1 for a single control).
+  void OnClick(const std::string& name, IndexHandler handler);
+  // Key typed in a text box, with its character code.
+  void OnKey(const std::string& name, IndexHandler handler);
+  // The mouse pointer moving over a control.
+  void OnHover(const std::string& name, IndexHandler handler);
+  // Any change of a text box's text, by the user or by code.
+  void OnChange(const std::string& name, std::function<void()> handler);
+
+  // Raise an event. Returns false when the control has no handler for it, or when the
+  // control (or a panel or menu holding it) is disabled, as a user could not reach it.
+  bool Click(std::string_view name, int index = -1);
+  bool Key(std::string_view name, int code, int index = -1);
+  bool Hover(std::string_view name, int index);
+  // Sets a text box's text. When the text differs, the change handler runs (nested when a
+  // handler assigns the text again). Assigning the current text does nothing.
+  void SetText(Control& textBox, const std::string& text);
+
+  // Whether a user could reach the control: it and every panel or menu holding it enabled.
+  bool Reachable(const Control& control) const;
+
+  // --- Shell --------------------------------------------------------------------------------
+  Prompter& prompter() { return *prompter_; }
+  void SetPrompter(Prompter& prompter) { prompter_ = &prompter; }
+  int mousePointer() const { return mousePointer_; }
+  void SetMousePointer(int pointer);
+  // Called whenever the pointer shape changes, so the Qt layer can show it at once.
+  std::function<void(int pointer)> mousePointerChanged;
+  // Set by "EXIT Program"; the Qt layer closes the window.
+  bool quitRequested = false;
+  std::function<void()> quit;
+  // Folder of the executable (help file, drives/).
+  std::filesystem::path exeDir;
+
+  AppState state;
+
+ private:
+  Prompter* prompter_;
+  int mousePointer_ = kPointerDefault;
+  std::deque<Control> controls_;
+  std::unordered_map<std::string, Control*> byKey_;
+  std::unordered_map<std::string, IndexHandler> click_, key_, hover_;
+  std::unordered_map<std::string, std::function<void()>> change_;
+};
+
+}  // namespace dulvex

@@ -1,0 +1,31 @@
+// The program's single-byte code page, Windows-1252: bytes become characters here, and
+// typed characters go back to bytes here. Texts inside the program are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dulvex {
+
+// The character of code b, as UTF-8. The five codes that Windows-1252 leaves undefined
+// map to the control characters of the same number, as Windows does.
+std::string CharOfByte(std::uint8_t b);
+
+// As CharOfByte, but a byte 0 becomes kNulPlaceholder so that it can be seen and does not
+// end a text early.
+std::string VisibleCharOfByte(std::uint8_t b);
+inline constexpr const char* kNulPlaceholder = "\u2400";  // the symbol for NUL
+
+// The byte of a Unicode character in the code page, or '?' when it has none.
+std::uint8_t ByteOfChar(char32_t c);
+
+// The Unicode characters of a UTF-8 text; a malformed sequence gives U+FFFD.
+std::vector<char32_t> DecodeUtf8(std::string_view text);
+std::string EncodeUtf8(char32_t c);
+
+// Two upper-case hex digits of a byte ("00" to "FF").
+std::string HexByte(std::uint8_t b);
+
+}  // namespace dulvex

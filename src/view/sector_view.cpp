@@ -1,0 +1,105 @@
+#include "view/sector_view.h"
+
+#include "app/form1_design.h"
+#include "app/sector_io.h"
+#include "view/codepage.h"
+#include "view/numbers.h"
+#include "volume/landmarks.h"
+
+namespace dulvex {
+
+namespace {
+
+constexpr double kCellWidth = 252;
+constexpr double kCellHeight = 240;
+
+double BoxValue(WindowModel& model) {
+  return NumericValue(model.At("Text21").caption);
+}
+
+// Change of Text21, by typing or by code.
+void Text21_Change(WindowModel& model) {
+  Control& text21 = model.At("Text21");
+  const std::string canonical = CanonicalText(NumericValue(text21.caption));
+  // Assigning a different text runs this handler again, nested; that run does the whole
+  // work and this one goes on with the same text.
+  model.SetText(text21, canonical);
+  const double value = NumericValue(text21.caption);
+  model.At("Label45").caption = "0x" + Hex8(value);
+  model.At("Label53").caption = SectorNameRule(model.state.geometry, ToInt32(value));
+  for (int i = 0; i < 512; ++i) {
+    model.Label55[i]->back = TextPlainColour;
+    model.Label3[i]->back = HexPlainColour;
+  }
+}
+
+void Command1_Click(WindowModel& model, int index) {
+  Control& text21 = model.At("Text21");
+  const double value = BoxValue(model);
+  if (index == 0 && value > 0) model.SetText(text21, CanonicalText(value - 1));
+  if (index == 1) model.SetText(text21, CanonicalText(value + 1));
+  ShowSector(model);
+}
+
+void Label3_MouseMove(WindowModel& model, int index) {
+  if (index < 0 || index > 511) return;
+  model.At("Label5").caption = model.state.OffsetText[static_cast<std::size_t>(index)];
+  int& last = model.state.LastHoverIndex;
+  if (index != last) {
+    Control& previous = *model.Label3[static_cast<std::size_t>(last)];
+    previous.width = kCellWidth;
+    previous.height = kCellHeight;
+    previous.fontSize = previous.caption == "00" ? 6 : 8;
+    previous.bold = false;
+  } else {
+    Control& cell = *model.Label3[static_cast<std::size_t>(index)];
+    cell.width = 290;
+    cell.height = 300;
+    cell.fontSize = 10;
+    cell.bold = true;
+  }
+  last = index;
+}
+
+}  // namespace
+
+void ShowSector(WindowModel& model) {
+  model.SetMousePointer(kPointerHourglass);
+  const double value = BoxValue(model);
+  const std::int64_t n = ToInt64Clamped(value);
+  TransferResult r = ReadSector(model, n, model.state.SectorBuffer);
+  if (r.ok) {
+    model.state.lastShown = ShownSector{static_cast<std::int32_t>(n), model.state.DevicePath};
+    model.At("Label77", 1).caption = Hex8(value);
+    DisplaySectorDue(model);
+  }
+  model.SetMousePointer(kPointerDefault);
+}
+
+void DisplaySectorDue(WindowModel& model) {
+  const SectorBytes& bytes = model.state.SectorBuffer;
+  for (std::size_t i = 0; i < 512; ++i) {
+    const std::uint8_t b = bytes[i];
+    Control& hex = *model.Label3[i];
+    hex.fontSize = b == 0 ? 6 : 8;
+    hex.caption = HexByte(b);
+    model.Label55[i]->caption = b < 32 ? std::string(".") : CharOfByte(b);
+  }
+  for (std::size_t i = 0; i < 512; ++i) {
+    char hexIndex[8];
+    std::snprintf(hexIndex, sizeof hexIndex, "%zX", i);
+    model.Label3[i]->tooltip = "hex:" + std::string(hexIndex) + " = dec:" + std::to_string(i);
+    model.state.OffsetText[i] = "> " + std::to_string(i);
+  }
+}
+
+void InstallSectorView(WindowModel& model) {
+  model.OnChange("Text21", [&model] { Text21_Change(model); });
+  model.OnKey("Text21", [&model](int code) {
+    if (code == 13) ShowSector(model);
+  });
+  model.OnClick("Command1", [&model](int index) { Command1_Click(model, index); });
+  model.OnHover("Label3", [&model](int index) { Label3_MouseMove(model, index); });
+}
+
+}  // namespace dulvex
