@@ -1,19 +1,23 @@
 // Dulvex Hex Editor: wires the window model, its handlers and the Qt layer together.
 #include <QApplication>
-#include <QDir>
+#include <clocale>
 
 #include "app/form1.h"
-#include "app/scripted_prompter.h"
 #include "ui/main_window.h"
+#include "ui/qt_prompter.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  dulvex::ScriptedPrompter prompter;
+  // Qt takes the user's locale; the program's number texts always use "." as the point.
+  std::setlocale(LC_NUMERIC, "C");
+  QApplication::setStyle("Fusion");
+  dulvex::ui::QtPrompter prompter;
   dulvex::WindowModel model(prompter);
   model.exeDir = QCoreApplication::applicationDirPath().toStdString();
   model.state.drivesDir = model.exeDir / "drives";
   dulvex::BuildForm1(model);
   dulvex::ui::MainWindow window(model);
+  prompter.SetParent(&window);
   window.show();
   return QApplication::exec();
 }

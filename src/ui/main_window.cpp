@@ -1,9 +1,460 @@
 #include "ui/main_window.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+#include <limits>
+
+#include "ui/cell_grid_widget.h"
+#include "ui/design_look.h"
+#include "ui/design_widgets.h"
+
 namespace dulvex::ui {
 
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// A multi-line box shows line feeds where the model may hold CR LF pairs.
+QString BoxText(const Control& c) {
+  QString text = Q(c.caption);
+  if (c.multiline) text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  return text;
+}
+
+bool SameGeometry(const Control& a, const Control& b) {
+  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
+bool SameLook(const Control& a, const Control& b) {
+  return a.caption == b.caption && a.back == b.back && a.fore == b.fore &&
+         a.transparent == b.transparent && a.face == b.face && a.fontSize == b.fontSize &&
+         a.bold == b.bold && a.align == b.align && a.border == b.border && a.tooltip == b.tooltip &&
+         a.visible == b.visible && a.enabled == b.enabled && a.readOnly == b.readOnly;
+}
+
+// Sets a colour role; text roles only for the active states, so a disabled control
+// still looks disabled.
+void SetRole(QPalette& palette, QPalette::ColorRole role, const QColor& colour, bool allGroups) {
+  if (allGroups) {
+    palette.setColor(role, colour);
+  } else {
+    palette.setColor(QPalette::Active, role, colour);
+    palette.setColor(QPalette::Inactive, role, colour);
+  }
+}
+
+// The character code a key press gives a text box: 13 for Enter, 8 for Backspace, 27 for
+// Escape, else the first character typed; 0 for keys that type nothing.
+int KeyCode(const QKeyEvent& key) {
+  switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return 13;
+    case Qt::Key_Backspace:
+      return 8;
+    case Qt::Key_Escape:
+      return 27;
+    case Qt::Key_Tab:
+      return 9;
+    default:
+      break;
+  }
+  const QString text = key.text();
+  return text.isEmpty() ? 0 : static_cast<int>(text.at(0).unicode());
+}
+
+}  // namespace
+
 MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent), model_(model) {
-  setWindowTitle(QString::fromStdString(model_.At("Form1").caption));
+  const Control& design = model_.At("Form1");
+  setObjectName(Q(design.Key()));
+  form_ = new QWidget(this);
+  form_->setObjectName("Form1Client");
+  form_->setAutoFillBackground(true);
+  setCentralWidget(form_);
+  menuBar()->setNativeMenuBar(false);
+  widgets_[design.Key()] = form_;
+  controlOf_[form_] = &design;
+  bindings_.push_back({&design, design, form_, nullptr});
+
+  for (const Control& c : model_.Controls()) {
+    if (c.kind == ControlKind::Form) continue;
+    if (c.kind == ControlKind::Menu || c.kind == ControlKind::MenuItem) continue;
+    if (c.kind == ControlKind::Cell) {
+      if (c.index == 0 && (&c == model_.Label3[0] || &c == model_.LabelB3[0])) BuildGrid(c);
+      continue;
+    }
+    BuildWidget(c);
+  }
+  BuildMenus();
+  for (Binding& b : bindings_) Apply(b, true);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  model_.mousePointerChanged = [this](int pointer) { SetPointer(pointer); };
+  model_.quit = [this] { close(); };
+}
+
+MainWindow::~MainWindow() {
+  model_.mousePointerChanged = nullptr;
+  model_.quit = nullptr;
+  if (waitCursor_) QApplication::restoreOverrideCursor();
+}
+
+QWidget* MainWindow::WidgetOf(const std::string& key) const {
+  auto it = widgets_.find(key);
+  return it == widgets_.end() ? nullptr : it->second;
+}
+
+QAction* MainWindow::ActionOf(const std::string& key) const {
+  auto it = actions_.find(key);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QWidget* MainWindow::ParentWidget(const Control& control) const {
+  QWidget* parent = control.parent.empty() ? nullptr : WidgetOf(control.parent);
+  return parent != nullptr ? parent : form_;
+}
+
+void MainWindow::BuildWidget(const Control& c) {
+  QWidget* parent = ParentWidget(c);
+  QWidget* w = nullptr;
+  switch (c.kind) {
+    case ControlKind::Frame:
+      w = new PanelWidget(parent);
+      w->installEventFilter(this);
+      break;
+    case ControlKind::Label: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setWordWrap(true);
+      label->setMouseTracking(true);
+      label->installEventFilter(this);
+      w = label;
+      break;
+    }
+    case ControlKind::Button: {
+      auto* button = new QPushButton(parent);
+      button->setAutoDefault(false);
+      button->setFocusPolicy(Qt::TabFocus);
+      const std::string name = c.name;
+      const int index = c.index;
+      connect(button, &QPushButton::clicked, this,
+              [this, name, index] { Raise([&] { return model_.Click(name, index); }); });
+      w = button;
+      break;
+    }
+    case ControlKind::TextBox: {
+      Control* control = model_.Find(c.name, c.index);
+      if (c.multiline) {
+        auto* edit = new QPlainTextEdit(parent);
+        edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        connect(edit, &QPlainTextEdit::textChanged, this, [this, edit, control] {
+          if (applyingText_) return;
+          model_.SetText(*control, edit->toPlainText().toStdString());
+          Refresh();
+        });
+        w = edit;
+      } else {
+        auto* edit = new QLineEdit(parent);
+        connect(edit, &QLineEdit::textEdited, this, [this, control](const QString& text) {
+          model_.SetText(*control, text.toStdString());
+          Refresh();
+        });
+        w = edit;
+      }
+      w->installEventFilter(this);
+      break;
+    }
+    case ControlKind::Shape:
+      w = new ShapeWidget(parent);
+      break;
+    case ControlKind::Line:
+      w = new LineWidget(parent);
+      break;
+    default:
+      return;
+  }
+  w->setObjectName(Q(c.Key()));
+  widgets_[c.Key()] = w;
+  controlOf_[w] = &c;
+  bindings_.push_back({&c, c, w, nullptr});
+}
+
+void MainWindow::BuildGrid(const Control& cell0) {
+  const bool sector = &cell0 == model_.Label3[0];
+  const auto& hex = sector ? model_.Label3 : model_.LabelB3;
+  const auto& text = sector ? model_.Label55 : model_.LabelB55;
+  // The grid covers its cells and the rest of its panel, so a cell that grows still lies
+  // inside it; where no cell stands it is transparent.
+  double left = std::numeric_limits<double>::max();
+  double top = left;
+  for (int i = 0; i < CellGridWidget::kCells; ++i) {
+    left = std::min(
+        {left, hex[static_cast<std::size_t>(i)]->left, text[static_cast<std::size_t>(i)]->left});
+    top = std::min(
+        {top, hex[static_cast<std::size_t>(i)]->top, text[static_cast<std::size_t>(i)]->top});
+  }
+  QWidget* parent = ParentWidget(cell0);
+  const Control* panel = model_.Find(cell0.parent);
+  const double right = panel != nullptr ? panel->width : left + 8000;
+  const double bottom = panel != nullptr ? panel->height : top + 8000;
+  auto* grid = new CellGridWidget(hex, text, left, top, parent);
+  grid->setObjectName(sector ? "SectorGrid" : "BoardGrid");
+  grid->setGeometry(PixelRect(left, top, right - left, bottom - top));
+  grid->clicked = [this](const std::string& name, int index) {
+    Raise([&] { return model_.Click(name, index); });
+  };
+  grid->moved = [this](const std::string& name, int index) {
+    Raise([&] { return model_.Hover(name, index); });
+  };
+  (sector ? sectorGrid_ : boardGrid_) = grid;
+  grids_.push_back(grid);
+}
+
+void MainWindow::BuildMenus() {
+  for (const Control& c : model_.Controls()) {
+    if (c.kind != ControlKind::Menu || !c.parent.empty()) continue;
+    const std::string key = c.Key();
+    bool hasItems = false;
+    for (const Control& item : model_.Controls()) {
+      if (item.kind == ControlKind::MenuItem && item.parent == key) {
+        hasItems = true;
+        break;
+      }
+    }
+    QAction* action = nullptr;
+    if (hasItems) {
+      QMenu* menu = menuBar()->addMenu(Q(c.caption));
+      menu->setObjectName(Q(key));
+      action = menu->menuAction();
+      BuildMenuItems(menu, key);
+    } else {
+      // A command on the bar itself.
+      action = menuBar()->addAction(Q(c.caption));
+      const std::string name = c.name;
+      const int index = c.index;
+      connect(action, &QAction::triggered, this,
+              [this, name, index] { Raise([&] { return model_.Click(name, index); }); });
+    }
+    action->setObjectName(Q(key));
+    actions_[key] = action;
+    bindings_.push_back({&c, c, nullptr, action});
+  }
+}
+
+void MainWindow::BuildMenuItems(QMenu* menu, const std::string& parentKey) {
+  for (const Control& c : model_.Controls()) {
+    if (c.kind != ControlKind::MenuItem || c.parent != parentKey) continue;
+    const std::string key = c.Key();
+    bool hasItems = false;
+    for (const Control& item : model_.Controls()) {
+      if (item.kind == ControlKind::MenuItem && item.parent == key) {
+        hasItems = true;
+        break;
+      }
+    }
+    QAction* action = nullptr;
+    if (c.caption == "-") {
+      action = menu->addSeparator();
+    } else if (hasItems) {
+      QMenu* sub = menu->addMenu(Q(c.caption));
+      sub->setObjectName(Q(key));
+      action = sub->menuAction();
+      BuildMenuItems(sub, key);
+    } else {
+      action = menu->addAction(Q(c.caption));
+      const std::string name = c.name;
+      const int index = c.index;
+      connect(action, &QAction::triggered, this,
+              [this, name, index] { Raise([&] { return model_.Click(name, index); }); });
+    }
+    action->setObjectName(Q(key));
+    actions_[key] = action;
+    bindings_.push_back({&c, c, nullptr, action});
+  }
+}
+
+void MainWindow::ApplyText(const Binding& b) {
+  const Control& c = *b.control;
+  const QString text = BoxText(c);
+  applyingText_ = true;
+  if (auto* line = qobject_cast<QLineEdit*>(b.widget)) {
+    // setText leaves the caret at the end of the new text, which suits typing.
+    if (line->text() != text) line->setText(text);
+  } else if (auto* edit = qobject_cast<QPlainTextEdit*>(b.widget)) {
+    if (edit->toPlainText() != text) edit->setPlainText(text);
+  }
+  applyingText_ = false;
+}
+
+void MainWindow::Apply(Binding& b, bool force) {
+  const Control& c = *b.control;
+  // A text box may differ from the model although the model did not change: the user's
+  // keystroke is put back to the model's text.
+  if (c.kind == ControlKind::TextBox) ApplyText(b);
+  const bool geometry = force || !SameGeometry(c, b.shown);
+  const bool look = force || !SameLook(c, b.shown);
+  if (!geometry && !look) return;
+  b.shown = c;
+
+  if (b.action != nullptr) {
+    if (c.caption != "-") b.action->setText(Q(c.caption));
+    b.action->setEnabled(c.enabled);
+    b.action->setVisible(c.visible);
+    return;
+  }
+  QWidget* w = b.widget;
+  if (c.kind == ControlKind::Form) {
+    setWindowTitle(Q(c.caption));
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, ToQColor(c.back));
+    w->setPalette(pal);
+    w->setFixedSize(PixelRect(0, 0, c.width, c.height).size());
+    return;
+  }
+  if (geometry) {
+    if (c.kind == ControlKind::Line) {
+      // A line runs from (left, top) to (left + width, top + height), either way.
+      const double l = std::min(c.left, c.left + c.width);
+      const double t = std::min(c.top, c.top + c.height);
+      const QRect r = PixelRect(l, t, std::abs(c.width), std::abs(c.height));
+      w->setGeometry(r.adjusted(0, 0, 1, 1));
+    } else {
+      w->setGeometry(PixelRect(c.left, c.top, c.width, c.height));
+    }
+  }
+  if (!look) return;
+  const QColor back = ToQColor(c.back);
+  const QColor fore = ToQColor(c.fore);
+  w->setFont(DesignFont(c.face, c.fontSize, c.bold));
+  w->setToolTip(Q(c.tooltip));
+  w->setEnabled(c.enabled);
+  switch (c.kind) {
+    case ControlKind::Frame:
+      static_cast<PanelWidget*>(w)->SetLook(back, fore, Q(c.caption));
+      break;
+    case ControlKind::Label: {
+      auto* label = static_cast<QLabel*>(w);
+      label->setText(Q(c.caption));
+      label->setAlignment(ToQtAlignment(c.align) | Qt::AlignTop);
+      QPalette pal = label->palette();
+      SetRole(pal, QPalette::Window, back, true);
+      SetRole(pal, QPalette::WindowText, fore, false);
+      label->setPalette(pal);
+      label->setAutoFillBackground(!c.transparent);
+      label->setFrameStyle(c.border ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);
+      label->setLineWidth(1);
+      break;
+    }
+    case ControlKind::Button: {
+      auto* button = static_cast<QPushButton*>(w);
+      button->setText(Q(c.caption));
+      QPalette pal = button->palette();
+      SetRole(pal, QPalette::Button, back, true);
+      SetRole(pal, QPalette::ButtonText, fore, false);
+      button->setPalette(pal);
+      break;
+    }
+    case ControlKind::TextBox: {
+      QPalette pal = w->palette();
+      SetRole(pal, QPalette::Base, back, true);
+      SetRole(pal, QPalette::Text, fore, false);
+      w->setPalette(pal);
+      if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        line->setAlignment(ToQtAlignment(c.align) | Qt::AlignVCenter);
+        line->setReadOnly(c.readOnly);
+      } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
+        edit->setReadOnly(c.readOnly);
+        edit->setFont(DesignFont(FontFace::Fixed, c.fontSize, c.bold));
+      }
+      break;
+    }
+    case ControlKind::Shape:
+      static_cast<ShapeWidget*>(w)->SetColour(fore);
+      break;
+    case ControlKind::Line:
+      static_cast<LineWidget*>(w)->SetLine(fore, (c.width >= 0) == (c.height >= 0));
+      break;
+    default:
+      break;
+  }
+  w->setVisible(c.visible);
+}
+
+void MainWindow::Refresh() {
+  for (Binding& b : bindings_) Apply(b, false);
+  for (CellGridWidget* grid : grids_) grid->Sync();
+}
+
+void MainWindow::Raise(const std::function<bool()>& event) {
+  if (!event()) return;  // no handler ran, nothing changed
+  Refresh();
+}
+
+void MainWindow::SetPointer(int pointer) {
+  // Only the override is set here; the event loop shows it, no events are processed.
+  if (pointer == kPointerHourglass && !waitCursor_) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    waitCursor_ = true;
+  } else if (pointer != kPointerHourglass && waitCursor_) {
+    QApplication::restoreOverrideCursor();
+    waitCursor_ = false;
+  }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (centred_) return;
+  centred_ = true;
+  if (QScreen* s = screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(s->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  auto it = controlOf_.find(watched);
+  if (it == controlOf_.end()) return QMainWindow::eventFilter(watched, event);
+  const Control& c = *it->second;
+  switch (event->type()) {
+    case QEvent::KeyPress: {
+      if (c.kind != ControlKind::TextBox) break;
+      const int code = KeyCode(*static_cast<QKeyEvent*>(event));
+      if (code != 0) Raise([&] { return model_.Key(c.name, code, c.index); });
+      break;  // the box itself still handles the key
+    }
+    case QEvent::MouseButtonRelease: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      auto* widget = static_cast<QWidget*>(watched);
+      if (c.kind != ControlKind::TextBox && mouse->button() == Qt::LeftButton &&
+          widget->rect().contains(mouse->position().toPoint())) {
+        Raise([&] { return model_.Click(c.name, c.index); });
+      }
+      break;
+    }
+    case QEvent::MouseMove:
+      if (c.kind == ControlKind::Label) Raise([&] { return model_.Hover(c.name, c.index); });
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace dulvex::ui

@@ -1,0 +1,200 @@
+#include "ui/cell_grid_widget.h"
+
+#include <QFontMetrics>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include "ui/design_look.h"
+
+namespace dulvex::ui {
+
+namespace {
+
+// The cache holds every caption a sector can show in a few sizes and colours; a flood of
+// colours from later tools simply starts it again.
+constexpr std::size_t kCacheLimit = 8192;
+
+}  // namespace
+
+CellGridWidget::CellGridWidget(const std::array<Control*, kCells>& hex,
+                               const std::array<Control*, kCells>& text, double originLeft,
+                               double originTop, QWidget* parent)
+    : QWidget(parent),
+      cells_(2 * kCells),
+      hexName_(hex[0]->name),
+      textName_(text[0]->name),
+      originLeft_(originLeft),
+      originTop_(originTop),
+      hexWidth_(hex[0]->width),
+      hexHeight_(hex[0]->height),
+      textWidth_(text[0]->width),
+      textHeight_(text[0]->height) {
+  setMouseTracking(true);
+  for (int i = 0; i < kCells; ++i) {
+    cells_[static_cast<std::size_t>(i)].control = hex[static_cast<std::size_t>(i)];
+    cells_[static_cast<std::size_t>(kCells + i)].control = text[static_cast<std::size_t>(i)];
+  }
+  for (Shown& cell : cells_) Take(cell);
+}
+
+void CellGridWidget::Take(Shown& s) const {
+  const Control& c = *s.control;
+  s.caption = c.caption;
+  s.back = c.back;
+  s.fore = c.fore;
+  s.fontSize = c.fontSize;
+  s.bold = c.bold;
+  s.visible = c.visible;
+  s.align = c.align;
+  s.face = c.face;
+  s.left = c.left;
+  s.top = c.top;
+  s.width = c.width;
+  s.height = c.height;
+  s.rect = PixelRect(c.left, c.top, c.width, c.height)
+               .translated(-TwipsToPixels(originLeft_), -TwipsToPixels(originTop_));
+  const bool hex = c.name == hexName_;
+  s.raised = hex ? (c.width > hexWidth_ || c.height > hexHeight_)
+                 : (c.width > textWidth_ || c.height > textHeight_);
+}
+
+bool CellGridWidget::Sync() {
+  QRect dirty;
+  for (Shown& s : cells_) {
+    const Control& c = *s.control;
+    if (c.caption == s.caption && c.back == s.back && c.fontSize == s.fontSize &&
+        c.bold == s.bold && c.fore == s.fore && c.width == s.width && c.height == s.height &&
+        c.left == s.left && c.top == s.top && c.visible == s.visible && c.align == s.align &&
+        c.face == s.face) {
+      continue;  // a tooltip is read from the model when it is shown
+    }
+    dirty |= s.rect;
+    Take(s);
+    dirty |= s.rect;
+  }
+  if (dirty.isEmpty()) return false;
+  update(dirty);
+  return true;
+}
+
+const QPixmap& CellGridWidget::Caption(const Shown& cell) {
+  const qreal ratio = devicePixelRatioF();
+  std::string key = cell.caption;
+  key += '\x1f';
+  key += std::to_string(static_cast<int>(cell.fontSize * 100));
+  key += cell.bold ? 'b' : 'n';
+  key += cell.face == FontFace::Fixed ? 'f' : 's';
+  key += std::to_string(cell.fore);
+  key += '@';
+  key += std::to_string(static_cast<int>(ratio * 100));
+  auto it = captions_.find(key);
+  if (it != captions_.end()) return it->second;
+  if (captions_.size() >= kCacheLimit) captions_.clear();
+
+  const QFont font = DesignFont(cell.face, cell.fontSize, cell.bold);
+  const QFontMetrics fm(font);
+  const QString text = QString::fromStdString(cell.caption);
+  const QSize size(std::max(1, fm.horizontalAdvance(text)), std::max(1, fm.height()));
+  QPixmap pixmap(size * ratio);
+  pixmap.setDevicePixelRatio(ratio);
+  pixmap.fill(Qt::transparent);
+  {
+    QPainter p(&pixmap);
+    p.setFont(font);
+    p.setPen(ToQColor(cell.fore));
+    p.drawText(QPoint(0, fm.ascent()), text);
+  }
+  ++renderedCaptions_;
+  return captions_.emplace(std::move(key), std::move(pixmap)).first->second;
+}
+
+void CellGridWidget::PaintCell(QPainter& painter, const Shown& cell, const QRect& clip) {
+  if (!cell.visible || !cell.rect.intersects(clip)) return;
+  painter.fillRect(cell.rect, ToQColor(cell.back));
+  if (cell.caption.empty()) return;
+  const QPixmap& pixmap = Caption(cell);
+  const qreal ratio = pixmap.devicePixelRatio();
+  const int width = static_cast<int>(pixmap.width() / ratio);
+  const int height = static_cast<int>(pixmap.height() / ratio);
+  const int shownWidth = std::min(width, cell.rect.width());
+  const int shownHeight = std::min(height, cell.rect.height());
+  int x = cell.rect.left();
+  if (cell.align == Align::Center) x += (cell.rect.width() - shownWidth) / 2;
+  if (cell.align == Align::Right) x += cell.rect.width() - shownWidth;
+  // Labels draw their text from the top edge.
+  const QRectF source(0, 0, shownWidth * ratio, shownHeight * ratio);
+  painter.drawPixmap(QRectF(x, cell.rect.top(), shownWidth, shownHeight), pixmap, source);
+}
+
+void CellGridWidget::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  const QRect clip = event->rect();
+  // Later cells lie over earlier ones; a magnified cell lies over all its neighbours.
+  for (const Shown& cell : cells_) {
+    if (!cell.raised) PaintCell(painter, cell, clip);
+  }
+  for (const Shown& cell : cells_) {
+    if (cell.raised) PaintCell(painter, cell, clip);
+  }
+}
+
+int CellGridWidget::SlotAt(const QPoint& point) const {
+  const int count = static_cast<int>(cells_.size());
+  for (int slot = count - 1; slot >= 0; --slot) {
+    const Shown& s = cells_[static_cast<std::size_t>(slot)];
+    if (s.raised && s.visible && s.rect.contains(point)) return slot;
+  }
+  for (int slot = count - 1; slot >= 0; --slot) {
+    const Shown& s = cells_[static_cast<std::size_t>(slot)];
+    if (!s.raised && s.visible && s.rect.contains(point)) return slot;
+  }
+  return -1;
+}
+
+void CellGridWidget::Forward(const std::function<void(const std::string&, int)>& to,
+                             int slot) const {
+  if (!to || slot < 0) return;
+  if (slot < kCells) {
+    to(hexName_, slot);
+  } else {
+    to(textName_, slot - kCells);
+  }
+}
+
+void CellGridWidget::mouseMoveEvent(QMouseEvent* event) {
+  Forward(moved, SlotAt(event->position().toPoint()));
+}
+
+void CellGridWidget::mousePressEvent(QMouseEvent* event) {
+  pressedSlot_ = event->button() == Qt::LeftButton ? SlotAt(event->position().toPoint()) : -1;
+}
+
+void CellGridWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const int slot = SlotAt(event->position().toPoint());
+  const bool same = slot >= 0 && slot == pressedSlot_;
+  pressedSlot_ = -1;
+  if (same) Forward(clicked, slot);
+}
+
+bool CellGridWidget::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const int slot = SlotAt(help->pos());
+    const std::string tip =
+        slot < 0 ? std::string() : cells_[static_cast<std::size_t>(slot)].control->tooltip;
+    if (tip.empty()) {
+      QToolTip::hideText();
+      event->ignore();
+    } else {
+      QToolTip::showText(help->globalPos(), QString::fromStdString(tip), this, SlotRect(slot));
+    }
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+}  // namespace dulvex::ui

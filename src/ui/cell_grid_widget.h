@@ -1,0 +1,83 @@
+// One cell grid (512 hex cells and 512 text cells) as ONE widget that paints the cells
+// from the window model. Captions are rendered once per text, size, weight and colour
+// and then blitted, so a full repaint stays well under a millisecond.
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "app/control.h"
+
+namespace dulvex::ui {
+
+class CellGridWidget : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kCells = 512;
+
+  // `hex` and `text` are the model's two arrays of one grid; `origin` is the design
+  // position (twips, in the parent panel) that the widget's top-left corner stands for.
+  CellGridWidget(const std::array<Control*, kCells>& hex, const std::array<Control*, kCells>& text,
+                 double originLeft, double originTop, QWidget* parent = nullptr);
+
+  // Called with the array name and the cell index when a cell is clicked or the mouse
+  // pointer moves over it.
+  std::function<void(const std::string& name, int index)> clicked;
+  std::function<void(const std::string& name, int index)> moved;
+
+  // Brings the widget up to date with the model: schedules a repaint of the cells whose
+  // look changed. Returns whether any did.
+  bool Sync();
+
+  // The cell under a point of the widget: slot 0-511 hex cell i, 512-1023 text cell i;
+  // -1 for none. The cell drawn on top wins.
+  int SlotAt(const QPoint& point) const;
+  // The rectangle of a slot as it is drawn now.
+  QRect SlotRect(int slot) const { return cells_[static_cast<std::size_t>(slot)].rect; }
+
+  // Number of captions rendered so far (a cache miss each).
+  int renderedCaptions() const { return renderedCaptions_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  // What the widget last drew of one cell.
+  struct Shown {
+    const Control* control = nullptr;
+    std::string caption;
+    Rgb back = 0, fore = 0;
+    double fontSize = 0;
+    bool bold = false;
+    bool visible = true;
+    Align align = Align::Center;
+    FontFace face = FontFace::Fixed;
+    double left = 0, top = 0, width = 0, height = 0;
+    QRect rect;           // in widget pixels
+    bool raised = false;  // bigger than its design size: drawn over its neighbours
+  };
+
+  void Take(Shown& shown) const;
+  void PaintCell(QPainter& painter, const Shown& cell, const QRect& clip);
+  const QPixmap& Caption(const Shown& cell);
+  void Forward(const std::function<void(const std::string&, int)>& to, int slot) const;
+
+  std::vector<Shown> cells_;  // kCells hex slots, then kCells text slots
+  std::string hexName_, textName_;
+  double originLeft_, originTop_;
+  double hexWidth_, hexHeight_, textWidth_, textHeight_;  // design size of cell 0
+  std::unordered_map<std::string, QPixmap> captions_;
+  int renderedCaptions_ = 0;
+  int pressedSlot_ = -1;
+};
+
+}  // namespace dulvex::ui

@@ -1,0 +1,57 @@
+// The small widgets of the design that Qt has no ready-made equal for: a panel with an
+// optional caption, an unfilled rectangle and a straight line.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+namespace dulvex::ui {
+
+// A panel (Frame): filled with its background; with a caption it gets a thin border and
+// the caption as a title over the top edge, like a group box.
+class PanelWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PanelWidget(QWidget* parent = nullptr);
+  void SetLook(const QColor& back, const QColor& fore, const QString& caption);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor back_, fore_;
+  QString caption_;
+};
+
+// An unfilled rectangle (Shape) in its colour; the mouse goes through it.
+class ShapeWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ShapeWidget(QWidget* parent = nullptr);
+  void SetColour(const QColor& colour);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor colour_;
+};
+
+// A straight line (Line) across its rectangle; `falling` runs from the top-left to the
+// bottom-right corner, otherwise from the bottom-left to the top-right.
+class LineWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit LineWidget(QWidget* parent = nullptr);
+  void SetLine(const QColor& colour, bool falling);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor colour_;
+  bool falling_ = true;
+};
+
+}  // namespace dulvex::ui
