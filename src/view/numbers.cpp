@@ -1,6 +1,10 @@
 #include "view/numbers.h"
 
+#include <locale.h>
+
+#include <cctype>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +34,14 @@ double ReadRadix(std::string_view text, std::size_t pos, int base) {
     if (digit < 0 || digit >= base) break;
     value = value * base + digit;
   }
-  return value;
+  return std::isinf(value) ? DBL_MAX : value;
+}
+
+// strtod in the "C" locale: the point is "." whatever locale the toolkit chose.
+double StrtodC(const std::string& text) {
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return c != static_cast<locale_t>(nullptr) ? strtod_l(text.c_str(), nullptr, c)
+                                             : std::strtod(text.c_str(), nullptr);
 }
 
 }  // namespace
@@ -41,10 +52,13 @@ double NumericValue(std::string_view text) {
     while (pos < text.size() && Skippable(text[pos])) ++pos;
   };
   skip();
-  if (pos + 1 < text.size() && text[pos] == '&') {
-    char kind = text[pos + 1];
-    if (kind == 'H' || kind == 'h') return ReadRadix(text, pos + 2, 16);
-    if (kind == 'O' || kind == 'o') return ReadRadix(text, pos + 2, 8);
+  if (pos < text.size() && text[pos] == '&') {
+    ++pos;
+    skip();
+    if (pos >= text.size()) return 0;
+    const char kind = text[pos];
+    if (kind == 'H' || kind == 'h') return ReadRadix(text, pos + 1, 16);
+    if (kind == 'O' || kind == 'o') return ReadRadix(text, pos + 1, 8);
     return 0;
   }
   // Gather the number's characters without the skipped blanks, then convert once.
@@ -78,13 +92,19 @@ double NumericValue(std::string_view text) {
       char c = text[p];
       if (Skippable(c)) continue;
       if (c < '0' || c > '9') break;
-      // Keep the exponent short enough for strtod; the value saturates anyway.
-      if (exponent.size() < 8) exponent += c;
       expDigits = true;
+      // Leading zeros add nothing; past seven digits the value has saturated (to the
+      // largest double or to 0) whatever the mantissa, so the rest is dropped.
+      if (c == '0' && exponent.size() <= 2 &&
+          (exponent.size() == 1 || exponent.back() == '+' || exponent.back() == '-')) {
+        continue;
+      }
+      if (exponent.size() < 10) exponent += c;
     }
+    if (expDigits && (exponent == "e" || exponent == "e+" || exponent == "e-")) exponent += '0';
     if (expDigits) clean += exponent;
   }
-  double value = std::strtod(clean.c_str(), nullptr);
+  double value = StrtodC(clean);
   if (std::isinf(value)) value = std::copysign(DBL_MAX, value);
   return value;
 }
@@ -93,9 +113,13 @@ std::string CanonicalText(double value) {
   if (std::isnan(value)) return "0";
   if (std::isinf(value)) value = std::copysign(DBL_MAX, value);
   if (value == 0) return "0";  // also -0
+  // As printf's %.15G, but in no locale: "." is the point whatever the toolkit chose.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15G", value);
-  return buf;
+  const std::to_chars_result r =
+      std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+  std::string text(buf, r.ptr);
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
 }
 
 double RoundHalfEven(double value) {

@@ -19,7 +19,7 @@ std::string SectorNameRule(const VolumeGeometry& g, std::optional<std::int32_t> 
   if (n == g.Cluster0Sector) return "First Sector Of Cluster ZERO";
   if (n == g.RootDirEntrySector) return "Root Dir Entry Sector";
   // The further sectors of a FAT12/FAT16 root directory region.
-  if (g.FatType != 3 && g.RootDirSectors > 1 && n > g.RootDirEntrySector &&
+  if ((g.FatType == 1 || g.FatType == 2) && n > g.RootDirEntrySector &&
       n < g.RootDirEntrySector + g.RootDirSectors) {
     return "Root Dir Sector";
   }
