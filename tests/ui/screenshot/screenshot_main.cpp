@@ -1,0 +1,56 @@
+// Renders the main window offscreen to a PNG after choosing drive A: from the Volume menu,
+// so the picture shows the floppy sample's sector 0.
+// Usage: dulvex_screenshot DRIVES_DIR OUTPUT.png
+// When DRIVES_DIR has no A, a fresh 1.44 MB FAT12 floppy is made for the picture.
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QPixmap>
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/form1.h"
+#include "app/scripted_prompter.h"
+#include "support/test_support.h"
+#include "ui/main_window.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s DRIVES_DIR OUTPUT.png\n", argv[0]);
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  QApplication::setStyle("Fusion");
+
+  std::filesystem::path drives = argv[1];
+  dulvex::testing::TempDir scratch;
+  if (!std::filesystem::exists(drives / "A")) {
+    drives = scratch.path() / "drives";
+    std::filesystem::create_directories(drives);
+    dulvex::testing::MakeFatImage(drives / "A", 2880, "-F 12 -n FLOPPY");
+  }
+
+  dulvex::ScriptedPrompter prompter;
+  dulvex::WindowModel model(prompter);
+  model.exeDir = drives.parent_path();
+  model.state.drivesDir = drives;
+  dulvex::BuildForm1(model);
+  dulvex::ui::MainWindow window(model);
+  window.show();
+  QAction* a = window.ActionOf("mnuA(0)");
+  if (a == nullptr) return 1;
+  a->trigger();
+  for (const dulvex::ShownBox& box : prompter.shown) {
+    std::fprintf(stderr, "box shown: %s\n", box.text.c_str());
+  }
+  QApplication::processEvents();
+  const QImage image = window.grab().toImage();
+  if (!image.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+    std::fprintf(stderr, "cannot write %s\n", argv[2]);
+    return 1;
+  }
+  return prompter.shown.empty() ? 0 : 1;
+}
