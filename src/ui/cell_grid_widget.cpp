@@ -13,7 +13,7 @@ namespace dulvex::ui {
 
 namespace {
 
-// The cache holds every caption a sector can show in a few sizes and colours; a flood of
+// The cache holds every cell a sector can show in a few sizes and colours; a flood of
 // colours from later tools simply starts it again.
 constexpr std::size_t kCacheLimit = 8192;
 
@@ -54,6 +54,7 @@ void CellGridWidget::Take(Shown& s) const {
   s.top = c.top;
   s.width = c.width;
   s.height = c.height;
+  s.tile = QPixmap();
   s.rect = PixelRect(c.left, c.top, c.width, c.height)
                .translated(-TwipsToPixels(originLeft_), -TwipsToPixels(originTop_));
   const bool hex = c.name == hexName_;
@@ -80,63 +81,66 @@ bool CellGridWidget::Sync() {
   return true;
 }
 
-const QPixmap& CellGridWidget::Caption(const Shown& cell) {
+const QPixmap& CellGridWidget::Tile(const Shown& cell) {
   const qreal ratio = devicePixelRatioF();
   std::string key = cell.caption;
   key += '\x1f';
   key += std::to_string(static_cast<int>(cell.fontSize * 100));
   key += cell.bold ? 'b' : 'n';
   key += cell.face == FontFace::Fixed ? 'f' : 's';
+  key += static_cast<char>('0' + static_cast<int>(cell.align));
   key += std::to_string(cell.fore);
+  key += '/';
+  key += std::to_string(cell.back);
+  key += '/';
+  key += std::to_string(cell.rect.width());
+  key += 'x';
+  key += std::to_string(cell.rect.height());
   key += '@';
   key += std::to_string(static_cast<int>(ratio * 100));
-  auto it = captions_.find(key);
-  if (it != captions_.end()) return it->second;
-  if (captions_.size() >= kCacheLimit) captions_.clear();
+  auto it = tiles_.find(key);
+  if (it != tiles_.end()) return it->second;
+  if (tiles_.size() >= kCacheLimit) tiles_.clear();
 
-  const QFont font = DesignFont(cell.face, cell.fontSize, cell.bold);
-  const QFontMetrics fm(font);
-  const QString text = QString::fromStdString(cell.caption);
-  const QSize size(std::max(1, fm.horizontalAdvance(text)), std::max(1, fm.height()));
-  QPixmap pixmap(size * ratio);
-  pixmap.setDevicePixelRatio(ratio);
-  pixmap.fill(Qt::transparent);
-  {
-    QPainter p(&pixmap);
+  // The whole cell once: background, then the caption from the top edge, aligned as the
+  // cell says and clipped to it.
+  QPixmap tile(cell.rect.size() * ratio);
+  tile.setDevicePixelRatio(ratio);
+  tile.fill(ToQColor(cell.back));
+  if (!cell.caption.empty()) {
+    const QFont font = DesignFont(cell.face, cell.fontSize, cell.bold);
+    const QFontMetrics fm(font);
+    const QString text = QString::fromStdString(cell.caption);
+    const int width = fm.horizontalAdvance(text);
+    int x = 0;
+    if (cell.align == Align::Center) x = (cell.rect.width() - width) / 2;
+    if (cell.align == Align::Right) x = cell.rect.width() - width;
+    QPainter p(&tile);
     p.setFont(font);
     p.setPen(ToQColor(cell.fore));
-    p.drawText(QPoint(0, fm.ascent()), text);
+    p.drawText(QPoint(x, fm.ascent()), text);
   }
-  ++renderedCaptions_;
-  return captions_.emplace(std::move(key), std::move(pixmap)).first->second;
+  ++renderedTiles_;
+  return tiles_.emplace(std::move(key), std::move(tile)).first->second;
 }
 
-void CellGridWidget::PaintCell(QPainter& painter, const Shown& cell, const QRect& clip) {
-  if (!cell.visible || !cell.rect.intersects(clip)) return;
-  painter.fillRect(cell.rect, ToQColor(cell.back));
-  if (cell.caption.empty()) return;
-  const QPixmap& pixmap = Caption(cell);
-  const qreal ratio = pixmap.devicePixelRatio();
-  const int width = static_cast<int>(pixmap.width() / ratio);
-  const int height = static_cast<int>(pixmap.height() / ratio);
-  const int shownWidth = std::min(width, cell.rect.width());
-  const int shownHeight = std::min(height, cell.rect.height());
-  int x = cell.rect.left();
-  if (cell.align == Align::Center) x += (cell.rect.width() - shownWidth) / 2;
-  if (cell.align == Align::Right) x += cell.rect.width() - shownWidth;
-  // Labels draw their text from the top edge.
-  const QRectF source(0, 0, shownWidth * ratio, shownHeight * ratio);
-  painter.drawPixmap(QRectF(x, cell.rect.top(), shownWidth, shownHeight), pixmap, source);
+void CellGridWidget::PaintCell(QPainter& painter, Shown& cell, const QRect& clip) {
+  if (!cell.visible || cell.rect.isEmpty() || !cell.rect.intersects(clip)) return;
+  if (cell.tile.isNull() || cell.tile.devicePixelRatio() != devicePixelRatioF()) {
+    cell.tile = Tile(cell);
+  }
+  painter.drawPixmap(cell.rect.topLeft(), cell.tile);
 }
 
 void CellGridWidget::paintEvent(QPaintEvent* event) {
+  ++paints_;
   QPainter painter(this);
   const QRect clip = event->rect();
   // Later cells lie over earlier ones; a magnified cell lies over all its neighbours.
-  for (const Shown& cell : cells_) {
+  for (Shown& cell : cells_) {
     if (!cell.raised) PaintCell(painter, cell, clip);
   }
-  for (const Shown& cell : cells_) {
+  for (Shown& cell : cells_) {
     if (cell.raised) PaintCell(painter, cell, clip);
   }
 }

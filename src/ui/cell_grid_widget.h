@@ -1,6 +1,7 @@
 // One cell grid (512 hex cells and 512 text cells) as ONE widget that paints the cells
-// from the window model. Captions are rendered once per text, size, weight and colour
-// and then blitted, so a full repaint stays well under a millisecond.
+// from the window model. Each cell look (caption, size, weight, colours, cell size) is
+// rendered once into a tile and then blitted, so a full repaint stays well under a
+// millisecond.
 #pragma once
 
 #include <QPixmap>
@@ -40,8 +41,10 @@ class CellGridWidget : public QWidget {
   // The rectangle of a slot as it is drawn now.
   QRect SlotRect(int slot) const { return cells_[static_cast<std::size_t>(slot)].rect; }
 
-  // Number of captions rendered so far (a cache miss each).
-  int renderedCaptions() const { return renderedCaptions_; }
+  // Number of cell tiles rendered so far (a cache miss each).
+  int renderedTiles() const { return renderedTiles_; }
+  // Number of paint events handled so far.
+  int paints() const { return paints_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -64,19 +67,21 @@ class CellGridWidget : public QWidget {
     double left = 0, top = 0, width = 0, height = 0;
     QRect rect;           // in widget pixels
     bool raised = false;  // bigger than its design size: drawn over its neighbours
+    QPixmap tile;         // the cell as drawn; null until painted with this look
   };
 
   void Take(Shown& shown) const;
-  void PaintCell(QPainter& painter, const Shown& cell, const QRect& clip);
-  const QPixmap& Caption(const Shown& cell);
+  void PaintCell(QPainter& painter, Shown& cell, const QRect& clip);
+  const QPixmap& Tile(const Shown& cell);
   void Forward(const std::function<void(const std::string&, int)>& to, int slot) const;
 
   std::vector<Shown> cells_;  // kCells hex slots, then kCells text slots
   std::string hexName_, textName_;
   double originLeft_, originTop_;
   double hexWidth_, hexHeight_, textWidth_, textHeight_;  // design size of cell 0
-  std::unordered_map<std::string, QPixmap> captions_;
-  int renderedCaptions_ = 0;
+  std::unordered_map<std::string, QPixmap> tiles_;
+  int renderedTiles_ = 0;
+  int paints_ = 0;
   int pressedSlot_ = -1;
 };
 
