@@ -78,48 +78,6 @@ struct BufferTest : ::testing::Test {
 
 // --- Selection ------------------------------------------------------------------------------
 
-TEST_F(BufferTest, ClicksToggleAPositionByItsCellColours) {
-  struct Step {
-    const char* cell;
-    int index;
-    bool selectedAfter;
-  };
-  const std::vector<std::vector<Step>> runs = {
-      {{"Label3", 5, true}, {"Label3", 5, false}},    // hex twice
-      {{"Label55", 5, true}, {"Label55", 5, false}},  // text twice
-      {{"Label3", 5, true}, {"Label55", 5, false}},   // text cell of a selected position
-      {{"Label55", 5, true}, {"Label3", 5, false}},   // hex cell of a selected position
-  };
-  for (const auto& run : runs) {
-    ResetSelection(m);
-    for (const Step& s : run) {
-      ASSERT_TRUE(m.Click(s.cell, s.index));
-      EXPECT_EQ(Selected(s.index), s.selectedAfter) << s.cell;
-      if (!s.selectedAfter) {
-        EXPECT_TRUE(Plain(s.index)) << s.cell;
-      }
-    }
-  }
-  EXPECT_TRUE(Plain(4));
-  EXPECT_TRUE(Plain(6));
-}
-
-TEST_F(BufferTest, ResetSelectionAndASectorChangeClearEveryMark) {
-  ShowPatternSector();
-  for (int i : {0, 37, 511}) m.Click("Label3", i);
-  m.Click("Command2");
-  m.Click("Command7");
-  for (int i = 0; i < 512; ++i) ASSERT_TRUE(Plain(i)) << i;
-  EXPECT_TRUE(Filled(37));  // the board is untouched
-
-  for (int i : {1, 2}) m.Click("Label55", i);
-  m.Click("Command1", 1);  // ">" changes the number first
-  for (int i = 0; i < 512; ++i) ASSERT_TRUE(Plain(i)) << i;
-  m.Click("Label3", 9);
-  m.SetText(m.At("Text21"), "7");  // typing alone clears too
-  EXPECT_TRUE(Plain(9));
-}
-
 TEST_F(BufferTest, AnalysisColourOnAHexCell) {
   // A painted hex cell is unselected by the first click, selected by the second.
   Hex(3).back = kAnalysisColour;
@@ -150,29 +108,6 @@ TEST_F(BufferTest, AnalysisColourOnAHexCell) {
 
 // --- Copy buffer ----------------------------------------------------------------------------
 
-TEST_F(BufferTest, CopySelectionAccumulatesAndShowsTheBoard) {
-  ShowPatternSector();
-  m.Click("Command2");  // nothing selected: only the panel appears
-  EXPECT_TRUE(m.At("Frame6").visible);
-  for (int i = 0; i < 512; ++i) ASSERT_FALSE(Filled(i));
-
-  m.Click("Label3", 37);
-  m.Click("Command2");
-  m.Click("Label3", 37);
-  m.Click("Label55", 40);
-  m.Click("Command2");
-  for (int i : {37, 40}) {
-    EXPECT_TRUE(Filled(i)) << i;
-    EXPECT_EQ(BHex(i).back, HexMarkedColour);
-    EXPECT_EQ(BHex(i).caption, Hex(i).caption);
-    EXPECT_EQ(BText(i).caption, Text(i).caption);
-  }
-  EXPECT_EQ(BHex(37).caption, "06");  // 37 * 7 + 3 = 262
-  EXPECT_TRUE(Selected(40));          // copying keeps the marks
-  EXPECT_FALSE(Filled(38));
-  EXPECT_TRUE(m.At("Frame1").visible);
-}
-
 TEST_F(BufferTest, CopySectorBeforeAnyReadCopiesTheDesignCaptions) {
   m.Click("Command9");
   EXPECT_TRUE(m.At("Frame6").visible);
@@ -183,29 +118,6 @@ TEST_F(BufferTest, CopySectorBeforeAnyReadCopiesTheDesignCaptions) {
     ASSERT_EQ(BHex(i).caption, "--");
     ASSERT_EQ(BText(i).caption, "-");
   }
-}
-
-TEST_F(BufferTest, ResetBufferEmptiesEntriesButKeepsBold) {
-  Input("41");
-  m.Click("LabelB3", 2);
-  m.Click("Command9");
-  m.Click("Command8");
-  for (int i = 0; i < 512; ++i) {
-    ASSERT_EQ(BHex(i).caption, "--");
-    ASSERT_EQ(BText(i).caption, "-");
-    ASSERT_EQ(BHex(i).back, BoardHexEmptyColour);
-    ASSERT_EQ(BText(i).back, BoardTextEmptyColour);
-  }
-  EXPECT_TRUE(BHex(2).bold);
-  EXPECT_TRUE(BText(2).bold);
-  EXPECT_FALSE(BHex(3).bold);
-  EXPECT_TRUE(m.At("Frame6").visible);
-}
-
-TEST_F(BufferTest, CopyBufferMenuHidesTheVolumePanel) {
-  ASSERT_TRUE(m.Click("mnuCopyB"));
-  EXPECT_FALSE(m.At("Frame1").visible);
-  EXPECT_TRUE(m.At("Frame6").visible);
 }
 
 // --- Editing --------------------------------------------------------------------------------
@@ -248,23 +160,6 @@ TEST_F(BufferTest, HexAnswers) {
     ++entry;
   }
   EXPECT_TRUE(f.prompter.inputAnswers.empty());
-}
-
-TEST_F(BufferTest, AClickOnAFilledEntryUnmarksItAndKeepsItsValue) {
-  Input("C3");
-  m.Click("LabelB3", 9);
-  f.prompter.shown.clear();
-  m.Click("LabelB55", 9);  // filled: unmarked, nothing asked
-  EXPECT_TRUE(f.prompter.shown.empty());
-  EXPECT_EQ(BHex(9).back, BoardHexEmptyColour);
-  EXPECT_EQ(BText(9).back, BoardTextEmptyColour);
-  EXPECT_FALSE(BHex(9).bold);
-  EXPECT_EQ(BHex(9).caption, "C3");
-  m.Click("LabelB3", 9);  // cancelled: the old value was the default
-  ASSERT_EQ(f.prompter.shown.size(), 1u);
-  EXPECT_EQ(f.prompter.shown[0].defaultText, "C3");
-  EXPECT_TRUE(Filled(9));
-  EXPECT_EQ(BHex(9).caption, "C3");
 }
 
 TEST_F(BufferTest, TextIsLaidIntoConsecutiveEntriesAndCutAfterTheLast) {
