@@ -3,6 +3,7 @@
 #include "buffer/buffer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -380,26 +381,44 @@ TEST_F(BufferTest, PasteGuardRefusesWhenTheGridDoesNotShowTheTarget) {
   ExpectImageUntouched();
 }
 
-// Makes a file immutable for the life of the object, so even root cannot write to it.
-class Immutable {
+// Makes a file unwritable for the life of the object: immutable (root ignores file
+// permissions), or read-only by its permissions for an ordinary user.
+class ReadOnlyFile {
  public:
-  explicit Immutable(std::filesystem::path file) : file_(std::move(file)) {
-    ok_ = std::system(("chattr +i '" + file_.string() + "' 2>/dev/null").c_str()) == 0;
+  explicit ReadOnlyFile(std::filesystem::path file) : file_(std::move(file)) {
+    if (std::system(("chattr +i '" + file_.string() + "' 2>/dev/null").c_str()) == 0) {
+      how_ = How::Immutable;
+    } else if (::geteuid() != 0) {
+      std::filesystem::permissions(file_,
+                                   std::filesystem::perms::owner_write |
+                                       std::filesystem::perms::group_write |
+                                       std::filesystem::perms::others_write,
+                                   std::filesystem::perm_options::remove);
+      how_ = How::Permissions;
+    }
   }
-  ~Immutable() {
-    if (ok_) (void)std::system(("chattr -i '" + file_.string() + "'").c_str());
+  ~ReadOnlyFile() {
+    if (how_ == How::Immutable) (void)std::system(("chattr -i '" + file_.string() + "'").c_str());
+    if (how_ == How::Permissions) {
+      std::filesystem::permissions(file_, std::filesystem::perms::owner_write,
+                                   std::filesystem::perm_options::add);
+    }
   }
-  bool ok() const { return ok_; }
+  bool ok() const { return how_ != How::None; }
 
  private:
+  enum class How { None, Immutable, Permissions };
   std::filesystem::path file_;
-  bool ok_ = false;
+  How how_ = How::None;
 };
 
 TEST_F(BufferTest, ARefusedWriteIsReportedAndTheGridShowsTheDevice) {
   ShowPatternSector();
-  Immutable guard(image);
-  if (!guard.ok()) GTEST_SKIP() << "chattr +i is not available on the temporary file system";
+  ReadOnlyFile guard(image);
+  if (!guard.ok()) {
+    GTEST_SKIP() << "running as root on a file system without chattr +i: no way to make the "
+                    "image unwritable";
+  }
   Input("AB");
   m.Click("LabelB3", 5);
   f.prompter.shown.clear();
