@@ -1,10 +1,13 @@
 #include "scenario_runner/scenario.h"
 
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "support/test_support.h"
@@ -24,58 +27,42 @@ struct Token {
 };
 using Args = std::vector<Token>;
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+// Escapes of quoted texts: the letter after "\" and the character it stands for.
+constexpr std::string_view kEscapeLetters = "\"\\tnr";
+constexpr std::string_view kEscapedChars = "\"\\\t\n\r";
 
 // Splits a line into words and quoted texts; "#" at the start of a word begins a comment.
 Args Tokenize(const std::string& line) {
   Args tokens;
-  std::size_t i = 0;
-  const auto blank = [&line](std::size_t at) {
-    return line[at] == ' ' || line[at] == '\t' || line[at] == '\r';
-  };
-  while (i < line.size()) {
-    if (blank(i)) {
-      ++i;
-      continue;
-    }
+  const auto blank = [&line](std::size_t at) { return std::isspace(line[at] & 0xFF) != 0; };
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (blank(i)) continue;
     if (line[i] == '#') break;
-    Token t;
-    if (line[i] != '"') {
-      while (i < line.size() && !blank(i)) t.text += line[i++];
+    Token t{"", line[i] == '"'};
+    if (!t.quoted) {
+      for (; i < line.size() && !blank(i); ++i) t.text += line[i];
       tokens.push_back(std::move(t));
       continue;
     }
-    t.quoted = true;
     for (++i;; ++i) {
       if (i >= line.size()) throw SyntaxError("unterminated text");
-      if (line[i] == '"') break;
-      if (line[i] != '\\') {
-        t.text += line[i];
-        continue;
-      }
-      const char e = ++i < line.size() ? line[i] : '\0';
-      if (e == '"' || e == '\\')
-        t.text += e;
-      else if (e == 't')
-        t.text += '\t';
-      else if (e == 'r')
-        t.text += '\r';
-      else if (e == 'n')
-        t.text += '\n';
-      else if (e == 'x' && i + 2 < line.size() && HexDigit(line[i + 1]) >= 0 &&
-               HexDigit(line[i + 2]) >= 0) {
-        t.text += static_cast<char>(HexDigit(line[i + 1]) * 16 + HexDigit(line[i + 2]));
-        i += 2;
+      const char c = line[i];
+      if (c == '"') break;
+      const std::size_t k = c == '\\' && i + 1 < line.size() ? kEscapeLetters.find(line[i + 1])
+                                                             : std::string_view::npos;
+      if (c != '\\') {
+        t.text += c;
+      } else if (k != std::string_view::npos) {
+        t.text += kEscapedChars[k];
+        ++i;
+      } else if (i + 3 < line.size() && line[i + 1] == 'x' && std::isxdigit(line[i + 2] & 0xFF) &&
+                 std::isxdigit(line[i + 3] & 0xFF)) {
+        t.text += static_cast<char>(std::stoi(line.substr(i + 2, 2), nullptr, 16));
+        i += 3;
       } else {
         throw SyntaxError("bad escape in text");
       }
     }
-    ++i;
     tokens.push_back(std::move(t));
   }
   return tokens;
@@ -84,43 +71,19 @@ Args Tokenize(const std::string& line) {
 // A text as a scenario writes it: quoted, with escapes for what would not show.
 std::string Quote(const std::string& s) {
   std::string q = "\"";
-  for (const char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '"' || c == '\\') {
-      q += '\\';
-      q += ch;
-    } else if (c == '\n') {
-      q += "\\n";
-    } else if (c == '\t') {
-      q += "\\t";
-    } else if (c == '\r') {
-      q += "\\r";
-    } else if (c < 32 || c == 127) {
-      char b[8];
-      std::snprintf(b, sizeof b, "\\x%02X", c);
-      q += b;
-    } else {
-      q += ch;
-    }
+  for (const char c : s) {
+    const std::size_t k = kEscapedChars.find(c);
+    const auto u = static_cast<unsigned char>(c);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", u);
+    if (k != std::string_view::npos)
+      q += {'\\', kEscapeLetters[k]};
+    else if (u < 32 || u == 127)
+      q += hex;
+    else
+      q += c;
   }
   return q + "\"";
-}
-
-std::int64_t Integer(const Token& t) {
-  try {
-    std::size_t used = 0;
-    const long long v = std::stoll(t.text, &used, 10);
-    if (used == t.text.size()) return v;
-  } catch (const std::exception&) {
-  }
-  throw SyntaxError("not a whole number: " + t.text);
-}
-
-// A count, sector number or offset: a whole number, not negative.
-std::uint64_t Count(const Token& t) {
-  const std::int64_t v = Integer(t);
-  if (v < 0) throw SyntaxError("negative number: " + t.text);
-  return static_cast<std::uint64_t>(v);
 }
 
 double Number(const Token& t) {
@@ -131,6 +94,19 @@ double Number(const Token& t) {
   } catch (const std::exception&) {
   }
   throw SyntaxError("not a number: " + t.text);
+}
+
+std::int64_t Integer(const Token& t) {
+  const double v = Number(t);
+  if (v != std::trunc(v) || std::abs(v) > 1e15) throw SyntaxError("not a whole number: " + t.text);
+  return static_cast<std::int64_t>(v);
+}
+
+// A count, sector number or offset: a whole number, not negative.
+std::uint64_t Count(const Token& t) {
+  const std::int64_t v = Integer(t);
+  if (v < 0) throw SyntaxError("negative number: " + t.text);
+  return static_cast<std::uint64_t>(v);
 }
 
 std::string NumberText(double v) {
@@ -219,27 +195,20 @@ const std::map<std::string, Property>& Properties() {
       {"width", {P::Number, [](const Control& c) { return NumberText(c.width); }}},
       {"height", {P::Number, [](const Control& c) { return NumberText(c.height); }}},
       {"left", {P::Number, [](const Control& c) { return NumberText(c.left); }}},
-      {"top", {P::Number, [](const Control& c) { return NumberText(c.top); }}},
-  };
+      {"top", {P::Number, [](const Control& c) { return NumberText(c.top); }}}};
   return table;
 }
 
 // The expected value written as the property's getter writes it.
 std::string Normalize(Property::Kind kind, const Token& t) {
-  switch (kind) {
-    case Property::Colour:
-      if (t.text.size() != 6 || t.text.find_first_not_of("0123456789ABCDEFabcdef") != t.text.npos)
-        throw SyntaxError("not a colour RRGGBB: " + t.text);
-      return ColourText(static_cast<Rgb>(std::stoul(t.text, nullptr, 16)));
-    case Property::Flag:
-      if (t.text != "true" && t.text != "false") throw SyntaxError("not true|false: " + t.text);
-      return t.text;
-    case Property::Number:
-      return NumberText(Number(t));
-    case Property::Text:
-      break;
+  if (kind == Property::Colour) {
+    if (t.text.size() != 6 || t.text.find_first_not_of("0123456789ABCDEFabcdef") != t.text.npos)
+      throw SyntaxError("not a colour RRGGBB: " + t.text);
+    return ColourText(static_cast<Rgb>(std::stoul(t.text, nullptr, 16)));
   }
-  return t.text;
+  if (kind == Property::Flag && t.text != "true" && t.text != "false")
+    throw SyntaxError("not true or false: " + t.text);
+  return kind == Property::Number ? NumberText(Number(t)) : t.text;
 }
 
 std::string Describe(const ShownBox& b) {
@@ -249,141 +218,32 @@ std::string Describe(const ShownBox& b) {
   return "box " + Quote(b.text) + " style " + std::to_string(b.style) + " title " + Quote(b.title);
 }
 
-class Runner {
- public:
-  Runner(std::string file, std::ostream& out) : file_(std::move(file)), out_(out) {}
-  Totals Run();
+// One run of one file: a fresh model, the line being run and the tally.
+struct Run {
+  std::string file;
+  std::ostream& out;
+  int line = 0;
+  Totals totals;
+  testing::ModelFixture fixture;
+  std::size_t matchedBoxes = 0;  // shown boxes already compared by an expectation
 
- private:
-  using Handler = void (Runner::*)(const std::string& verb, const Args& args);
-  struct Command {
-    std::size_t minArgs, maxArgs;  // tokens after the command's words
-    Handler run;
-  };
-  static const std::map<std::string, Command>& Commands();
+  Run(std::string name, std::ostream& report) : file(std::move(name)), out(report) {}
 
-  WindowModel& model() { return fixture_.model; }
-  std::vector<ShownBox>& shown() { return fixture_.prompter.shown; }
-  void Report(const std::string& text) { out_ << file_ << ':' << line_ << ": " << text << '\n'; }
+  WindowModel& model() { return fixture.model; }
+  std::vector<ShownBox>& shown() { return fixture.prompter.shown; }
+  std::filesystem::path Drive(const Token& t) const { return fixture.Drive(Letter(t)); }
+  void Report(const std::string& text) { out << file << ':' << line << ": " << text << '\n'; }
   void Check(bool ok, const std::string& expected, const std::string& got) {
-    if (ok) {
-      ++totals_.passed;
-      return;
-    }
-    ++totals_.failed;
-    Report("expected " + expected + ", got " + got);
+    ++(ok ? totals.passed : totals.failed);
+    if (!ok) Report("expected " + expected + ", got " + got);
   }
-
-  void Image(const std::string& verb, const Args& a);
-  void Remove(const std::string& verb, const Args& a);
-  void Resize(const std::string& verb, const Args& a);
-  void Poke(const std::string& verb, const Args& a);
-  void Answer(const std::string& verb, const Args& a);
-  void Input(const std::string& verb, const Args& a);
-  void Act(const std::string& verb, const Args& a);
-  void ExpectProperty(const std::string& verb, const Args& a);
-  void ExpectBox(const std::string& verb, const Args& a);
-  void ExpectNoBox(const std::string& verb, const Args& a);
-  void ExpectBoxes(const std::string& verb, const Args& a);
-  void ExpectImage(const std::string& verb, const Args& a);
-  void ExpectImageSize(const std::string& verb, const Args& a);
-  void ExpectState(const std::string& verb, const Args& a);
-  void ExpectQuit(const std::string& verb, const Args& a);
-  void ExpectPointer(const std::string& verb, const Args& a);
-
-  std::string file_;
-  std::ostream& out_;
-  int line_ = 0;
-  Totals totals_;
-  testing::ModelFixture fixture_;
-  std::size_t matchedBoxes_ = 0;  // shown boxes already compared by an expectation
 };
 
-const std::map<std::string, Runner::Command>& Runner::Commands() {
-  using R = Runner;
-  static const std::map<std::string, Command> table = {
-      {"image", {2, 99, &R::Image}},
-      {"rm", {1, 1, &R::Remove}},
-      {"resize", {2, 2, &R::Resize}},
-      {"poke", {4, 4, &R::Poke}},
-      {"answer", {1, 1, &R::Answer}},
-      {"input", {1, 1, &R::Input}},
-      {"menu", {1, 1, &R::Act}},
-      {"click", {1, 1, &R::Act}},
-      {"hover", {1, 1, &R::Act}},
-      {"key", {2, 2, &R::Act}},
-      {"type", {2, 2, &R::Act}},
-      {"menu-disabled", {1, 1, &R::Act}},
-      {"click-disabled", {1, 1, &R::Act}},
-      {"hover-disabled", {1, 1, &R::Act}},
-      {"key-disabled", {2, 2, &R::Act}},
-      {"type-disabled", {2, 2, &R::Act}},
-      {"expect", {2, 2, &R::ExpectProperty}},
-      {"expect box", {1, 5, &R::ExpectBox}},
-      {"expect inputbox", {1, 5, &R::ExpectBox}},
-      {"expect nobox", {0, 0, &R::ExpectNoBox}},
-      {"expect boxes", {1, 1, &R::ExpectBoxes}},
-      {"expect image", {4, 4, &R::ExpectImage}},
-      {"expect image-size", {2, 2, &R::ExpectImageSize}},
-      {"expect state", {1, 3, &R::ExpectState}},
-      {"expect quit", {0, 0, &R::ExpectQuit}},
-      {"expect pointer", {1, 1, &R::ExpectPointer}},
-  };
-  return table;
-}
+// Each command gets its words joined ("expect box") and the tokens after them.
+using Handler = void (*)(Run& run, const std::string& command, const Args& args);
 
-Totals Runner::Run() {
-  std::ifstream in(file_);
-  if (!in) {
-    out_ << file_ << ": cannot open\n";
-    return {0, 1};
-  }
-  // The whole file is checked before anything runs.
-  std::vector<std::pair<int, Args>> steps;
-  std::string text;
-  for (int n = 1; std::getline(in, text); ++n) {
-    line_ = n;
-    try {
-      Args a = Tokenize(text);
-      if (a.empty()) continue;
-      if (a[0].quoted) throw SyntaxError("a line starts with a command");
-      std::string verb = a[0].text;
-      if (a.size() > 1 && Commands().count(verb + " " + a[1].text) != 0) {
-        verb += " " + a[1].text;
-        a.erase(a.begin());
-      }
-      const auto it = Commands().find(verb);
-      if (it == Commands().end()) throw SyntaxError("unknown command " + verb);
-      a[0].text = verb;
-      const std::size_t count = a.size() - 1;
-      if (count < it->second.minArgs || count > it->second.maxArgs)
-        throw SyntaxError("wrong number of arguments for " + verb);
-      steps.emplace_back(n, std::move(a));
-    } catch (const SyntaxError& e) {
-      ++totals_.failed;
-      Report(std::string("syntax error: ") + e.what());
-    }
-  }
-  if (totals_.failed > 0) return totals_;
-  for (const auto& [n, a] : steps) {
-    line_ = n;
-    try {
-      (this->*Commands().at(a[0].text).run)(a[0].text, Args(a.begin() + 1, a.end()));
-    } catch (const SyntaxError& e) {
-      ++totals_.failed;
-      Report(std::string("syntax error: ") + e.what());
-      break;
-    } catch (const std::exception& e) {
-      ++totals_.failed;
-      Report(std::string("error: ") + e.what());
-      break;
-    }
-  }
-  return totals_;
-}
-
-void Runner::Image(const std::string&, const Args& a) {
-  const std::filesystem::path file = fixture_.Drive(Letter(a[0]));
+void Image(Run& run, const std::string&, const Args& a) {
+  const std::filesystem::path file = run.Drive(a[0]);
   std::filesystem::remove(file);  // never write through an old link
   const std::string& how = a[1].text;
   if (how == "zero" && a.size() == 3) {
@@ -402,69 +262,59 @@ void Runner::Image(const std::string&, const Args& a) {
   }
 }
 
-void Runner::Remove(const std::string&, const Args& a) {
-  std::filesystem::remove(fixture_.Drive(Letter(a[0])));
+void Remove(Run& run, const std::string&, const Args& a) {
+  std::filesystem::remove(run.Drive(a[0]));
 }
 
-void Runner::Resize(const std::string&, const Args& a) {
-  const std::filesystem::path file = fixture_.Drive(Letter(a[0]));
-  std::filesystem::resize_file(file, Count(a[1]) * 512);
+void Resize(Run& run, const std::string&, const Args& a) {
+  std::filesystem::resize_file(run.Drive(a[0]), Count(a[1]) * 512);
 }
 
-void Runner::Poke(const std::string&, const Args& a) {
-  testing::PokeBytes(fixture_.Drive(Letter(a[0])), Count(a[1]), Count(a[2]), Bytes(a[3]));
+void Poke(Run& run, const std::string&, const Args& a) {
+  testing::PokeBytes(run.Drive(a[0]), Count(a[1]), Count(a[2]), Bytes(a[3]));
 }
 
-void Runner::Answer(const std::string&, const Args& a) {
+void Answer(Run& run, const std::string&, const Args& a) {
   const std::map<std::string, int> answers = {
       {"yes", kAnswerYes}, {"no", kAnswerNo}, {"ok", kAnswerOk}};
   const auto it = answers.find(a[0].text);
   if (it == answers.end() || a[0].quoted) throw SyntaxError("answer needs yes, no or ok");
-  fixture_.prompter.messageAnswers.push_back(it->second);
+  run.fixture.prompter.messageAnswers.push_back(it->second);
 }
 
-void Runner::Input(const std::string&, const Args& a) {
+void Input(Run& run, const std::string&, const Args& a) {
   if (!a[0].quoted && a[0].text != "cancel") throw SyntaxError("input needs \"text\" or cancel");
-  fixture_.prompter.inputAnswers.push_back(a[0].quoted ? a[0].text : std::string());
+  run.fixture.prompter.inputAnswers.push_back(a[0].quoted ? a[0].text : std::string());
 }
 
 // menu, click, hover, key and type, as a user would do them; the "-disabled" forms expect
 // the action to be refused because the control (or a panel or menu holding it) is disabled.
-void Runner::Act(const std::string& command, const Args& a) {
-  static const std::string kRefused = "-disabled";
-  const bool refusal = command.ends_with(kRefused);
-  const std::string verb = command.substr(0, command.size() - (refusal ? kRefused.size() : 0));
+void Act(Run& run, const std::string& command, const Args& a) {
+  const bool refusal = command.ends_with("-disabled");
+  const std::string verb = command.substr(0, command.find('-'));
   const Ref r = ParseRef(a[0].text);
-  int code = 0;
-  if (verb == "key") {
-    code = a[1].quoted && a[1].text.size() == 1 ? static_cast<unsigned char>(a[1].text[0])
-                                                : static_cast<int>(Integer(a[1]));
-  }
-  Control* c = model().Find(r.name, r.index);
+  const int code = verb != "key"                          ? 0
+                   : a[1].quoted && a[1].text.size() == 1 ? static_cast<unsigned char>(a[1].text[0])
+                                                          : static_cast<int>(Integer(a[1]));
+  Control* c = run.model().Find(r.name, r.index);
   const std::string action = verb + " " + r.key;
-  if (c == nullptr) return Check(false, action, "no control " + r.key);
+  if (c == nullptr) return run.Check(false, action, "no control " + r.key);
   const bool menu = c->kind == ControlKind::Menu || c->kind == ControlKind::MenuItem;
-  if (verb == "menu" && !menu) return Check(false, action + " on a menu item", "another control");
+  if (verb == "menu" && !menu) return run.Check(false, action + " on a menu", "another control");
   if (verb == "type" && c->kind != ControlKind::TextBox)
-    return Check(false, action + " on a text box", "another control");
-  const bool blocked = !model().Reachable(*c) || (verb == "type" && c->readOnly);
-  bool ran = false;
-  if (verb == "type") {
-    ran = !blocked;
-    if (ran) model().SetText(*c, a[1].text);
-  } else if (verb == "key") {
-    ran = model().Key(r.name, code, r.index);
-  } else if (verb == "hover") {
-    ran = model().Hover(r.name, r.index);
-  } else {
-    ran = model().Click(r.name, r.index);
-  }
+    return run.Check(false, action + " on a text box", "another control");
+  const bool blocked = !run.model().Reachable(*c) || (verb == "type" && c->readOnly);
+  bool ran = verb == "type" && !blocked;
+  if (ran) run.model().SetText(*c, a[1].text);
+  if (verb == "key") ran = run.model().Key(r.name, code, r.index);
+  if (verb == "hover") ran = run.model().Hover(r.name, r.index);
+  if (verb == "click" || verb == "menu") ran = run.model().Click(r.name, r.index);
   const std::string why = blocked ? r.key + " disabled" : "no " + verb + " handler";
-  if (refusal) return Check(!ran && blocked, action + " refused", ran ? "it ran" : why);
-  if (!ran) Check(false, action + " to run", why);
+  if (refusal) return run.Check(!ran && blocked, action + " refused", ran ? "it ran" : why);
+  if (!ran) run.Check(false, action + " to run", why);
 }
 
-void Runner::ExpectProperty(const std::string&, const Args& a) {
+void ExpectProperty(Run& run, const std::string&, const Args& a) {
   const std::size_t dot = a[0].text.find('.');
   if (dot == std::string::npos) throw SyntaxError("expected CONTROL.property: " + a[0].text);
   const Ref r = ParseRef(a[0].text.substr(0, dot));
@@ -473,15 +323,15 @@ void Runner::ExpectProperty(const std::string&, const Args& a) {
   const bool text = prop->second.kind == Property::Text;
   const std::string want = Normalize(prop->second.kind, a[1]);
   const std::string expected = a[0].text + " " + (text ? Quote(want) : want);
-  const Control* c = model().Find(r.name, r.index);
-  if (c == nullptr) return Check(false, expected, "no control " + r.key);
+  const Control* c = run.model().Find(r.name, r.index);
+  if (c == nullptr) return run.Check(false, expected, "no control " + r.key);
   const std::string got = prop->second.get(*c);
-  Check(got == want, expected, text ? Quote(got) : got);
+  run.Check(got == want, expected, text ? Quote(got) : got);
 }
 
 // Compares the oldest box not yet compared, and counts it as compared.
-void Runner::ExpectBox(const std::string& verb, const Args& a) {
-  const bool input = verb == "expect inputbox";
+void ExpectBox(Run& run, const std::string& command, const Args& a) {
+  const bool input = command == "expect inputbox";
   std::map<std::string, std::string> options;  // style, title, default
   std::string expected = (input ? "inputbox " : "box ") + Quote(a[0].text);
   for (std::size_t i = 1; i < a.size(); i += 2) {
@@ -491,93 +341,174 @@ void Runner::ExpectBox(const std::string& verb, const Args& a) {
     options[name] = name == "style" ? std::to_string(Integer(a[i + 1])) : a[i + 1].text;
     expected += " " + name + " " + (name == "style" ? options[name] : Quote(options[name]));
   }
-  if (matchedBoxes_ >= shown().size()) return Check(false, expected, "no box");
-  const ShownBox& got = shown()[matchedBoxes_++];
+  if (run.matchedBoxes >= run.shown().size()) return run.Check(false, expected, "no box");
+  const ShownBox& got = run.shown()[run.matchedBoxes++];
   const auto same = [&options](const std::string& name, const std::string& value) {
     return options.count(name) == 0 || options[name] == value;
   };
-  Check(got.input == input && got.text == a[0].text && same("style", std::to_string(got.style)) &&
-            same("title", got.title) && same("default", got.defaultText),
-        expected, Describe(got));
+  run.Check(got.input == input && got.text == a[0].text &&
+                same("style", std::to_string(got.style)) && same("title", got.title) &&
+                same("default", got.defaultText),
+            expected, Describe(got));
 }
 
-void Runner::ExpectNoBox(const std::string&, const Args&) {
-  const std::size_t left = shown().size() - matchedBoxes_;
-  std::string got;
-  if (left > 0) got = Describe(shown()[matchedBoxes_]);
+void ExpectNoBox(Run& run, const std::string&, const Args&) {
+  const std::size_t left = run.shown().size() - run.matchedBoxes;
+  std::string got = left > 0 ? Describe(run.shown()[run.matchedBoxes]) : "";
   if (left > 1) got += " and " + std::to_string(left - 1) + " more";
-  matchedBoxes_ = shown().size();
-  Check(left == 0, "no box", got);
+  run.matchedBoxes = run.shown().size();
+  run.Check(left == 0, "no box", got);
 }
 
-void Runner::ExpectBoxes(const std::string&, const Args& a) {
-  const std::size_t left = shown().size() - matchedBoxes_;
-  Check(left == Count(a[0]), a[0].text + " boxes", std::to_string(left));
+void ExpectBoxes(Run& run, const std::string&, const Args& a) {
+  const std::size_t left = run.shown().size() - run.matchedBoxes;
+  run.Check(left == Count(a[0]), a[0].text + " boxes", std::to_string(left));
 }
 
-void Runner::ExpectImage(const std::string&, const Args& a) {
+void ExpectImage(Run& run, const std::string&, const Args& a) {
   const auto want = Bytes(a[3]);
-  const auto got =
-      testing::ReadBytes(fixture_.Drive(Letter(a[0])), Count(a[1]), Count(a[2]), want.size());
-  Check(got == want,
-        "image " + a[0].text + " " + a[1].text + " " + a[2].text + " " + BytesText(want),
-        got.empty() ? "nothing there" : BytesText(got));
+  const auto got = testing::ReadBytes(run.Drive(a[0]), Count(a[1]), Count(a[2]), want.size());
+  run.Check(got == want,
+            "image " + a[0].text + " " + a[1].text + " " + a[2].text + " " + BytesText(want),
+            got.empty() ? "nothing there" : BytesText(got));
 }
 
-void Runner::ExpectImageSize(const std::string&, const Args& a) {
+void ExpectImageSize(Run& run, const std::string&, const Args& a) {
   std::error_code ec;
-  const auto size = std::filesystem::file_size(fixture_.Drive(Letter(a[0])), ec);
-  Check(!ec && size == Count(a[1]), "image-size " + a[0].text + " " + a[1].text,
-        ec ? "no image" : std::to_string(size));
+  const auto size = std::filesystem::file_size(run.Drive(a[0]), ec);
+  run.Check(!ec && size == Count(a[1]), "image-size " + a[0].text + " " + a[1].text,
+            ec ? "no image" : std::to_string(size));
 }
 
-void Runner::ExpectState(const std::string&, const Args& a) {
-  const AppState& s = model().state;
+void ExpectState(Run& run, const std::string&, const Args& a) {
+  const AppState& s = run.model().state;
   const std::string& name = a[0].text;
-  const std::string expected = "state " + name + " ";
+  std::string want, got;
   if (name == "DevicePath" && a.size() == 2) {
-    return Check(s.DevicePath == a[1].text, expected + Quote(a[1].text), Quote(s.DevicePath));
+    want = Quote(a[1].text);
+    got = Quote(s.DevicePath);
+  } else if (name == "LastHoverIndex" && a.size() == 2) {
+    want = std::to_string(Integer(a[1]));
+    got = std::to_string(s.LastHoverIndex);
+  } else if (name == "lastShown" && (a.size() == 3 || (a.size() == 2 && a[1].text == "none"))) {
+    want = a.size() == 2 ? "none" : std::to_string(Integer(a[1])) + " " + Quote(a[2].text);
+    got = s.lastShown ? std::to_string(s.lastShown->sector) + " " + Quote(s.lastShown->device)
+                      : "none";
+  } else {
+    const std::map<std::string, const SectorBytes*> buffers = {
+        {"SectorBuffer", &s.SectorBuffer},
+        {"BootSectorBuffer", &s.BootSectorBuffer},
+        {"WriteBuffer", &s.WriteBuffer}};
+    const auto buffer = buffers.find(name);
+    if (buffer == buffers.end() || a.size() != 3) throw SyntaxError("unknown state check " + name);
+    const std::uint64_t offset = Count(a[1]);
+    const auto bytes = Bytes(a[2]);
+    if (offset + bytes.size() > 512) throw SyntaxError("past the end of " + name);
+    const auto first = buffer->second->begin() + static_cast<std::ptrdiff_t>(offset);
+    want = a[1].text + " " + BytesText(bytes);
+    got = a[1].text + " " + BytesText({first, first + static_cast<std::ptrdiff_t>(bytes.size())});
   }
-  if (name == "LastHoverIndex" && a.size() == 2) {
-    return Check(s.LastHoverIndex == Integer(a[1]), expected + a[1].text,
-                 std::to_string(s.LastHoverIndex));
-  }
-  if (name == "lastShown" && (a.size() == 3 || (a.size() == 2 && a[1].text == "none"))) {
-    const std::string want =
-        a.size() == 2 ? "none" : std::to_string(Integer(a[1])) + " " + Quote(a[2].text);
-    const std::string got =
-        s.lastShown ? std::to_string(s.lastShown->sector) + " " + Quote(s.lastShown->device)
-                    : "none";
-    return Check(got == want, expected + want, got);
-  }
-  const std::map<std::string, const SectorBytes*> buffers = {
-      {"SectorBuffer", &s.SectorBuffer},
-      {"BootSectorBuffer", &s.BootSectorBuffer},
-      {"WriteBuffer", &s.WriteBuffer}};
-  const auto buffer = buffers.find(name);
-  if (buffer == buffers.end() || a.size() != 3) throw SyntaxError("unknown state check " + name);
-  const std::uint64_t offset = Count(a[1]);
-  const auto want = Bytes(a[2]);
-  if (offset + want.size() > 512) throw SyntaxError("past the end of " + name);
-  const auto first = buffer->second->begin() + static_cast<std::ptrdiff_t>(offset);
-  const std::vector<std::uint8_t> got(first, first + static_cast<std::ptrdiff_t>(want.size()));
-  Check(got == want, expected + a[1].text + " " + BytesText(want), BytesText(got));
+  run.Check(got == want, "state " + name + " " + want, got);
 }
 
-void Runner::ExpectQuit(const std::string&, const Args&) {
-  Check(model().quitRequested, "quit", "no quit");
+void ExpectQuit(Run& run, const std::string&, const Args&) {
+  run.Check(run.model().quitRequested, "quit", "no quit");
 }
 
-void Runner::ExpectPointer(const std::string&, const Args& a) {
-  Check(model().mousePointer() == Integer(a[0]), "pointer " + a[0].text,
-        std::to_string(model().mousePointer()));
+void ExpectPointer(Run& run, const std::string&, const Args& a) {
+  run.Check(run.model().mousePointer() == Integer(a[0]), "pointer " + a[0].text,
+            std::to_string(run.model().mousePointer()));
+}
+
+struct Command {
+  std::size_t minArgs, maxArgs;  // tokens after the command's words
+  Handler run;
+};
+
+const std::map<std::string, Command>& Commands() {
+  static const std::map<std::string, Command> table = {
+      {"image", {2, 99, Image}},
+      {"rm", {1, 1, Remove}},
+      {"resize", {2, 2, Resize}},
+      {"poke", {4, 4, Poke}},
+      {"answer", {1, 1, Answer}},
+      {"input", {1, 1, Input}},
+      {"menu", {1, 1, Act}},
+      {"click", {1, 1, Act}},
+      {"hover", {1, 1, Act}},
+      {"key", {2, 2, Act}},
+      {"type", {2, 2, Act}},
+      {"menu-disabled", {1, 1, Act}},
+      {"click-disabled", {1, 1, Act}},
+      {"hover-disabled", {1, 1, Act}},
+      {"key-disabled", {2, 2, Act}},
+      {"type-disabled", {2, 2, Act}},
+      {"expect", {2, 2, ExpectProperty}},
+      {"expect box", {1, 5, ExpectBox}},
+      {"expect inputbox", {1, 5, ExpectBox}},
+      {"expect nobox", {0, 0, ExpectNoBox}},
+      {"expect boxes", {1, 1, ExpectBoxes}},
+      {"expect image", {4, 4, ExpectImage}},
+      {"expect image-size", {2, 2, ExpectImageSize}},
+      {"expect state", {1, 3, ExpectState}},
+      {"expect quit", {0, 0, ExpectQuit}},
+      {"expect pointer", {1, 1, ExpectPointer}}};
+  return table;
+}
+
+// Reads the whole file into commands (name, arguments) by line; syntax errors are reported
+// and counted, and then nothing of the file runs.
+std::vector<std::pair<int, Args>> Parse(Run& run, std::istream& in) {
+  std::vector<std::pair<int, Args>> steps;
+  std::string text;
+  for (run.line = 1; std::getline(in, text); ++run.line) {
+    try {
+      Args a = Tokenize(text);
+      if (a.empty()) continue;
+      std::string name = a[0].quoted ? "" : a[0].text;
+      if (a.size() > 1 && Commands().count(name + " " + a[1].text) != 0) {
+        name += " " + a[1].text;
+        a.erase(a.begin());
+      }
+      const auto it = Commands().find(name);
+      if (it == Commands().end()) throw SyntaxError("unknown command " + a[0].text);
+      const std::size_t count = a.size() - 1;
+      if (count < it->second.minArgs || count > it->second.maxArgs)
+        throw SyntaxError("wrong number of arguments for " + name);
+      a[0].text = name;
+      steps.emplace_back(run.line, std::move(a));
+    } catch (const SyntaxError& e) {
+      ++run.totals.failed;
+      run.Report(std::string("syntax error: ") + e.what());
+    }
+  }
+  return steps;
 }
 
 }  // namespace
 
 Totals RunFile(const std::string& file, std::ostream& out) {
+  std::ifstream in(file);
+  if (!in) {
+    out << file << ": cannot open\n";
+    return {0, 1};
+  }
   try {
-    return Runner(file, out).Run();
+    Run run{file, out};
+    const auto steps = Parse(run, in);
+    if (run.totals.failed > 0) return run.totals;  // nothing runs after a syntax error
+    for (const auto& [line, a] : steps) {
+      run.line = line;
+      try {
+        Commands().at(a[0].text).run(run, a[0].text, Args(a.begin() + 1, a.end()));
+      } catch (const std::exception& e) {
+        ++run.totals.failed;
+        const bool syntax = dynamic_cast<const SyntaxError*>(&e) != nullptr;
+        run.Report((syntax ? "syntax error: " : "error: ") + std::string(e.what()));
+        break;
+      }
+    }
+    return run.totals;
   } catch (const std::exception& e) {
     out << file << ": error: " << e.what() << '\n';
     return {0, 1};
