@@ -18,6 +18,10 @@ struct RunnerCase {
   const char* output;  // a line the output must hold ("" for none); FILE stands for the path
 };
 
+void PrintTo(const RunnerCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ScenarioRunner : public ::testing::TestWithParam<RunnerCase> {};
 
 TEST_P(ScenarioRunner, CountsAndReports) {
