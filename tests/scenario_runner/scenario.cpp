@@ -293,9 +293,11 @@ void Act(Run& run, const std::string& command, const Args& a) {
   const bool refusal = command.ends_with("-disabled");
   const std::string verb = command.substr(0, command.find('-'));
   const Ref r = ParseRef(a[0].text);
-  const int code = verb != "key"                          ? 0
-                   : a[1].quoted && a[1].text.size() == 1 ? static_cast<unsigned char>(a[1].text[0])
-                                                          : static_cast<int>(Integer(a[1]));
+  int code = 0;  // a key's character code: a number, or a one-character text
+  if (verb == "key" && a[1].quoted && a[1].text.size() == 1)
+    code = static_cast<unsigned char>(a[1].text[0]);
+  else if (verb == "key")
+    code = static_cast<int>(Integer(a[1]));
   Control* c = run.model().Find(r.name, r.index);
   const std::string action = verb + " " + r.key;
   if (c == nullptr) return run.Check(false, action, "no control " + r.key);
