@@ -233,10 +233,9 @@ TEST(EntryViews, ButtonsPaintEveryEntryAndLeaveTextCells) {
 
 TEST(EntryViews, ShortViewKeepsASelectionInTheCellsItLeaves) {
   ModelFixture f;
-  for (std::size_t i : {3u, 12u, 40u}) {  // a selection: both cells marked
-    f.model.Label3[i]->back = HexMarkedColour;
-    f.model.Label55[i]->back = TextMarkedColour;
-  }
+  ASSERT_TRUE(f.model.Click("Label3", 3));  // a selection of three positions
+  ASSERT_TRUE(f.model.Click("Label55", 12));
+  ASSERT_TRUE(f.model.Click("Label3", 40));
   f.model.Click("Command11");
   EXPECT_EQ(f.model.Label3[3]->back, HexMarkedColour);
   EXPECT_EQ(f.model.Label3[12]->back, HexMarkedColour);
@@ -244,6 +243,12 @@ TEST(EntryViews, ShortViewKeepsASelectionInTheCellsItLeaves) {
   f.model.Click("Command12");
   EXPECT_EQ(f.model.Label3[3]->back, kNameColour);
   for (std::size_t i : {3u, 12u, 40u}) EXPECT_EQ(f.model.Label55[i]->back, TextMarkedColour);
+  // A painted hex cell: the first click makes the position plain, the second selects it.
+  f.model.Click("Label3", 45);
+  EXPECT_EQ(f.model.Label3[45]->back, HexPlainColour);
+  EXPECT_EQ(f.model.Label55[45]->back, TextPlainColour);
+  f.model.Click("Label3", 45);
+  EXPECT_EQ(f.model.Label55[45]->back, TextMarkedColour);
 }
 
 TEST(EntryViews, OffsetOutsideTheSectorPaintsNothing) {
