@@ -4,6 +4,7 @@
 #include "app/form1_design.h"
 #include "app/version.h"
 #include "view/sector_view.h"
+#include "volume/volume_commands.h"
 
 namespace dulvex {
 
@@ -14,6 +15,7 @@ void BuildForm1(WindowModel& model) {
   Caselle_Board(model);
   InstallDeviceSelection(model);
   InstallSectorView(model);
+  InstallVolume(model);
 }
 
 }  // namespace dulvex
