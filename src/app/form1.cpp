@@ -3,6 +3,7 @@
 #include "app/device_selection.h"
 #include "app/form1_design.h"
 #include "app/version.h"
+#include "buffer/buffer.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
 
@@ -15,6 +16,7 @@ void BuildForm1(WindowModel& model) {
   Caselle_Board(model);
   InstallDeviceSelection(model);
   InstallSectorView(model);
+  InstallBuffer(model);
   InstallVolume(model);
 }
 
