@@ -12,8 +12,8 @@ constexpr double kValueWidth = 1152;
 constexpr double kValueHeight = 252;
 constexpr double kFieldCaptionLeft = 60;  // captions on Frame2, right-aligned
 constexpr double kFieldCaptionWidth = 2580;
-constexpr double kRowCaptionLeft = 180;  // Frame1's own captions (Label1)
-constexpr double kRowCaptionWidth = 2520;
+constexpr double kRowCaptionLeft = 180;    // Frame1's own captions (Label1)
+constexpr double kRowCaptionWidth = 2556;  // up to the value boxes
 constexpr double kCaptionHeight = 240;
 constexpr double kCaptionSize = 7.8;
 
