@@ -104,7 +104,11 @@ MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   model_.mousePointerChanged = [this](int pointer) { SetPointer(pointer); };
-  model_.quit = [this] { close(); };
+  // "EXIT Program" ends the program, also when other windows (help, About) are open.
+  model_.quit = [this] {
+    close();
+    QCoreApplication::quit();
+  };
 }
 
 MainWindow::~MainWindow() {

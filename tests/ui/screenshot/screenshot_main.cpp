@@ -1,7 +1,10 @@
 // Renders the main window offscreen to a PNG after choosing drive A: from the Volume menu,
 // so the picture shows the floppy sample's sector 0.
-// Usage: dulvex_screenshot DRIVES_DIR OUTPUT.png
-// When DRIVES_DIR has no A, a fresh 1.44 MB FAT12 floppy is made for the picture.
+// Usage: dulvex_screenshot DRIVES_DIR OUTPUT.png [KEY,KEY,...]
+// When DRIVES_DIR has no A, a fresh 1.44 MB FAT12 floppy is made for the picture. The
+// optional keys name menu items or buttons to use after that, in order (for pictures of
+// other panels, e.g. "mnuFileList" or "mnuCopyB,Command9").
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QImage>
@@ -16,8 +19,8 @@
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s DRIVES_DIR OUTPUT.png\n", argv[0]);
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: %s DRIVES_DIR OUTPUT.png [KEY,KEY,...]\n", argv[0]);
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -43,6 +46,19 @@ int main(int argc, char** argv) {
   QAction* a = window.ActionOf("mnuA(0)");
   if (a == nullptr) return 1;
   a->trigger();
+  if (argc == 4) {
+    for (const QString& key : QString::fromLocal8Bit(argv[3]).split(',', Qt::SkipEmptyParts)) {
+      if (QAction* action = window.ActionOf(key.toStdString())) {
+        action->trigger();
+      } else if (auto* button =
+                     qobject_cast<QAbstractButton*>(window.WidgetOf(key.toStdString()))) {
+        button->click();
+      } else {
+        std::fprintf(stderr, "no menu item or button %s\n", qPrintable(key));
+        return 1;
+      }
+    }
+  }
   for (const dulvex::ShownBox& box : prompter.shown) {
     std::fprintf(stderr, "box shown: %s\n", box.text.c_str());
   }
