@@ -405,9 +405,10 @@ void MainWindow::Refresh() {
   for (CellGridWidget* grid : grids_) grid->Sync();
 }
 
-void MainWindow::Raise(const std::function<bool()>& event) {
-  if (!event()) return;  // no handler ran, nothing changed
+bool MainWindow::Raise(const std::function<bool()>& event) {
+  if (!event()) return false;  // no handler ran, nothing changed
   Refresh();
+  return true;
 }
 
 void MainWindow::SetPointer(int pointer) {
@@ -446,14 +447,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease: {
       auto* mouse = static_cast<QMouseEvent*>(event);
       auto* widget = static_cast<QWidget*>(watched);
+      // A click that a handler took does not go on to the panel beneath.
       if (c.kind != ControlKind::TextBox && mouse->button() == Qt::LeftButton &&
-          widget->rect().contains(mouse->position().toPoint())) {
-        Raise([&] { return model_.Click(c.name, c.index); });
+          widget->rect().contains(mouse->position().toPoint()) &&
+          Raise([&] { return model_.Click(c.name, c.index); })) {
+        return true;
       }
       break;
     }
     case QEvent::MouseMove:
-      if (c.kind == ControlKind::Label) Raise([&] { return model_.Hover(c.name, c.index); });
+      if (c.kind == ControlKind::Label && Raise([&] { return model_.Hover(c.name, c.index); })) {
+        return true;
+      }
       break;
     default:
       break;

@@ -56,8 +56,8 @@ class MainWindow : public QMainWindow {
   void Apply(Binding& binding, bool force);
   void ApplyText(const Binding& binding);
   QWidget* ParentWidget(const Control& control) const;
-  // Runs an event of the model; when a handler ran, refreshes the widgets.
-  void Raise(const std::function<bool()>& event);
+  // Runs an event of the model; when a handler ran, refreshes the widgets and returns true.
+  bool Raise(const std::function<bool()>& event);
   void SetPointer(int pointer);
 
   WindowModel& model_;

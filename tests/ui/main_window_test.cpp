@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <memory>
 #include <vector>
 
@@ -184,6 +185,22 @@ TEST_F(MainWindowTest, MagnifiedCellIsPaintedOverItsNeighbours) {
   // Moving on shrinks it back.
   Mouse(QEvent::MouseMove, 100);
   EXPECT_EQ(grid->grab().toImage().pixelColor(corner), marked);
+}
+
+TEST_F(MainWindowTest, HexCellsShowTheirTooltipsAndLabelsForwardClicks) {
+  ChooseFloppy();
+  CellGridWidget* grid = Grid();
+  const QPoint at = grid->SlotRect(31).center();
+  QHelpEvent help(QEvent::ToolTip, at, grid->mapToGlobal(at));
+  QApplication::sendEvent(grid, &help);
+  EXPECT_EQ(QToolTip::text(), "hex:1F = dec:31");
+
+  std::vector<int> labelClicks, panelClicks;
+  f.model.OnClick("Label62", [&](int i) { labelClicks.push_back(i); });
+  f.model.OnClick("Frame5", [&](int i) { panelClicks.push_back(i); });
+  QTest::mouseClick(window->WidgetOf("Label62"), Qt::LeftButton);
+  EXPECT_EQ(labelClicks, std::vector<int>({-1}));
+  EXPECT_TRUE(panelClicks.empty());
 }
 
 TEST_F(MainWindowTest, TypingInTheSectorBoxReformatsAndEnterShowsTheSector) {
