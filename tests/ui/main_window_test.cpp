@@ -6,12 +6,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -201,6 +203,26 @@ TEST_F(MainWindowTest, HexCellsShowTheirTooltipsAndLabelsForwardClicks) {
   QTest::mouseClick(window->WidgetOf("Label62"), Qt::LeftButton);
   EXPECT_EQ(labelClicks, std::vector<int>({-1}));
   EXPECT_TRUE(panelClicks.empty());
+}
+
+// Multi-line boxes are plain-text editors with both scroll bars; they follow the model.
+TEST_F(MainWindowTest, MultiLineBoxesFollowTheModel) {
+  ChooseFloppy();
+  int boxes = 0;
+  for (const Control& c : f.model.Controls()) {
+    if (c.kind != ControlKind::TextBox || !c.multiline) continue;
+    auto* edit = qobject_cast<QPlainTextEdit*>(window->WidgetOf(c.Key()));
+    ASSERT_NE(edit, nullptr) << c.Key();
+    EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(edit->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_TRUE(edit->font().fixedPitch() || QFontInfo(edit->font()).fixedPitch());
+    Control& control = f.model.At(c.name, c.index);
+    control.caption = "line one\r\nline two";
+    window->Refresh();
+    EXPECT_EQ(edit->toPlainText(), "line one\nline two");
+    ++boxes;
+  }
+  if (boxes == 0) GTEST_SKIP() << "no multi-line box in this design";
 }
 
 TEST_F(MainWindowTest, TypingInTheSectorBoxReformatsAndEnterShowsTheSector) {
