@@ -172,6 +172,10 @@ TEST_F(MainWindowTest, MagnifiedCellIsPaintedOverItsNeighbours) {
   Mouse(QEvent::MouseMove, 16);
   Mouse(QEvent::MouseMove, 16);
   QImage after = grid->grab().toImage();
+  // DULVEX_UI_SNAPSHOTS=folder keeps the picture for a person to look at.
+  if (const QString dir = qEnvironmentVariable("DULVEX_UI_SNAPSHOTS"); !dir.isEmpty()) {
+    after.save(dir + "/magnified-cell.png");
+  }
   EXPECT_EQ(after.pixelColor(corner), plain);
   // Cell 33 outside the magnified area keeps its colour.
   EXPECT_EQ(after.pixelColor(grid->SlotRect(33).bottomRight()), marked);
