@@ -66,6 +66,16 @@ void Label3_MouseMove(WindowModel& model, int index) {
 void ShowSector(WindowModel& model) {
   model.SetMousePointer(kPointerHourglass);
   const double value = BoxValue(model);
+  if (!ToInt32(value)) {
+    // Refused before any device is touched, naming the number as the box shows it (a
+    // clamped 64-bit number would name another one).
+    model.prompter().MessageBox("Read refused: sector number " + CanonicalText(value) +
+                                    " is out of range (sector numbers go from -2147483647 to "
+                                    "2147483647).",
+                                kStyleExclamation, AppTitle());
+    model.SetMousePointer(kPointerDefault);
+    return;
+  }
   const std::int64_t n = ToInt64Clamped(value);
   TransferResult r = ReadSector(model, n, model.state.SectorBuffer);
   if (r.ok) {

@@ -114,13 +114,20 @@ TEST_F(ViewTest, FailedReadKeepsTheSectorShown) {
   } cases[] = {
       {"past the end of the image", "5000", false},
       {"beyond 32 bits", "2147483648", false},
+      {"far beyond", "1E+300", false},
+      {"far below", "-1E+300", false},
       {"device gone", "6", true},
   };
   for (const Case& c : cases) {
     if (c.removeImage) std::filesystem::remove(f.Drive('A'));
     f.prompter.shown.clear();
     Show(c.number);
-    EXPECT_EQ(f.prompter.shown.size(), 1u) << c.why;
+    ASSERT_EQ(f.prompter.shown.size(), 1u) << c.why;
+    if (std::string(c.number).find('E') != std::string::npos) {
+      EXPECT_EQ(f.prompter.shown[0].text, "Read refused: sector number " + std::string(c.number) +
+                                              " is out of range (sector numbers go from "
+                                              "-2147483647 to 2147483647).");
+    }
     EXPECT_EQ(Hex(1), "41") << c.why;
     EXPECT_EQ(f.model.state.SectorBuffer, shown) << c.why;
     EXPECT_EQ(f.model.At("Label77", 1).caption, "00000005") << c.why;
