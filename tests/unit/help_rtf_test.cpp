@@ -152,7 +152,7 @@ TEST(RtfReader, BadInputShowsWhatCanBeShown) {
   };
   const Case cases[] = {
       {"{\\rtf1 unclosed {\\b group", "unclosed group"},
-      {"{\\rtf1 a}}} b}", "a b"},
+      {"{\\rtf1 a}}} b}", "a| b"},  // text after the document's end: a paragraph of its own
       {"}}}{\\rtf1 x", "x"},
       {"{\\rtf1 trunc\\'", "trunc"},
       {"{\\rtf1 trunc\\'4", "trunc"},  // the control character 4 is dropped
@@ -195,10 +195,11 @@ TEST(RtfReader, DeepNestingAndLargeJunkRunInLinearTime) {
   deep += " after";
   auto start = std::chrono::steady_clock::now();
   RtfDocument d = ReadRtf(deep);
-  ASSERT_EQ(d.paragraphs.size(), 1u);
-  EXPECT_EQ(d.paragraphs[0].Text(), "deep after");
+  ASSERT_EQ(d.paragraphs.size(), 2u);
+  EXPECT_EQ(d.paragraphs[0].Text(), "deep");
   EXPECT_TRUE(d.paragraphs[0].runs[0].format.bold);
-  EXPECT_FALSE(d.paragraphs[0].runs[1].format.bold);
+  EXPECT_EQ(d.paragraphs[1].Text(), " after");
+  EXPECT_FALSE(d.paragraphs[1].runs[0].format.bold);
 
   std::mt19937 rng(7);
   std::string junk(1 << 20, '\0');
