@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 #include "app/scripted_prompter.h"
+#include "ui/help_window.h"
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   model.state.drivesDir = model.exeDir / "drives";
   dulvex::BuildForm1(model);
   dulvex::ui::MainWindow window(model);
+  dulvex::ui::InstallHelpWindows(model, &window);
   window.show();
   return QApplication::exec();
 }

@@ -15,8 +15,8 @@ std::vector<Control> Form2Design() {
   constexpr Rgb kBlack = MakeRgb(0, 0, 0);
   constexpr Rgb kWhite = MakeRgb(255, 255, 255);
   // Labels: transparent, "MS Sans Serif" 13.8 points (a sans-serif face here).
-  auto label = [&](const char* name, double left, double top, double width, double height,
-                   Rgb fore, Align align, const char* caption) {
+  auto label = [&](const char* name, double left, double top, double width, double height, Rgb fore,
+                   Align align, const char* caption) {
     Control c;
     c.name = name;
     c.kind = K::Label;
@@ -46,13 +46,13 @@ std::vector<Control> Form2Design() {
   Control image = label("Image1", 240, 960, 7200, 6192, kWhite, Align::Left, "");
   image.transparent = false;  // the picture covers its area
 
-  return {form,
-          label("Label6", 240, 60, 7272, 492, kWhite, Align::Center, ""),
-          label("Label2", 240, 600, 7272, 492, kWhite, Align::Center, ""),
-          image,
-          label("Label1", 240, 7200, 7272, 1272, kWhite, Align::Left, ""),
-          label("Label3", 240, 8520, 7272, 492, MakeRgb(128, 255, 255), Align::Center,
-                kAboutAddress)};
+  return {
+      form,
+      label("Label6", 240, 60, 7272, 492, kWhite, Align::Center, ""),
+      label("Label2", 240, 600, 7272, 492, kWhite, Align::Center, ""),
+      image,
+      label("Label1", 240, 7200, 7272, 1272, kWhite, Align::Left, ""),
+      label("Label3", 240, 8520, 7272, 492, MakeRgb(128, 255, 255), Align::Center, kAboutAddress)};
 }
 
 void mnuAbout_Click(AboutHost& host, const VersionRecord& version) {

@@ -94,8 +94,8 @@ class HelpViewer {
  private:
   HelpWindowHost& host_;
   WindowModel& model_;
-  std::string NFileIstruzioni_;  // path of the rich-text file shown
-  std::int32_t NPosizione_ = 0;  // placement mode, see HelpPlacement
+  std::string NFileIstruzioni_;        // path of the rich-text file shown
+  std::int32_t NPosizione_ = 0;        // placement mode, see HelpPlacement
   const HelpOwner* NSform_ = nullptr;  // owner window for modes 0 and 1, may be empty
   bool loaded_ = false;
   bool reporting_ = false;  // the missing-file box is up; activations meanwhile do nothing

@@ -51,7 +51,8 @@ int HexValue(char c) {
 
 bool NameLooksFixedPitch(std::string name) {
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* face : {"courier", "mono", "consolas", "lucida console", "fixedsys", "terminal"}) {
+  for (const char* face :
+       {"courier", "mono", "consolas", "lucida console", "fixedsys", "terminal"}) {
     if (name.find(face) != std::string::npos) return true;
   }
   return false;
@@ -60,12 +61,15 @@ bool NameLooksFixedPitch(std::string name) {
 // Destinations whose text is never shown.
 bool IsHiddenDestination(std::string_view word) {
   static constexpr std::string_view kHidden[] = {
-      "stylesheet", "info",      "pict",           "header",        "headerl",    "headerr",
-      "headerf",    "footer",    "footerl",        "footerr",       "footerf",    "object",
-      "fldinst",    "themedata", "datastore",      "latentstyles",  "listtable",  "revtbl",
-      "rsidtbl",    "generator", "listoverridetable", "xmlnstbl",   "filetbl",    "footnote",
-      "annotation", "atnid",     "atnauthor",      "colorschememapping", "pgdsctbl", "mmathPr",
-      "nonshppict", "bkmkstart", "bkmkend",        "template",      "docvar",     "userprops"};
+      "stylesheet",        "info",      "pict",       "header",
+      "headerl",           "headerr",   "headerf",    "footer",
+      "footerl",           "footerr",   "footerf",    "object",
+      "fldinst",           "themedata", "datastore",  "latentstyles",
+      "listtable",         "revtbl",    "rsidtbl",    "generator",
+      "listoverridetable", "xmlnstbl",  "filetbl",    "footnote",
+      "annotation",        "atnid",     "atnauthor",  "colorschememapping",
+      "pgdsctbl",          "mmathPr",   "nonshppict", "bkmkstart",
+      "bkmkend",           "template",  "docvar",     "userprops"};
   return std::find(std::begin(kHidden), std::end(kHidden), word) != std::end(kHidden);
 }
 

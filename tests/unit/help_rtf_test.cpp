@@ -91,7 +91,8 @@ TEST(RtfReader, GroupsRestoreTheirParentsFormatting) {
 }
 
 TEST(RtfReader, ParagraphsAndAlignment) {
-  RtfDocument d = Read("\\qc one\\par two\\par\\pard three\\par\\qr four\\par\\qj\\li720\\fi-360 five");
+  RtfDocument d =
+      Read("\\qc one\\par two\\par\\pard three\\par\\qr four\\par\\qj\\li720\\fi-360 five");
   ASSERT_EQ(d.paragraphs.size(), 5u);
   EXPECT_EQ(d.paragraphs[0].align, RtfAlign::Center);
   EXPECT_EQ(d.paragraphs[1].align, RtfAlign::Center);  // alignment lasts until \pard
@@ -114,17 +115,25 @@ TEST(RtfReader, EscapesAndSpecialCharacters) {
   const Case cases[] = {
       {"a\\\\b\\{c\\}", "a\\b{c}"},
       {"caf\\'e9", "caf\xC3\xA9"},
-      {"\\'80uro", "\xE2\x82\xAC" "uro"},  // 0x80 is the euro sign in Windows-1252
+      {"\\'80uro",
+       "\xE2\x82\xAC"
+       "uro"},  // 0x80 is the euro sign in Windows-1252
       {"\\'93q\\'94", "\xE2\x80\x9Cq\xE2\x80\x9D"},
       {"raw \xE9", "raw \xC3\xA9"},
-      {"a\\~b", "a\xC2\xA0" "b"},
+      {"a\\~b",
+       "a\xC2\xA0"
+       "b"},
       {"a\\-b", "ab"},
-      {"a\\_b", "a\xE2\x80\x91" "b"},
+      {"a\\_b",
+       "a\xE2\x80\x91"
+       "b"},
       {"x\\u8364?y", "x\xE2\x82\xACy"},
       {"\\uc2 x\\u8364??y", "x\xE2\x82\xACy"},
       {"\\uc0 x\\u8364 y", "x\xE2\x82\xACy"},
-      {"x\\u-4064?y", "x\xEF\x80\xA0y"},      // -4064 + 65536 = 0xF020
-      {"\\u8364\\'80z", "\xE2\x82\xAC" "z"},  // the fallback escape is skipped
+      {"x\\u-4064?y", "x\xEF\x80\xA0y"},  // -4064 + 65536 = 0xF020
+      {"\\u8364\\'80z",
+       "\xE2\x82\xAC"
+       "z"},                                        // the fallback escape is skipped
       {"\\u-10179?\\u-8704?", "\xF0\x9F\x98\x80"},  // a surrogate pair: U+1F600
       {"a\\tab b\\line c", "a\tb\nc"},
       {"\\emdash\\bullet\\lquote\\rquote", "\xE2\x80\x94\xE2\x80\xA2\xE2\x80\x98\xE2\x80\x99"},

@@ -1,61 +1,17 @@
 // The help window's rules over a fake window: placement, reloading, a missing file, the
 // resize rule, and the "Help" command with its fallbacks.
+#include "help/help_viewer.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "help/help_viewer.h"
 #include "help/install_help.h"
 #include "support/test_support.h"
+#include "unit/help_fakes.h"
 
 namespace dulvex::testing {
 namespace {
-
-// A help window that records what the rules do to it. Show() activates it at once, as a
-// window shown in front does.
-struct FakeHelpWindow : HelpWindowHost {
-  HelpViewer* viewer = nullptr;
-  bool exists = false;
-  int creates = 0, shows = 0, closes = 0, documents = 0;
-  int createError = 0, showError = 0;
-  std::string caption;
-  TwipsRect outer{0, 0, 10740 + 120, 7908 + 480};
-  TwipsSize screen{19200, 10800};
-  bool minimized = false;
-  TwipsRect view{};
-  RtfDocument document;
-
-  int Create() override {
-    ++creates;
-    if (createError) return createError;
-    exists = true;
-    outer = {0, 0, 10740 + 120, 7908 + 480};
-    return 0;
-  }
-  void SetCaption(const std::string& c) override { caption = c; }
-  int Show() override {
-    ++shows;
-    if (showError) return showError;
-    if (viewer) viewer->Form_Activate();
-    return 0;
-  }
-  void Close() override {
-    ++closes;
-    exists = false;
-  }
-  TwipsRect OuterBounds() const override { return outer; }
-  void Move(double left, double top) override {
-    outer.left = left;
-    outer.top = top;
-  }
-  TwipsSize ScreenSize() const override { return screen; }
-  bool Minimized() const override { return minimized; }
-  void PlaceView(double l, double t, double w, double h) override { view = {l, t, w, h}; }
-  void ShowDocument(const RtfDocument& d) override {
-    ++documents;
-    document = d;
-  }
-};
 
 struct FixedOwner : HelpOwner {
   TwipsRect bounds;
@@ -86,17 +42,14 @@ TEST(HelpPlacement, EachModeWithHalvesToEven) {
     TwipsPoint at;
   };
   const Case cases[] = {
-      {0, {5000, 4000}, true, {11000, 2000}},
-      {1, {5000, 4000}, true, {6000, 6000}},
-      {1, {5001, 4003}, true, {6000, 5998}},    // 5999.5 -> 6000, 5998.5 -> 5998
-      {1, {5003, 4001}, true, {5998, 6000}},    // 5998.5 -> 5998, 5999.5 -> 6000
-      {2, {5000, 4000}, true, {7100, 3400}},    // 7100.5 -> 7100, 3400.5 -> 3400
-      {2, {5002, 4002}, false, {7100, 3400}},   // 7099.5 -> 7100, 3399.5 -> 3400
-      {0, {5000, 4000}, false, {7100, 3400}},   // no owner: centred on the screen
-      {1, {5000, 4000}, false, {7100, 3400}},
-      {3, {5000, 4000}, true, {0, 0}},
-      {-1, {5000, 4000}, true, {0, 0}},
-      {99, {5000, 4000}, false, {0, 0}},
+      {0, {5000, 4000}, true, {11000, 2000}},     {1, {5000, 4000}, true, {6000, 6000}},
+      {1, {5001, 4003}, true, {6000, 5998}},   // 5999.5 -> 6000, 5998.5 -> 5998
+      {1, {5003, 4001}, true, {5998, 6000}},   // 5998.5 -> 5998, 5999.5 -> 6000
+      {2, {5000, 4000}, true, {7100, 3400}},   // 7100.5 -> 7100, 3400.5 -> 3400
+      {2, {5002, 4002}, false, {7100, 3400}},  // 7099.5 -> 7100, 3399.5 -> 3400
+      {0, {5000, 4000}, false, {7100, 3400}},  // no owner: centred on the screen
+      {1, {5000, 4000}, false, {7100, 3400}},     {3, {5000, 4000}, true, {0, 0}},
+      {-1, {5000, 4000}, true, {0, 0}},           {99, {5000, 4000}, false, {0, 0}},
       {2, {30000, 20000}, false, {-5400, -4600}},  // larger than the screen: negative
   };
   for (const Case& c : cases) {
