@@ -569,7 +569,8 @@ std::string RtfToHtml(const RtfDocument& doc) {
     out += "; margin-left:" + std::to_string(p.leftIndent / 15) + "px";
     out += "; text-indent:" + std::to_string(p.firstIndent / 15) + "px;\">";
     if (p.runs.empty()) {
-      out += "<span style=\"" + SpanStyle(p.markFormat) + "\"><br /></span>";
+      // One kept blank gives the empty paragraph the height of a line of its size.
+      out += "<span style=\"" + SpanStyle(p.markFormat) + "\"> </span>";
     }
     for (const RtfRun& r : p.runs) {
       out += "<span style=\"" + SpanStyle(r.format) + "\">";

