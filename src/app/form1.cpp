@@ -3,6 +3,8 @@
 #include "app/device_selection.h"
 #include "app/form1_design.h"
 #include "app/version.h"
+#include "buffer/buffer.h"
+#include "direntry/dir_panel.h"
 #include "view/sector_view.h"
 
 namespace dulvex {
@@ -14,6 +16,8 @@ void BuildForm1(WindowModel& model) {
   Caselle_Board(model);
   InstallDeviceSelection(model);
   InstallSectorView(model);
+  InstallBuffer(model);
+  InstallDirEntry(model);
 }
 
 }  // namespace dulvex
