@@ -23,10 +23,18 @@ set(DULVEX_INSTALL_LIBDIR lib/dulvex)
 
 install(TARGETS dulvex RUNTIME DESTINATION ${DULVEX_INSTALL_LIBDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/assets/HELP.rtf DESTINATION ${DULVEX_INSTALL_LIBDIR})
-# The drives/ folder always exists; it holds the sample volumes when the build made them.
+# The drives/ folder always exists; it holds the sample volumes A, C and D when the build
+# made them. Only regular files go in: a letter the developer bound to a device or an image
+# of their own (a symbolic link) stays out of the installed tree and the package.
 install(DIRECTORY DESTINATION ${DULVEX_INSTALL_LIBDIR}/drives)
-install(DIRECTORY ${DULVEX_BIN_DIR}/drives/ DESTINATION ${DULVEX_INSTALL_LIBDIR}/drives
-        OPTIONAL USE_SOURCE_PERMISSIONS)
+install(CODE "
+  foreach(letter A C D)
+    set(volume \"${DULVEX_BIN_DIR}/drives/\${letter}\")
+    if(EXISTS \"\${volume}\" AND NOT IS_SYMLINK \"\${volume}\")
+      file(INSTALL \"\${volume}\"
+           DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${DULVEX_INSTALL_LIBDIR}/drives\")
+    endif()
+  endforeach()")
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/dulvex-launcher.sh DESTINATION bin RENAME dulvex)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/dulvex.desktop DESTINATION share/applications)
 foreach(size 16 32 48 64 128 256)
