@@ -6,6 +6,7 @@
 #include "buffer/buffer.h"
 #include "direntry/dir_panel.h"
 #include "view/sector_view.h"
+#include "volume/volume_commands.h"
 
 namespace dulvex {
 
@@ -17,6 +18,7 @@ void BuildForm1(WindowModel& model) {
   InstallDeviceSelection(model);
   InstallSectorView(model);
   InstallBuffer(model);
+  InstallVolume(model);
   InstallDirEntry(model);
 }
 
