@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "app/form1.h"
+#include "ui/help_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   dulvex::BuildForm1(model);
   dulvex::ui::MainWindow window(model);
   prompter.SetParent(&window);
+  dulvex::ui::InstallHelpWindows(model, &window);
   window.show();
   return QApplication::exec();
 }
