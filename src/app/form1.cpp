@@ -3,7 +3,10 @@
 #include "app/device_selection.h"
 #include "app/form1_design.h"
 #include "app/version.h"
+#include "buffer/buffer.h"
+#include "direntry/dir_panel.h"
 #include "view/sector_view.h"
+#include "volume/volume_commands.h"
 
 namespace dulvex {
 
@@ -14,6 +17,9 @@ void BuildForm1(WindowModel& model) {
   Caselle_Board(model);
   InstallDeviceSelection(model);
   InstallSectorView(model);
+  InstallBuffer(model);
+  InstallVolume(model);
+  InstallDirEntry(model);
 }
 
 }  // namespace dulvex

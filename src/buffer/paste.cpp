@@ -1,0 +1,153 @@
+// The two paste commands: the only commands of the program that write to a device. Each
+// builds WriteBuffer from the bytes the grid shows with the filled board entries laid over
+// them, asks (twice when the write lands on sector 0), writes, and shows the sector again
+// from the device.
+#include <optional>
+#include <string>
+
+#include "app/form1_design.h"
+#include "app/sector_io.h"
+#include "buffer/buffer.h"
+#include "view/numbers.h"
+#include "view/sector_view.h"
+
+namespace dulvex {
+
+namespace {
+
+std::uint8_t ByteOfCaption(const std::string& caption) {
+  // Captions hold two hex digits, or "--" (which reads as 0).
+  return static_cast<std::uint8_t>(LeadingHexValue(caption) & 0xFF);
+}
+
+bool EntryFilled(const WindowModel& model, std::size_t i) {
+  return model.LabelB55[i]->back == TextMarkedColour;
+}
+
+void Refuse(WindowModel& model, const std::string& text) {
+  model.prompter().MessageBox(text, kStyleExclamation, AppTitle());
+}
+
+// The grid's bytes are written back with the buffer laid over them, so a paste may only
+// land on the sector the grid really shows: the one ShowSector last read, of the chosen
+// device, under the number now in Text21. Otherwise the bytes of one sector (or the design
+// captions "--") would overwrite another. Tells the user and returns false when not so.
+bool GridShowsTargetSector(WindowModel& model) {
+  const double n = NumericValue(model.At("Text21").caption);
+  const std::optional<std::int32_t> s = ToInt32(n);
+  const std::optional<ShownSector>& shown = model.state.lastShown;
+  if (!shown) {
+    Refuse(model,
+           "NO SECTOR IS SHOWN YET: THE GRID HOLDS NO BYTES OF THE DEVICE. CHOOSE A VOLUME AND "
+           "SHOW THE SECTOR FIRST (PRESS ENTER IN THE SECTOR BOX), THEN PASTE AGAIN. NOTHING WAS "
+           "WRITTEN.");
+    return false;
+  }
+  if (!s || *s != shown->sector || model.state.DevicePath != shown->device) {
+    const std::string device = model.state.DevicePath.empty() ? "-" : model.state.DevicePath;
+    Refuse(model, "THE GRID DOES NOT SHOW SECTOR " + CanonicalText(n) + " OF " + device +
+                      ": IT SHOWS SECTOR " + std::to_string(shown->sector) + " OF " +
+                      shown->device +
+                      ". SHOW THE SECTOR FIRST (PRESS ENTER IN THE SECTOR BOX), THEN PASTE "
+                      "AGAIN. NOTHING WAS WRITTEN.");
+    return false;
+  }
+  return true;
+}
+
+// Asks, writes WriteBuffer over the sector named in Text21, and shows that sector again.
+// The caller has checked that the grid shows it.
+void ConfirmAndWrite(WindowModel& model) {
+  const double n = NumericValue(model.At("Text21").caption);
+  const std::optional<std::int32_t> rounded = ToInt32(n);
+  if (!rounded) return;
+  const std::int32_t s = *rounded;
+  const std::string sectorText = CanonicalText(n);
+  if (s <= 0 &&
+      model.prompter().MessageBox(
+          "OVERWRITING MBR, THIS VOLUME WILL BE REFORMATTED BEFORE REUSE IT, ARE YOU SURE?",
+          kStyleYesNo, AppTitle()) != kAnswerYes) {
+    return;
+  }
+  if (model.prompter().MessageBox("OVERWRITING SECTOR " + sectorText + " , ARE YOU SURE?",
+                                  kStyleYesNo, AppTitle()) != kAnswerYes) {
+    return;
+  }
+  const TransferResult written = WriteSector(model, s, model.state.WriteBuffer);
+  // Whatever the write did, the grid shows what the device now holds. Until a read has
+  // filled the grid again it shows no sector, so no further paste can use stale bytes.
+  model.state.lastShown.reset();
+  ShowSector(model);
+  if (!written.ok) return;  // WriteSector has told why
+  if (!model.state.lastShown) {
+    Refuse(model, "SECTOR " + sectorText +
+                      " WAS WRITTEN BUT COULD NOT BE READ BACK TO CHECK IT; THE GRID STILL SHOWS "
+                      "THE BYTES FROM BEFORE THE WRITE. SHOW THE SECTOR AGAIN (PRESS ENTER IN "
+                      "THE SECTOR BOX) BEFORE THE NEXT PASTE.");
+    return;
+  }
+  CheckWrittenSector(model, sectorText);
+}
+
+}  // namespace
+
+bool CheckWrittenSector(WindowModel& model, const std::string& sectorText) {
+  const SectorBytes& read = model.state.SectorBuffer;
+  const SectorBytes& meant = model.state.WriteBuffer;
+  int differing = 0;
+  int first = -1;
+  for (std::size_t i = 0; i < 512; ++i) {
+    if (read[i] == meant[i]) continue;
+    if (first < 0) first = static_cast<int>(i);
+    ++differing;
+  }
+  if (differing == 0) return true;
+  model.prompter().MessageBox(
+      "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR " + sectorText + ": READ BACK, " +
+          std::to_string(differing) + " OF 512 BYTES DIFFER (THE FIRST AT OFFSET " +
+          std::to_string(first) + "). THE GRID SHOWS WHAT THE DEVICE HOLDS NOW.",
+      kStyleCritical, AppTitle());
+  return false;
+}
+
+void Command5_Click(WindowModel& model) {
+  model.At("Frame6").visible = true;
+  if (!GridShowsTargetSector(model)) return;
+  SectorBytes& out = model.state.WriteBuffer;
+  for (std::size_t i = 0; i < 512; ++i) {
+    out[i] =
+        ByteOfCaption(EntryFilled(model, i) ? model.LabelB3[i]->caption : model.Label3[i]->caption);
+  }
+  ConfirmAndWrite(model);
+}
+
+void Command10_Click(WindowModel& model) {
+  model.At("Frame6").visible = true;
+  if (!GridShowsTargetSector(model)) return;
+  double value = 0;
+  for (;;) {
+    const std::string answer = model.prompter().InputBox(
+        "INSERT AN OFFSET TO START THE COPY OF THE BUFFER FROM (0-511)", "", "0");
+    if (answer.empty()) return;
+    value = NumericValue(answer);
+    if (value >= 0 && value <= 511) break;  // otherwise the box comes back
+  }
+  const auto offset = static_cast<std::size_t>(RoundHalfEven(value));
+
+  std::size_t first = 0;
+  while (first < 512 && !EntryFilled(model, first)) ++first;
+  if (first == 512) first = 0;
+
+  SectorBytes& out = model.state.WriteBuffer;
+  for (std::size_t j = 0; j < 512; ++j) out[j] = ByteOfCaption(model.Label3[j]->caption);
+  // The run from the first filled entry on moves to the offset; what would land past the
+  // end is dropped, and unfilled entries inside the run leave the shown byte.
+  for (std::size_t i = first; i < 512; ++i) {
+    const std::size_t d = i - first + offset;
+    if (d > 511) break;
+    if (EntryFilled(model, i)) out[d] = ByteOfCaption(model.LabelB3[i]->caption);
+  }
+  ConfirmAndWrite(model);
+}
+
+}  // namespace dulvex

@@ -1,0 +1,36 @@
+// Reading a sector as a FAT directory sector: sixteen 32-byte entries, each reported on one
+// line of text, coloured by the view of its kind and recorded in the file-list table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/window_model.h"
+#include "direntry/file_list.h"
+
+namespace dulvex {
+
+// How the analyzer colours one entry.
+enum class EntryPaint {
+  Short,      // ShortEntryView
+  Long,       // LongEntryView
+  LongFirst,  // LongEntryView, then the first cell green: the piece that stands first in
+              // the directory among the pieces of one long name
+};
+
+// The outcome of reading 512 bytes as a directory sector, before anything is shown.
+struct DirectoryAnalysis {
+  std::string report;              // the text of Text5 (UTF-8)
+  std::vector<EntryPaint> paints;  // entry i (at byte 32 * i) for each entry met, in order
+  FileList files;                  // slots 1..FileCount filled, all others empty
+};
+
+// Pure: any 512 bytes give a report; nothing is read from or written to the window.
+DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes);
+
+// Analyses SectorBuffer: shows the directory panel Frame4 with the report in Text5, paints
+// the hex cells of every entry met and fills the file-list table.
+void AnalyzeDirectorySector(WindowModel& model);
+
+}  // namespace dulvex

@@ -1,0 +1,60 @@
+// Feeds any 512 bytes to the directory analyzer, alone and through the window model, and
+// checks what must hold for every sector.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "app/form1.h"
+#include "app/scripted_prompter.h"
+#include "app/window_model.h"
+#include "direntry/dir_analyzer.h"
+
+namespace {
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+dulvex::WindowModel& Model() {
+  static dulvex::ScriptedPrompter prompter;
+  static dulvex::WindowModel* model = [] {
+    auto* m = new dulvex::WindowModel(prompter);
+    dulvex::BuildForm1(*m);
+    return m;
+  }();
+  return *model;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  dulvex::SectorBytes sector{};
+  std::copy_n(data, std::min<std::size_t>(size, sector.size()), sector.begin());
+
+  const dulvex::DirectoryAnalysis a = dulvex::AnalyzeDirectoryBytes(sector);
+  const auto& files = a.files;
+  Check(files.FileCount >= 0 && files.FileCount <= 16);
+  Check(files.DeletedCount >= 0 && files.DeletedCount <= files.FileCount);
+  Check(a.paints.size() == static_cast<std::size_t>(files.FileCount));
+  // The report keeps every character: a byte 0 never reaches it.
+  Check(a.report.find('\0') == std::string::npos);
+  Check(EndsWith(a.report,
+                 "\r\nTotal number of files deleted=" + std::to_string(files.DeletedCount)));
+  for (int n = 1; n <= files.FileCount; ++n) {
+    Check(files.FileFirstCluster[static_cast<std::size_t>(n)] <= 65535);
+    Check(files.FileLength[static_cast<std::size_t>(n)] <= 4294967295.0);
+  }
+
+  dulvex::WindowModel& model = Model();
+  model.state.SectorBuffer = sector;
+  dulvex::AnalyzeDirectorySector(model);
+  Check(model.At("Text5").caption == a.report);
+  Check(model.At("Frame4").visible);
+  return 0;
+}
