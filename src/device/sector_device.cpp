@@ -35,11 +35,24 @@ class Fd {
   int fd_;
 };
 
-int OpenRetrying(const char* path, int flags) {
+// Opens a regular file or a block device; anything else behind a drive letter (a folder, a
+// pipe, a terminal) counts as a device that cannot be opened. The open does not wait: a pipe
+// with no writer would otherwise hang the window.
+int OpenMedium(const char* path, int flags) {
   int fd;
   do {
-    fd = ::open(path, flags | O_CLOEXEC);
+    fd = ::open(path, flags | O_CLOEXEC | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
+    int error = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  int fl = ::fcntl(fd, F_GETFL);
+  if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
   return fd;
 }
 
@@ -101,7 +114,7 @@ IoResult ReadSectorAt(const std::filesystem::path& file, std::int64_t sector, st
   off_t offset = 0;
   if (!OffsetOf(sector, &offset)) return {IoStatus::PastEnd, 0};
   if (file.empty()) return {IoStatus::OpenFailed, ENOENT};
-  Fd fd(OpenRetrying(file.c_str(), O_RDONLY));
+  Fd fd(OpenMedium(file.c_str(), O_RDONLY));
   if (fd.get() < 0) return {IoStatus::OpenFailed, errno};
   std::uint8_t data[kSectorSize];
   std::size_t done = 0;
@@ -128,7 +141,7 @@ IoResult WriteSectorAt(const std::filesystem::path& file, std::int64_t sector,
   bool block = ::stat(file.c_str(), &st) == 0 && S_ISBLK(st.st_mode);
   // A block device is opened exclusively: the kernel refuses while a mounted file system
   // or another exclusive user holds it, so a write never goes behind a file system's back.
-  Fd fd(OpenRetrying(file.c_str(), O_RDWR | (block ? O_EXCL : 0)));
+  Fd fd(OpenMedium(file.c_str(), O_RDWR | (block ? O_EXCL : 0)));
   if (fd.get() < 0) {
     return {errno == EBUSY ? IoStatus::Busy : IoStatus::OpenFailed, errno};
   }

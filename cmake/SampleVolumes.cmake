@@ -1,0 +1,32 @@
+# Sample volumes beside the executable: drives/A (FAT12 floppy), drives/C (FAT32) and
+# drives/D (FAT16), made with mkfs.fat and mtools. The default build makes each one only when
+# it is missing, so a user's changes to these scratch copies survive a rebuild; the target
+# `sample-volumes` makes all three anew. An entry that is a symbolic link (a user's own device
+# or image) is never replaced by either.
+find_program(DULVEX_MKFS_FAT NAMES mkfs.fat mkfs.vfat PATHS /sbin /usr/sbin)
+find_program(DULVEX_MCOPY NAMES mcopy)
+if(NOT DULVEX_MKFS_FAT OR NOT DULVEX_MCOPY)
+  message(WARNING "mkfs.fat or mtools not found: the sample volumes in drives/ are not made "
+                  "(run scripts/setup.sh).")
+  return()
+endif()
+
+set(DULVEX_DRIVES_DIR ${DULVEX_BIN_DIR}/drives)
+set(DULVEX_MAKE_VOLUMES ${CMAKE_SOURCE_DIR}/scripts/make_sample_volumes.sh)
+
+set(_dulvex_volume_outputs)
+foreach(letter A C D)
+  # No dependency on the script: the command runs only when drives/<letter> is missing.
+  add_custom_command(
+    OUTPUT ${DULVEX_DRIVES_DIR}/${letter}
+    COMMAND bash ${DULVEX_MAKE_VOLUMES} ${DULVEX_DRIVES_DIR} ${letter}
+    COMMENT "Making sample volume drives/${letter}"
+    VERBATIM)
+  list(APPEND _dulvex_volume_outputs ${DULVEX_DRIVES_DIR}/${letter})
+endforeach()
+add_custom_target(dulvex_drives ALL DEPENDS ${_dulvex_volume_outputs})
+
+add_custom_target(sample-volumes
+  COMMAND bash ${DULVEX_MAKE_VOLUMES} ${DULVEX_DRIVES_DIR} A C D
+  COMMENT "Making the sample volumes in drives/ anew"
+  VERBATIM)
