@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "app/form1_design.h"
 #include "direntry/entry_views.h"
 #include "support/test_support.h"
@@ -28,22 +26,18 @@ Entry ShortEntry(const std::string& name11, std::uint8_t attr, std::uint16_t clu
 // A long-name piece holding up to 13 characters: a 0 after the name, 0xFFFF after that.
 Entry LongEntry(std::uint8_t seq, std::uint8_t attr, const std::string& chars) {
   static constexpr std::size_t kCharAt[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
-  Entry e{};
-  e[0] = seq;
+  Entry e{seq};
   e[11] = attr;
   for (std::size_t i = 0; i < 13; ++i) {
-    const std::uint16_t ch = i < chars.size()    ? static_cast<std::uint8_t>(chars[i])
-                             : i == chars.size() ? 0
-                                                 : 0xFFFF;
-    e[kCharAt[i]] = static_cast<std::uint8_t>(ch);
-    e[kCharAt[i] + 1] = static_cast<std::uint8_t>(ch >> 8);
+    e[kCharAt[i]] = e[kCharAt[i] + 1] = i <= chars.size() ? 0 : 0xFF;
+    if (i < chars.size()) e[kCharAt[i]] = static_cast<std::uint8_t>(chars[i]);
   }
   return e;
 }
 
 SectorBytes Sector(const std::vector<Entry>& entries) {
   SectorBytes s{};
-  for (std::size_t i = 0; i < entries.size(); ++i) std::memcpy(&s[32 * i], entries[i].data(), 32);
+  for (std::size_t i = 0; i < entries.size(); ++i) std::copy_n(entries[i].data(), 32, &s[32 * i]);
   return s;
 }
 
@@ -52,26 +46,12 @@ std::string Totals(int count, int deleted) {
          "\r\nTotal number of files deleted=" + std::to_string(deleted);
 }
 
-// "Analyze Act. Sec. as File List" on `sector`, with TOOLS enabled as after a refresh.
-void Analyze(ModelFixture& f, const SectorBytes& sector) {
-  f.model.state.SectorBuffer = sector;
-  f.model.At("mnuTolls").enabled = true;
-  ASSERT_TRUE(f.model.Click("mnuAnalFile"));
-}
-
-std::string Repeat(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
-
 const std::string kNul = "\u2400";  // how a byte 0 shows in the report
-const std::string kE5 = "\u00E5";   // the character of 0xE5
 
 // Each row: the entry, its report line (without "\r\n"), its paint, and its slot of the
 // file-list table: name, first cluster, length.
 TEST(DirAnalyzer, ReportLineOfEachKindOfEntry) {
-  const std::string hello = "Hello.txt" + kNul + Repeat("\u00FF", 3);
+  const std::string hello = "Hello.txt" + kNul + "\u00FF\u00FF\u00FF";
   const auto S = EntryPaint::Short;
   const struct {
     Entry entry;
@@ -100,8 +80,9 @@ TEST(DirAnalyzer, ReportLineOfEachKindOfEntry) {
       {LongEntry(0x41, 0x0F, "Hello.txt"), "LongNameSubComp 65:\t" + hello, EntryPaint::LongFirst,
        "", 0, 0},
       {ShortEntry("\xE5" + std::string("EADME  TXT"), 0x20, 9, 10),
-       "name:" + kE5 + "EADME  .TXT Archive\t1stClus: 9\tLen: 10 Deleted", S, kE5 + "EADME  ", 9,
-       0},
+       "name:\u00E5"
+       "EADME  .TXT Archive\t1stClus: 9\tLen: 10 Deleted",
+       S, "\u00E5EADME  ", 9, 0},
       {LongEntry(0xE5, 0x0F, "Hello.txt"), "LongNameSubComp 229:\t" + hello + " Deleted", S, "", 0,
        0},
       {ShortEntry(std::string("AB\0CD   TXT", 11), 0x20, 4, 5),
@@ -121,17 +102,20 @@ TEST(DirAnalyzer, ReportLineOfEachKindOfEntry) {
 TEST(DirAnalyzer, EndMarkerStopsTheAnalysis) {
   const std::string line = "name:FILE    .TXT Archive\t1stClus: 2\tLen: 3\r\n";
   for (int endAt : {0, 5, 16}) {  // entry holding the end marker, 16 for none
-    SCOPED_TRACE(endAt);
     ModelFixture f;
     std::vector<Entry> entries(16, ShortEntry("FILE    TXT", 0x20, 2, 3));
     if (endAt < 16) entries[static_cast<std::size_t>(endAt)][0] = 0;  // data follows it
-    Analyze(f, Sector(entries));
+    f.model.state.SectorBuffer = Sector(entries);
+    AnalyzeDirectorySector(f.model);
+    std::string expected;
+    for (int i = 0; i < endAt; ++i) expected += line;
     EXPECT_EQ(f.model.At("Text5").caption,
-              Repeat(line, endAt) + (endAt < 16 ? "End\r\n" : "") + Totals(endAt, 0));
+              expected + (endAt < 16 ? "End\r\n" : "") + Totals(endAt, 0));
     EXPECT_EQ(f.model.state.files.FileCount, endAt);
     for (std::size_t i = 0; i < 512; ++i) {
       const bool painted = i < 32u * static_cast<std::size_t>(endAt) && ShortEntryColours()[i % 32];
-      EXPECT_EQ(f.model.Label3[i]->back != HexPlainColour, painted) << "cell " << i;
+      EXPECT_EQ(f.model.Label3[i]->back != HexPlainColour, painted)
+          << "cell " << i << ", end at " << endAt;
     }
   }
 }
@@ -141,11 +125,14 @@ TEST(DirAnalyzer, LongNamePiecesGetLongColoursAndTheFirstStoredOneAGreenCell) {
   for (std::uint8_t attr : {0x0F, 0x1F, 0x2F, 0x3F}) {
     SCOPED_TRACE(static_cast<int>(attr));
     ModelFixture f;
-    Analyze(f, Sector({LongEntry(0x42, attr, "t"), LongEntry(0x01, attr, "Hello World.t"),
-                       ShortEntry("HELLOW~1TXT", 0x20, 2, 15)}));
+    f.model.state.SectorBuffer =
+        Sector({LongEntry(0x42, attr, "t"), LongEntry(0x01, attr, "Hello World.t"),
+                ShortEntry("HELLOW~1TXT", 0x20, 2, 15)});
+    AnalyzeDirectorySector(f.model);
     const std::string text = f.model.At("Text5").caption;
     EXPECT_EQ(text.substr(0, text.find("\r\n")),
-              "LongNameSubComp 66:\tt" + kNul + Repeat("\u00FF", 11));
+              "LongNameSubComp 66:\tt" + kNul +
+                  "\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF");
     EXPECT_NE(text.find("\r\nLongNameSubComp 1:\tHello World.t\r\n"), std::string::npos);
     EXPECT_EQ(f.model.Label3[0]->back, kLongNameStartColour);
     EXPECT_EQ(f.model.Label3[32]->back, kAttrColour);
@@ -172,21 +159,18 @@ TEST(EntryViews, ShortViewOverTheLongOne) {
   }
 }
 
-// Each legend label has the colour its first byte gets from its view; the long view's
-// labels mirror the short view's.
+// Each legend label has the colour its first byte gets from its view.
 TEST(DirPanel, LegendsMatchTheViews) {
   ModelFixture f;
-  const auto colour = [](const EntryColours& view, int byte) {
-    return view[static_cast<std::size_t>(byte)].value_or(HexPlainColour);
-  };
-  const int firstByte[12] = {8, 11, 12, 13, 14, 16, 18, 20, 26, 22, 24, 28};  // of Label64(i)
-  for (int i = 0; i < 12; ++i) {
-    EXPECT_EQ(f.model.At("Label64", i).back, colour(ShortEntryColours(), firstByte[i])) << i;
-    EXPECT_EQ(f.model.At("Label64", 23 - i).back, colour(LongEntryColours(), firstByte[i])) << i;
+  const std::size_t firstByte[12] = {8, 11, 12, 13, 14, 16, 18, 20, 26, 22, 24, 28};  // Label64(i)
+  for (int i = 0; i < 12; ++i) {  // Label64(23 - i) is the same field's in the long view
+    const std::size_t b = firstByte[i];
+    EXPECT_EQ(f.model.At("Label64", i).back, ShortEntryColours()[b].value_or(HexPlainColour));
+    EXPECT_EQ(f.model.At("Label64", 23 - i).back, LongEntryColours()[b].value_or(HexPlainColour));
   }
-  EXPECT_EQ(f.model.At("Label63").back, colour(ShortEntryColours(), 0));
-  EXPECT_EQ(f.model.At("Label64", 24).back, colour(LongEntryColours(), 0));
-  EXPECT_EQ(f.model.At("Label65").back, colour(LongEntryColours(), 1));
+  EXPECT_EQ(f.model.At("Label63").back, ShortEntryColours()[0].value_or(HexPlainColour));
+  EXPECT_EQ(f.model.At("Label64", 24).back, LongEntryColours()[0].value_or(HexPlainColour));
+  EXPECT_EQ(f.model.At("Label65").back, LongEntryColours()[1].value_or(HexPlainColour));
 }
 
 }  // namespace
