@@ -76,10 +76,11 @@ TEST(VolumeOracle, PanelAgreesWithFsstat) {
 }
 
 // Names as fls prints them (the long name, else the short one) with their deleted mark, and
-// the live entries as mdir lists them: 8-character name, extension, length (-1: directory).
+// the live entries as mdir lists them: 8-character name, extension, length (-1: directory),
+// with the first cluster as mshowfat gives it.
 struct Listing {
   std::multiset<std::pair<std::string, bool>> names;
-  std::multiset<std::tuple<std::string, std::string, long long>> live;
+  std::multiset<std::tuple<std::string, std::string, long long, long long>> live;
 };
 
 std::string TrimRight(std::string s) {
@@ -99,7 +100,7 @@ Listing ReadReport(const std::string& report) {
   Listing v;
   std::string longName;  // the pieces met since the last short entry, the last one first
   const std::regex shortLine(
-      R"(name:(.+)\.(.{3}) (Read Only|Hidden|System|Volume ID|Directory|Archive)\t1stClus: \d+\tLen: (\d+)( Deleted)?)");
+      R"(name:(.+)\.(.{3}) (Read Only|Hidden|System|Volume ID|Directory|Archive)\t1stClus: (\d+)\tLen: (\d+)( Deleted)?)");
   for (const std::string& line : Lines(report)) {
     std::smatch m;
     if (std::regex_match(line, m, std::regex(R"(LongNameSubComp \d+:\t(.*?)( Deleted)?)"))) {
@@ -108,21 +109,20 @@ Listing ReadReport(const std::string& report) {
       const std::string name =
           std::regex_replace(m[1].str(), std::regex("^\u00E5"), "_");  // as fls
       const std::string ext = m[2], attr = m[3];
-      const bool deleted = m[5].matched, label = attr == "Volume ID";
+      const bool deleted = m[6].matched, label = attr == "Volume ID";
       std::string shown = TrimRight(label ? name + ext : name);
       if (!label && !TrimRight(ext).empty()) shown += "." + TrimRight(ext);
       v.names.emplace(longName.empty() ? shown : longName.substr(0, longName.find("\u2400")),
                       deleted);
       if (!deleted && !label)
-        v.live.emplace(name, ext, attr == "Directory" ? -1 : std::stoll(m[4]));
+        v.live.emplace(name, ext, attr == "Directory" ? -1 : std::stoll(m[5]), std::stoll(m[4]));
       longName.clear();
     }
   }
   return v;
 }
 
-Listing ReadTools(const std::filesystem::path& image) {
-  Listing t;
+void ReadTools(const std::filesystem::path& image, Listing& t) {
   const std::regex flsLine(R"([-rd]/[-rdvV] (\* )?\d+:\t(.*?)( \(Volume Label Entry\))?)");
   for (const std::string& line : Lines(RunCommand("fls -o 0 " + Quote(image)))) {
     std::smatch m;
@@ -132,11 +132,16 @@ Listing ReadTools(const std::filesystem::path& image) {
   const std::regex mdirLine(R"((\S.{7}) (.{3}) +(<DIR>|\d+) .*)");
   for (const std::string& line : Lines(RunCommand("mdir -i " + Quote(image) + " ::"))) {
     std::smatch m;
-    if (std::regex_match(line, m, mdirLine)) {
-      t.live.emplace(m[1], m[2], m[3] == "<DIR>" ? -1 : std::stoll(m[3]));
-    }
+    if (!std::regex_match(line, m, mdirLine)) continue;
+    std::string file = "::" + TrimRight(m[1]);
+    if (!TrimRight(m[2]).empty()) file += "." + TrimRight(m[2]);
+    // mshowfat: "::/NAME.EXT <first-last>".
+    std::smatch chain;
+    const std::string fat =
+        RunCommand("MTOOLS_SKIP_CHECK=1 mshowfat -i " + Quote(image) + " '" + file + "'");
+    ASSERT_TRUE(std::regex_search(fat, chain, std::regex("<(\\d+)"))) << fat;
+    t.live.emplace(m[1], m[2], m[3] == "<DIR>" ? -1 : std::stoll(m[3]), std::stoll(chain[1]));
   }
-  return t;
 }
 
 // "1st File List" on root directories written by mtools.
@@ -156,7 +161,9 @@ TEST(DirOracle, RootDirectoryAgreesWithFlsAndMdir) {
                   "mcopy " + small + " ::GONE.TXT", "mcopy " + big + " '::Deleted long name.txt'",
                   "mdel ::GONE.TXT", "mdel '::Deleted long name.txt'"});
     ASSERT_TRUE(f.model.Click("mnuFileList"));
-    const Listing ours = ReadReport(f.model.At("Text5").caption), tools = ReadTools(f.Drive('A'));
+    const Listing ours = ReadReport(f.model.At("Text5").caption);
+    Listing tools;
+    ReadTools(f.Drive('A'), tools);
     EXPECT_EQ(ours.names.size(), 8u);  // label, four files, a directory, two deleted files
     EXPECT_EQ(ours.names, tools.names);
     EXPECT_EQ(ours.live, tools.live);
