@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
+#include <QToolTip>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -78,20 +80,27 @@ TEST_F(MainWindowTest, EveryDesignControlIsAWidgetWithItsNameAndGeometry) {
   }
 }
 
-TEST_F(MainWindowTest, ClicksAndMovesReachTheHandlersByIndex) {
-  std::vector<int> hexClicks, textClicks;
-  f.model.OnClick("Label3", [&](int i) { hexClicks.push_back(i); });
-  f.model.OnClick("Label55", [&](int i) { textClicks.push_back(i); });
+// A click reaches the handler of its cell or label with the index, and stops there.
+TEST_F(MainWindowTest, ClicksMovesAndTooltipsReachTheModelByIndex) {
+  ChooseFloppy();
+  std::map<std::string, std::vector<int>> clicks;
+  for (const char* name : {"Label3", "Label55", "Label62", "Frame5"}) {
+    f.model.OnClick(name, [&clicks, name](int i) { clicks[name].push_back(i); });
+  }
   for (int slot : {37, 512 + 300}) {
     Mouse(QEvent::MouseButtonPress, slot);
     Mouse(QEvent::MouseButtonRelease, slot);
   }
-  EXPECT_EQ(hexClicks, std::vector<int>({37}));
-  EXPECT_EQ(textClicks, std::vector<int>({300}));
+  QTest::mouseClick(window->WidgetOf("Label62"), Qt::LeftButton);
+  EXPECT_EQ(clicks, (decltype(clicks){{"Label3", {37}}, {"Label55", {300}}, {"Label62", {-1}}}));
   Mouse(QEvent::MouseMove, 44);
   EXPECT_EQ(f.model.state.LastHoverIndex, 44);
   Mouse(QEvent::MouseMove, 44);
   EXPECT_EQ(grid->SlotRect(44).size(), QSize(19, 20));  // 290 x 300 twips
+  const QPoint at = grid->SlotRect(31).center();
+  QHelpEvent help(QEvent::ToolTip, at, grid->mapToGlobal(at));
+  QApplication::sendEvent(grid, &help);
+  EXPECT_EQ(QToolTip::text(), "hex:1F = dec:31");
 }
 
 TEST_F(MainWindowTest, MagnifiedCellIsPaintedOverItsNeighbours) {

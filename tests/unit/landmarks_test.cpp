@@ -40,7 +40,6 @@ TEST(SectorNameRule, NamesEachLandmarkFirstCaseWins) {
       {kFloppy, 32, "Root Dir Sector"},
       {kFloppy, 33, "First Data Sector (1st Sector Of Cluster 2)"},
       {kFloppy, 34, "-"},
-      {kFloppy, 18, "-"},
       {kFloppy, -1, "-"},
       {kFloppy, std::nullopt, "-"},
       {kFat32, 2, "Boot Record Sector 2"},
@@ -52,7 +51,6 @@ TEST(SectorNameRule, NamesEachLandmarkFirstCaseWins) {
       {kFat32, 2033, "-"},  // no fixed root region on FAT32
       {kNone, 0, "Master Boot Record Sector 0"},
       {kNone, 7, ""},
-      {kNone, 3, "-"},
       {kNone, INT32_MIN, "-"},
   };
   for (const auto& c : cases) {
