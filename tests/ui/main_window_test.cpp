@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <map>
 #include <memory>
@@ -20,6 +23,7 @@
 #include "support/test_support.h"
 #include "ui/cell_grid_widget.h"
 #include "ui/design_look.h"
+#include "ui/qt_prompter.h"
 
 namespace dulvex::ui {
 namespace {
@@ -146,6 +150,41 @@ TEST_F(MainWindowTest, TypingInTheSectorBoxReformatsAndEnterShowsTheSector) {
   QTest::keyClick(box, Qt::Key_Return);
   EXPECT_EQ(qobject_cast<QLabel*>(window->WidgetOf("Label77(1)"))->text(), "0000000D");
   EXPECT_EQ(f.model.state.lastShown->sector, 13);
+}
+
+// The Yes/No box answers No unless Yes is pressed: no write is confirmed by accident.
+TEST(QtPrompterTest, BoxesShowStyleTitleAndAnswer) {
+  struct Case {
+    int style;
+    const char* title;
+    QMessageBox::StandardButton press;
+    QMessageBox::Icon icon;
+    const char* shownTitle;
+    int answer;
+  } cases[] = {
+      {0, "", QMessageBox::Ok, QMessageBox::NoIcon, "DulvexHexEditor", kAnswerOk},
+      {4, "Paste", QMessageBox::Yes, QMessageBox::NoIcon, "Paste", kAnswerYes},
+      {4, "", QMessageBox::No, QMessageBox::NoIcon, "DulvexHexEditor", kAnswerNo},
+      {16, "", QMessageBox::Ok, QMessageBox::Critical, "DulvexHexEditor", kAnswerOk},
+      {48, "T", QMessageBox::Ok, QMessageBox::Warning, "T", kAnswerOk},
+  };
+  QtPrompter prompter;
+  for (const Case& c : cases) {
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      title = box->windowTitle();
+      icon = box->icon();
+      box->button(c.press)->click();
+    });
+    EXPECT_EQ(prompter.MessageBox("TEXT", c.style, c.title), c.answer) << c.style;
+    EXPECT_EQ(title, c.shownTitle) << c.style;
+    EXPECT_EQ(icon, c.icon) << c.style;
+  }
+  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+  EXPECT_EQ(prompter.InputBox("Insert Cluster Number.", "", "0"), "");
 }
 
 }  // namespace
