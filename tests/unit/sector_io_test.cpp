@@ -67,7 +67,7 @@ TEST_F(SectorIo, WritePastTheEndIsRefusedAndTheImageStaysAsItWas) {
     ExpectBoxes(f.prompter, {"Write refused on Device A:, sector " + std::to_string(n) + kPastEnd},
                 48);
   }
-  EXPECT_EQ(std::filesystem::file_size(f.Drive('A')), static_cast<std::uintmax_t>(kSectors * 512));
+  ASSERT_EQ(std::filesystem::file_size(f.Drive('A')), static_cast<std::uintmax_t>(kSectors * 512));
   EXPECT_EQ(WholeFile(f.Drive('A')), data);
 }
 
