@@ -1,14 +1,14 @@
-// Helpers for the device tests: images filled with a known pattern, a file that even root
-// cannot open for writing, and a loop block device over an image.
+// Helpers for the device tests: pattern images, sectors, a file even root cannot write, and a
+// loop block device over an image.
 #pragma once
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,20 +19,19 @@
 
 namespace dulvex::testing {
 
-// The byte at `offset` of a pattern image: differs between neighbouring sectors and within
-// each sector, so a transfer that lands one sector off is seen.
+using Sector = std::array<std::uint8_t, 512>;
+
+// Differs between neighbouring sectors and within each sector, so a one-sector slip shows.
 inline std::uint8_t PatternByte(std::uint64_t offset) {
-  std::uint64_t x = offset * 0x9E3779B97F4A7C15ull;
-  return static_cast<std::uint8_t>((x >> 56) ^ (offset / 512));
+  return static_cast<std::uint8_t>(((offset * 0x9E3779B97F4A7C15ull) >> 56) ^ (offset / 512));
 }
 
-// Writes an image of `bytes` bytes holding the pattern; returns its contents.
 inline std::vector<std::uint8_t> MakePatternImage(const std::filesystem::path& file,
                                                   std::uint64_t bytes) {
   std::vector<std::uint8_t> data(bytes);
   for (std::uint64_t i = 0; i < bytes; ++i) data[i] = PatternByte(i);
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(bytes));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(bytes));
   return data;
 }
 
@@ -42,90 +41,50 @@ inline std::vector<std::uint8_t> WholeFile(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Makes a file read-only for this process. Mode 0444 is enough for an ordinary user; root
-// passes over file modes, so for root the file is also made immutable (chattr +i), which
-// refuses every open for writing even to root. `reason` tells why it could not be done.
-class ReadOnlyFile {
- public:
-  explicit ReadOnlyFile(std::filesystem::path file) : file_(std::move(file)) {
-    std::filesystem::permissions(file_, std::filesystem::perms::owner_read |
-                                            std::filesystem::perms::group_read |
-                                            std::filesystem::perms::others_read);
-    if (::geteuid() != 0) {
-      ok_ = true;
-    } else if (SetImmutable(true)) {
-      immutable_ = ok_ = true;
-    } else {
-      reason = "running as root and the file system refuses the immutable flag";
-    }
-    if (ok_) {
-      int fd = ::open(file_.c_str(), O_RDWR);
-      if (fd >= 0) {
-        ::close(fd);
-        ok_ = false;
-        reason = "the file still opens for writing";
-      }
-    }
+inline Sector Filled(std::uint8_t value) {
+  Sector s;
+  s.fill(value);
+  return s;
+}
+
+inline Sector Slice(const std::vector<std::uint8_t>& data, std::uint64_t sector) {
+  Sector s;
+  std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(sector * 512), 512, s.begin());
+  return s;
+}
+
+// Runs a shell command, its output discarded; true when it succeeded.
+inline bool Quietly(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Unwritable while it lives (no write bit; for root also chattr +i); ok() when it is.
+struct ReadOnlyFile {
+  explicit ReadOnlyFile(std::filesystem::path path) : file(std::move(path)) {
+    const std::string q = "'" + file.string() + "'";
+    Quietly("chmod a-w " + q + (::geteuid() == 0 ? " && chattr +i " + q : ""));
   }
   ~ReadOnlyFile() {
-    if (immutable_) SetImmutable(false);
-    std::error_code ec;
-    std::filesystem::permissions(file_, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add, ec);
+    Quietly("chattr -i '" + file.string() + "'; chmod u+w '" + file.string() + "'");
   }
-  ReadOnlyFile(const ReadOnlyFile&) = delete;
-  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-  bool ok() const { return ok_; }
-  std::string reason;
-
- private:
-  bool SetImmutable(bool on) {
-    int fd = ::open(file_.c_str(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-      done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-  }
-
-  std::filesystem::path file_;
-  bool ok_ = false;
-  bool immutable_ = false;
+  bool ok() const { return ::access(file.c_str(), W_OK) != 0; }
+  std::filesystem::path file;
 };
 
-// A loop block device over an image, detached again at the end. `path` is empty when the
-// machine gives none (no rights, no loop devices).
-class LoopDevice {
- public:
+// A loop block device over an image, detached at the end; `path` is empty when the machine
+// gives none.
+struct LoopDevice {
   explicit LoopDevice(const std::filesystem::path& image) {
-    if (::geteuid() != 0) return;
     try {
-      std::string out = RunCommand("losetup --find --show '" + image.string() + "'");
-      while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-      struct stat st {};
-      if (::stat(out.c_str(), &st) == 0 && S_ISBLK(st.st_mode)) {
-        path = out;
-      } else if (!out.empty()) {
-        RunCommand("losetup -d '" + out + "'");
-      }
+      path = RunCommand("losetup --find --show '" + image.string() + "'");
     } catch (const std::exception&) {
-      path.clear();
     }
+    path.erase(path.find_last_not_of(" \n") + 1);
   }
   ~LoopDevice() {
-    if (path.empty()) return;
-    try {
-      RunCommand("losetup -d '" + path.string() + "'");
-    } catch (const std::exception&) {
-    }
+    if (!path.empty()) Quietly("losetup -d '" + path + "'");
   }
-  LoopDevice(const LoopDevice&) = delete;
-  LoopDevice& operator=(const LoopDevice&) = delete;
-  std::filesystem::path path;
+  std::string path;
 };
 
 }  // namespace dulvex::testing
