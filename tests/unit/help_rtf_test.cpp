@@ -43,7 +43,7 @@ std::string Describe(const RtfDocument& d) {
 
 TEST(RtfReader, SmallDocuments) {
   const std::string header =
-      "{\\rtf1{\\fonttbl{\\f0\\fswiss A;}{\\f1\\fmodern B;}{\\f2\\fprq1 C;}{\\f3\\froman Courier;}}"
+      "{\\rtf1{\\fonttbl{\\f0 A;}{\\f1\\fmodern B;}{\\f2\\fprq1 C;}{\\f3\\froman Courier 10;}}"
       "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green128\\blue255;\\red999\\green-4\\blue7;}";
   const std::pair<std::string_view, const char*> cases[] = {
       // Character formatting, groups and paragraphs.
