@@ -1,242 +1,155 @@
-// The help window's rules over a fake window: placement, reloading, a missing file, the
-// resize rule, and the "Help" command with its fallbacks.
+// The help window's rules over a fake window (placement, reloading, a missing file, resizing,
+// the "Help" command's fallbacks), the About box's rules, and the guide of an installed tree.
 #include "help/help_viewer.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
+#include <tuple>
 
-#include "help/install_help.h"
+#include "help/about.h"
 #include "support/test_support.h"
-#include "unit/help_fakes.h"
 
 namespace dulvex::testing {
 namespace {
 
-struct FixedOwner : HelpOwner {
-  TwipsRect bounds;
-  explicit FixedOwner(TwipsRect b) : bounds(b) {}
-  TwipsRect OuterBounds() const override { return bounds; }
-};
-
-void WriteFile(const std::filesystem::path& p, const std::string& text) {
-  std::ofstream(p, std::ios::binary) << text;
-}
-
-struct HelpFixture {
+// The help window's rules over a fake window that records what they do; Show() activates it
+// at once, as a window shown in front does.
+struct Help : HelpWindowHost {
   TempDir dir;
   ScriptedPrompter prompter;
   WindowModel model{prompter};
-  FakeHelpWindow window;
-  HelpViewer viewer{window, model};
-  HelpFixture() { window.viewer = &viewer; }
+  HelpViewer viewer{*this, model};
+  std::string file = (dir.path() / "guide.rtf").string(), caption, text;
+  int closes = 0, createError = 0, showError = 0;
+  TwipsRect outer{0, 0, 10860, 8388}, view{};
+  bool minimized = false;
+
+  int Create() override { return createError; }
+  void SetCaption(const std::string& c) override { caption = c; }
+  int Show() override {
+    if (!showError) viewer.Form_Activate();
+    return showError;
+  }
+  void Close() override { ++closes; }
+  TwipsRect OuterBounds() const override { return outer; }
+  void Move(double left, double top) override { outer = {left, top, outer.width, outer.height}; }
+  TwipsSize ScreenSize() const override { return {19200, 10800}; }
+  bool Minimized() const override { return minimized; }
+  void PlaceView(double l, double t, double w, double h) override { view = {l, t, w, h}; }
+  // Every document shown adds its paragraphs' text, one line each.
+  void ShowDocument(const RtfDocument& d) override {
+    for (const RtfParagraph& p : d.paragraphs) text += p.Text() + "\n";
+  }
+
+  void Write(const std::string& rtf) { std::ofstream(file, std::ios::binary) << rtf; }
+  // The boxes shown, one "text|style|title" line each.
+  std::string Boxes() const {
+    std::string all;
+    for (const ShownBox& b : prompter.shown)
+      all += b.text + "|" + std::to_string(b.style) + "|" + b.title + "\n";
+    return all;
+  }
 };
 
-TEST(HelpPlacement, EachModeWithHalvesToEven) {
+// Modes 0 and 1 follow the owner, 2 (and 0 and 1 without owner) the screen; halves to even.
+TEST(HelpPlacement, EachMode) {
   const TwipsRect owner{1000, 2000, 15000, 12000};
-  const TwipsSize screen{19201, 10801};
-  struct Case {
-    std::int32_t mode;
-    TwipsSize self;
-    bool withOwner;
-    TwipsPoint at;
+  const std::tuple<int, TwipsSize, const TwipsRect*, TwipsPoint> cases[] = {
+      {0, {5000, 4000}, &owner, {11000, 2000}}, {1, {5001, 4003}, &owner, {6000, 5998}},
+      {2, {5000, 4000}, &owner, {7100, 3400}},  {2, {5002, 4002}, nullptr, {7100, 3400}},
+      {0, {5000, 4000}, nullptr, {7100, 3400}}, {1, {5000, 4000}, nullptr, {7100, 3400}},
+      {3, {5000, 4000}, &owner, {0, 0}},        {2, {30000, 20000}, nullptr, {-5400, -4600}},
   };
-  const Case cases[] = {
-      {0, {5000, 4000}, true, {11000, 2000}},     {1, {5000, 4000}, true, {6000, 6000}},
-      {1, {5001, 4003}, true, {6000, 5998}},   // 5999.5 -> 6000, 5998.5 -> 5998
-      {1, {5003, 4001}, true, {5998, 6000}},   // 5998.5 -> 5998, 5999.5 -> 6000
-      {2, {5000, 4000}, true, {7100, 3400}},   // 7100.5 -> 7100, 3400.5 -> 3400
-      {2, {5002, 4002}, false, {7100, 3400}},  // 7099.5 -> 7100, 3399.5 -> 3400
-      {0, {5000, 4000}, false, {7100, 3400}},  // no owner: centred on the screen
-      {1, {5000, 4000}, false, {7100, 3400}},     {3, {5000, 4000}, true, {0, 0}},
-      {-1, {5000, 4000}, true, {0, 0}},           {99, {5000, 4000}, false, {0, 0}},
-      {2, {30000, 20000}, false, {-5400, -4600}},  // larger than the screen: negative
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.mode);
-    EXPECT_EQ(HelpPlacement(c.mode, c.self, c.withOwner ? &owner : nullptr, screen), c.at);
-  }
+  for (const auto& [mode, self, o, at] : cases)
+    EXPECT_EQ(HelpPlacement(mode, self, o, {19201, 10801}), at) << mode << " " << self.width;
 }
 
-TEST(HelpViewer, ApriStoresPlacesShowsAndLoadsTheFile) {
-  HelpFixture f;
-  auto file = f.dir.path() / "guide.rtf";
-  WriteFile(file, "{\\rtf1 \\b Guide\\b0 text}");
-  FixedOwner owner({0, 0, 15000, 12000});
-  EXPECT_EQ(f.viewer.Apri(file.string(), "Help", 2, &owner), 0);
-  EXPECT_EQ(f.viewer.NFileIstruzioni(), file.string());
-  EXPECT_EQ(f.viewer.NPosizione(), 2);
-  EXPECT_EQ(f.viewer.NSform(), &owner);
-  EXPECT_EQ(f.window.caption, " Help");
-  // (19200 - 10860) / 2 = 4170, (10800 - 8388) / 2 = 1206.
-  EXPECT_EQ(f.window.outer.left, 4170);
-  EXPECT_EQ(f.window.outer.top, 1206);
-  EXPECT_EQ(f.window.documents, 1);
-  ASSERT_EQ(f.window.document.paragraphs.size(), 1u);
-  EXPECT_EQ(f.window.document.paragraphs[0].Text(), "Guidetext");
-  EXPECT_TRUE(f.prompter.shown.empty());
-
-  // Opening again while loaded: new arguments and caption, no new placement.
-  f.window.outer.left = 77;
-  EXPECT_EQ(f.viewer.Apri(file.string(), "Other", 3, nullptr), 0);
-  EXPECT_EQ(f.window.creates, 1);
-  EXPECT_EQ(f.window.outer.left, 77);
-  EXPECT_EQ(f.window.caption, " Other");
-  EXPECT_EQ(f.viewer.NPosizione(), 3);
-  EXPECT_EQ(f.viewer.NSform(), nullptr);
-}
-
-TEST(HelpViewer, EveryActivationReadsTheFileAgain) {
-  HelpFixture f;
-  auto file = f.dir.path() / "guide.rtf";
-  WriteFile(file, "{\\rtf1 first}");
-  ASSERT_EQ(f.viewer.Apri(file.string(), "Help", 2), 0);
-  WriteFile(file, "{\\rtf1 second}");
-  f.viewer.Form_Activate();
-  EXPECT_EQ(f.window.documents, 2);
-  EXPECT_EQ(f.window.document.paragraphs.at(0).Text(), "second");
-}
-
-TEST(HelpViewer, MissingFileIsReportedAndClosesTheWindow) {
-  HelpFixture f;
-  auto missing = (f.dir.path() / "nothing.rtf").string();
-  EXPECT_EQ(f.viewer.Apri(missing, "Help", 2), 0);
-  ASSERT_EQ(f.prompter.shown.size(), 1u);
-  EXPECT_EQ(f.prompter.shown[0].text, "File Not Foud: " + missing);
-  EXPECT_EQ(f.prompter.shown[0].style, 16);
-  EXPECT_EQ(f.prompter.shown[0].title, "-");
-  EXPECT_EQ(f.window.closes, 1);
-  EXPECT_FALSE(f.viewer.loaded());
-  // An activation after the close does nothing; a folder is not a file either.
-  f.viewer.Form_Activate();
-  EXPECT_EQ(f.prompter.shown.size(), 1u);
-  EXPECT_EQ(f.viewer.Apri(f.dir.path().string(), "Help", 2), 0);
-  EXPECT_EQ(f.window.creates, 2);  // loaded and placed again
-  EXPECT_EQ(f.prompter.shown.size(), 2u);
-}
-
-TEST(HelpViewer, FileVanishingWhileOpenIsReportedAtTheNextActivation) {
-  HelpFixture f;
-  auto file = f.dir.path() / "guide.rtf";
-  WriteFile(file, "{\\rtf1 x}");
-  ASSERT_EQ(f.viewer.Apri(file.string(), "Help", 2), 0);
-  std::filesystem::remove(file);
-  f.viewer.Form_Activate();
-  ASSERT_EQ(f.prompter.shown.size(), 1u);
-  EXPECT_EQ(f.window.closes, 1);
-}
-
-TEST(HelpViewer, FileExistsNeverThrows) {
-  TempDir dir;
-  WriteFile(dir.path() / "a.rtf", "");
-  EXPECT_TRUE(FileExists((dir.path() / "a.rtf").string()));  // an empty file has a length
-  EXPECT_FALSE(FileExists((dir.path() / "b.rtf").string()));
-  EXPECT_FALSE(FileExists(dir.path().string()));
-  EXPECT_FALSE(FileExists(""));
-  EXPECT_FALSE(FileExists(std::string(5000, 'x')));  // name too long
-  EXPECT_FALSE(FileExists((dir.path() / "a.rtf" / "under").string()));
-}
-
-TEST(HelpViewer, ResizeRule) {
-  HelpFixture f;
-  auto file = f.dir.path() / "g.rtf";
-  WriteFile(file, "x");
-  ASSERT_EQ(f.viewer.Apri(file.string(), "Help", 3), 0);
-  struct Case {
-    double w, h;
-    TwipsRect view;
-  };
-  const Case cases[] = {
-      {10860, 8388, {0, 0, 10740, 7908}},
-      {121, 481, {0, 0, 1, 1}},
-      {100, 300, {0, 0, 1, 1}},
-      {120, 5000, {0, 0, 1, 4520}},
-  };
-  for (const Case& c : cases) {
-    f.window.outer.width = c.w;
-    f.window.outer.height = c.h;
-    f.viewer.Form_Resize();
-    EXPECT_EQ(f.window.view.width, c.view.width);
-    EXPECT_EQ(f.window.view.height, c.view.height);
-    EXPECT_EQ(f.window.view.left, 0);
-    EXPECT_EQ(f.window.view.top, 0);
-  }
-  f.window.minimized = true;
-  f.window.outer.width = 5000;
-  f.viewer.Form_Resize();
-  EXPECT_EQ(f.window.view.width, 1);  // unchanged while minimized
-  f.window.minimized = false;
-  f.viewer.Form_Resize();
-  EXPECT_EQ(f.window.view.width, 4880);
-}
-
-TEST(HelpMenu, PathBesideTheExecutable) {
-  EXPECT_EQ(HelpFilePath("/opt/dulvex"), "/opt/dulvex/HELP.rtf");
-  EXPECT_EQ(HelpFilePath("/opt/dulvex/"), "/opt/dulvex//HELP.rtf");
-  EXPECT_EQ(HelpFilePath("/"), "//HELP.rtf");
-  EXPECT_TRUE(FileExists("//etc//hostname") == FileExists("/etc/hostname"));
-}
-
-struct NoAbout : AboutHost {
-  bool Exists() const override { return false; }
-  void Load(const AboutTexts&) override {}
-  void Show() override {}
+struct FixedOwner : HelpOwner {
+  TwipsRect OuterBounds() const override { return {1000, 2000, 15000, 12000}; }
 };
 
-TEST(HelpMenu, OpensTheHelpFileBesideTheExecutable) {
-  HelpFixture f;
-  for (const char* name : {"mnuHelp", "mnuAbout"}) {
-    Control menu;
-    menu.name = name;
-    menu.kind = ControlKind::Menu;
-    f.model.Add(menu);
-  }
-  NoAbout about;
-  FixedOwner owner({0, 0, 15000, 12000});
-  InstallHelp(f.model, f.viewer, about, &owner);
-  f.model.exeDir = f.dir.path();
-  WriteFile(f.dir.path() / "HELP.rtf", "{\\rtf1 guide}");
-  ASSERT_TRUE(f.model.Click("mnuHelp"));
-  EXPECT_EQ(f.viewer.NFileIstruzioni(), (f.dir.path() / "HELP.rtf").string());
-  EXPECT_EQ(f.viewer.NSform(), &owner);
-  EXPECT_EQ(f.window.caption, " Help");
-  EXPECT_EQ(f.window.document.paragraphs.at(0).Text(), "guide");
-  EXPECT_TRUE(f.prompter.shown.empty());
+// Placed once when loaded; every activation reads the file again; the view follows the
+// window's size (at least 1 by 1, not while minimized); a file gone is reported.
+TEST(HelpViewer, OpenReloadResizeAndMissingFile) {
+  Help h;
+  FixedOwner owner;
+  h.Write("{\\rtf1 \\b Guide\\b0 text}");
+  EXPECT_EQ(h.viewer.Apri(h.file, "Help", 1, &owner), 0);
+  h.Write("{\\rtf1 second}");
+  EXPECT_EQ(h.viewer.Apri(h.file, "Other", 2), 0);  // loaded: not placed again
+  EXPECT_EQ(std::tuple(h.outer.left, h.outer.top, h.caption, h.text),
+            std::tuple(3070, 3806, " Other", "Guidetext\nsecond\n"));
+  auto resize = [&h](double width, double height, bool minimized) {
+    h.outer = {0, 0, width, height};
+    h.minimized = minimized;
+    h.viewer.Form_Resize();
+    return std::tuple{h.view.left, h.view.top, h.view.width, h.view.height};
+  };
+  EXPECT_EQ(resize(100, 300, false), std::tuple(0, 0, 1, 1));
+  EXPECT_EQ(resize(5000, 5000, true), std::tuple(0, 0, 1, 1));
+  EXPECT_EQ(resize(5000, 5000, false), std::tuple(0, 0, 4880, 4520));
+  std::filesystem::remove(h.file);
+  h.viewer.Form_Activate();
+  h.viewer.Form_Activate();  // closed: does nothing
+  EXPECT_EQ(std::tuple(h.Boxes(), h.closes), std::tuple("File Not Foud: " + h.file + "|16|-\n", 1));
+  h.Write("");
+  EXPECT_TRUE(FileExists(h.file));  // an empty file has a length
 }
 
-TEST(HelpMenu, MissingHelpFileIsReportedByTheWindow) {
-  HelpFixture f;
-  f.model.exeDir = f.dir.path();
-  mnuHelp_Click(f.model, f.viewer, nullptr);
-  ASSERT_EQ(f.prompter.shown.size(), 1u);
-  EXPECT_EQ(f.prompter.shown[0].text, "File Not Foud: " + (f.dir.path() / "HELP.rtf").string());
-  EXPECT_EQ(f.window.shows, 1);  // no second attempt: a missing file is not an error here
+// A missing file is reported by the window only; a failing Create or Show is tried again with
+// the bare name, then reported.
+TEST(HelpMenu, FileBesideTheExecutableThenTheBareNameThenAnErrorBox) {
+  const std::tuple<int, int, const char*, const char*> cases[] = {
+      {0, 0, "/nowhere/HELP.rtf", "File Not Foud: /nowhere/HELP.rtf|16|-\n"},
+      {7, 0, "HELP.rtf", "File Not Found!7|48|\n"},
+      {0, 5, "HELP.rtf", "File Not Found!5|48|\n"},
+  };
+  for (const auto& [createError, showError, file, boxes] : cases) {
+    Help h;
+    h.model.exeDir = "/nowhere";
+    h.createError = createError, h.showError = showError;
+    mnuHelp_Click(h.model, h.viewer, nullptr);
+    EXPECT_EQ(std::tuple(h.viewer.NFileIstruzioni(), h.Boxes()), std::tuple(file, boxes));
+  }
 }
 
-TEST(HelpMenu, ErrorWhileOpeningFallsBackToTheBareNameThenReports) {
-  {
-    HelpFixture f;
-    f.model.exeDir = f.dir.path();
-    f.window.createError = 7;
-    mnuHelp_Click(f.model, f.viewer, nullptr);
-    EXPECT_EQ(f.window.creates, 2);
-    EXPECT_EQ(f.viewer.NFileIstruzioni(), "HELP.rtf");
-    ASSERT_EQ(f.prompter.shown.size(), 1u);
-    EXPECT_EQ(f.prompter.shown[0].text, "File Not Found!7");
-    EXPECT_EQ(f.prompter.shown[0].style, 48);
-    EXPECT_EQ(f.prompter.shown[0].title, "");
-  }
-  {
-    // Showing fails both times; the second attempt finds the window already loaded.
-    HelpFixture f;
-    f.model.exeDir = f.dir.path();
-    f.window.showError = 5;
-    mnuHelp_Click(f.model, f.viewer, nullptr);
-    EXPECT_EQ(f.window.shows, 2);
-    ASSERT_EQ(f.prompter.shown.size(), 1u);
-    EXPECT_EQ(f.prompter.shown[0].text, "File Not Found!5");
-    EXPECT_EQ(f.window.creates, 1);
-    EXPECT_EQ(f.viewer.NFileIstruzioni(), "HELP.rtf");
+// An About box that exists from its load until the test closes it.
+struct FakeAbout : AboutHost {
+  std::vector<AboutTexts> loads;
+  std::size_t closed = 0, shows = 0;
+  bool Exists() const override { return loads.size() > closed; }
+  void Load(const AboutTexts& t) override { loads.push_back(t); }
+  void Show() override { ++shows; }
+};
+
+TEST(About, TextsAndOneBoxAtATime) {
+  FakeAbout box;
+  VersionRecord v{"Dulvex", 1, 0, 0, "M", "X"};
+  mnuAbout_Click(box, v);
+  v.major = 2, v.minor = 10, v.revision = 7;
+  mnuAbout_Click(box, v);  // open: shown again, not loaded again
+  box.closed = box.loads.size();
+  mnuAbout_Click(box, v);
+  ASSERT_EQ(std::tuple(box.loads.size(), box.shows), std::tuple(2u, 3u));
+  const AboutTexts& t = box.loads[0];
+  EXPECT_EQ(t.Label6 + "|" + t.Label2 + "|" + t.Label1, "Dulvex - version: 1.0.0|by M|X");
+  EXPECT_EQ(box.loads[1].Label6, "Dulvex - version: 2.10.7");
+}
+
+// Run by the install test with the installed executable's folder and the launcher's
+// per-user folder, separated by ":".
+TEST(InstalledTree, HelpFileIsFoundBesideTheExecutable) {
+  const char* dirs = std::getenv("DULVEX_INSTALLED_EXE_DIRS");
+  if (dirs == nullptr) GTEST_SKIP() << "run by the install test";
+  std::istringstream list(dirs);
+  for (std::string dir; std::getline(list, dir, ':');) {
+    Help h;
+    h.model.exeDir = dir;
+    mnuHelp_Click(h.model, h.viewer, nullptr);
+    EXPECT_NE(h.text.find("Binding a drive letter"), std::string::npos) << dir;
   }
 }
 
