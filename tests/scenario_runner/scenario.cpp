@@ -1,69 +1,67 @@
 #include "scenario_runner/scenario.h"
 
-#include <cctype>
-#include <cmath>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <sstream>
+#include <regex>
 #include <stdexcept>
-#include <string_view>
-#include <utility>
+#include <tuple>
+#include <variant>
 
 #include "support/test_support.h"
 
 namespace dulvex::scenario {
-
 namespace {
 
+namespace fs = std::filesystem;
+using testing::PokeBytes;
+
 // A fault of the script itself: reported with its file and line, it ends the file.
-struct SyntaxError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+using SyntaxError = std::invalid_argument;
 
 struct Token {
   std::string text;
-  bool quoted = false;  // written in double quotes ("cancel" is a text, cancel a word)
+  bool quoted = false;  // "cancel" is a text, cancel a word
 };
-using Args = std::vector<Token>;
+using Args = std::vector<Token>;  // the command's name, then its arguments
+using A = const Args&;
 
-// Escapes of quoted texts: the letter after "\" and the character it stands for.
-constexpr std::string_view kEscapeLetters = "\"\\tnr";
-constexpr std::string_view kEscapedChars = "\"\\\t\n\r";
+// The letters after "\" in a text and the characters they stand for.
+constexpr std::string_view kEscapes = "\"\\tnr", kEscaped = "\"\\\t\n\r";
+
+template <typename T>
+std::string Format(const char* format, T value) {
+  char b[32];
+  std::snprintf(b, sizeof b, format, value);
+  return b;
+}
+
+// Reads all of `s` as a number (integers in `base`); false when it is not one.
+template <typename T, typename... Base>
+bool From(std::string_view s, T& v, Base... base) {
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base...);
+  return ec == std::errc() && end == s.data() + s.size();
+}
 
 // Splits a line into words and quoted texts; "#" at the start of a word begins a comment.
 Args Tokenize(const std::string& line) {
+  static const std::regex re(
+      R"re(\s*(?:(#.*)|"((?:[^"\\]|\\["\\tnr]|\\x[\dA-Fa-f]{2})*)"|(\S+)))re");
   Args tokens;
-  const auto blank = [&line](std::size_t at) { return std::isspace(line[at] & 0xFF) != 0; };
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (blank(i)) continue;
-    if (line[i] == '#') break;
-    Token t{"", line[i] == '"'};
-    if (!t.quoted) {
-      for (; i < line.size() && !blank(i); ++i) t.text += line[i];
-      tokens.push_back(std::move(t));
-      continue;
+  for (std::sregex_iterator m(line.begin(), line.end(), re), end; m != end; ++m) {
+    if ((*m)[1].matched) break;
+    if ((*m)[3].matched && line[m->position(3)] == '"') throw SyntaxError("bad text");
+    Token& t = tokens.emplace_back(Token{(*m)[3], (*m)[2].matched});
+    const std::string text = (*m)[2];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] != '\\')
+        t.text += text[i];
+      else if (text[++i] != 'x')
+        t.text += kEscaped[kEscapes.find(text[i])];
+      else
+        t.text += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)), i += 2;
     }
-    for (++i;; ++i) {
-      if (i >= line.size()) throw SyntaxError("unterminated text");
-      const char c = line[i];
-      if (c == '"') break;
-      const std::size_t k = c == '\\' && i + 1 < line.size() ? kEscapeLetters.find(line[i + 1])
-                                                             : std::string_view::npos;
-      if (c != '\\') {
-        t.text += c;
-      } else if (k != std::string_view::npos) {
-        t.text += kEscapedChars[k];
-        ++i;
-      } else if (i + 3 < line.size() && line[i + 1] == 'x' && std::isxdigit(line[i + 2] & 0xFF) &&
-                 std::isxdigit(line[i + 3] & 0xFF)) {
-        t.text += static_cast<char>(std::stoi(line.substr(i + 2, 2), nullptr, 16));
-        i += 3;
-      } else {
-        throw SyntaxError("bad escape in text");
-      }
-    }
-    tokens.push_back(std::move(t));
   }
   return tokens;
 }
@@ -72,460 +70,285 @@ Args Tokenize(const std::string& line) {
 std::string Quote(const std::string& s) {
   std::string q = "\"";
   for (const char c : s) {
-    const std::size_t k = kEscapedChars.find(c);
-    const auto u = static_cast<unsigned char>(c);
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "\\x%02X", u);
-    if (k != std::string_view::npos)
-      q += {'\\', kEscapeLetters[k]};
-    else if (u < 32 || u == 127)
-      q += hex;
-    else
-      q += c;
+    const std::size_t k = kEscaped.find(c);
+    q += k != kEscaped.npos       ? std::string{'\\', kEscapes[k]}
+         : std::iscntrl(c & 0xFF) ? Format("\\x%02X", c & 0xFF)
+                                  : std::string(1, c);
   }
-  return q + "\"";
+  return q + '"';
 }
 
-double Number(const Token& t) {
-  try {
-    std::size_t used = 0;
-    const double v = std::stod(t.text, &used);
-    if (used == t.text.size()) return v;
-  } catch (const std::exception&) {
-  }
-  throw SyntaxError("not a number: " + t.text);
+// A decimal whole number; a count, sector number or offset (min 0) is not negative.
+std::int64_t Whole(const Token& t, std::int64_t min = -(1LL << 50)) {
+  std::int64_t v = 0;
+  if (!From(t.text, v) || v < min || v > (1LL << 50)) throw SyntaxError("bad number " + t.text);
+  return v;
 }
 
-std::int64_t Integer(const Token& t) {
-  const double v = Number(t);
-  if (v != std::trunc(v) || std::abs(v) > 1e15) throw SyntaxError("not a whole number: " + t.text);
-  return static_cast<std::int64_t>(v);
-}
+const auto Count = [](const Token& t) { return Whole(t, 0); };
 
-// A count, sector number or offset: a whole number, not negative.
-std::uint64_t Count(const Token& t) {
-  const std::int64_t v = Integer(t);
-  if (v < 0) throw SyntaxError("negative number: " + t.text);
-  return static_cast<std::uint64_t>(v);
-}
-
-std::string NumberText(double v) {
-  std::ostringstream out;
-  out.precision(15);
-  out << v;
-  return out.str();
-}
-
-std::string FlagText(bool b) {
-  return b ? "true" : "false";
-}
-
-std::string ColourText(Rgb c) {
-  char b[8];
-  std::snprintf(b, sizeof b, "%06X", static_cast<unsigned>(c));
-  return b;
-}
-
+// "EB 3C 90": hex pairs, blanks between them optional.
 std::vector<std::uint8_t> Bytes(const Token& t) {
-  try {
-    auto bytes = testing::ParseHexBytes(t.text);
-    if (!bytes.empty()) return bytes;
-  } catch (const std::exception&) {
-  }
-  throw SyntaxError("bad hex bytes: " + t.text);
+  static const std::regex bytes("( *[0-9A-Fa-f]{1,2})+ *"), pair("[0-9A-Fa-f]{1,2}");
+  if (!std::regex_match(t.text, bytes)) throw SyntaxError("bad hex bytes " + t.text);
+  std::vector<std::uint8_t> out;
+  for (std::sregex_iterator m(t.text.begin(), t.text.end(), pair), end; m != end; ++m)
+    out.push_back(static_cast<std::uint8_t>(std::stoi(m->str(), nullptr, 16)));
+  return out;
 }
 
 std::string BytesText(const std::vector<std::uint8_t>& bytes) {
   std::string s;
-  for (const std::uint8_t b : bytes) {
-    char h[4];
-    std::snprintf(h, sizeof h, "%02X", b);
-    s += (s.empty() ? "" : " ") + std::string(h);
-  }
+  for (const std::uint8_t b : bytes) s += (s.empty() ? "" : " ") + Format("%02X", b);
   return Quote(s);
 }
 
-char Letter(const Token& t) {
-  if (t.text.size() != 1 || t.text[0] < 'A' || t.text[0] > 'Z')
-    throw SyntaxError("not a drive letter: " + t.text);
-  return t.text[0];
-}
+// The control properties a scenario can check.
+using Member =
+    std::variant<std::string Control::*, Rgb Control::*, bool Control::*, double Control::*>;
+const std::map<std::string, Member> kProperties = {
+    {"caption", &Control::caption}, {"text", &Control::caption},  {"tooltip", &Control::tooltip},
+    {"back", &Control::back},       {"fore", &Control::fore},     {"visible", &Control::visible},
+    {"enabled", &Control::enabled}, {"bold", &Control::bold},     {"fontSize", &Control::fontSize},
+    {"width", &Control::width},     {"height", &Control::height}, {"left", &Control::left},
+    {"top", &Control::top}};
 
-// "Name" or "Name(index)".
-struct Ref {
-  std::string name;
-  int index = -1;
-  std::string key;
-};
-
-Ref ParseRef(const std::string& text) {
-  Ref r;
-  const std::size_t open = text.find('(');
-  r.name = text.substr(0, open);
-  if (open != std::string::npos) {
-    if (text.back() != ')') throw SyntaxError("bad control name: " + text);
-    const std::uint64_t index = Count({text.substr(open + 1, text.size() - open - 2)});
-    if (index > 1000000) throw SyntaxError("index too large: " + text);
-    r.index = static_cast<int>(index);
-  }
-  if (r.name.empty()) throw SyntaxError("bad control name: " + text);
-  r.key = Control::MakeKey(r.name, r.index);
-  return r;
-}
-
-// The control properties a scenario can check, each read as text in the form a scenario
-// writes its value.
-struct Property {
-  enum Kind { Text, Colour, Flag, Number } kind;
-  std::string (*get)(const Control&);
-};
-
-const std::map<std::string, Property>& Properties() {
-  using P = Property;
-  static const std::map<std::string, Property> table = {
-      {"caption", {P::Text, [](const Control& c) { return c.caption; }}},
-      {"text", {P::Text, [](const Control& c) { return c.caption; }}},
-      {"tooltip", {P::Text, [](const Control& c) { return c.tooltip; }}},
-      {"back", {P::Colour, [](const Control& c) { return ColourText(c.back); }}},
-      {"fore", {P::Colour, [](const Control& c) { return ColourText(c.fore); }}},
-      {"visible", {P::Flag, [](const Control& c) { return FlagText(c.visible); }}},
-      {"enabled", {P::Flag, [](const Control& c) { return FlagText(c.enabled); }}},
-      {"bold", {P::Flag, [](const Control& c) { return FlagText(c.bold); }}},
-      {"fontSize", {P::Number, [](const Control& c) { return NumberText(c.fontSize); }}},
-      {"width", {P::Number, [](const Control& c) { return NumberText(c.width); }}},
-      {"height", {P::Number, [](const Control& c) { return NumberText(c.height); }}},
-      {"left", {P::Number, [](const Control& c) { return NumberText(c.left); }}},
-      {"top", {P::Number, [](const Control& c) { return NumberText(c.top); }}}};
-  return table;
-}
-
-// The expected value written as the property's getter writes it.
-std::string Normalize(Property::Kind kind, const Token& t) {
-  if (kind == Property::Colour) {
-    if (t.text.size() != 6 || t.text.find_first_not_of("0123456789ABCDEFabcdef") != t.text.npos)
-      throw SyntaxError("not a colour RRGGBB: " + t.text);
-    return ColourText(static_cast<Rgb>(std::stoul(t.text, nullptr, 16)));
-  }
-  if (kind == Property::Flag && t.text != "true" && t.text != "false")
-    throw SyntaxError("not true or false: " + t.text);
-  return kind == Property::Number ? NumberText(Number(t)) : t.text;
-}
-
-std::string Describe(const ShownBox& b) {
-  if (b.input)
-    return "inputbox " + Quote(b.text) + " title " + Quote(b.title) + " default " +
-           Quote(b.defaultText);
-  return "box " + Quote(b.text) + " style " + std::to_string(b.style) + " title " + Quote(b.title);
-}
-
-// One run of one file: a fresh model, the line being run and the tally.
-struct Run {
+// One run of one file: a fresh model, the step being run and the tally.
+struct Run : testing::ModelFixture {
   std::string file;
   std::ostream& out;
-  int line = 0;
-  Totals totals;
-  testing::ModelFixture fixture;
-  std::size_t matchedBoxes = 0;  // shown boxes already compared by an expectation
+  int line = 0, passed = 0, failed = 0;
+  std::string step{};        // the line being run as the script writes it, without "expect"
+  std::size_t compared = 0;  // shown boxes already compared by an expectation
 
-  Run(std::string name, std::ostream& report) : file(std::move(name)), out(report) {}
-
-  WindowModel& model() { return fixture.model; }
-  std::vector<ShownBox>& shown() { return fixture.prompter.shown; }
-  std::filesystem::path Drive(const Token& t) const { return fixture.Drive(Letter(t)); }
-  void Report(const std::string& text) { out << file << ':' << line << ": " << text << '\n'; }
-  void Check(bool ok, const std::string& expected, const std::string& got) {
-    ++(ok ? totals.passed : totals.failed);
-    if (!ok) Report("expected " + expected + ", got " + got);
+  int Fail(std::string s) { return out << file << ':' << line << ": " << s << '\n', ++failed; }
+  void Check(bool ok, std::string g) { ok ? ++passed : Fail("expected " + step + ", got " + g); }
+  void Is(const std::string& got) { Check(got == step, got); }
+  std::size_t Left() const { return prompter.shown.size() - compared; }
+  fs::path Drive(const Token& t) const {
+    if (!std::regex_match(t.text, std::regex("[A-Z]"))) throw SyntaxError("bad drive " + t.text);
+    return ModelFixture::Drive(t.text[0]);
+  }
+  // "Name" or "Name(index)"; nullptr when the model has no such control.
+  Control* Find(const std::string& text) {
+    static const std::regex ref(R"(([^(]+)(?:\((\d{1,6})\))?)");
+    std::smatch m;
+    if (!std::regex_match(text, m, ref)) throw SyntaxError("bad control name " + text);
+    return model.Find(m[1].str(), m[2].matched ? std::stoi(m[2]) : -1);
   }
 };
 
-// Each command gets its words joined ("expect box") and the tokens after them.
-using Handler = void (*)(Run& run, const std::string& command, const Args& args);
-
-void Image(Run& run, const std::string&, const Args& a) {
-  const std::filesystem::path file = run.Drive(a[0]);
-  std::filesystem::remove(file);  // never write through an old link
-  const std::string& how = a[1].text;
-  if (how == "zero" && a.size() == 3) {
-    testing::MakeZeroImage(file, Count(a[2]));
-  } else if (how == "mkfs" && a.size() >= 3) {
-    std::string options;
-    for (std::size_t i = 3; i < a.size(); ++i) {
-      if (a[i].text.find('\'') != std::string::npos) throw SyntaxError("quote in mkfs option");
-      options += " '" + a[i].text + "'";
-    }
-    testing::MakeFatImage(file, Count(a[2]), options);
-  } else if (how == "link" && a.size() == 3) {
-    std::filesystem::create_symlink(a[2].text, file);
-  } else {
-    throw SyntaxError("image needs zero N, mkfs N [options] or link PATH");
-  }
+void Image(Run& r, A a) {
+  const fs::path file = r.Drive(a[1]);
+  fs::remove(file);     // never write through an old link
+  std::string options;  // each a word for the shell
+  for (std::size_t i = 4; i < a.size(); ++i)
+    options += " '" + std::regex_replace(a[i].text, std::regex("'"), R"('\'')") + "'";
+  if (a[2].text == "zero" && a.size() == 4) return testing::MakeZeroImage(file, Count(a[3]));
+  if (a[2].text == "mkfs") return testing::MakeFatImage(file, Count(a[3]), options);
+  if (a[2].text != "link" || a.size() != 4) throw SyntaxError("bad image kind " + a[2].text);
+  fs::create_symlink(a[3].text, file);
 }
 
-void Remove(Run& run, const std::string&, const Args& a) {
-  std::filesystem::remove(run.Drive(a[0]));
-}
-
-void Resize(Run& run, const std::string&, const Args& a) {
-  std::filesystem::resize_file(run.Drive(a[0]), Count(a[1]) * 512);
-}
-
-void Poke(Run& run, const std::string&, const Args& a) {
-  testing::PokeBytes(run.Drive(a[0]), Count(a[1]), Count(a[2]), Bytes(a[3]));
-}
-
-void Answer(Run& run, const std::string&, const Args& a) {
-  const std::map<std::string, int> answers = {
-      {"yes", kAnswerYes}, {"no", kAnswerNo}, {"ok", kAnswerOk}};
-  const auto it = answers.find(a[0].text);
-  if (it == answers.end() || a[0].quoted) throw SyntaxError("answer needs yes, no or ok");
-  run.fixture.prompter.messageAnswers.push_back(it->second);
-}
-
-void Input(Run& run, const std::string&, const Args& a) {
-  if (!a[0].quoted && a[0].text != "cancel") throw SyntaxError("input needs \"text\" or cancel");
-  run.fixture.prompter.inputAnswers.push_back(a[0].quoted ? a[0].text : std::string());
-}
-
-// menu, click, hover, key and type, as a user would do them; the "-disabled" forms expect
-// the action to be refused because the control (or a panel or menu holding it) is disabled.
-void Act(Run& run, const std::string& command, const Args& a) {
-  const bool refusal = command.ends_with("-disabled");
-  const std::string verb = command.substr(0, command.find('-'));
-  const Ref r = ParseRef(a[0].text);
+// menu, click, hover, key and type as a user does them; the "-disabled" forms expect the
+// action refused because the control (or a panel or menu holding it) is disabled.
+void Act(Run& r, A a) {
+  const std::string verb = a[0].text.substr(0, a[0].text.find('-'));
+  Control* c = r.Find(a[1].text);
   int code = 0;  // a key's character code: a number, or a one-character text
-  if (verb == "key" && a[1].quoted && a[1].text.size() == 1)
-    code = static_cast<unsigned char>(a[1].text[0]);
-  else if (verb == "key")
-    code = static_cast<int>(Integer(a[1]));
-  Control* c = run.model().Find(r.name, r.index);
-  const std::string action = verb + " " + r.key;
-  if (c == nullptr) return run.Check(false, action, "no control " + r.key);
+  if (verb == "key")
+    code = a[2].quoted && a[2].text.size() == 1 ? static_cast<unsigned char>(a[2].text[0])
+                                                : static_cast<int>(Whole(a[2]));
+  if (c == nullptr) return r.Check(false, "no control " + a[1].text);
   const bool menu = c->kind == ControlKind::Menu || c->kind == ControlKind::MenuItem;
-  if (verb == "menu" && !menu) return run.Check(false, action + " on a menu", "another control");
-  if (verb == "type" && c->kind != ControlKind::TextBox)
-    return run.Check(false, action + " on a text box", "another control");
-  const bool blocked = !run.model().Reachable(*c) || (verb == "type" && c->readOnly);
-  bool ran = verb == "type" && !blocked;
-  if (ran) run.model().SetText(*c, a[1].text);
-  if (verb == "key") ran = run.model().Key(r.name, code, r.index);
-  if (verb == "hover") ran = run.model().Hover(r.name, r.index);
-  if (verb == "click" || verb == "menu") ran = run.model().Click(r.name, r.index);
-  const std::string why = blocked ? r.key + " disabled" : "no " + verb + " handler";
-  if (refusal) return run.Check(!ran && blocked, action + " refused", ran ? "it ran" : why);
-  if (!ran) run.Check(false, action + " to run", why);
+  if (verb == "menu" ? !menu : verb == "type" && c->kind != ControlKind::TextBox)
+    return r.Check(false, "a control of another kind");
+  const bool blocked = !r.model.Reachable(*c) || (verb == "type" && c->readOnly);
+  if (verb == "type" && !blocked) r.model.SetText(*c, a[2].text);
+  const bool ran = verb == "type"    ? !blocked
+                   : verb == "key"   ? r.model.Key(c->name, code, c->index)
+                   : verb == "hover" ? r.model.Hover(c->name, c->index)
+                                     : r.model.Click(c->name, c->index);
+  const bool refusal = a[0].text.ends_with("-disabled");
+  const std::string why = ran ? "it ran" : blocked ? a[1].text + " disabled" : "no handler";
+  if (refusal || !ran) r.Check(refusal && !ran && blocked, why);
 }
 
-void ExpectProperty(Run& run, const std::string&, const Args& a) {
-  const std::size_t dot = a[0].text.find('.');
-  if (dot == std::string::npos) throw SyntaxError("expected CONTROL.property: " + a[0].text);
-  const Ref r = ParseRef(a[0].text.substr(0, dot));
-  const auto prop = Properties().find(a[0].text.substr(dot + 1));
-  if (prop == Properties().end()) throw SyntaxError("unknown property: " + a[0].text);
-  const bool text = prop->second.kind == Property::Text;
-  const std::string want = Normalize(prop->second.kind, a[1]);
-  const std::string expected = a[0].text + " " + (text ? Quote(want) : want);
-  const Control* c = run.model().Find(r.name, r.index);
-  if (c == nullptr) return run.Check(false, expected, "no control " + r.key);
-  const std::string got = prop->second.get(*c);
-  run.Check(got == want, expected, text ? Quote(got) : got);
+// Reads the script's value as the property's type, and compares the control's with it.
+template <typename T>
+void Compare(Run& r, const Token& value, const Control* c, T Control::*member) {
+  const std::string& text = value.text;
+  T want{};
+  bool ok = true;
+  if constexpr (std::is_same_v<T, std::string>) want = text;
+  if constexpr (std::is_same_v<T, bool>) ok = (want = text == "true") || text == "false";
+  if constexpr (std::is_same_v<T, double>) ok = From(text, want);
+  if constexpr (std::is_same_v<T, Rgb>) ok = text.size() == 6 && From(text, want, 16);
+  if (!ok) throw SyntaxError("bad value " + text);
+  if (c == nullptr) return r.Check(false, "no such control");
+  const T got = c->*member;
+  if constexpr (std::is_same_v<T, std::string>) r.Check(got == want, Quote(got));
+  if constexpr (std::is_same_v<T, bool>) r.Check(got == want, got ? "true" : "false");
+  if constexpr (std::is_same_v<T, double>) r.Check(got == want, Format("%.15g", got));
+  if constexpr (std::is_same_v<T, Rgb>) r.Check(got == want, Format("%06X", got));
 }
 
-// Compares the oldest box not yet compared, and counts it as compared.
-void ExpectBox(Run& run, const std::string& command, const Args& a) {
-  const bool input = command == "expect inputbox";
-  std::map<std::string, std::string> options;  // style, title, default
-  std::string expected = (input ? "inputbox " : "box ") + Quote(a[0].text);
-  for (std::size_t i = 1; i < a.size(); i += 2) {
-    const std::string& name = a[i].text;
-    const bool known = name == "title" || name == (input ? "default" : "style");
-    if (!known || i + 1 >= a.size()) throw SyntaxError("bad box option " + name);
-    options[name] = name == "style" ? std::to_string(Integer(a[i + 1])) : a[i + 1].text;
-    expected += " " + name + " " + (name == "style" ? options[name] : Quote(options[name]));
-  }
-  if (run.matchedBoxes >= run.shown().size()) return run.Check(false, expected, "no box");
-  const ShownBox& got = run.shown()[run.matchedBoxes++];
-  const auto same = [&options](const std::string& name, const std::string& value) {
-    return options.count(name) == 0 || options[name] == value;
-  };
-  run.Check(got.input == input && got.text == a[0].text &&
-                same("style", std::to_string(got.style)) && same("title", got.title) &&
-                same("default", got.defaultText),
-            expected, Describe(got));
+void ExpectProperty(Run& r, A a) {
+  const std::size_t dot = a[1].text.find('.');
+  const auto prop = kProperties.find(dot == std::string::npos ? "" : a[1].text.substr(dot + 1));
+  if (prop == kProperties.end()) throw SyntaxError("unknown property " + a[1].text);
+  const Control* c = r.Find(a[1].text.substr(0, dot));
+  std::visit([&](auto member) { Compare(r, a[2], c, member); }, prop->second);
 }
 
-void ExpectNoBox(Run& run, const std::string&, const Args&) {
-  const std::size_t left = run.shown().size() - run.matchedBoxes;
-  std::string got = left > 0 ? Describe(run.shown()[run.matchedBoxes]) : "";
-  if (left > 1) got += " and " + std::to_string(left - 1) + " more";
-  run.matchedBoxes = run.shown().size();
-  run.Check(left == 0, "no box", got);
+// Compares the oldest box not yet compared, in the options the script gives, and counts it
+// as compared.
+void ExpectBox(Run& r, A a) {
+  const bool input = a[0].text == "expect inputbox";
+  for (std::size_t i = 2; i < a.size(); i += 2)
+    if (a.size() % 2 != 0 || (a[i].text != "title" && a[i].text != (input ? "default" : "style")))
+      throw SyntaxError("bad box option " + a[i].text);
+  if (r.Left() == 0) return r.Check(false, "no box");
+  const ShownBox& b = r.prompter.shown[r.compared++];
+  std::string got = (b.input ? "inputbox " : "box ") + Quote(b.text);
+  for (std::size_t i = 2; i < a.size(); i += 2)
+    got += " " + a[i].text + " " +
+           (a[i].text == "title" ? Quote(b.title)
+            : input              ? Quote(b.defaultText)
+                                 : std::to_string(b.style));
+  r.Is(got);
 }
 
-void ExpectBoxes(Run& run, const std::string&, const Args& a) {
-  const std::size_t left = run.shown().size() - run.matchedBoxes;
-  run.Check(left == Count(a[0]), a[0].text + " boxes", std::to_string(left));
+// Names the boxes no expectation compared, and counts them as compared.
+void ExpectNoBox(Run& r, A) {
+  std::string got;
+  for (; r.Left() > 0; ++r.compared)
+    got += (got.empty() ? "" : ", ") + Quote(r.prompter.shown[r.compared].text);
+  r.Check(got.empty(), got);
 }
 
-void ExpectImage(Run& run, const std::string&, const Args& a) {
+void ExpectState(Run& r, A a) {
+  const AppState& s = r.model.state;
+  const std::string& name = a[1].text;
+  const auto& at = s.lastShown;
+  const std::map<std::string, std::string> values = {
+      {"DevicePath", Quote(s.DevicePath)},
+      {"LastHoverIndex", std::to_string(s.LastHoverIndex)},
+      {"lastShown", at ? std::to_string(at->sector) + " " + Quote(at->device) : "none"}};
+  if (values.contains(name)) return r.Is("state " + name + " " + values.at(name));
+  const std::map<std::string, const SectorBytes*> buffers = {
+      {"SectorBuffer", &s.SectorBuffer},
+      {"BootSectorBuffer", &s.BootSectorBuffer},
+      {"WriteBuffer", &s.WriteBuffer}};
+  if (!buffers.contains(name) || a.size() != 4) throw SyntaxError("unknown state " + name);
+  const std::uint64_t offset = Count(a[2]);
   const auto want = Bytes(a[3]);
-  const auto got = testing::ReadBytes(run.Drive(a[0]), Count(a[1]), Count(a[2]), want.size());
-  run.Check(got == want,
-            "image " + a[0].text + " " + a[1].text + " " + a[2].text + " " + BytesText(want),
-            got.empty() ? "nothing there" : BytesText(got));
+  if (offset + want.size() > 512) throw SyntaxError("past the end of " + name);
+  const std::string got = BytesText(
+      {buffers.at(name)->begin() + offset, buffers.at(name)->begin() + offset + want.size()});
+  r.Check(got == BytesText(want), got);
 }
 
-void ExpectImageSize(Run& run, const std::string&, const Args& a) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(run.Drive(a[0]), ec);
-  run.Check(!ec && size == Count(a[1]), "image-size " + a[0].text + " " + a[1].text,
-            ec ? "no image" : std::to_string(size));
+// expect image L S O "HEX", and expect image-size L BYTES.
+void ExpectImage(Run& r, A a) {
+  if (a.size() == 3)
+    return r.Is("image-size " + a[1].text + " " + std::to_string(fs::file_size(r.Drive(a[1]))));
+  const auto want = Bytes(a[4]);
+  const auto got = testing::ReadBytes(r.Drive(a[1]), Count(a[2]), Count(a[3]), want.size());
+  r.Check(got == want, got.empty() ? "nothing there" : BytesText(got));
 }
 
-void ExpectState(Run& run, const std::string&, const Args& a) {
-  const AppState& s = run.model().state;
-  const std::string& name = a[0].text;
-  std::string want, got;
-  if (name == "DevicePath" && a.size() == 2) {
-    want = Quote(a[1].text);
-    got = Quote(s.DevicePath);
-  } else if (name == "LastHoverIndex" && a.size() == 2) {
-    want = std::to_string(Integer(a[1]));
-    got = std::to_string(s.LastHoverIndex);
-  } else if (name == "lastShown" && (a.size() == 3 || (a.size() == 2 && a[1].text == "none"))) {
-    want = a.size() == 2 ? "none" : std::to_string(Integer(a[1])) + " " + Quote(a[2].text);
-    got = s.lastShown ? std::to_string(s.lastShown->sector) + " " + Quote(s.lastShown->device)
-                      : "none";
-  } else {
-    const std::map<std::string, const SectorBytes*> buffers = {
-        {"SectorBuffer", &s.SectorBuffer},
-        {"BootSectorBuffer", &s.BootSectorBuffer},
-        {"WriteBuffer", &s.WriteBuffer}};
-    const auto buffer = buffers.find(name);
-    if (buffer == buffers.end() || a.size() != 3) throw SyntaxError("unknown state check " + name);
-    const std::uint64_t offset = Count(a[1]);
-    const auto bytes = Bytes(a[2]);
-    if (offset + bytes.size() > 512) throw SyntaxError("past the end of " + name);
-    const auto first = buffer->second->begin() + static_cast<std::ptrdiff_t>(offset);
-    want = a[1].text + " " + BytesText(bytes);
-    got = a[1].text + " " + BytesText({first, first + static_cast<std::ptrdiff_t>(bytes.size())});
-  }
-  run.Check(got == want, "state " + name + " " + want, got);
+void Answer(Run& r, A a) {
+  const std::map<std::string, int> k = {{"yes", kAnswerYes}, {"no", kAnswerNo}, {"ok", kAnswerOk}};
+  if (a[1].quoted || !k.contains(a[1].text)) throw SyntaxError("answer needs yes, no or ok");
+  r.prompter.messageAnswers.push_back(k.at(a[1].text));
 }
 
-void ExpectQuit(Run& run, const std::string&, const Args&) {
-  run.Check(run.model().quitRequested, "quit", "no quit");
+void Input(Run& r, A a) {
+  if (!a[1].quoted && a[1].text != "cancel") throw SyntaxError("input needs \"text\" or cancel");
+  r.prompter.inputAnswers.push_back(a[1].quoted ? a[1].text : "");
 }
 
-void ExpectPointer(Run& run, const std::string&, const Args& a) {
-  run.Check(run.model().mousePointer() == Integer(a[0]), "pointer " + a[0].text,
-            std::to_string(run.model().mousePointer()));
-}
+// Each command: the number of arguments it takes (least, most) and its handler. Each action
+// also has a "-disabled" form.
+using Handler = void (*)(Run&, A);
+const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kCommands = {
+    {"image", {3, 99, Image}},
+    {"rm", {1, 1, [](Run& r, A a) { fs::remove(r.Drive(a[1])); }}},
+    {"resize", {2, 2, [](Run& r, A a) { fs::resize_file(r.Drive(a[1]), Count(a[2]) * 512); }}},
+    {"poke",
+     {4, 4, [](Run& r, A a) { PokeBytes(r.Drive(a[1]), Count(a[2]), Count(a[3]), Bytes(a[4])); }}},
+    {"answer", {1, 1, Answer}},
+    {"input", {1, 1, Input}},
+    {"menu", {1, 1, Act}},
+    {"click", {1, 1, Act}},
+    {"hover", {1, 1, Act}},
+    {"key", {2, 2, Act}},
+    {"type", {2, 2, Act}},
+    {"expect", {2, 2, ExpectProperty}},
+    {"expect box", {1, 5, ExpectBox}},
+    {"expect inputbox", {1, 5, ExpectBox}},
+    {"expect nobox", {0, 0, ExpectNoBox}},
+    {"expect boxes", {1, 1, [](Run& r, A) { r.Is("boxes " + std::to_string(r.Left())); }}},
+    {"expect image", {4, 4, ExpectImage}},
+    {"expect image-size", {2, 2, ExpectImage}},
+    {"expect state", {1, 3, ExpectState}},
+    {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.model.quitRequested ? "quit" : "no quit"); }}},
+    {"expect pointer",
+     {1, 1, [](Run& r, A) { r.Is("pointer " + std::to_string(r.model.mousePointer())); }}}};
 
-struct Command {
-  std::size_t minArgs, maxArgs;  // tokens after the command's words
-  Handler run;
-};
-
-const std::map<std::string, Command>& Commands() {
-  static const std::map<std::string, Command> table = {
-      {"image", {2, 99, Image}},
-      {"rm", {1, 1, Remove}},
-      {"resize", {2, 2, Resize}},
-      {"poke", {4, 4, Poke}},
-      {"answer", {1, 1, Answer}},
-      {"input", {1, 1, Input}},
-      {"menu", {1, 1, Act}},
-      {"click", {1, 1, Act}},
-      {"hover", {1, 1, Act}},
-      {"key", {2, 2, Act}},
-      {"type", {2, 2, Act}},
-      {"menu-disabled", {1, 1, Act}},
-      {"click-disabled", {1, 1, Act}},
-      {"hover-disabled", {1, 1, Act}},
-      {"key-disabled", {2, 2, Act}},
-      {"type-disabled", {2, 2, Act}},
-      {"expect", {2, 2, ExpectProperty}},
-      {"expect box", {1, 5, ExpectBox}},
-      {"expect inputbox", {1, 5, ExpectBox}},
-      {"expect nobox", {0, 0, ExpectNoBox}},
-      {"expect boxes", {1, 1, ExpectBoxes}},
-      {"expect image", {4, 4, ExpectImage}},
-      {"expect image-size", {2, 2, ExpectImageSize}},
-      {"expect state", {1, 3, ExpectState}},
-      {"expect quit", {0, 0, ExpectQuit}},
-      {"expect pointer", {1, 1, ExpectPointer}}};
-  return table;
-}
-
-// Reads the whole file into commands (name, arguments) by line; syntax errors are reported
-// and counted, and then nothing of the file runs.
-std::vector<std::pair<int, Args>> Parse(Run& run, std::istream& in) {
-  std::vector<std::pair<int, Args>> steps;
-  std::string text;
-  for (run.line = 1; std::getline(in, text); ++run.line) {
+// Reads the whole file first: after a syntax error nothing of it runs. An error while running
+// (a syntax error in an argument, or of the machinery) ends the file.
+void RunFile(Run& r) {
+  std::ifstream in(r.file);
+  if (!in) return void(r.Fail("cannot open"));
+  std::vector<std::tuple<int, Args, Handler>> steps;
+  for (std::string text; std::getline(in, text);) {
+    ++r.line;
     try {
       Args a = Tokenize(text);
+      if (a.size() > 1 && kCommands.contains(a[0].text + " " + a[1].text))
+        a[1].text.insert(0, a[0].text + " "), a.erase(a.begin());
       if (a.empty()) continue;
-      std::string name = a[0].quoted ? "" : a[0].text;
-      if (a.size() > 1 && Commands().count(name + " " + a[1].text) != 0) {
-        name += " " + a[1].text;
-        a.erase(a.begin());
-      }
-      const auto it = Commands().find(name);
-      if (it == Commands().end()) throw SyntaxError("unknown command " + a[0].text);
-      const std::size_t count = a.size() - 1;
-      if (count < it->second.minArgs || count > it->second.maxArgs)
+      const std::string& name = a[0].text;
+      const auto it =
+          kCommands.find(name.ends_with("-disabled") ? name.substr(0, name.size() - 9) : name);
+      if (it == kCommands.end() || (it->first != name && std::get<2>(it->second) != Act))
+        throw SyntaxError("unknown command " + name);
+      const auto [least, most, run] = it->second;
+      if (a.size() - 1 < least || a.size() - 1 > most)
         throw SyntaxError("wrong number of arguments for " + name);
-      a[0].text = name;
-      steps.emplace_back(run.line, std::move(a));
+      steps.emplace_back(r.line, std::move(a), run);
     } catch (const SyntaxError& e) {
-      ++run.totals.failed;
-      run.Report(std::string("syntax error: ") + e.what());
+      r.Fail(std::string("syntax error: ") + e.what());
     }
   }
-  return steps;
+  if (r.failed > 0) return;
+  for (const auto& [line, a, run] : steps) {
+    r.line = line;
+    r.step.clear();
+    for (const Token& t : a) r.step += " " + (t.quoted ? Quote(t.text) : t.text);
+    r.step.erase(0, r.step.starts_with(" expect ") ? 8 : 1);
+    try {
+      run(r, a);
+    } catch (const std::exception& e) {
+      return void(r.Fail((dynamic_cast<const SyntaxError*>(&e) ? "syntax error: " : "error: ") +
+                         std::string(e.what())));
+    }
+  }
 }
 
 }  // namespace
 
-Totals RunFile(const std::string& file, std::ostream& out) {
-  std::ifstream in(file);
-  if (!in) {
-    out << file << ": cannot open\n";
-    return {0, 1};
-  }
-  try {
-    Run run{file, out};
-    const auto steps = Parse(run, in);
-    if (run.totals.failed > 0) return run.totals;  // nothing runs after a syntax error
-    for (const auto& [line, a] : steps) {
-      run.line = line;
-      try {
-        Commands().at(a[0].text).run(run, a[0].text, Args(a.begin() + 1, a.end()));
-      } catch (const std::exception& e) {
-        ++run.totals.failed;
-        const bool syntax = dynamic_cast<const SyntaxError*>(&e) != nullptr;
-        run.Report((syntax ? "syntax error: " : "error: ") + std::string(e.what()));
-        break;
-      }
-    }
-    return run.totals;
-  } catch (const std::exception& e) {
-    out << file << ": error: " << e.what() << '\n';
-    return {0, 1};
-  }
-}
-
 int RunFiles(const std::vector<std::string>& files, std::ostream& out) {
-  Totals all;
+  int passed = 0, failed = 0;
   for (const std::string& file : files) {
-    const Totals t = RunFile(file, out);
-    all.passed += t.passed;
-    all.failed += t.failed;
+    Run run{{}, file, out};
+    RunFile(run);
+    passed += run.passed, failed += run.failed;
   }
-  out << all.passed << " passed, " << all.failed << " failed\n";
-  return all.failed == 0 ? 0 : 1;
+  out << passed << " passed, " << failed << " failed\n";
+  return failed == 0 ? 0 : 1;
 }
 
 }  // namespace dulvex::scenario

@@ -1,5 +1,5 @@
-// The scenario runner: plain-text scripts of user actions and expected states, run against
-// a fresh headless main window (grammar in tests/scenarios/README.md).
+// The scenario runner: plain-text scripts of user actions and expected states, each run
+// against a fresh headless main window (grammar in tests/scenarios/README.md).
 #pragma once
 
 #include <ostream>
@@ -8,16 +8,8 @@
 
 namespace dulvex::scenario {
 
-struct Totals {
-  int passed = 0;  // expectations met
-  int failed = 0;  // expectations missed, refused actions, syntax and run errors
-};
-
-// Runs one scenario file against a fresh model; writes one line per failure to `out`.
-Totals RunFile(const std::string& file, std::ostream& out);
-
-// Runs every file, then writes "N passed, M failed". Returns the process exit code: 0 when
-// nothing failed, 1 otherwise.
+// Runs every file, writing one line per failure and then "N passed, M failed". Returns the
+// exit code: 0 when nothing failed, 1 otherwise.
 int RunFiles(const std::vector<std::string>& files, std::ostream& out);
 
 }  // namespace dulvex::scenario

@@ -1,6 +1,5 @@
-// Helpers shared by the tests and the scenario runner: a temporary drives/ folder, image
-// files made zero-filled or by mkfs.fat, and byte-level access to them that does not go
-// through the program's own device layer.
+// Helpers for the tests and the scenario runner: a temporary folder, images made zero-filled
+// or by mkfs.fat, byte access that bypasses the device layer, and a fresh window model.
 #pragma once
 
 #include <cstdint>
@@ -14,49 +13,35 @@
 namespace dulvex::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir {
- public:
+struct TempDir {
   TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir() { std::filesystem::remove_all(path_, ec_); }
+  TempDir(TempDir&&) = delete;  // nor copied: the folder is removed once
   const std::filesystem::path& path() const { return path_; }
-
- private:
   std::filesystem::path path_;
+  std::error_code ec_;
 };
 
-// Makes `file` a zero-filled image of `sectors` sectors (sparse).
-void MakeZeroImage(const std::filesystem::path& file, std::uint64_t sectors);
-
-// Makes `file` an image of `sectors` sectors formatted by mkfs.fat with `options` (for
-// example "-F 12 -n FLOPPY"). Throws std::runtime_error when mkfs.fat fails.
+void MakeZeroImage(const std::filesystem::path& file, std::uint64_t sectors);  // sparse
+// Formats `sectors` (even) sectors with mkfs.fat `options` ("-F 12 -n FLOPPY"); throws on failure.
 void MakeFatImage(const std::filesystem::path& file, std::uint64_t sectors,
                   const std::string& options);
-
-// Runs a shell command; returns its standard output. Throws when it exits non-zero.
+// Runs a shell command; returns its output. Throws when it exits non-zero.
 std::string RunCommand(const std::string& command);
-
-// Reads `count` bytes at sector * 512 + offset of `file`, and writes bytes there.
+// Reads up to `count` bytes, or writes bytes, at sector * 512 + offset of `file`.
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file, std::uint64_t sector,
                                     std::uint64_t offset, std::size_t count);
 void PokeBytes(const std::filesystem::path& file, std::uint64_t sector, std::uint64_t offset,
                const std::vector<std::uint8_t>& bytes);
 
-// "EB 3C 90" -> {0xEB, 0x3C, 0x90}.
-std::vector<std::uint8_t> ParseHexBytes(const std::string& text);
-
-// A main-window model built as at start-up, with a scripted prompter and its drives/
-// folder in a temporary folder.
+// A main-window model built as at start-up, with a scripted prompter and a temporary drives/.
 struct ModelFixture {
   TempDir dir;
   ScriptedPrompter prompter;
   WindowModel model{prompter};
   ModelFixture();
-  // drives/<letter>, the file behind a letter.
-  std::filesystem::path Drive(char letter) const;
-  // Chooses the volume of `letter` from the Volume menu.
-  void Choose(char letter);
+  std::filesystem::path Drive(char c) const { return dir.path() / "drives" / std::string(1, c); }
+  void Choose(char letter) { model.Click("mnuA", letter - 'A'); }  // from the Volume menu
 };
 
 }  // namespace dulvex::testing
