@@ -230,17 +230,18 @@ void MainWindow::BuildGrid(const Control& cell0) {
   grids_.push_back(grid);
 }
 
+bool MainWindow::HasMenuItems(const std::string& key) const {
+  for (const Control& item : model_.Controls()) {
+    if (item.kind == ControlKind::MenuItem && item.parent == key) return true;
+  }
+  return false;
+}
+
 void MainWindow::BuildMenus() {
   for (const Control& c : model_.Controls()) {
     if (c.kind != ControlKind::Menu || !c.parent.empty()) continue;
     const std::string key = c.Key();
-    bool hasItems = false;
-    for (const Control& item : model_.Controls()) {
-      if (item.kind == ControlKind::MenuItem && item.parent == key) {
-        hasItems = true;
-        break;
-      }
-    }
+    const bool hasItems = HasMenuItems(key);
     QAction* action = nullptr;
     if (hasItems) {
       QMenu* menu = menuBar()->addMenu(Q(c.caption));
@@ -265,13 +266,7 @@ void MainWindow::BuildMenuItems(QMenu* menu, const std::string& parentKey) {
   for (const Control& c : model_.Controls()) {
     if (c.kind != ControlKind::MenuItem || c.parent != parentKey) continue;
     const std::string key = c.Key();
-    bool hasItems = false;
-    for (const Control& item : model_.Controls()) {
-      if (item.kind == ControlKind::MenuItem && item.parent == key) {
-        hasItems = true;
-        break;
-      }
-    }
+    const bool hasItems = HasMenuItems(key);
     QAction* action = nullptr;
     if (c.caption == "-") {
       action = menu->addSeparator();

@@ -50,6 +50,8 @@ class MainWindow : public QMainWindow {
   };
 
   void BuildMenus();
+  // Whether the menu or item `key` holds items of its own.
+  bool HasMenuItems(const std::string& key) const;
   void BuildMenuItems(QMenu* menu, const std::string& parentKey);
   void BuildWidget(const Control& control);
   void BuildGrid(const Control& cell0);
