@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -380,6 +381,9 @@ void MainWindow::Apply(Binding& b, bool force) {
       } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
         edit->setReadOnly(c.readOnly);
         edit->setFont(DesignFont(FontFace::Fixed, c.fontSize, c.bold));
+        // Tab stops every eight characters of the fixed-pitch font, so a tab always leaves
+        // at least one blank between the fields of a report line.
+        edit->setTabStopDistance(8 * QFontMetricsF(edit->font()).horizontalAdvance(' '));
       }
       break;
     }
