@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace dulvex {
 
@@ -62,6 +63,23 @@ struct Control {
   bool enabled = true;
   bool multiline = false;  // text boxes: several lines with both scroll bars
   bool readOnly = false;   // text boxes the user reads but does not type into
+
+  // A control of `kind` at (left, top, width, height) twips inside `parent`, with its
+  // caption; every other property keeps its default.
+  static Control Placed(std::string name, int index, ControlKind kind, std::string parent,
+                        double left, double top, double width, double height, std::string caption) {
+    Control c;
+    c.name = std::move(name);
+    c.index = index;
+    c.kind = kind;
+    c.parent = std::move(parent);
+    c.left = left;
+    c.top = top;
+    c.width = width;
+    c.height = height;
+    c.caption = std::move(caption);
+    return c;
+  }
 
   // "Name" for a single control, "Name(index)" for an element of an array.
   std::string Key() const { return MakeKey(name, index); }

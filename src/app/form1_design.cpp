@@ -175,16 +175,8 @@ bool HasFlag(const char* flags, char f) {
 }
 
 Control FromRow(const Row& r) {
-  Control c;
-  c.name = r.name;
-  c.index = r.index;
-  c.kind = r.kind;
-  c.parent = r.parent;
-  c.left = r.left;
-  c.top = r.top;
-  c.width = r.width;
-  c.height = r.height;
-  c.caption = r.caption;
+  Control c = Control::Placed(r.name, r.index, r.kind, r.parent, r.left, r.top, r.width, r.height,
+                              r.caption);
   c.back = r.back;
   c.fore = r.fore;
   c.face = r.face;
@@ -207,16 +199,8 @@ std::string RowOffset(int row) {
 
 Control RowOffsetLabel(int index, const char* parent, double left, double top, double width,
                        double height, int row) {
-  Control c;
-  c.name = "Label4";
-  c.index = index;
-  c.kind = ControlKind::Label;
-  c.parent = parent;
-  c.left = left;
-  c.top = top;
-  c.width = width;
-  c.height = height;
-  c.caption = RowOffset(row);
+  Control c = Control::Placed("Label4", index, ControlKind::Label, parent, left, top, width, height,
+                              RowOffset(row));
   c.back = kButtonBlue;
   c.fore = MakeRgb(255, 255, 192);
   c.face = FontFace::Fixed;

@@ -67,16 +67,8 @@ const PanelRow kPanel[] = {
 };
 
 Control FromPanelRow(const PanelRow& r) {
-  Control c;
-  c.name = r.name;
-  c.index = r.index;
-  c.kind = r.kind;
-  c.parent = "Frame4";
-  c.left = r.left;
-  c.top = r.top;
-  c.width = r.width;
-  c.height = r.height;
-  c.caption = r.caption;
+  Control c = Control::Placed(r.name, r.index, r.kind, "Frame4", r.left, r.top, r.width, r.height,
+                              r.caption);
   c.back = r.back;
   c.fore = kBlack;
   c.face = FontFace::Sans;

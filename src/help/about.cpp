@@ -17,15 +17,7 @@ std::vector<Control> Form2Design() {
   // Labels: transparent, "MS Sans Serif" 13.8 points (a sans-serif face here).
   auto label = [&](const char* name, double left, double top, double width, double height, Rgb fore,
                    Align align, const char* caption) {
-    Control c;
-    c.name = name;
-    c.kind = K::Label;
-    c.parent = "Form2";
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
-    c.caption = caption;
+    Control c = Control::Placed(name, -1, K::Label, "Form2", left, top, width, height, caption);
     c.back = kBlack;
     c.fore = fore;
     c.transparent = true;

@@ -238,6 +238,19 @@ bool MainWindow::HasMenuItems(const std::string& key) const {
   return false;
 }
 
+void MainWindow::ForwardClicks(QAction* action, const Control& c) {
+  const std::string name = c.name;
+  const int index = c.index;
+  connect(action, &QAction::triggered, this,
+          [this, name, index] { Raise([&] { return model_.Click(name, index); }); });
+}
+
+void MainWindow::Register(QAction* action, const Control& c) {
+  action->setObjectName(Q(c.Key()));
+  actions_[c.Key()] = action;
+  bindings_.push_back({&c, c, nullptr, action});
+}
+
 void MainWindow::BuildMenus() {
   for (const Control& c : model_.Controls()) {
     if (c.kind != ControlKind::Menu || !c.parent.empty()) continue;
@@ -252,14 +265,9 @@ void MainWindow::BuildMenus() {
     } else {
       // A command on the bar itself.
       action = menuBar()->addAction(Q(c.caption));
-      const std::string name = c.name;
-      const int index = c.index;
-      connect(action, &QAction::triggered, this,
-              [this, name, index] { Raise([&] { return model_.Click(name, index); }); });
+      ForwardClicks(action, c);
     }
-    action->setObjectName(Q(key));
-    actions_[key] = action;
-    bindings_.push_back({&c, c, nullptr, action});
+    Register(action, c);
   }
 }
 
@@ -278,14 +286,9 @@ void MainWindow::BuildMenuItems(QMenu* menu, const std::string& parentKey) {
       BuildMenuItems(sub, key);
     } else {
       action = menu->addAction(Q(c.caption));
-      const std::string name = c.name;
-      const int index = c.index;
-      connect(action, &QAction::triggered, this,
-              [this, name, index] { Raise([&] { return model_.Click(name, index); }); });
+      ForwardClicks(action, c);
     }
-    action->setObjectName(Q(key));
-    actions_[key] = action;
-    bindings_.push_back({&c, c, nullptr, action});
+    Register(action, c);
   }
 }
 

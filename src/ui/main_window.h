@@ -50,6 +50,10 @@ class MainWindow : public QMainWindow {
   };
 
   void BuildMenus();
+  // A menu command forwards its triggers to the model as clicks on its control.
+  void ForwardClicks(QAction* action, const Control& c);
+  // Names the action after its control and keeps it in step with the model.
+  void Register(QAction* action, const Control& c);
   // Whether the menu or item `key` holds items of its own.
   bool HasMenuItems(const std::string& key) const;
   void BuildMenuItems(QMenu* menu, const std::string& parentKey);

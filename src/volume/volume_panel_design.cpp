@@ -84,16 +84,7 @@ const Row kDerivedRows[] = {
 
 Control Make(const char* name, int index, ControlKind kind, const char* parent, double left,
              double top, double width, double height, const char* caption, Rgb back, Rgb fore) {
-  Control c;
-  c.name = name;
-  c.index = index;
-  c.kind = kind;
-  c.parent = parent;
-  c.left = left;
-  c.top = top;
-  c.width = width;
-  c.height = height;
-  c.caption = caption;
+  Control c = Control::Placed(name, index, kind, parent, left, top, width, height, caption);
   c.back = back;
   c.fore = fore;
   c.face = FontFace::Sans;

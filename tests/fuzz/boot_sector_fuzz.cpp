@@ -5,24 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/form1.h"
-#include "app/scripted_prompter.h"
-#include "app/window_model.h"
+#include "fuzz_model.h"
 #include "volume/boot_sector.h"
 
-namespace {
-
-dulvex::WindowModel& Model() {
-  static dulvex::ScriptedPrompter prompter;
-  static dulvex::WindowModel* model = [] {
-    auto* m = new dulvex::WindowModel(prompter);
-    dulvex::BuildForm1(*m);
-    return m;
-  }();
-  return *model;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   dulvex::SectorBytes sector{};
@@ -35,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     previous.BPB_FATSz32 &= 0xFFFFFFFF;
   }
   dulvex::BootSectorReading r = dulvex::ReadBootSector(sector, previous);
-  dulvex::WindowModel& model = Model();
+  dulvex::WindowModel& model = FuzzModel();
   for (const dulvex::PanelText& t : r.texts) model.At(t.name, t.index).caption = t.text;
 
   const dulvex::VolumeGeometry& g = r.geometry;

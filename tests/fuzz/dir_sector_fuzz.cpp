@@ -5,25 +5,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/form1.h"
-#include "app/scripted_prompter.h"
-#include "app/window_model.h"
 #include "direntry/dir_analyzer.h"
+#include "fuzz_model.h"
 
 namespace {
 
 void Check(bool ok) {
   if (!ok) std::abort();
-}
-
-dulvex::WindowModel& Model() {
-  static dulvex::ScriptedPrompter prompter;
-  static dulvex::WindowModel* model = [] {
-    auto* m = new dulvex::WindowModel(prompter);
-    dulvex::BuildForm1(*m);
-    return m;
-  }();
-  return *model;
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
@@ -51,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(files.FileLength[static_cast<std::size_t>(n)] <= 4294967295.0);
   }
 
-  dulvex::WindowModel& model = Model();
+  dulvex::WindowModel& model = FuzzModel();
   model.state.SectorBuffer = sector;
   dulvex::AnalyzeDirectorySector(model);
   Check(model.At("Text5").caption == a.report);
