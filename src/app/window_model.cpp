@@ -67,10 +67,10 @@ bool Raise(WindowModel& model, Map& handlers, std::string_view name, int index, 
 }  // namespace
 
 bool WindowModel::Click(std::string_view name, int index) {
-  return Raise(*this, click_, name, index, index);
+  return !busy && Raise(*this, click_, name, index, index);
 }
 bool WindowModel::Key(std::string_view name, int code, int index) {
-  return Raise(*this, key_, name, index, code);
+  return !busy && Raise(*this, key_, name, index, code);
 }
 bool WindowModel::Hover(std::string_view name, int index) {
   return Raise(*this, hover_, name, index, index);
@@ -81,6 +81,12 @@ void WindowModel::SetText(Control& textBox, const std::string& text) {
   textBox.caption = text;
   auto it = change_.find(textBox.name);
   if (it != change_.end()) it->second();
+}
+
+bool WindowModel::Type(Control& textBox, const std::string& text) {
+  if (busy || !Reachable(textBox) || textBox.readOnly) return false;
+  SetText(textBox, text);
+  return true;
 }
 
 void WindowModel::SetMousePointer(int pointer) {

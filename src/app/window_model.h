@@ -14,6 +14,7 @@
 #include "app/app_state.h"
 #include "app/control.h"
 #include "app/prompter.h"
+#include "app/work_runner.h"
 
 namespace dulvex {
 
@@ -56,14 +57,17 @@ class WindowModel {
   // Any change of a text box's text, by the user or by code.
   void OnChange(const std::string& name, std::function<void()> handler);
 
-  // Raise an event. Returns false when the control has no handler for it, or when the
-  // control (or a panel or menu holding it) is disabled, as a user could not reach it.
+  // Raise an event. Returns false when the control has no handler for it, when the control
+  // (or a panel or menu holding it) is disabled, as a user could not reach it, or, for
+  // clicks and keys, while long work runs.
   bool Click(std::string_view name, int index = -1);
   bool Key(std::string_view name, int code, int index = -1);
   bool Hover(std::string_view name, int index);
   // Sets a text box's text. When the text differs, the change handler runs (nested when a
   // handler assigns the text again). Assigning the current text does nothing.
+  // The user's typing goes through Type, which is refused while long work runs.
   void SetText(Control& textBox, const std::string& text);
+  bool Type(Control& textBox, const std::string& text);
 
   // Whether a user could reach the control: it and every panel or menu holding it enabled.
   bool Reachable(const Control& control) const;
@@ -71,6 +75,12 @@ class WindowModel {
   // --- Shell --------------------------------------------------------------------------------
   Prompter& prompter() { return *prompter_; }
   void SetPrompter(Prompter& prompter) { prompter_ = &prompter; }
+  // Where long work runs; at once on the calling thread unless the Qt layer sets its own.
+  WorkRunner& runner() { return *runner_; }
+  void SetRunner(WorkRunner& runner) { runner_ = &runner; }
+  // True while long work runs: clicks, keys and typing are refused (hovering still works),
+  // so no command reads, writes or changes the state the work relies on.
+  bool busy = false;
   int mousePointer() const { return mousePointer_; }
   void SetMousePointer(int pointer);
   // Called whenever the pointer shape changes, so the Qt layer can show it at once.
@@ -85,6 +95,8 @@ class WindowModel {
 
  private:
   Prompter* prompter_;
+  InlineWorkRunner inlineRunner_;
+  WorkRunner* runner_ = &inlineRunner_;
   int mousePointer_ = kPointerDefault;
   std::deque<Control> controls_;
   std::unordered_map<std::string, Control*> byKey_;

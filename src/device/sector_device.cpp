@@ -1,8 +1,6 @@
 #include "device/sector_device.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,69 +8,17 @@
 #include <cstring>
 #include <limits>
 
+#include "device/fault_injection.h"
+#include "device/posix_io.h"
+
 namespace dulvex::device {
 
 namespace {
-
-// Closes the descriptor when the transfer is over.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  // Closes now and reports whether the close succeeded.
-  bool Close() {
-    int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-// Opens a regular file or a block device; anything else behind a drive letter (a folder, a
-// pipe, a terminal) counts as a device that cannot be opened. The open does not wait: a pipe
-// with no writer would otherwise hang the window.
-int OpenMedium(const char* path, int flags) {
-  int fd;
-  do {
-    fd = ::open(path, flags | O_CLOEXEC | O_NONBLOCK);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return -1;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
-    int error = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
-    ::close(fd);
-    errno = error;
-    return -1;
-  }
-  int fl = ::fcntl(fd, F_GETFL);
-  if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
-  return fd;
-}
 
 bool OffsetOf(std::int64_t sector, off_t* offset) {
   if (sector < 0 || sector > std::numeric_limits<off_t>::max() / 512 - 1) return false;
   *offset = static_cast<off_t>(sector) * 512;
   return true;
-}
-
-// Size in bytes of a regular file or block device, or -1 when unknown.
-long long MediumSize(int fd) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return -1;
-  if (S_ISBLK(st.st_mode)) {
-    std::uint64_t bytes = 0;
-    if (::ioctl(fd, BLKGETSIZE64, &bytes) != 0) return -1;
-    return static_cast<long long>(bytes);
-  }
-  if (S_ISREG(st.st_mode)) return st.st_size;
-  return -1;
 }
 
 }  // namespace
@@ -116,6 +62,12 @@ IoResult ReadSectorAt(const std::filesystem::path& file, std::int64_t sector, st
   if (file.empty()) return {IoStatus::OpenFailed, ENOENT};
   Fd fd(OpenMedium(file.c_str(), O_RDONLY));
   if (fd.get() < 0) return {IoStatus::OpenFailed, errno};
+  struct stat st {};
+  if (::fstat(fd.get(), &st) == 0) {
+    const MediumId id = MediumIdOf(st);
+    if (ReadFaultAt(id.dev, id.ino, static_cast<std::uint64_t>(offset), kSectorSize))
+      return {IoStatus::IoError, EIO};
+  }
   std::uint8_t data[kSectorSize];
   std::size_t done = 0;
   while (done < kSectorSize) {

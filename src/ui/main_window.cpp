@@ -170,14 +170,14 @@ void MainWindow::BuildWidget(const Control& c) {
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         connect(edit, &QPlainTextEdit::textChanged, this, [this, edit, control] {
           if (applyingText_) return;
-          model_.SetText(*control, edit->toPlainText().toStdString());
+          model_.Type(*control, edit->toPlainText().toStdString());
           Refresh();
         });
         w = edit;
       } else {
         auto* edit = new QLineEdit(parent);
         connect(edit, &QLineEdit::textEdited, this, [this, control](const QString& text) {
-          model_.SetText(*control, text.toStdString());
+          model_.Type(*control, text.toStdString());
           Refresh();
         });
         w = edit;

@@ -2,7 +2,7 @@
 // prompter that answers every box.
 #pragma once
 
-#include "app/form1.h"
+#include "wiring/form1.h"
 #include "app/scripted_prompter.h"
 #include "app/window_model.h"
 

@@ -164,7 +164,7 @@ void Act(Run& r, A a) {
   if (verb == "menu" ? !menu : verb == "type" && c->kind != ControlKind::TextBox)
     return r.Check(false, "a control of another kind");
   const bool blocked = !r.model.Reachable(*c) || (verb == "type" && c->readOnly);
-  if (verb == "type" && !blocked) r.model.SetText(*c, a[2].text);
+  if (verb == "type" && !blocked) r.model.Type(*c, a[2].text);
   const bool ran = verb == "type"    ? !blocked
                    : verb == "key"   ? r.model.Key(c->name, code, c->index)
                    : verb == "hover" ? r.model.Hover(c->name, c->index)

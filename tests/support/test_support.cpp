@@ -5,7 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "app/form1.h"
+#include "wiring/form1.h"
 
 namespace dulvex::testing {
 

@@ -6,7 +6,7 @@
 #include <QTextBrowser>
 #include <QWidget>
 
-#include "app/form1.h"
+#include "wiring/form1.h"
 #include "app/scripted_prompter.h"
 #include "ui/about_box.h"
 #include "ui/help_window.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/form1.h"
+#include "wiring/form1.h"
 #include "app/scripted_prompter.h"
 
 namespace dulvex {

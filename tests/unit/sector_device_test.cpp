@@ -7,6 +7,8 @@
 
 #include <limits>
 
+#include "device/fault_injection.h"
+#include "device/medium_reader.h"
 #include "support/device_test_support.h"
 
 namespace dulvex::testing {
@@ -30,6 +32,34 @@ TEST(SectorDevice, PartSectorsAndNumbersNoMediumHasAreNeitherReadNorWritten) {
   }
   EXPECT_EQ(got, Filled(0xEE));
   EXPECT_EQ(WholeFile(file), data);
+}
+
+// Large reads stop at the end of the medium; an injected fault fails every read that touches
+// its sectors, through any name of the medium, and nothing else.
+TEST(SectorDevice, LargeReadsAndInjectedFaults) {
+  TempDir dir;
+  auto file = dir.path() / "image";
+  auto data = MakePatternImage(file, 4 * 512 + 100);
+  std::filesystem::create_symlink(file, dir.path() / "link");
+  device::MediumReader reader;
+  ASSERT_TRUE(reader.Open(dir.path() / "link").ok());
+  EXPECT_EQ(reader.size(), data.size());
+  std::vector<std::uint8_t> out(4096);
+  std::size_t got = 0;
+  EXPECT_TRUE(reader.Read(1000, out.data(), out.size(), &got).ok());
+  EXPECT_EQ(got, data.size() - 1000);
+  EXPECT_TRUE(std::equal(data.begin() + 1000, data.end(), out.begin()));
+  EXPECT_EQ(reader.Read(data.size(), out.data(), 1, &got).status, IoStatus::PastEnd);
+
+  ASSERT_TRUE(device::InjectReadFault(file, 2, 2));
+  EXPECT_EQ(reader.Read(900, out.data(), 124, &got).status, IoStatus::Ok);
+  EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).status, IoStatus::IoError);
+  EXPECT_EQ(got, 0u);
+  Sector sector{};
+  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data()).status, IoStatus::IoError);
+  EXPECT_TRUE(ReadSectorAt(file, 3, sector.data()).ok());
+  device::ClearReadFaults();
+  EXPECT_TRUE(ReadSectorAt(file, 2, sector.data()).ok());
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/form1.h"
+#include "wiring/form1.h"
 #include "app/scripted_prompter.h"
 #include "support/test_support.h"
 #include "ui/main_window.h"

@@ -1,12 +1,12 @@
-#include "app/form1.h"
+#include "wiring/form1.h"
 
-#include "app/device_selection.h"
 #include "app/form1_design.h"
 #include "app/version.h"
 #include "buffer/buffer.h"
 #include "direntry/dir_panel.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
+#include "volume/volume_menu.h"
 
 namespace dulvex {
 

@@ -1,4 +1,4 @@
-#include "app/device_selection.h"
+#include "volume/volume_menu.h"
 
 #include "volume/boot_refresh.h"
 

@@ -2,10 +2,11 @@
 #include <QApplication>
 #include <clocale>
 
-#include "app/form1.h"
 #include "ui/help_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
+#include "ui/qt_work_runner.h"
+#include "wiring/form1.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
   dulvex::BuildForm1(model);
   dulvex::ui::MainWindow window(model);
   prompter.SetParent(&window);
+  dulvex::ui::QtWorkRunner runner(model, &window);
+  runner.afterDone = [&window] { window.Refresh(); };
+  model.SetRunner(runner);
   dulvex::ui::InstallHelpWindows(model, &window);
   window.show();
   return QApplication::exec();

@@ -1,0 +1,68 @@
+#include "device/medium_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "device/fault_injection.h"
+#include "device/posix_io.h"
+
+namespace dulvex::device {
+
+MediumReader::MediumReader(MediumReader&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_), dev_(other.dev_), ino_(other.ino_) {}
+
+MediumReader& MediumReader::operator=(MediumReader&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    size_ = other.size_, dev_ = other.dev_, ino_ = other.ino_;
+  }
+  return *this;
+}
+
+MediumReader::~MediumReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+IoResult MediumReader::Open(const std::filesystem::path& file) {
+  if (fd_ >= 0) ::close(fd_), fd_ = -1;
+  if (file.empty()) return {IoStatus::OpenFailed, ENOENT};
+  Fd fd(OpenMedium(file.c_str(), O_RDONLY));
+  if (fd.get() < 0) return {IoStatus::OpenFailed, errno};
+  struct stat st {};
+  const long long size = MediumSize(fd.get());
+  if (size < 0 || ::fstat(fd.get(), &st) != 0) return {IoStatus::IoError, errno};
+  const MediumId id = MediumIdOf(st);
+  size_ = static_cast<std::uint64_t>(size), dev_ = id.dev, ino_ = id.ino;
+  // The scan reads forward in large steps; the kernel may read ahead generously.
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  fd_ = fd.Release();
+  return {};
+}
+
+IoResult MediumReader::Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+                            std::size_t* got) {
+  *got = 0;
+  if (fd_ < 0) return {IoStatus::OpenFailed, EBADF};
+  if (offset >= size_) return {IoStatus::PastEnd, 0};
+  if (length > size_ - offset) length = static_cast<std::size_t>(size_ - offset);
+  if (ReadFaultAt(dev_, ino_, offset, length)) return {IoStatus::IoError, EIO};
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return {IoStatus::IoError, errno};
+    }
+    if (n == 0) break;  // the medium shrank under the scan
+    done += static_cast<std::size_t>(n);
+  }
+  *got = done;
+  return done == length ? IoResult{} : IoResult{IoStatus::ShortTransfer, 0};
+}
+
+}  // namespace dulvex::device

@@ -1,0 +1,34 @@
+// Long work on a worker thread, behind a progress dialog with Cancel that is modal to the main
+// window. The window model is marked busy meanwhile, so no other command can read, write or
+// change what the work relies on; the work's own result is taken on the interface thread.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+#include "app/window_model.h"
+#include "app/work_runner.h"
+
+namespace dulvex::ui {
+
+class QtWorkRunner : public QObject, public WorkRunner {
+  Q_OBJECT
+ public:
+  explicit QtWorkRunner(WindowModel& model, QWidget* parent = nullptr)
+      : model_(model), parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
+  // Called after each `done`, so the window shows what it changed.
+  std::function<void()> afterDone;
+
+  // Returns when the work has ended and `done` has run. Meanwhile a local event loop keeps
+  // the window painted and the dialog's Cancel working.
+  void Run(const std::string& title, WorkUnit unit, Work work, Done done) override;
+
+ private:
+  WindowModel& model_;
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace dulvex::ui
