@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/control.h"
@@ -88,6 +89,12 @@ class WindowModel {
   // Set by "EXIT Program"; the Qt layer closes the window.
   bool quitRequested = false;
   std::function<void()> quit;
+  // Run, in order, after every sector that ShowSector read and rendered: tools that add to
+  // what the grid shows (tooltips of FAT entries, marks of a search hit) hook in here.
+  std::vector<std::function<void()>> onSectorShown;
+  // When set, "<" (step -1) and ">" (step +1) ask it first; it returns true when it has
+  // moved the view itself (a file being followed steps through its own sectors).
+  std::function<bool(int step)> stepOverride;
   // Folder of the executable (help file, drives/).
   std::filesystem::path exeDir;
 

@@ -34,6 +34,7 @@ void Text21_Change(WindowModel& model) {
 }
 
 void Command1_Click(WindowModel& model, int index) {
+  if (model.stepOverride && model.stepOverride(index == 0 ? -1 : 1)) return;
   Control& text21 = model.At("Text21");
   const double value = BoxValue(model);
   if (index == 0 && value > 0) model.SetText(text21, CanonicalText(value - 1));
@@ -84,6 +85,7 @@ void ShowSector(WindowModel& model) {
     model.state.lastShown = ShownSector{static_cast<std::int32_t>(n), model.state.DevicePath};
     model.At("Label77", 1).caption = Hex8(value);
     DisplaySectorDue(model);
+    for (const auto& listener : model.onSectorShown) listener();
   }
   model.SetMousePointer(kPointerDefault);
 }
