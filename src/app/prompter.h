@@ -25,6 +25,13 @@ class Prompter {
   // Asks for a text; returns the typed text, or an empty text on cancel.
   virtual std::string InputBox(const std::string& prompt, const std::string& title,
                                const std::string& defaultText) = 0;
+  // Asks for a host file to open or to save to, in a file dialog titled `title`. `start` is
+  // the file or folder the dialog starts from (a suggested name when saving), `filter` the
+  // kinds of file offered ("Disk images (*.img *.ima)"; empty for all). Returns the chosen
+  // path, or an empty text on cancel.
+  enum class FileMode { Open, Save };
+  virtual std::string FileDialog(FileMode mode, const std::string& title, const std::string& start,
+                                 const std::string& filter) = 0;
 };
 
 }  // namespace dulvex

@@ -3,7 +3,7 @@
 namespace dulvex {
 
 int ScriptedPrompter::MessageBox(const std::string& text, int style, const std::string& title) {
-  shown.push_back({false, text, style, title, {}});
+  shown.push_back({false, false, text, style, title, {}});
   if (!messageAnswers.empty()) {
     int answer = messageAnswers.front();
     messageAnswers.pop_front();
@@ -14,13 +14,22 @@ int ScriptedPrompter::MessageBox(const std::string& text, int style, const std::
 
 std::string ScriptedPrompter::InputBox(const std::string& prompt, const std::string& title,
                                        const std::string& defaultText) {
-  shown.push_back({true, prompt, 0, title, defaultText});
+  shown.push_back({true, false, prompt, 0, title, defaultText});
   if (!inputAnswers.empty()) {
     std::string answer = inputAnswers.front();
     inputAnswers.pop_front();
     return answer;
   }
   return {};
+}
+
+std::string ScriptedPrompter::FileDialog(FileMode, const std::string& title,
+                                         const std::string& start, const std::string&) {
+  shown.push_back({false, true, title, 0, {}, start});
+  if (fileAnswers.empty()) return {};
+  std::string answer = fileAnswers.front();
+  fileAnswers.pop_front();
+  return answer;
 }
 
 }  // namespace dulvex

@@ -11,6 +11,7 @@ namespace dulvex {
 
 struct ShownBox {
   bool input = false;  // an input box rather than a message box
+  bool file = false;   // a file dialog (text: its title; defaultText: where it starts)
   std::string text;    // message text or input prompt
   int style = 0;       // message style (0 for input boxes)
   std::string title;
@@ -24,11 +25,14 @@ class ScriptedPrompter : public Prompter {
   // (cancel). Both defaults refuse rather than confirm, so a missing answer never writes.
   std::deque<int> messageAnswers;
   std::deque<std::string> inputAnswers;
+  std::deque<std::string> fileAnswers;  // paths chosen in file dialogs; empty: cancel
   std::vector<ShownBox> shown;
 
   int MessageBox(const std::string& text, int style, const std::string& title) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText) override;
+  std::string FileDialog(FileMode mode, const std::string& title, const std::string& start,
+                         const std::string& filter) override;
 };
 
 }  // namespace dulvex

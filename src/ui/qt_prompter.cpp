@@ -1,5 +1,6 @@
 #include "ui/qt_prompter.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -98,6 +99,17 @@ std::string QtPrompter::InputBox(const std::string& prompt, const std::string& t
       QInputDialog::getText(parent_.data(), TitleOrApp(title), QString::fromStdString(prompt),
                             QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
   return ok ? text.toStdString() : std::string();
+}
+
+std::string QtPrompter::FileDialog(FileMode mode, const std::string& title,
+                                   const std::string& start, const std::string& filter) {
+  const QString caption = TitleOrApp(title);
+  const QString from = QString::fromStdString(start);
+  const QString kinds = QString::fromStdString(filter);
+  const QString path = mode == FileMode::Open
+                           ? QFileDialog::getOpenFileName(parent_.data(), caption, from, kinds)
+                           : QFileDialog::getSaveFileName(parent_.data(), caption, from, kinds);
+  return path.toStdString();
 }
 
 }  // namespace dulvex::ui

@@ -22,6 +22,8 @@ class QtPrompter : public Prompter {
   // Empty on cancel.
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText) override;
+  std::string FileDialog(FileMode mode, const std::string& title, const std::string& start,
+                         const std::string& filter) override;
 
  private:
   QPointer<QWidget> parent_;

@@ -204,13 +204,13 @@ void ExpectProperty(Run& r, A a) {
 // Compares the oldest box not yet compared, in the options the script gives, and counts it
 // as compared.
 void ExpectBox(Run& r, A a) {
-  const bool input = a[0].text == "expect inputbox";
+  const bool input = a[0].text != "expect box";
   for (std::size_t i = 2; i < a.size(); i += 2)
     if (a.size() % 2 != 0 || (a[i].text != "title" && a[i].text != (input ? "default" : "style")))
       throw SyntaxError("bad box option " + a[i].text);
   if (r.Left() == 0) return r.Check(false, "no box");
   const ShownBox& b = r.prompter.shown[r.compared++];
-  std::string got = (b.input ? "inputbox " : "box ") + Quote(b.text);
+  std::string got = (b.file ? "filebox " : b.input ? "inputbox " : "box ") + Quote(b.text);
   for (std::size_t i = 2; i < a.size(); i += 2)
     got += " " + a[i].text + " " +
            (a[i].text == "title" ? Quote(b.title)
@@ -264,9 +264,12 @@ void Answer(Run& r, A a) {
   r.prompter.messageAnswers.push_back(k.at(a[1].text));
 }
 
+// input "text" | input cancel, and file "path" | file cancel for a file dialog.
 void Input(Run& r, A a) {
-  if (!a[1].quoted && a[1].text != "cancel") throw SyntaxError("input needs \"text\" or cancel");
-  r.prompter.inputAnswers.push_back(a[1].quoted ? a[1].text : "");
+  if (!a[1].quoted && a[1].text != "cancel")
+    throw SyntaxError(a[0].text + " needs \"text\" or cancel");
+  (a[0].text == "file" ? r.prompter.fileAnswers : r.prompter.inputAnswers)
+      .push_back(a[1].quoted ? a[1].text : "");
 }
 
 // Each command: the number of arguments it takes (least, most) and its handler. Each action
@@ -280,6 +283,7 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
      {4, 4, [](Run& r, A a) { PokeBytes(r.Drive(a[1]), Count(a[2]), Count(a[3]), Bytes(a[4])); }}},
     {"answer", {1, 1, Answer}},
     {"input", {1, 1, Input}},
+    {"file", {1, 1, Input}},
     {"menu", {1, 1, Act}},
     {"click", {1, 1, Act}},
     {"hover", {1, 1, Act}},
@@ -288,6 +292,7 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect", {2, 2, ExpectProperty}},
     {"expect box", {1, 5, ExpectBox}},
     {"expect inputbox", {1, 5, ExpectBox}},
+    {"expect filebox", {1, 5, ExpectBox}},
     {"expect nobox", {0, 0, ExpectNoBox}},
     {"expect boxes", {1, 1, [](Run& r, A) { r.Is("boxes " + std::to_string(r.Left())); }}},
     {"expect image", {4, 4, ExpectImage}},
