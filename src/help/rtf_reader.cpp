@@ -310,112 +310,87 @@ class Reader {
 
   void Word(std::string_view w, bool hasParam, int n) {
     const KeywordInfo info = LookUp(w);
+    const Keyword k = info.keyword;
     // Destinations first: they decide where the group's text goes.
-    switch (info.keyword) {
-      case Keyword::FontTable:
-        st_.dest = Destination::FontTable;
-        return;
-      case Keyword::ColourTable:
-        st_.dest = Destination::ColorTable;
-        colourPending_ = false;
-        return;
-      case Keyword::Hidden:
-        st_.dest = Destination::Skip;
-        return;
-      default:
-        break;
+    if (k == K::FontTable) {
+      st_.dest = Destination::FontTable;
+      return;
+    }
+    if (k == K::ColourTable) {
+      st_.dest = Destination::ColorTable;
+      colourPending_ = false;
+      return;
+    }
+    if (k == K::Hidden) {
+      st_.dest = Destination::Skip;
+      return;
     }
     if (st_.dest == Destination::FontTable) {
-      FontWord(info.keyword, hasParam, n);
+      FontWord(k, hasParam, n);
       return;
     }
     if (st_.dest == Destination::ColorTable) {
-      ColourWord(info.keyword, n);
+      ColourWord(k, n);
       return;
     }
     RtfCharFormat& f = st_.format;
     bool on = !hasParam || n != 0;
-    switch (info.keyword) {
-      case Keyword::Paragraph:
-        if (st_.dest == Destination::Body) EndParagraph();
-        break;
-      case Keyword::Line:
-        Char('\n');
-        break;
-      case Keyword::Tab:
-        Char('\t');
-        break;
-      case Keyword::Symbol:
-        Char(info.symbol);
-        break;
-      case Keyword::Bold:
-        f.bold = on;
-        break;
-      case Keyword::Italic:
-        f.italic = on;
-        break;
-      case Keyword::Underline:
-        f.underline = on;
-        break;
-      case Keyword::UnderlineNone:
-        f.underline = false;
-        break;
-      case Keyword::FontSize:
-        f.halfPoints = hasParam && n > 0 ? std::min(n, 1000) : 24;
-        break;
-      case Keyword::Colour:
-        st_.colourIndex = n;
-        f.colour = Colour(n);
-        break;
-      case Keyword::Highlight:
-        f.highlight = n > 0 ? Colour(n) : std::nullopt;
-        break;
-      case Keyword::Font:
-        st_.fontIndex = n;
-        f.fixedPitch = FontIsFixed(n);
-        break;
-      case Keyword::DefaultFont:
-        defaultFont_ = n;
-        st_.fontIndex = n;
-        break;
-      case Keyword::Plain:
-        f = RtfCharFormat{};
-        st_.colourIndex = 0;
-        st_.fontIndex = defaultFont_;
-        f.fixedPitch = FontIsFixed(defaultFont_);
-        break;
-      case Keyword::ParagraphDefaults:
-        st_.align = RtfAlign::Left;
-        st_.leftIndent = 0;
-        st_.firstIndent = 0;
-        break;
-      case Keyword::AlignLeft:
-        st_.align = RtfAlign::Left;
-        break;
-      case Keyword::AlignCenter:
-        st_.align = RtfAlign::Center;
-        break;
-      case Keyword::AlignRight:
-        st_.align = RtfAlign::Right;
-        break;
-      case Keyword::Justify:
-        st_.align = RtfAlign::Justify;
-        break;
-      case Keyword::LeftIndent:
-        st_.leftIndent = std::clamp(n, 0, 14400);
-        break;
-      case Keyword::FirstIndent:
-        st_.firstIndent = std::clamp(n, -14400, 14400);
-        break;
-      case Keyword::UnicodeSkip:
-        st_.unicodeSkip = std::clamp(n, 0, 16);
-        break;
-      case Keyword::Unicode:
-        Unicode(n);
-        break;
-      default:
-        break;  // any other word is skipped
+    if (k == K::Paragraph) {
+      if (st_.dest == Destination::Body) EndParagraph();
+    } else if (k == K::Line) {
+      Char('\n');
+    } else if (k == K::Tab) {
+      Char('\t');
+    } else if (k == K::Symbol) {
+      Char(info.symbol);
+    } else if (k == K::Bold) {
+      f.bold = on;
+    } else if (k == K::Italic) {
+      f.italic = on;
+    } else if (k == K::Underline) {
+      f.underline = on;
+    } else if (k == K::UnderlineNone) {
+      f.underline = false;
+    } else if (k == K::FontSize) {
+      f.halfPoints = hasParam && n > 0 ? std::min(n, 1000) : 24;
+    } else if (k == K::Colour) {
+      st_.colourIndex = n;
+      f.colour = Colour(n);
+    } else if (k == K::Highlight) {
+      f.highlight = n > 0 ? Colour(n) : std::nullopt;
+    } else if (k == K::Font) {
+      st_.fontIndex = n;
+      f.fixedPitch = FontIsFixed(n);
+    } else if (k == K::DefaultFont) {
+      defaultFont_ = n;
+      st_.fontIndex = n;
+    } else if (k == K::Plain) {
+      f = RtfCharFormat{};
+      st_.colourIndex = 0;
+      st_.fontIndex = defaultFont_;
+      f.fixedPitch = FontIsFixed(defaultFont_);
+    } else if (k == K::ParagraphDefaults) {
+      st_.align = RtfAlign::Left;
+      st_.leftIndent = 0;
+      st_.firstIndent = 0;
+    } else if (k == K::AlignLeft) {
+      st_.align = RtfAlign::Left;
+    } else if (k == K::AlignCenter) {
+      st_.align = RtfAlign::Center;
+    } else if (k == K::AlignRight) {
+      st_.align = RtfAlign::Right;
+    } else if (k == K::Justify) {
+      st_.align = RtfAlign::Justify;
+    } else if (k == K::LeftIndent) {
+      st_.leftIndent = std::clamp(n, 0, 14400);
+    } else if (k == K::FirstIndent) {
+      st_.firstIndent = std::clamp(n, -14400, 14400);
+    } else if (k == K::UnicodeSkip) {
+      st_.unicodeSkip = std::clamp(n, 0, 16);
+    } else if (k == K::Unicode) {
+      Unicode(n);
     }
+    // Any other word is skipped.
   }
 
   void Unicode(int n) {
@@ -440,15 +415,15 @@ class Reader {
 
   // --- Tables ------------------------------------------------------------------------------
   void FontWord(Keyword w, bool hasParam, int n) {
-    if (w == Keyword::Font && hasParam) {
+    if (w == K::Font && hasParam) {
       FinishFont();
       st_.fontIndex = n;
       fontName_.clear();
       fontFixed_ = false;
       fontOpen_ = true;
-    } else if (w == Keyword::FixedFamily) {
+    } else if (w == K::FixedFamily) {
       fontFixed_ = true;
-    } else if (w == Keyword::Pitch) {
+    } else if (w == K::Pitch) {
       if (n == 1) fontFixed_ = true;
     }
   }
@@ -479,11 +454,11 @@ class Reader {
 
   void ColourWord(Keyword w, int n) {
     int v = std::clamp(n, 0, 255);
-    if (w == Keyword::Red) {
+    if (w == K::Red) {
       red_ = v;
-    } else if (w == Keyword::Green) {
+    } else if (w == K::Green) {
       green_ = v;
-    } else if (w == Keyword::Blue) {
+    } else if (w == K::Blue) {
       blue_ = v;
     } else {
       return;
