@@ -1,7 +1,5 @@
 #include "drives/command_line.h"
 
-#include <sys/stat.h>
-
 #include "app/version.h"
 #include "drives/drive_letters.h"
 
@@ -73,11 +71,6 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
     }
   }
   return {};
-}
-
-bool IsImageFile(const fs::path& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace

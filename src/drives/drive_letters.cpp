@@ -74,6 +74,11 @@ std::string CheckMedium(const fs::path& path) {
   return "is neither an image file nor a block device";
 }
 
+bool IsImageFile(const fs::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::string CanBind(const fs::path& folder, char letter) {
   const fs::path entry = EntryOf(folder, letter);
   std::error_code ec;

@@ -48,6 +48,9 @@ std::string CheckMedium(const std::filesystem::path& path);
 // else why not (an image file kept in the folder itself is never replaced).
 std::string CanBind(const std::filesystem::path& folder, char letter);
 
+// Whether `path` is a regular file (links followed): an image rather than a block device.
+bool IsImageFile(const std::filesystem::path& path);
+
 // Binds `letter` to `target`, taken as an absolute path. A link already at the entry is
 // replaced in one step; an image file kept in the folder itself is never deleted, so
 // binding over it is refused. Empty on success, else one line saying why not.

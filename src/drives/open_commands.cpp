@@ -1,7 +1,5 @@
 #include "drives/open_commands.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <optional>
 
@@ -18,11 +16,6 @@ namespace {
 constexpr const char* kOpenImageTitle = "Open Image";
 constexpr const char* kImageFilter =
     "Disk images (*.img *.ima *.vfd *.bin *.raw *.dd);;All files (*)";
-
-bool IsImageFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 void ShowRecent(WindowModel& model, const std::vector<std::string>& list) {
   for (std::size_t k = 0; k < kRecentCount; ++k) {
