@@ -32,6 +32,7 @@ add_custom_target(dulvex_drives ALL DEPENDS ${_dulvex_volume_outputs})
 # Compressed again whenever a volume changes, so the installed samples always match drives/.
 # A letter that is a symbolic link (the developer's own device or image) is not packed.
 set(DULVEX_SAMPLES_DIR ${CMAKE_BINARY_DIR}/samples)
+file(MAKE_DIRECTORY ${DULVEX_SAMPLES_DIR})
 set(_dulvex_sample_outputs)
 foreach(letter A C D)
   set(gz ${DULVEX_SAMPLES_DIR}/${letter}.img.gz)

@@ -28,10 +28,8 @@ TEST(Lsblk, LoopDevicesWithPartitionsAMountAndAReadOnlyOne) {
   EXPECT_EQ(disk.path, "/dev/loop0");
   EXPECT_EQ(disk.type, "loop");
   EXPECT_EQ(disk.size, 41943040u);
-  EXPECT_EQ(disk.depth, 0);
   EXPECT_FALSE(disk.mounted());
   EXPECT_TRUE(disk.holdsMounted);  // its second partition is mounted
-  EXPECT_EQ(disk.model, "");       // null in the JSON
   const BlockDevice& p1 = list.devices[1];
   EXPECT_EQ(p1.path, "/dev/loop0p1");
   EXPECT_EQ(p1.depth, 1);
@@ -40,12 +38,9 @@ TEST(Lsblk, LoopDevicesWithPartitionsAMountAndAReadOnlyOne) {
   EXPECT_FALSE(p1.mounted());  // "mountpoints": [null]
   const BlockDevice& p2 = list.devices[2];
   EXPECT_EQ(p2.mountPoints, std::vector<std::string>{"/tmp/i14-lsblk.VyvN/mnt"});
-  EXPECT_FALSE(p2.holdsMounted);
   const BlockDevice& ro = list.devices[3];
   EXPECT_EQ(ro.path, "/dev/loop1");
   EXPECT_TRUE(ro.readOnly);
-  EXPECT_FALSE(ro.removable);
-  EXPECT_EQ(ro.depth, 0);
 }
 
 TEST(Lsblk, MachineDisksAndWhatOlderVersionsWrite) {
