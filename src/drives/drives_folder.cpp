@@ -53,7 +53,7 @@ DrivesFolder ChooseDrivesFolder(const fs::path& exeDir, const fs::path& chosen,
   if (!chosen.empty()) return {fs::absolute(chosen).lexically_normal(), false};
   std::error_code ec;
   if (fs::is_directory(exeDir / "drives", ec)) return {exeDir / "drives", false};
-  // The base directory specification ignores a relative XDG_DATA_HOME.
+  // A relative XDG_DATA_HOME is ignored, as the XDG base directory rules say.
   const fs::path data = fs::path(env.xdgDataHome).is_absolute()
                             ? fs::path(env.xdgDataHome)
                             : fs::path(env.home) / ".local" / "share";
