@@ -24,6 +24,10 @@ std::string Decimal(std::int64_t v) {
   return std::to_string(v);
 }
 
+const char* TypeName(std::uint8_t fatType) {
+  return fatType == 1 ? "FAT12" : fatType == 2 ? "FAT16" : "FAT32";
+}
+
 bool PowerOfTwoUpTo128(std::int64_t v) {
   return v >= 1 && v <= 128 && (v & (v - 1)) == 0;
 }
@@ -85,10 +89,7 @@ std::string GeometryRefusal(const VolumeGeometry& g) {
   // or the root directory would be looked for in the wrong place.
   const bool fat32Layout = g.BPB_FATSz16 == 0;
   if ((g.FatType == 3) != fat32Layout) {
-    return "count of clusters " + Decimal(g.CountofClusters) + " makes " +
-           (g.FatType == 3   ? "FAT32"
-            : g.FatType == 2 ? "FAT16"
-                             : "FAT12") +
+    return "count of clusters " + Decimal(g.CountofClusters) + " makes " + TypeName(g.FatType) +
            ", but BPB_FATSz16 " + Decimal(g.BPB_FATSz16) + " gives the " +
            (fat32Layout ? "FAT32" : "FAT12/FAT16") + " layout";
   }
@@ -231,7 +232,7 @@ BootSectorReading ReadBootSector(const SectorBytes& b, const VolumeGeometry& pre
 
   g = derived;
   show("Label2", 19, Decimal(g.RootDirSectors));
-  show("Label2", 29, g.FatType == 1 ? "FAT12" : g.FatType == 2 ? "FAT16" : "FAT32");
+  show("Label2", 29, TypeName(g.FatType));
   show("Label2", 23, Decimal(g.FirstDataSector));
   show("Label2", 27, Decimal(g.DataSec));
   show("Label2", 28, Decimal(g.CountofClusters));
