@@ -2,7 +2,7 @@
 # Fuzzes each target for SECONDS seconds (default 60), one target after the other, each in one
 # process on one core. Builds the libFuzzer targets with clang in build-fuzz first. Each run
 # starts from the seeds in tests/fuzz/corpus/<target>/ and the inputs earlier runs kept in
-# build-fuzz/fuzz/corpus/<target>/, with the options the line "// libFuzzer: ..." of the
+# build-fuzz/fuzz/corpus/<target>/, with the options the first line "// libFuzzer: ..." of the
 # target's source gives (max_len, dictionary). Prints, per target, the inputs run, inputs per
 # second of the clock and per second of the processor time the target used (the figure that
 # holds on a machine busy with other work), the coverage reached and the path of any finding
@@ -36,7 +36,7 @@ for t in "${targets[@]}"; do
   source=$root/tests/fuzz/$t.cpp
   [ -x "$work/$t" ] || { echo "$t: no such fuzz target" >&2; exit 2; }
   options=()
-  for o in $(sed -n 's|^// libFuzzer: ||p' "$source" | head -n 1); do
+  for o in $(sed -n '1s|^// libFuzzer: ||p' "$source"); do
     case $o in
       -dict=*) options+=("-dict=$root/tests/fuzz/dict/${o#-dict=}") ;;
       *) options+=("$o") ;;

@@ -1,7 +1,7 @@
+// libFuzzer: -max_len=520 -dict=boot_sector.dict
 // Any 512 bytes through the boot-sector reading and into the volume panel of a model built
 // as at start-up. The eight bytes after the sector choose the geometry left by an earlier
 // volume, so the members a sector does not rewrite take arbitrary values too.
-// libFuzzer: -max_len=520 -dict=boot_sector.dict
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   dulvex::BootSectorReading r = dulvex::ReadBootSector(sector, previous);
   dulvex::WindowModel& model = dulvex::fuzz::Window().model;
   for (const dulvex::PanelText& t : r.texts) model.At(t.name, t.index).caption = t.text;
+  for (const dulvex::PanelText& t : r.tooltips) model.At(t.name, t.index).tooltip = t.text;
 
   const dulvex::VolumeGeometry& g = r.geometry;
   if (r.outcome == dulvex::BootSectorOutcome::Complete) {
@@ -35,6 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Check(g.CountofClusters == g.DataSec / g.BPB_SecPerClus);
     Check(g.FatType >= 1 && g.FatType <= 3);
+  } else {
+    Check(!r.refusal.empty() && g.FatType == 0);  // the rule it breaks, and nothing derived
   }
   return 0;
 }

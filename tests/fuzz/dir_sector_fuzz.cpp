@@ -1,6 +1,6 @@
+// libFuzzer: -max_len=512 -dict=dir_sector.dict
 // Any 512 bytes through the directory analyzer alone (no window), checking what must hold
 // for every sector. The window path is dir_window_fuzz.
-// libFuzzer: -max_len=512 -dict=dir_sector.dict
 #include <cstddef>
 #include <cstdint>
 #include <string>

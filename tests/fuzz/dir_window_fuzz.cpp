@@ -1,6 +1,6 @@
+// libFuzzer: -max_len=512 -dict=dir_sector.dict
 // Any 512 bytes shown in the grid and analysed as a directory sector through the window:
 // the report, the paint of every entry, and the two "VIEW COLORS" buttons over them.
-// libFuzzer: -max_len=512 -dict=dir_sector.dict
 #include <cstddef>
 #include <cstdint>
 

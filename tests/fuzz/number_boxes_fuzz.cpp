@@ -1,9 +1,10 @@
-// Typed numbers and texts through the window: the sector box Text21 (typing, Enter, "<" and
-// ">"), the answer to Go to Cluster, the answer to the paste offset and the two board edits.
+// libFuzzer: -max_len=256 -dict=numbers.dict
+// Typed numbers and texts through the window: the sector box Text21 (keys, paste, leaving
+// it, Enter, "<" and ">"), the answer to Go to Cluster, the answer to the paste offset and
+// the two board edits.
 // Byte 0 chooses the path, bytes 1 and 2 (a, b) give cells or the volume's numbers, and the
 // rest are the typed texts, each ended by a byte 0. The message boxes answer No, so nothing
 // is written.
-// libFuzzer: -max_len=256 -dict=numbers.dict
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +14,7 @@
 #include "fuzz_model.h"
 #include "view/codepage.h"
 #include "view/numbers.h"
+#include "volume/boot_refresh.h"
 
 using dulvex::fuzz::Check;
 using dulvex::fuzz::InputReader;
@@ -39,13 +41,20 @@ void SectorBox(dulvex::fuzz::FuzzWindow& w, InputReader& in) {
   // Enabled as after a volume was chosen.
   box.enabled = model.At("Command1", 0).enabled = model.At("Command1", 1).enabled = true;
   for (int step = 0; step < 4 && !in.AtEnd(); ++step) {
-    const std::string typed = in.Text();
-    Check(model.Type(box, typed));
-    CheckSectorBox(model, false);
+    // Typed key by key a half-typed text stays until the focus leaves; a paste is settled
+    // at once.
+    if (step % 2 == 1) {
+      Check(model.TypeKey(box, in.Text()));
+      CheckSectorBox(model, false);
+      Check(model.LostFocus("Text21"));
+    } else {
+      Check(model.Type(box, in.Text()));
+    }
+    CheckSectorBox(model, true);
     Check(model.Key("Text21", 13) && model.Click("Command1", 1));  // Enter, then ">"
     CheckSectorBox(model, true);
     Check(model.Click("Command1", 0));  // "<"
-    CheckSectorBox(model, false);
+    CheckSectorBox(model, true);
   }
 }
 
@@ -53,10 +62,12 @@ void GoToCluster(dulvex::fuzz::FuzzWindow& w, InputReader& in, int a, int b) {
   dulvex::WindowModel& model = w.model;
   dulvex::VolumeGeometry& g = model.state.geometry;
   g.BPB_SecPerClus = a;
-  g.CountofClusters = (b - 16) * 4096;  // none (0 or less) below 17
+  g.CountofClusters = (b - 16) * 4096;  // none (0 or less) below b = 17
   g.Cluster0Sector = (b - 128) * 1000;
   QueueAnswers(w, in);
+  model.state.geometryUsable = true;  // as after the refresh of a FAT volume
   model.At("mnuTolls").enabled = true;
+  dulvex::EnableGeometryTools(model);
   Check(model.Click("mnuGoto_Cluster"));
   CheckSectorBox(model, true);
 }

@@ -1,6 +1,6 @@
+// libFuzzer: -max_len=64 -dict=numbers.dict
 // Number texts with no window: any text read as a typed number, any 64-bit pattern taken as
 // a double, and what the program makes of them (canonical text, rounding, hex readouts).
-// libFuzzer: -max_len=64 -dict=numbers.dict
 #include <cmath>
 #include <cstddef>
 #include <cstdint>

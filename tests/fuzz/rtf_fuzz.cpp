@@ -1,6 +1,6 @@
+// libFuzzer: -max_len=4096 -dict=rtf.dict
 // Fuzz target of the help window's RTF reader: any bytes give a document and its HTML
 // without a crash, a hang or a sanitizer report.
-// libFuzzer: -max_len=4096 -dict=rtf.dict
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
