@@ -1,12 +1,11 @@
 // libFuzzer: -max_len=520 -dict=boot_sector.dict
-// Any 512 bytes through the boot-sector reading and into the volume panel of a model built
-// as at start-up. The eight bytes after the sector choose the geometry left by an earlier
+// Any 512 bytes through the boot-sector reading alone (no window; the window path is
+// volume_flow_fuzz). The eight bytes after the sector choose the geometry left by an earlier
 // volume, so the members a sector does not rewrite take arbitrary values too.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
-#include "fuzz_model.h"
+#include "fuzz_input.h"
 #include "volume/boot_sector.h"
 
 using dulvex::fuzz::Check;
@@ -21,10 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   in.Bytes(reinterpret_cast<std::uint8_t*>(&fatSz32), 4);
   previous.BPB_RootClus = rootClus;
   previous.BPB_FATSz32 = fatSz32;
-  dulvex::BootSectorReading r = dulvex::ReadBootSector(sector, previous);
-  dulvex::WindowModel& model = dulvex::fuzz::Window().model;
-  for (const dulvex::PanelText& t : r.texts) model.At(t.name, t.index).caption = t.text;
-  for (const dulvex::PanelText& t : r.tooltips) model.At(t.name, t.index).tooltip = t.text;
+  const dulvex::BootSectorReading r = dulvex::ReadBootSector(sector, previous);
 
   const dulvex::VolumeGeometry& g = r.geometry;
   if (r.outcome == dulvex::BootSectorOutcome::Complete) {
