@@ -46,11 +46,17 @@ for t in "${targets[@]}"; do
   log=$work/logs/$t.log
   seeds=()
   [ -d "$root/tests/fuzz/corpus/$t" ] && seeds=("$root/tests/fuzz/corpus/$t")
+  # What a target writes goes to a folder of its own (in memory where the machine has one),
+  # removed however the run ends.
+  shm=/dev/shm
+  [ -d $shm ] && [ -w $shm ] || shm=${TMPDIR:-/tmp}
+  tmp=$(mktemp -d "$shm/dulvex-fuzz.XXXXXX")
   status=0
   TIMEFORMAT='%U %S'
-  { time "$work/$t" "${options[@]}" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  { time TMPDIR=$tmp "$work/$t" "${options[@]}" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$work/findings/$t/" "$work/corpus/$t" "${seeds[@]}" >"$log" 2>&1 ||
     status=$?; } 2>"$log.time"
+  rm -rf "$tmp"
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
   cpu=$(awk '{ print $1 + $2 }' "$log.time")

@@ -28,17 +28,13 @@ namespace fs = std::filesystem;
 // nothing); only the bytes of the input are written into it.
 constexpr off_t kImageBytes = (off_t{1} << 31) * 512;
 
-// drives/A in a temporary folder, removed when the run ends.
+// drives/A in a temporary folder (of $TMPDIR), removed when the run ends.
 struct Image {
   fs::path drives;
   int fd = -1;
 
   Image() {
-    const char* shm = "/dev/shm";
-    std::string dir =
-        (fs::is_directory(shm) && ::access(shm, W_OK) == 0 ? fs::path(shm)
-                                                           : fs::temp_directory_path()) /
-        "dulvex-fuzz-XXXXXX";
+    std::string dir = fs::temp_directory_path() / "dulvex-fuzz-XXXXXX";
     Check(::mkdtemp(dir.data()) != nullptr);
     drives = fs::path(dir) / "drives";
     fs::create_directory(drives);
