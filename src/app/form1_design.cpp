@@ -140,6 +140,11 @@ const Row kDesign[] = {
 
     // Menu bar, left to right, each menu followed by its items.
     {"mnuFile", -1, K::Menu, "", 0, 0, 0, 0, "File", kWhite, kBlack, kSans, 8, kL, ""},
+    {"mnuUndoWrite", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Undo Last Write", kWhite, kBlack,
+     kSans, 8, kL, ""},
+    {"mnuWriteHistory", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Write History…", kWhite, kBlack,
+     kSans, 8, kL, ""},
+    {"mnuWriteSep", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "-", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnUsci", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "EXIT Program", kWhite, kBlack, kSans, 8, kL,
      ""},
     {"mnuVolume", -1, K::Menu, "", 0, 0, 0, 0, "Volume", kWhite, kBlack, kSans, 8, kL, ""},

@@ -1,8 +1,12 @@
 // Dulvex Hex Editor: wires the window model, its handlers and the Qt layer together.
 #include <QApplication>
+#include <QTimer>
 #include <clocale>
 
+#include "journal/journal.h"
+#include "journal/write_commands.h"
 #include "ui/help_window.h"
+#include "ui/history_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
 #include "ui/qt_work_runner.h"
@@ -17,6 +21,7 @@ int main(int argc, char** argv) {
   dulvex::WindowModel model(prompter);
   model.exeDir = QCoreApplication::applicationDirPath().toStdString();
   model.state.drivesDir = model.exeDir / "drives";
+  model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::BuildForm1(model);
   dulvex::ui::MainWindow window(model);
   prompter.SetParent(&window);
@@ -24,6 +29,12 @@ int main(int argc, char** argv) {
   runner.afterDone = [&window] { window.Refresh(); };
   model.SetRunner(runner);
   dulvex::ui::InstallHelpWindows(model, &window);
+  dulvex::ui::InstallHistoryWindow(model, &window, [&window] { window.Refresh(); });
   window.show();
+  // Writes that a stop cut off between the journal and the medium, told once the window is up.
+  QTimer::singleShot(0, &window, [&model, &window] {
+    dulvex::AnnouncePendingWrites(model);
+    window.Refresh();
+  });
   return QApplication::exec();
 }

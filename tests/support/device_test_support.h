@@ -87,4 +87,26 @@ struct LoopDevice {
   std::string path;
 };
 
+// A memory file system mounted on a fresh folder, unmounted at the end: a small tmpfs, or a
+// ramfs (which refuses O_DIRECT). `ok` is false (and the folder plain) when the machine does
+// not let the test mount one.
+struct TestMount {
+  explicit TestMount(std::filesystem::path folder, const std::string& type = "tmpfs")
+      : path(std::move(folder)) {
+    std::filesystem::create_directories(path);
+    const std::string options = type == "tmpfs" ? " -o size=1m" : "";
+    ok = Quietly("mount -t " + type + options + " dulvex-test '" + path.string() + "'");
+  }
+  ~TestMount() {
+    if (ok) Quietly("umount -l '" + path.string() + "'");
+  }
+  // Fills the file system to the last byte.
+  void Fill() const { Quietly("dd if=/dev/zero of='" + (path / "fill").string() + "' bs=4k"); }
+  bool Remount(const char* mode) const {
+    return Quietly("mount -o remount," + std::string(mode) + " '" + path.string() + "'");
+  }
+  std::filesystem::path path;
+  bool ok = false;
+};
+
 }  // namespace dulvex::testing
