@@ -56,7 +56,7 @@ IoResult MediumReader::Read(std::uint64_t offset, std::uint8_t* out, std::size_t
     const ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
-      return IoResult::FromErrno();
+      return {IoStatus::IoError, errno};
     }
     if (n == 0) break;  // the medium shrank under the scan
     done += static_cast<std::size_t>(n);

@@ -21,6 +21,12 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+// The journal the window reads, shared with the writes of the main window.
+std::shared_ptr<journal::Journal> KeptJournal(WindowModel& model) {
+  JournalOf(model);
+  return model.state.journal;
+}
+
 }  // namespace
 
 HistoryTableModel::HistoryTableModel(journal::Journal& journal, QObject* parent)
@@ -82,7 +88,8 @@ HistoryWindow::HistoryWindow(WindowModel& model, std::function<void()> changed, 
     : QWidget(parent, Qt::Window),
       model_(model),
       changed_(std::move(changed)),
-      table_(new HistoryTableModel(JournalOf(model), this)),
+      journal_(KeptJournal(model)),
+      table_(new HistoryTableModel(*journal_, this)),
       filter_(new QComboBox(this)),
       view_(new QTableView(this)),
       status_(new QLabel(this)) {
@@ -144,7 +151,7 @@ HistoryWindow::HistoryWindow(WindowModel& model, std::function<void()> changed, 
 
 void HistoryWindow::Reload() {
   std::vector<std::string> devices;
-  JournalOf(model_).Devices(&devices);
+  journal_->Devices(&devices);
   const QString chosen = filter_->currentData().toString();
   filter_->clear();
   filter_->addItem("All devices", QString());

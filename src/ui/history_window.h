@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "app/window_model.h"
 #include "journal/history.h"
@@ -56,6 +57,7 @@ class HistoryWindow : public QWidget {
 
   WindowModel& model_;
   std::function<void()> changed_;
+  std::shared_ptr<journal::Journal> journal_;  // kept open as long as the window lives
   HistoryTableModel* table_;
   QComboBox* filter_;
   QTableView* view_;
