@@ -86,8 +86,8 @@ struct LoopDevice {
     Quietly("losetup -d '" + path + "'");
     // The kernel lets go of the image once the last user (a probe by udev, say) closes the
     // device; a test that writes the image next must not find it still attached.
-    const auto attached = std::filesystem::path("/sys/block") /
-                          std::filesystem::path(path).filename() / "loop";
+    const auto attached =
+        std::filesystem::path("/sys/block") / std::filesystem::path(path).filename() / "loop";
     for (int i = 0; i < 250 && std::filesystem::exists(attached); ++i) ::usleep(20000);
   }
   std::string path;
