@@ -1,9 +1,11 @@
 #include "app/sector_io.h"
 
+#include <cerrno>
 #include <string>
 
 #include "app/version.h"
 #include "device/write_path.h"
+#include "drives/drive_info.h"
 #include "journal/journal.h"
 
 namespace dulvex {
@@ -39,8 +41,8 @@ std::string Where(WindowModel& model, std::int64_t sector) {
 }
 
 // Tells why a write did not happen, or did not end well.
-void ReportWrite(WindowModel& model, const std::string& device, std::int64_t sector,
-                 const device::WriteResult& r) {
+void ReportWrite(WindowModel& model, const std::string& device, const std::filesystem::path& file,
+                 std::int64_t sector, const device::WriteResult& r) {
   using device::IoStatus;
   const std::string refused = "Write refused on " + Where(device, sector) + ": ";
   std::string text;
@@ -83,11 +85,25 @@ void ReportWrite(WindowModel& model, const std::string& device, std::int64_t sec
       style = kStyleCritical;
       break;
     default:
+      if (r.status == IoStatus::PermissionDenied && r.error == EACCES) {
+        text = drives::DeniedAdvice(device, file, true);
+        break;
+      }
       text = r.begun ? "Write Error on " + Where(device, sector) + ": " + r.Describe() +
                            ". The sector may not hold what was meant."
                      : refused + r.Describe() + ". Nothing was written.";
   }
   model.prompter().MessageBox(text, style, AppTitle());
+}
+
+// A device this account may not open: the message says why and how to get the rights,
+// instead of a bare open error. True when it was shown.
+bool ExplainDenied(WindowModel& model, const device::IoResult& r) {
+  if (r.error != EACCES && r.error != EPERM) return false;
+  model.prompter().MessageBox(
+      drives::DeniedAdvice(model.state.DevicePath, DeviceFile(model), false), kStyleExclamation,
+      AppTitle());
+  return true;
 }
 
 }  // namespace
@@ -100,8 +116,10 @@ bool Leggi_MBR(WindowModel& model) {
   device::IoResult r =
       device::ReadSectorAt(DeviceFile(model), 0, model.state.BootSectorBuffer.data());
   if (r.status == device::IoStatus::OpenFailed) {
-    model.prompter().MessageBox(model.state.DevicePath + " IS A BAD DEVICE/VOLUME.",
-                                kStyleExclamation, AppTitle());
+    if (!ExplainDenied(model, r)) {
+      model.prompter().MessageBox(model.state.DevicePath + " IS A BAD DEVICE/VOLUME.",
+                                  kStyleExclamation, AppTitle());
+    }
     return false;
   }
   if (!r.ok()) {
@@ -117,8 +135,10 @@ TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffe
   std::int64_t sector = n < 0 ? 0 : n;
   device::IoResult r = device::ReadSectorAt(DeviceFile(model), sector, buffer.data());
   if (r.status == device::IoStatus::OpenFailed) {
-    model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
-                                AppTitle());
+    if (!ExplainDenied(model, r)) {
+      model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
+                                  AppTitle());
+    }
     return {0, false, r.status};
   }
   if (!r.ok()) {
@@ -135,9 +155,9 @@ TransferResult WriteSector(WindowModel& model, const std::string& device, std::i
   if (RefuseOutOfRange(model, n, "Write")) return {};
   const std::int64_t sector = n < 0 ? 0 : n;
   journal::JournalLog log(JournalOf(model), device, undoes);
-  const device::WriteResult r = device::WriteSectorChecked(
-      device::DriveFile(model.state.drivesDir, device), sector, expected, source, log);
-  ReportWrite(model, device, sector, r);
+  const auto file = device::DriveFile(model.state.drivesDir, device);
+  const device::WriteResult r = device::WriteSectorChecked(file, sector, expected, source, log);
+  ReportWrite(model, device, file, sector, r);
   if (r.status == device::IoStatus::OpenFailed) return {0, false, r.status};
   return {LoopCount(n), r.ok(), r.status};
 }

@@ -52,7 +52,8 @@ std::string IoResult::Describe() const {
         return "nothing is there to open";
       return "it cannot be opened: " + IoResult{StatusOfErrno(error), error}.Describe();
     case IoStatus::PermissionDenied:
-      return "permission denied";
+      return error == EPERM ? "the system does not permit it (an immutable or append-only file?)"
+                            : "permission denied";
     case IoStatus::ReadOnly:
       return "the medium or its file system is read-only";
     case IoStatus::Busy:

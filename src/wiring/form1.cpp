@@ -4,6 +4,7 @@
 #include "app/version.h"
 #include "buffer/buffer.h"
 #include "direntry/dir_panel.h"
+#include "drives/open_commands.h"
 #include "journal/write_commands.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
@@ -21,6 +22,7 @@ void BuildForm1(WindowModel& model) {
   InstallBuffer(model);
   InstallVolume(model);
   InstallDirEntry(model);
+  drives::InstallDrives(model);
   InstallWriteJournal(model);
 }
 
