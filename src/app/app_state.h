@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,8 @@
 #include "volume/volume_geometry.h"
 
 namespace dulvex {
+
+struct FatToolsState;  // fattools/fat_tools.h
 
 using SectorBytes = std::array<std::uint8_t, 512>;
 
@@ -34,6 +37,12 @@ struct AppState {
   std::optional<ShownSector> lastShown;
   // Folder that holds drives/A ... drives/R.
   std::filesystem::path drivesDir;
+  // Counted by every boot-sector refresh and every write attempt: what was read from the
+  // medium and kept (the FAT tools' caches) holds only while both stay the same.
+  std::uint64_t refreshes = 0;
+  std::uint64_t writeAttempts = 0;
+  // The FAT tools' caches, Cluster Chain report and file being followed.
+  std::shared_ptr<FatToolsState> fatTools;
 };
 
 }  // namespace dulvex

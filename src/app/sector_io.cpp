@@ -73,6 +73,7 @@ TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffe
 }
 
 TransferResult WriteSector(WindowModel& model, std::int64_t n, const SectorBytes& source) {
+  ++model.state.writeAttempts;  // whatever happens next, what was read may be stale
   if (RefuseOutOfRange(model, n, "Write")) return {};
   std::int64_t sector = n < 0 ? 0 : n;
   device::IoResult r = device::WriteSectorAt(DeviceFile(model), sector, source.data());

@@ -19,6 +19,7 @@ double BoxValue(WindowModel& model) {
 
 // Change of Text21, by typing or by code.
 void Text21_Change(WindowModel& model) {
+  if (model.stepOverride) model.stepOverride(0);
   Control& text21 = model.At("Text21");
   const std::string canonical = CanonicalText(NumericValue(text21.caption));
   // Assigning a different text runs this handler again, nested; that run does the whole
@@ -110,6 +111,7 @@ void DisplaySectorDue(WindowModel& model) {
 void InstallSectorView(WindowModel& model) {
   model.OnChange("Text21", [&model] { Text21_Change(model); });
   model.OnKey("Text21", [&model](int code) {
+    if (code == 13 && model.stepOverride) model.stepOverride(0);
     if (code == 13) ShowSector(model);
   });
   model.OnClick("Command1", [&model](int index) { Command1_Click(model, index); });

@@ -24,6 +24,7 @@ void RefreshFailed(WindowModel& model) {
 }  // namespace
 
 void Command3_Click(WindowModel& model) {
+  ++model.state.refreshes;
   if (!Leggi_MBR(model)) {
     RefreshFailed(model);
     return;

@@ -4,6 +4,7 @@
 #include "app/version.h"
 #include "buffer/buffer.h"
 #include "direntry/dir_panel.h"
+#include "fattools/fat_tools.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
 #include "volume/volume_menu.h"
@@ -20,6 +21,7 @@ void BuildForm1(WindowModel& model) {
   InstallBuffer(model);
   InstallVolume(model);
   InstallDirEntry(model);
+  InstallFatTools(model);
 }
 
 }  // namespace dulvex

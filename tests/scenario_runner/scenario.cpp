@@ -9,6 +9,7 @@
 #include <tuple>
 #include <variant>
 
+#include "fattools/fat_tools.h"
 #include "support/test_support.h"
 
 namespace dulvex::scenario {
@@ -299,6 +300,13 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect image-size", {2, 2, ExpectImage}},
     {"expect state", {1, 3, ExpectState}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.model.quitRequested ? "quit" : "no quit"); }}},
+    {"choose-run",
+     {1, 1, [](Run& r, A a) { ChooseChainRun(r.model, Count(a[1]) - 1) || r.Fail("not chosen"); }}},
+    {"expect report",
+     {1, 1, [](Run& r, A) {
+        const auto& report = FatToolsOf(r.model).report;
+        r.Is("report " + (report ? Quote(ChainReportText(*report)) : "none"));
+      }}},
     {"expect pointer",
      {1, 1, [](Run& r, A) { r.Is("pointer " + std::to_string(r.model.mousePointer())); }}}};
 

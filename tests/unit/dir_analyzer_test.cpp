@@ -89,7 +89,7 @@ TEST(DirAnalyzer, ReportLineOfEachKindOfEntry) {
        "name:AB" + kNul + "CD   .TXT Archive\t1stClus: 4\tLen: 5", S, "AB" + kNul + "CD   ", 4, 5},
   };
   for (const auto& c : cases) {
-    const DirectoryAnalysis a = AnalyzeDirectoryBytes(Sector({c.entry}));
+    const DirectoryAnalysis a = AnalyzeDirectoryBytes(Sector({c.entry}), 1);
     const int deleted = c.line.ends_with(" Deleted") ? 1 : 0;
     EXPECT_EQ(a.report, c.line + "\r\nEnd\r\n" + Totals(1, deleted));
     EXPECT_EQ(a.paints, std::vector<EntryPaint>{c.paint}) << c.line;
