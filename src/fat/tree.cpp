@@ -146,14 +146,14 @@ class Walker {
     const auto begin = static_cast<std::uint32_t>(tree_.nodes.size());
     tree_.nodes[d].walked = true;
     tree_.nodes[d].childBegin = begin;
-    pieces_ = 0;
+    pieces_ = deletedPieces_ = 0;
     bool ended = false;
     for (const Segment& s : segments) {
       Read(d, s);
       for (std::size_t off = 0; off < s.bytes && !ended && !full_; off += kDirEntryBytes) {
         const std::int64_t sector = s.sector + static_cast<std::int64_t>(off / kSectorBytes);
         if (!readable_[off / kSectorBytes]) {
-          pieces_ = 0;  // a long name cannot span an unread sector
+          pieces_ = deletedPieces_ = 0;  // a long name cannot span an unread sector
           continue;
         }
         ended = Entry(d, &buffer_[off], sector, off % kSectorBytes);
@@ -206,20 +206,45 @@ class Walker {
     --expected_;
   }
 
+  // A piece of a deleted long name: its number is lost with its first byte, but the pieces
+  // of one name lie together before their short entry and share one checksum.
+  void DeletedPiece(const std::uint8_t* e) {
+    if (deletedPieces_ > 0 && (e[kLdirChksum] != deletedChecksum_ || deletedPieces_ == kMaxPieces))
+      deletedPieces_ = 0;
+    deletedChecksum_ = e[kLdirChksum];
+    PieceCharacters(e, &deletedUnits_[deletedPieces_++ * 13]);
+  }
+
+  // The long name of a deleted short entry from the deleted pieces right before it, which
+  // stand last piece first.
+  std::optional<std::string> DeletedLongName() {
+    char16_t units[kMaxPieces * 13] = {};
+    for (int k = 0; k < deletedPieces_; ++k)
+      std::copy_n(&deletedUnits_[k * 13], 13, &units[(deletedPieces_ - 1 - k) * 13]);
+    std::string name = Utf16ToUtf8(units, static_cast<std::size_t>(deletedPieces_) * 13);
+    return name.empty() ? std::nullopt : std::optional(name);
+  }
+
   // One entry; true at the end marker.
   bool Entry(std::uint32_t d, const std::uint8_t* e, std::int64_t sector, std::size_t offset) {
     if (e[0] == kEndOfDirectory) return true;
     const bool deleted = e[0] == kDeletedEntry;
     if (IsLongNamePiece(e)) {
-      if (!deleted) Piece(d, e, sector, offset);
+      if (deleted)
+        DeletedPiece(e);
+      else
+        Piece(d, e, sector, offset), deletedPieces_ = 0;
       return false;
     }
     if (IsDotEntry(e)) {
+      deletedPieces_ = 0;
       if (pieces_ > 0) Orphaned(d);
       return false;
     }
     Node n;
     n.name = ShortNameText(e);
+    if (deleted && deletedPieces_ > 0) n.name = DeletedLongName().value_or(n.name);
+    deletedPieces_ = 0;
     if (pieces_ > 0) {
       if (deleted || expected_ != 0) {
         Orphaned(d);
@@ -269,6 +294,10 @@ class Walker {
   std::int64_t pieceSector_ = 0;
   std::size_t pieceOffset_ = 0;
   char16_t units_[kMaxPieces * 13 + 1] = {};
+  // Deleted pieces met since the last other entry.
+  int deletedPieces_ = 0;
+  std::uint8_t deletedChecksum_ = 0;
+  char16_t deletedUnits_[kMaxPieces * 13] = {};
 };
 
 // Unicode characters folded for comparing names in any case (ASCII and Latin-1 letters).
