@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <clocale>
 
+#include "ui/chain_report_window.h"
 #include "ui/help_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   runner.afterDone = [&window] { window.Refresh(); };
   model.SetRunner(runner);
   dulvex::ui::InstallHelpWindows(model, &window);
+  dulvex::ui::InstallChainReportWindow(model, &window, [&window] { window.Refresh(); });
   window.show();
   return QApplication::exec();
 }
