@@ -46,7 +46,8 @@ void PieceCharacters(const std::uint8_t* e, char16_t out[13]) {
   for (int i = 0; i < 13; ++i) out[i] = static_cast<char16_t>(Le16(e + kAt[i]));
 }
 
-std::optional<std::string> LongNameBefore(std::span<const std::uint8_t> entries, std::size_t index) {
+std::optional<std::string> LongNameBefore(std::span<const std::uint8_t> entries,
+                                          std::size_t index) {
   if ((index + 1) * kDirEntryBytes > entries.size()) return std::nullopt;
   const std::uint8_t* shortEntry = &entries[index * kDirEntryBytes];
   if (IsLongNamePiece(shortEntry) || shortEntry[0] == kEndOfDirectory) return std::nullopt;

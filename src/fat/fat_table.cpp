@@ -142,8 +142,7 @@ std::optional<ReadFailure> ReadSectors(ByteSource& source, std::int64_t sector,
   for (std::size_t done = 0; done < out.size(); done += kSectorBytes) {
     const std::size_t n = std::min<std::size_t>(kSectorBytes, out.size() - done);
     device::IoResult one = source.ReadAt(offset + done, out.subspan(done, n));
-    if (!one.ok())
-      return ReadFailure{sector + static_cast<std::int64_t>(done / kSectorBytes), one};
+    if (!one.ok()) return ReadFailure{sector + static_cast<std::int64_t>(done / kSectorBytes), one};
   }
   // Every sector reads alone: report the failure of the whole read at its start.
   return ReadFailure{sector, r};
@@ -165,7 +164,8 @@ FatLoad LoadFat(ByteSource& source, const Layout& layout, unsigned fatIndex,
       progress->Report(done, wanted);
       if (progress->Cancelled()) return load.cancelled = true, load;
     }
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kLoadChunk, wanted - done));
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kLoadChunk, wanted - done));
     if ((load.failure = ReadSectors(source, first + static_cast<std::int64_t>(done / kSectorBytes),
                                     std::span(bytes).subspan(done, n))))
       return load;

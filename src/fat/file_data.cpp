@@ -31,7 +31,8 @@ FileExtents PlanFile(ChainFollower& follower, std::uint32_t firstCluster, std::u
     f.assumed = true;
     clusters = std::min<std::uint64_t>(needed, l.MaxCluster() - firstCluster + 1);
     f.runs.push_back({firstCluster, static_cast<std::uint32_t>(clusters)});
-    if (clusters < needed) f.shortfall = "the volume ends after cluster " + std::to_string(l.MaxCluster());
+    if (clusters < needed)
+      f.shortfall = "the volume ends after cluster " + std::to_string(l.MaxCluster());
   } else {
     std::vector<std::uint32_t> chain;
     f.end = follower.Walk(firstCluster, [&](std::uint32_t c) {
@@ -58,8 +59,8 @@ FileExtents PlanFile(ChainFollower& follower, std::uint32_t firstCluster, std::u
 CopyResult CopyFile(ByteSource& source, const Layout& layout, const FileExtents& file,
                     ByteSink& sink, WorkProgress* progress) {
   CopyResult r;
-  std::vector<std::uint8_t> buffer(
-      static_cast<std::size_t>(std::min<std::uint64_t>(kCopyChunk, std::max<std::uint64_t>(file.readable, 1))));
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(
+      std::min<std::uint64_t>(kCopyChunk, std::max<std::uint64_t>(file.readable, 1))));
   const std::uint64_t chunkClusters = std::max<std::uint64_t>(1, kCopyChunk / layout.clusterBytes);
   for (const Run& run : file.runs) {
     for (std::uint64_t done = 0; done < run.count && r.copied < file.readable;) {
@@ -71,14 +72,16 @@ CopyResult CopyFile(ByteSource& source, const Layout& layout, const FileExtents&
       const std::uint64_t bytes =
           std::min<std::uint64_t>(clusters * layout.clusterBytes, file.readable - r.copied);
       if (buffer.size() < bytes) buffer.resize(bytes);
-      const std::int64_t sector = layout.ClusterSector(run.first + static_cast<std::uint32_t>(done));
+      const std::int64_t sector =
+          layout.ClusterSector(run.first + static_cast<std::uint32_t>(done));
       std::uint64_t good = bytes;
       // Read whole sectors; the file's last one may hold more than its size.
       const std::uint64_t sectorBytes = (bytes + kSectorBytes - 1) / kSectorBytes * kSectorBytes;
       if (buffer.size() < sectorBytes) buffer.resize(sectorBytes);
       r.failure = ReadSectors(source, sector, std::span(buffer).first(sectorBytes));
       if (r.failure)
-        good = std::min<std::uint64_t>(bytes, static_cast<std::uint64_t>(r.failure->sector - sector) * kSectorBytes);
+        good = std::min<std::uint64_t>(
+            bytes, static_cast<std::uint64_t>(r.failure->sector - sector) * kSectorBytes);
       if (good > 0 && !sink.Write(std::span(buffer).first(good), &r.writeError)) return r;
       r.copied += good;
       if (r.failure) return r;

@@ -59,7 +59,8 @@ LayoutReading LayoutOf(const VolumeGeometry& g) {
   l.fatSectors = g.FATSz;
   l.rootSector = g.BPB_RsvdSec + g.BPB_NumFATs * g.FATSz;
   l.rootSectors = std::max<std::int64_t>(g.RootDirSectors, 0);
-  l.rootCluster = static_cast<std::uint32_t>(std::clamp<std::int64_t>(g.BPB_RootClus, 0, 0xFFFFFFFF));
+  l.rootCluster =
+      static_cast<std::uint32_t>(std::clamp<std::int64_t>(g.BPB_RootClus, 0, 0xFFFFFFFF));
   l.firstDataSector = g.FirstDataSector;
   if (l.firstDataSector < 0 || l.firstDataSector > kHighestSector)
     return {std::nullopt, "its data region lies beyond the sectors the program reaches"};
@@ -69,7 +70,8 @@ LayoutReading LayoutOf(const VolumeGeometry& g) {
       std::min<std::int64_t>(g.FATSz, (std::int64_t{1} << 40) / 512) * 512 * 8 / l.EntryBits();
   std::int64_t count = std::min<std::int64_t>(g.CountofClusters, entries - 2);
   count = std::min<std::int64_t>(count, HighestClusterOfKind(l.kind) - 1);
-  count = std::min<std::int64_t>(count, (kHighestSector - l.firstDataSector + 1) / l.sectorsPerCluster);
+  count =
+      std::min<std::int64_t>(count, (kHighestSector - l.firstDataSector + 1) / l.sectorsPerCluster);
   if (count < 1) return {std::nullopt, "it has no data clusters"};
   l.clusterCount = static_cast<std::uint32_t>(count);
   return {l, {}};

@@ -24,7 +24,7 @@ struct Layout {
   std::int64_t fatSectors = 0;  // sectors of one FAT
   std::int64_t rootSector = 0;  // FAT12/FAT16: the fixed root directory region
   std::int64_t rootSectors = 0;
-  std::uint32_t rootCluster = 0;  // FAT32: first cluster of the root directory
+  std::uint32_t rootCluster = 0;     // FAT32: first cluster of the root directory
   std::int64_t firstDataSector = 0;  // first sector of cluster 2
   // Data clusters: the volume's count, cut to what its FAT can describe and to the sector
   // numbers the program reaches. Clusters are numbered 2 to MaxCluster().

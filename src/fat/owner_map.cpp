@@ -65,8 +65,8 @@ Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
 }
 
 std::uint64_t OwnerMap::Bytes() const {
-  return (owner_.capacity() + position_.capacity() + length_.capacity()) * 4 +
-         others_.size() * 32 + others_.bucket_count() * 8;
+  return (owner_.capacity() + position_.capacity() + length_.capacity()) * 4 + others_.size() * 32 +
+         others_.bucket_count() * 8;
 }
 
 }  // namespace dulvex::fat

@@ -13,7 +13,9 @@ struct ReadFailure {
   std::int64_t sector = 0;
   device::IoResult result;
   // "sector 1234: past the end of the medium"
-  std::string Describe() const { return "sector " + std::to_string(sector) + ": " + result.Describe(); }
+  std::string Describe() const {
+    return "sector " + std::to_string(sector) + ": " + result.Describe();
+  }
 };
 
 }  // namespace dulvex::fat

@@ -26,7 +26,6 @@ class Walker {
  public:
   Walker(ByteSource& source, const FatTable& fat, WorkProgress* progress)
       : source_(source),
-        fat_(fat),
         l_(fat.layout()),
         follower_(fat),
         dirSeen_((std::uint64_t{l_.MaxCluster()} + 64) / 64),
@@ -99,7 +98,8 @@ class Walker {
       });
       return {};
     }
-    const std::uint64_t most = std::max<std::uint64_t>(1, Tree::kMaxDirectoryBytes / l_.clusterBytes);
+    const std::uint64_t most =
+        std::max<std::uint64_t>(1, Tree::kMaxDirectoryBytes / l_.clusterBytes);
     std::vector<std::uint32_t> clusters;
     std::uint32_t sharedAt = 0;
     const ChainEnd end = follower_.Walk(start, [&](std::uint32_t c) {
@@ -130,7 +130,8 @@ class Walker {
     readable_.assign(s.bytes / kSectorBytes, true);
     if (!ReadSectors(source_, s.sector, buffer_)) return;
     for (std::size_t i = 0; i < readable_.size(); ++i) {
-      const std::span<std::uint8_t> one = std::span(buffer_).subspan(i * kSectorBytes, kSectorBytes);
+      const std::span<std::uint8_t> one =
+          std::span(buffer_).subspan(i * kSectorBytes, kSectorBytes);
       if (auto failure = ReadSectors(source_, s.sector + static_cast<std::int64_t>(i), one)) {
         readable_[i] = false;
         Problem([&] {
@@ -195,9 +196,9 @@ class Walker {
       pieces_ = 0;
       Problem([&] {
         return PathOf(tree_, d) + ": long-name piece" + At(sector, offset) +
-               (orphan ? " without the pieces before it (orphaned)"
-                       : number != expected_ ? " out of order"
-                                             : " with another checksum than the pieces before it") +
+               (orphan                ? " without the pieces before it (orphaned)"
+                : number != expected_ ? " out of order"
+                                      : " with another checksum than the pieces before it") +
                "; not used";
       });
       return;
@@ -279,7 +280,6 @@ class Walker {
   }
 
   ByteSource& source_;
-  const FatTable& fat_;
   const Layout& l_;
   ChainFollower follower_;
   std::vector<std::uint64_t> dirSeen_;  // clusters of the directories read, one bit each

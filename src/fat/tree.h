@@ -22,7 +22,7 @@ namespace dulvex::fat {
 struct Node {
   std::string name;  // the long name when a good one belongs to it, else the short name
   std::array<std::uint8_t, 11> shortName{};  // as stored
-  std::uint32_t parent = 0;                   // the directory holding it; the root's is 0
+  std::uint32_t parent = 0;                  // the directory holding it; the root's is 0
   std::uint32_t firstCluster = 0;
   std::uint32_t size = 0;
   std::uint8_t attr = 0;

@@ -72,8 +72,8 @@ ChainReport BuildChainReport(const fat::FatTable& table, std::uint32_t start) {
     std::string text = std::to_string(run.first);
     if (run.count > 1) text += "-" + std::to_string(run.last());
     const std::int64_t sector = l.ClusterSector(run.first);
-    r.rows.push_back({text + " (" + Count(run.count, "cluster", "clusters") +
-                          "): sector " + std::to_string(sector),
+    r.rows.push_back({text + " (" + Count(run.count, "cluster", "clusters") + "): sector " +
+                          std::to_string(sector),
                       sector});
   }
   return r;

@@ -108,8 +108,9 @@ std::shared_ptr<const fat::FatTable> CurrentFat(WindowModel& model, const fat::L
   fat::MediumSource source;
   if (!OpenMedium(model, source)) return nullptr;
   fat::FatLoad load;
-  model.runner().Run("Reading FAT1", WorkUnit::Bytes,
-                     [&](WorkProgress& p) { load = fat::LoadFat(source, layout, 0, &p); }, nullptr);
+  model.runner().Run(
+      "Reading FAT1", WorkUnit::Bytes,
+      [&](WorkProgress& p) { load = fat::LoadFat(source, layout, 0, &p); }, nullptr);
   if (load.failure) Tell(model, ReadErrorText(model, *load.failure) + " FAT1 cannot be read.");
   if (!load.table) return nullptr;
   cache.fat = std::make_shared<const fat::FatTable>(std::move(*load.table));
@@ -125,12 +126,13 @@ bool CurrentTree(WindowModel& model, const fat::Layout& layout) {
   if (!OpenMedium(model, source)) return false;
   std::optional<fat::Tree> tree;
   std::optional<fat::OwnerMap> owners;
-  model.runner().Run("Reading the directory tree", WorkUnit::Items,
-                     [&](WorkProgress& p) {
-                       tree = fat::WalkTree(source, *table, &p);
-                       if (!tree->cancelled) owners = fat::OwnerMap::Build(*tree, *table, &p);
-                     },
-                     nullptr);
+  model.runner().Run(
+      "Reading the directory tree", WorkUnit::Items,
+      [&](WorkProgress& p) {
+        tree = fat::WalkTree(source, *table, &p);
+        if (!tree->cancelled) owners = fat::OwnerMap::Build(*tree, *table, &p);
+      },
+      nullptr);
   if (!owners) return false;
   cache.tree = std::make_shared<const fat::Tree>(std::move(*tree));
   cache.owners = std::make_shared<const fat::OwnerMap>(std::move(*owners));
@@ -138,8 +140,7 @@ bool CurrentTree(WindowModel& model, const fat::Layout& layout) {
 }
 
 std::optional<std::uint32_t> ShownCluster(WindowModel& model, const fat::Layout& layout) {
-  const std::optional<std::int32_t> sector =
-      ToInt32(NumericValue(model.At("Text21").caption));
+  const std::optional<std::int32_t> sector = ToInt32(NumericValue(model.At("Text21").caption));
   if (!sector) return std::nullopt;
   return layout.ClusterOfSector(*sector);
 }
@@ -147,11 +148,12 @@ std::optional<std::uint32_t> ShownCluster(WindowModel& model, const fat::Layout&
 std::optional<std::uint32_t> AskCluster(WindowModel& model, const fat::Layout& layout,
                                         const std::string& prompt,
                                         std::optional<std::uint32_t> suggested) {
-  const std::string reply = model.prompter().InputBox(
-      prompt, AppTitle(), std::to_string(suggested.value_or(2)));
+  const std::string reply =
+      model.prompter().InputBox(prompt, AppTitle(), std::to_string(suggested.value_or(2)));
   if (Trimmed(reply).empty()) return std::nullopt;
   const double value = NumericValue(reply);
-  if (value != std::floor(value) || !layout.IsCluster(static_cast<std::uint64_t>(std::max(value, 0.0)))) {
+  if (value != std::floor(value) ||
+      !layout.IsCluster(static_cast<std::uint64_t>(std::max(value, 0.0)))) {
     Tell(model, "Cluster " + CanonicalText(value) + " is not a data cluster of this volume (2 to " +
                     std::to_string(layout.MaxCluster()) + ").");
     return std::nullopt;

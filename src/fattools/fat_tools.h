@@ -62,8 +62,8 @@ struct Following {
   std::vector<std::uint32_t> clusters;
   std::int64_t fixedFirst = 0, fixedSectors = 0;
   std::uint32_t sectorsPerCluster = 1;
-  std::uint64_t at = 0;        // sector index within the file
-  std::int64_t sector = 0;     // the sector number shown for `at`
+  std::uint64_t at = 0;     // sector index within the file
+  std::int64_t sector = 0;  // the sector number shown for `at`
   std::uint64_t refreshes = 0;
   bool stepping = false;  // the follower itself is changing the sector box
 };

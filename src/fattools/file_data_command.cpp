@@ -78,7 +78,8 @@ std::string Refusal(const std::string& target, const fat::MediumSource& medium) 
   if (::stat(target.c_str(), &st) != 0) return {};
   if (st.st_dev == medium.reader().dev() && st.st_ino == medium.reader().ino())
     return target + " is the volume itself; " + kTool + " never writes to the volume.";
-  if (!S_ISREG(st.st_mode)) return target + " is not a regular file; " + kTool + " saves into files only.";
+  if (!S_ISREG(st.st_mode))
+    return target + " is not a regular file; " + kTool + " saves into files only.";
   return {};
 }
 
@@ -109,8 +110,10 @@ void mnuFileData_Click(WindowModel& model) {
       fat::PlanFile(follower, target->firstCluster, target->size, target->deleted);
   std::string note;
   if (extents.assumed)
-    note = " " + target->name + " is deleted: its bytes were taken from the consecutive clusters "
-           "from cluster " + std::to_string(target->firstCluster) +
+    note = " " + target->name +
+           " is deleted: its bytes were taken from the consecutive clusters "
+           "from cluster " +
+           std::to_string(target->firstCluster) +
            ", the usual recovery assumption; they may have been used again since.";
   if (!extents.shortfall.empty()) {
     if (extents.readable == 0) {
@@ -142,7 +145,9 @@ void mnuFileData_Click(WindowModel& model) {
   bool cancelled = false;
   model.runner().Run(
       kTool, WorkUnit::Bytes,
-      [&](WorkProgress& progress) { copy = fat::CopyFile(source, *layout, extents, sink, &progress); },
+      [&](WorkProgress& progress) {
+        copy = fat::CopyFile(source, *layout, extents, sink, &progress);
+      },
       [&](bool c) { cancelled = c; });
   if (cancelled || copy.cancelled) return;
   if (!copy.writeError.empty()) {
@@ -150,10 +155,9 @@ void mnuFileData_Click(WindowModel& model) {
                  kStyleExclamation, AppTitle());
     return;
   }
-  if (copy.failure &&
-      p.MessageBox(ReadErrorText(model, *copy.failure) + " Save the " + Bytes(copy.copied) +
-                       " read before it?",
-                   kStyleYesNo, AppTitle()) != kAnswerYes)
+  if (copy.failure && p.MessageBox(ReadErrorText(model, *copy.failure) + " Save the " +
+                                       Bytes(copy.copied) + " read before it?",
+                                   kStyleYesNo, AppTitle()) != kAnswerYes)
     return;
   if (!file.Keep()) {
     p.MessageBox("Cannot save " + path + ": " + std::strerror(errno) + ". Nothing was saved.",

@@ -49,8 +49,8 @@ void EndFollowing(WindowModel& model) {
   Following& f = FatToolsOf(model).following;
   if (!f.active) return;
   f = {};
-  model.At("Label53").caption = SectorNameRule(
-      model.state.geometry, ToInt32(NumericValue(model.At("Text21").caption)));
+  model.At("Label53").caption =
+      SectorNameRule(model.state.geometry, ToInt32(NumericValue(model.At("Text21").caption)));
 }
 
 // The "<"/">" hook; step 0 is the sector box changed or entered by anyone but the follower.

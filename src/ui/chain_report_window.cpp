@@ -19,8 +19,10 @@ ChainReportWindow::ChainReportWindow(WindowModel& model, QWidget* owner)
   layout->addWidget(summary_);
   layout->addWidget(runs_, 1);
   resize(460, 380);
-  connect(runs_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { Choose(runs_->row(item)); });
-  connect(runs_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { Choose(runs_->row(item)); });
+  connect(runs_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { Choose(runs_->row(item)); });
+  connect(runs_, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { Choose(runs_->row(item)); });
 }
 
 ChainReportWindow::~ChainReportWindow() {

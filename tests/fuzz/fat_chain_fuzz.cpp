@@ -1,18 +1,9 @@
 // Follows chains through any FAT bytes: every chain ends, says why, and holds each cluster
 // once; a second walk from the same start gives the same chain.
-#include <cstdlib>
 #include <set>
 
 #include "fat/chain.h"
 #include "fat_volume.h"
-
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzVolume v(data, size);

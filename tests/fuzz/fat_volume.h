@@ -4,9 +4,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "fat/layout.h"
+
+// What must hold for every input.
+inline void Check(bool ok) {
+  if (!ok) std::abort();
+}
 
 struct FuzzVolume {
   dulvex::fat::Layout layout;
@@ -29,6 +35,7 @@ struct FuzzVolume {
     l.firstDataSector = l.rootSector + l.rootSectors;
     // The data region is as long as the input; clusters past it cannot be read.
     bytes.assign(data + std::min<std::size_t>(size, 4), data + size);
-    bytes.resize(std::max<std::size_t>(bytes.size(), static_cast<std::size_t>(l.firstDataSector) * 512));
+    bytes.resize(
+        std::max<std::size_t>(bytes.size(), static_cast<std::size_t>(l.firstDataSector) * 512));
   }
 };

@@ -1,18 +1,9 @@
 // Walks the directory tree of a small volume whose FAT and directories hold any bytes: the
 // walk ends, keeps its bounds, and every live entry it lists can be found by its path.
-#include <cstdlib>
 
 #include "fat/owner_map.h"
 #include "fat/tree.h"
 #include "fat_volume.h"
-
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzVolume v(data, size);
@@ -22,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const dulvex::fat::Tree tree = dulvex::fat::WalkTree(source, *load.table);
   // Each directory cluster and the root region are read at most once.
   const std::size_t entries =
-      (v.layout.rootSectors * 512 + std::size_t{v.layout.clusterCount} * v.layout.clusterBytes) / 32;
+      (v.layout.rootSectors * 512 + std::size_t{v.layout.clusterCount} * v.layout.clusterBytes) /
+      32;
   Check(tree.nodes.size() <= 1 + entries);
   Check(tree.problems.size() <= dulvex::fat::Tree::kMaxProblems);
   Check(tree.problems.size() == std::min(tree.problemCount, dulvex::fat::Tree::kMaxProblems));
@@ -37,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::uint32_t c = 0; c <= v.layout.MaxCluster() + 1; ++c) {
     const dulvex::fat::Owner o = owners->Query(*load.table, c);
     Check((o.kind == dulvex::fat::Owner::Kind::NotACluster) == !v.layout.IsCluster(c));
-    Check(o.kind != dulvex::fat::Owner::Kind::File || (o.position >= 1 && o.position <= o.chainLength));
+    Check(o.kind != dulvex::fat::Owner::Kind::File ||
+          (o.position >= 1 && o.position <= o.chainLength));
   }
   return 0;
 }

@@ -18,7 +18,8 @@ namespace {
 TEST(ChainReportWindow, ShowsTheReportAndAClickedRunShowsItsFirstSector) {
   dulvex::testing::ModelFixture f;
   MainWindow window(f.model);
-  ChainReportWindow* report = InstallChainReportWindow(f.model, &window, [&window] { window.Refresh(); });
+  ChainReportWindow* report =
+      InstallChainReportWindow(f.model, &window, [&window] { window.Refresh(); });
   window.show();
   dulvex::testing::MakeFatImage(f.Drive('A'), 2880, "-F 12 -n FLOPPY");
   dulvex::testing::PokeBytes(f.Drive('A'), 1, 3, {0x03, 0x50, 0x00, 0x00, 0xF0, 0xFF});  // 2-3, 5

@@ -20,20 +20,29 @@ TEST(FatEntries, PackingAndMeaningOfEachWidth) {
   EXPECT_EQ(fat::EntryValue(FatKind::Fat12, fat12, 4), 0xFFFu);
   EXPECT_EQ(fat::EntryValue(FatKind::Fat12, fat12, 5), 0x006u);
   EXPECT_EQ(fat::EntryValue(FatKind::Fat12, fat12, 6), 0u);  // past the bytes given
-  EXPECT_EQ(std::pair(fat::EntriesOfFatByte(FatKind::Fat12, 4).first, fat::EntriesOfFatByte(FatKind::Fat12, 4).count), std::pair(2u, 2));
+  EXPECT_EQ(std::pair(fat::EntriesOfFatByte(FatKind::Fat12, 4).first,
+                      fat::EntriesOfFatByte(FatKind::Fat12, 4).count),
+            std::pair(2u, 2));
   EXPECT_EQ(fat::EntriesOfFatByte(FatKind::Fat12, 5).first, 3u);
   const struct {
     FatKind kind;
     std::uint32_t value, max;
     EntryKind want;
   } cases[] = {
-      {FatKind::Fat12, 0, 100, EntryKind::Free},       {FatKind::Fat12, 1, 100, EntryKind::Reserved},
-      {FatKind::Fat12, 100, 100, EntryKind::Next},     {FatKind::Fat12, 101, 100, EntryKind::OutOfRange},
-      {FatKind::Fat12, 0xFF0, 100, EntryKind::Reserved}, {FatKind::Fat12, 0xFF5, 0xFF5, EntryKind::Next},
-      {FatKind::Fat12, 0xFF7, 100, EntryKind::Bad},    {FatKind::Fat12, 0xFF8, 100, EntryKind::End},
-      {FatKind::Fat16, 0xFFF6, 100, EntryKind::Reserved}, {FatKind::Fat16, 0xFFF7, 100, EntryKind::Bad},
-      {FatKind::Fat16, 0xFFF8, 100, EntryKind::End},   {FatKind::Fat16, 0xFF8, 100, EntryKind::OutOfRange},
-      {FatKind::Fat32, 0x0FFFFFF7, 100, EntryKind::Bad}, {FatKind::Fat32, 0xFFFFFFF8, 100, EntryKind::End},
+      {FatKind::Fat12, 0, 100, EntryKind::Free},
+      {FatKind::Fat12, 1, 100, EntryKind::Reserved},
+      {FatKind::Fat12, 100, 100, EntryKind::Next},
+      {FatKind::Fat12, 101, 100, EntryKind::OutOfRange},
+      {FatKind::Fat12, 0xFF0, 100, EntryKind::Reserved},
+      {FatKind::Fat12, 0xFF5, 0xFF5, EntryKind::Next},
+      {FatKind::Fat12, 0xFF7, 100, EntryKind::Bad},
+      {FatKind::Fat12, 0xFF8, 100, EntryKind::End},
+      {FatKind::Fat16, 0xFFF6, 100, EntryKind::Reserved},
+      {FatKind::Fat16, 0xFFF7, 100, EntryKind::Bad},
+      {FatKind::Fat16, 0xFFF8, 100, EntryKind::End},
+      {FatKind::Fat16, 0xFF8, 100, EntryKind::OutOfRange},
+      {FatKind::Fat32, 0x0FFFFFF7, 100, EntryKind::Bad},
+      {FatKind::Fat32, 0xFFFFFFF8, 100, EntryKind::End},
       {FatKind::Fat32, 0xF0000005, 100, EntryKind::Next},  // the top 4 bits are ignored
       {FatKind::Fat32, 0x0000FFF7, 0x10000, EntryKind::Next},
   };
@@ -62,13 +71,20 @@ struct MemoryVolume {
     bytes.resize((static_cast<std::size_t>(l.firstDataSector) + stored) * 512);
   }
   void Entry(std::uint32_t n, std::uint32_t v) {
-    if (l.kind == FatKind::Fat32) fat::PutLe32(&bytes[512 + 4 * n], v);
-    else fat::PutLe16(&bytes[512 + 2 * n], static_cast<std::uint16_t>(v));
+    if (l.kind == FatKind::Fat32)
+      fat::PutLe32(&bytes[512 + 4 * n], v);
+    else
+      fat::PutLe16(&bytes[512 + 2 * n], static_cast<std::uint16_t>(v));
   }
-  std::uint8_t* At(std::int64_t sector, std::size_t offset) { return &bytes[static_cast<std::size_t>(sector) * 512 + offset]; }
-  std::uint8_t* InCluster(std::uint32_t n, std::size_t offset) { return At(l.ClusterSector(n), offset); }
+  std::uint8_t* At(std::int64_t sector, std::size_t offset) {
+    return &bytes[static_cast<std::size_t>(sector) * 512 + offset];
+  }
+  std::uint8_t* InCluster(std::uint32_t n, std::size_t offset) {
+    return At(l.ClusterSector(n), offset);
+  }
   // A short entry in the root (or at `where`); returns its bytes.
-  std::uint8_t* Short(const char* name11, std::uint8_t attr = 0x20, std::uint32_t cluster = 0, std::uint8_t* where = nullptr) {
+  std::uint8_t* Short(const char* name11, std::uint8_t attr = 0x20, std::uint32_t cluster = 0,
+                      std::uint8_t* where = nullptr) {
     std::uint8_t* e = where ? where : At(l.rootSector, 32 * next++);
     std::copy_n(name11, 11, e);
     e[11] = attr;
@@ -105,18 +121,26 @@ TEST(FatTree, LongNamesAreGluedOnlyWhenWholeInOrderAndOfTheirShortEntry) {
   v.Piece(0x01, Sum("ORDER   TXT"), u"a");  // piece 2 is missing
   v.Short("ORDER   TXT");
   v.Piece(0x01, 0, u"orphan");
-  v.Short("\x05" "BC     TXT");
-  v.Short("\xE5" "EL     TXT");
+  v.Short(
+      "\x05"
+      "BC     TXT");
+  v.Short(
+      "\xE5"
+      "EL     TXT");
   v.At(v.l.rootSector, 32 * v.next++)[0] = 0;  // the end: what follows is not read
   v.Short("AFTER   TXT");
   const fat::Tree t = v.Walk();
   std::vector<std::string> names;
-  for (std::size_t i = 1; i < t.nodes.size(); ++i) names.push_back(t.nodes[i].name + (t.nodes[i].deleted ? " (deleted)" : ""));
-  EXPECT_EQ(names, (std::vector<std::string>{"A long file name.txt", "WRONG.TXT", "ORDER.TXT", "\u00E5BC.TXT", "_EL.TXT (deleted)"}));
-  EXPECT_EQ(t.problems, (std::vector<std::string>{
-                            "/: long name (sector 2, offset 96) with a wrong checksum for WRONG.TXT; not used",
-                            "/: long-name piece (sector 2, offset 192) out of order; not used",
-                            "/: long-name piece (sector 2, offset 256) without the pieces before it (orphaned); not used"}));
+  for (std::size_t i = 1; i < t.nodes.size(); ++i)
+    names.push_back(t.nodes[i].name + (t.nodes[i].deleted ? " (deleted)" : ""));
+  EXPECT_EQ(names, (std::vector<std::string>{"A long file name.txt", "WRONG.TXT", "ORDER.TXT",
+                                             "\u00E5BC.TXT", "_EL.TXT (deleted)"}));
+  EXPECT_EQ(t.problems,
+            (std::vector<std::string>{
+                "/: long name (sector 2, offset 96) with a wrong checksum for WRONG.TXT; not used",
+                "/: long-name piece (sector 2, offset 192) out of order; not used",
+                "/: long-name piece (sector 2, offset 256) without the pieces before it "
+                "(orphaned); not used"}));
   EXPECT_EQ(fat::FindPath(t, "/a LONG file NAME.TXT"), 1u);
   EXPECT_EQ(fat::FindPath(t, "alongf~1.txt"), 1u);
   EXPECT_EQ(fat::FindPath(t, "/DEL.TXT"), 5u);  // a deleted name's first character is lost
@@ -133,13 +157,15 @@ TEST(FatTree, ChainEndsAndLoopsAreFoundInOneWalkOfTheChain) {
   fat::ChainFollower follower(table);
   for (int twice = 0; twice < 2; ++twice) {  // the bitmap is clear again after each walk
     const fat::ChainEnd loop = follower.Walk(11, [](std::uint32_t) { return true; });
-    EXPECT_EQ(std::tuple(loop.stop, loop.length, loop.last), std::tuple(fat::ChainStop::Loop, 999989u, 999999u));
+    EXPECT_EQ(std::tuple(loop.stop, loop.length, loop.last),
+              std::tuple(fat::ChainStop::Loop, 999989u, 999999u));
   }
   fat::ChainEnd end;
   EXPECT_EQ(follower.Follow(3, &end), (std::vector<std::uint32_t>{3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(fat::StopText(end, v.l), "broken: the entry of cluster 10 says free");
   v.Entry(1000001, 0x0FFFFFF8);
-  EXPECT_EQ(fat::StopText(follower.Walk(1000002, [](std::uint32_t) { return true; }), v.l), "cluster 1000002 is not a data cluster (2 to 1000001)");
+  EXPECT_EQ(fat::StopText(follower.Walk(1000002, [](std::uint32_t) { return true; }), v.l),
+            "cluster 1000002 is not a data cluster (2 to 1000001)");
 }
 
 // Directories that name themselves, their parent or each other are walked once each, and a
@@ -155,10 +181,11 @@ TEST(FatTree, DirectoriesReachedTwiceAreWalkedOnce) {
   for (std::size_t e = 64; e < 512; e += 32) v.InCluster(3, e)[0] = 0xE5;  // on into cluster 4
   const fat::Tree t = v.Walk();
   EXPECT_EQ(t.nodes.size(), 2u + 2 + 14);  // the root, A, SELF, ROOT and 14 deleted entries
-  EXPECT_EQ(t.problems, (std::vector<std::string>{
-                            "/A: chain loop: cluster 4 points back to cluster 3",
-                            "/A/SELF: cluster 3 belongs to a directory met before; not walked again",
-                            "/A/ROOT: cluster 2 belongs to a directory met before; not walked again"}));
+  EXPECT_EQ(t.problems,
+            (std::vector<std::string>{
+                "/A: chain loop: cluster 4 points back to cluster 3",
+                "/A/SELF: cluster 3 belongs to a directory met before; not walked again",
+                "/A/ROOT: cluster 2 belongs to a directory met before; not walked again"}));
 }
 
 }  // namespace

@@ -59,11 +59,16 @@ struct Volume {
       return Q(f.dir.path() / name);
     };
     const std::string a = made("a", 5000), b = made("b", 3000), d = made("d", 9000);
-    std::vector<std::string> steps = {"mcopy " + a + " ::A.BIN", "mcopy " + b + " ::B.BIN",
-                                      "mcopy " + a + " ::C.BIN", "mdel ::B.BIN",
-                                      "mcopy " + d + " '::Some long name.dat'", "mmd ::DIR",
-                                      "mmd ::DIR/SUB", "mcopy " + b + " ::DIR/SUB/x.txt",
-                                      "mcopy " + d + " ::GONE.BIN", "mdel ::GONE.BIN",
+    std::vector<std::string> steps = {"mcopy " + a + " ::A.BIN",
+                                      "mcopy " + b + " ::B.BIN",
+                                      "mcopy " + a + " ::C.BIN",
+                                      "mdel ::B.BIN",
+                                      "mcopy " + d + " '::Some long name.dat'",
+                                      "mmd ::DIR",
+                                      "mmd ::DIR/SUB",
+                                      "mcopy " + b + " ::DIR/SUB/x.txt",
+                                      "mcopy " + d + " ::GONE.BIN",
+                                      "mdel ::GONE.BIN",
                                       "mcopy " + a + " '::DIR/Deleted long name.txt'",
                                       "mdel '::DIR/Deleted long name.txt'"};
     if (filler > 0) steps.insert(steps.begin(), "mcopy " + made("filler", filler) + " ::FILLER");
@@ -96,7 +101,8 @@ struct Volume {
     return sink.bytes;
   }
   void PokeEntry(std::uint32_t n, std::uint32_t value) {  // FAT16 only
-    PokeBytes(image, layout.fat1Sector, n * 2, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
+    PokeBytes(image, layout.fat1Sector, n * 2,
+              {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
   }
 };
 
@@ -118,7 +124,8 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
     const std::regex line(R"([-rd]/[-rd] (\* )?(\d+):\t(.*))");
     std::smatch m;
     const std::string fls = RunCommand("fls -r -p " + Q(vol.image));
-    for (auto it = std::sregex_iterator(fls.begin(), fls.end(), line); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(fls.begin(), fls.end(), line); it != std::sregex_iterator();
+         ++it) {
       const std::string path = (*it)[3], inode = (*it)[2];
       const bool deleted = (*it)[1].matched;
       theirs.emplace(path, deleted);
@@ -129,9 +136,14 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
       }
       // mshowfat: "::/PATH <2-4> <10-12>".
       const std::vector<std::uint32_t> chain = vol.Chain(node);
-      const std::string shown = RunCommand("MTOOLS_SKIP_CHECK=1 mshowfat -i " + Q(vol.image) + " '::/" + path + "'");
+      const std::string shown =
+          RunCommand("MTOOLS_SKIP_CHECK=1 mshowfat -i " + Q(vol.image) + " '::/" + path + "'");
       std::regex_search(shown, m, std::regex("<.*>"));
-      EXPECT_EQ("<" + std::regex_replace(fat::RangesText(fat::RunsOf(chain)), std::regex(", "), "> <") + ">", m.str()) << path;
+      EXPECT_EQ(
+          "<" + std::regex_replace(fat::RangesText(fat::RunsOf(chain)), std::regex(", "), "> <") +
+              ">",
+          m.str())
+          << path;
       if (!vol.tree.nodes[node].IsDirectory()) {
         // istat (slow, so only for the fragmented file): the sectors of its clusters.
         if (path == "Some long name.dat") {
@@ -145,13 +157,16 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
         }
         const std::filesystem::path copy = vol.f.dir.path() / "copy";
         std::filesystem::remove(copy);
-        RunCommand("MTOOLS_SKIP_CHECK=1 mcopy -i " + Q(vol.image) + " '::/" + path + "' " + Q(copy));
+        RunCommand("MTOOLS_SKIP_CHECK=1 mcopy -i " + Q(vol.image) + " '::/" + path + "' " +
+                   Q(copy));
         EXPECT_EQ(vol.Data(node), Bytes(copy)) << path;
       }
       // Each cluster names this file and its place in the chain.
       for (std::size_t k = 0; k < chain.size(); ++k) {
         const fat::Owner o = vol.owners->Query(*vol.table, chain[k]);
-        EXPECT_EQ(std::tuple(o.kind, o.node, o.position), std::tuple(fat::Owner::Kind::File, node, k + 1)) << path;
+        EXPECT_EQ(std::tuple(o.kind, o.node, o.position),
+                  std::tuple(fat::Owner::Kind::File, node, k + 1))
+            << path;
       }
     }
     EXPECT_EQ(ours, theirs);
@@ -159,7 +174,9 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
     const std::uint32_t a = vol.tree.nodes[vol.Node("/A.BIN")].firstCluster;
     EXPECT_EQ(a > 65535, v.filler > 0);
     ASSERT_TRUE(vol.f.model.Click("mnuFileList"));
-    EXPECT_NE(vol.f.model.At("Text5").caption.find("name:A       .BIN Archive\t1stClus: " + std::to_string(a) + "\t"), std::string::npos);
+    EXPECT_NE(vol.f.model.At("Text5").caption.find(
+                  "name:A       .BIN Archive\t1stClus: " + std::to_string(a) + "\t"),
+              std::string::npos);
     EXPECT_EQ(vol.owners->Query(*vol.table, vol.layout.MaxCluster()).kind, fat::Owner::Kind::Free);
   }
 }
@@ -168,7 +185,8 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
 // bad and a lost cluster in no chain, and a directory whose entry names its parent.
 TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksBadAndLostClusters) {
   Volume vol(40000, "-F 16 -s 4");
-  const std::vector<std::uint32_t> a = vol.Chain(vol.Node("/A.BIN")), c = vol.Chain(vol.Node("/C.BIN"));
+  const std::vector<std::uint32_t> a = vol.Chain(vol.Node("/A.BIN")),
+                                   c = vol.Chain(vol.Node("/C.BIN"));
   const std::vector<std::uint32_t> dir = vol.Chain(vol.Node("/DIR"));
   const std::vector<std::uint32_t> longName = vol.Chain(vol.Node("/Some long name.dat"));
   const fat::Node sub = vol.tree.nodes[vol.Node("/DIR/SUB")];
@@ -191,19 +209,23 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksBadAndLostClusters) {
   fat::ChainFollower follower(*vol.table);
   EXPECT_EQ(fat::PlanFile(follower, a[0], 5000, false).shortfall,
             "2048 bytes of 5000 bytes can be read: its chain holds 1 of the 3 clusters it needs "
-            "(cluster " + std::to_string(a[1]) + " is marked bad)");
+            "(cluster " +
+                std::to_string(a[1]) + " is marked bad)");
   // The cross-linked clusters (two of A.BIN, and DIR's first one) name both chains.
   EXPECT_EQ(vol.owners->crossLinked(), 3u);
-  const std::string text = fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(*vol.table, a[0]), a[0]);
+  const std::string text =
+      fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(*vol.table, a[0]), a[0]);
   EXPECT_NE(text.find("/A.BIN: cluster 1 of 2"), std::string::npos) << text;
   EXPECT_NE(text.find("cluster 6 of the chain of /Some long name.dat"), std::string::npos) << text;
   EXPECT_NE(text.find("(cross-linked)"), std::string::npos) << text;
   EXPECT_EQ(vol.owners->Query(*vol.table, bad).kind, fat::Owner::Kind::Bad);
   EXPECT_EQ(fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(*vol.table, lost), lost),
-            "Cluster " + std::to_string(lost) + " is lost: allocated (its FAT entry: end of chain), but in no file's chain.");
+            "Cluster " + std::to_string(lost) +
+                " is lost: allocated (its FAT entry: end of chain), but in no file's chain.");
   // DIR/SUB is the same directory as DIR: listed, not walked again.
-  EXPECT_EQ(vol.tree.problems, std::vector<std::string>{"/DIR/SUB: cluster " + std::to_string(dir[0]) +
-                                                        " belongs to a directory met before; not walked again"});
+  EXPECT_EQ(vol.tree.problems,
+            std::vector<std::string>{"/DIR/SUB: cluster " + std::to_string(dir[0]) +
+                                     " belongs to a directory met before; not walked again"});
   EXPECT_TRUE(fat::FindPath(vol.tree, "/dir/sub"));
   EXPECT_FALSE(fat::FindPath(vol.tree, "/DIR/SUB/x.txt"));
 
@@ -219,13 +241,20 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksBadAndLostClusters) {
     f.prompter.fileAnswers = {target};
     ASSERT_TRUE(f.model.Click("mnuFileData"));
     ASSERT_EQ(f.prompter.shown.size(), 4u);
-    EXPECT_EQ(f.prompter.shown[1].text, "A.BIN: " + fat::PlanFile(follower, a[0], 5000, false).shortfall + ". Save the part that can be read?");
-    EXPECT_EQ(std::pair(f.prompter.shown[2].file, f.prompter.shown[2].defaultText), std::pair(true, std::string("A.BIN")));
-    EXPECT_EQ(f.prompter.shown[3].text, target == saved ? "Saved 2048 bytes of /A.BIN to " + target + "." : target + " is the volume itself; File's Data never writes to the volume.");
+    EXPECT_EQ(f.prompter.shown[1].text,
+              "A.BIN: " + fat::PlanFile(follower, a[0], 5000, false).shortfall +
+                  ". Save the part that can be read?");
+    EXPECT_EQ(std::pair(f.prompter.shown[2].file, f.prompter.shown[2].defaultText),
+              std::pair(true, std::string("A.BIN")));
+    EXPECT_EQ(f.prompter.shown[3].text,
+              target == saved
+                  ? "Saved 2048 bytes of /A.BIN to " + target + "."
+                  : target + " is the volume itself; File's Data never writes to the volume.");
   }
   EXPECT_EQ(Bytes(saved), original.substr(0, 2048));
   EXPECT_EQ(Bytes(vol.image), image);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}), 5);  // no leftovers
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}),
+            5);  // no leftovers
 }
 
 }  // namespace
