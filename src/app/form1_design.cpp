@@ -54,15 +54,15 @@ const Row kDesign[] = {
      kSans, 9, kL, "b"},
     {"Command1", 0, K::Button, "Frame5", 1860, 180, 312, 372, "<", kButtonBlue, kBlack, kSans, 12,
      kC, "d"},
-    {"Text21", -1, K::TextBox, "Frame5", 2220, 180, 1512, 372, "0", MakeRgb(192, 255, 192), kBlack,
+    {"Text21", -1, K::TextBox, "Frame5", 2220, 180, 1872, 372, "0", MakeRgb(192, 255, 192), kBlack,
      kFixed, 12, kC, "bd"},
-    {"Command1", 1, K::Button, "Frame5", 3780, 180, 312, 372, ">", kButtonBlue, kBlack, kSans, 12,
+    {"Command1", 1, K::Button, "Frame5", 4140, 180, 312, 372, ">", kButtonBlue, kBlack, kSans, 12,
      kC, "d"},
-    {"Label45", -1, K::Label, "Frame5", 4200, 240, 1632, 312, "0x00000000", MakeRgb(224, 224, 224),
+    {"Label45", -1, K::Label, "Frame5", 4530, 240, 1440, 300, "0x00000000", MakeRgb(224, 224, 224),
      kBlack, kFixed, 10.8, kC, "bB"},
-    {"Label57", -1, K::Label, "Frame5", 6060, 240, 852, 252, "Device:", kNavy, kYellow, kSans, 9,
+    {"Label57", -1, K::Label, "Frame5", 6000, 240, 912, 252, "Device:", kNavy, kYellow, kSans, 9,
      kR, ""},
-    {"Label58", -1, K::Label, "Frame5", 7020, 180, 732, 372, "-", kYellow, kBlack, kSans, 12, kC,
+    {"Label58", -1, K::Label, "Frame5", 7020, 180, 732, 360, "-", kYellow, kBlack, kSans, 12, kC,
      "bB"},
     {"Frame3", -1, K::Frame, "Frame5", 60, 540, 7695, 8712, "", kBlue, kWhite, kSans, 8, kL, ""},
     {"Command7", -1, K::Button, "Frame5", 60, 9360, 2052, 255, "RESET SELECTION", kButtonBlue,
@@ -140,6 +140,14 @@ const Row kDesign[] = {
 
     // Menu bar, left to right, each menu followed by its items.
     {"mnuFile", -1, K::Menu, "", 0, 0, 0, 0, "File", kWhite, kBlack, kSans, 8, kL, ""},
+    {"mnuOpenImage", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Open Image…", kWhite, kBlack, kSans,
+     8, kL, ""},
+    {"mnuOpenDevice", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Open Device…", kWhite, kBlack, kSans,
+     8, kL, ""},
+    // mnuRecentFile(0..9), the last ten images opened, are added in AddForm1Design.
+    {"mnuRecent", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Recent", kWhite, kBlack, kSans, 8, kL,
+     "d"},
+    {"mnuOpenBar", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "-", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnUsci", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "EXIT Program", kWhite, kBlack, kSans, 8, kL,
      ""},
     {"mnuVolume", -1, K::Menu, "", 0, 0, 0, 0, "Volume", kWhite, kBlack, kSans, 8, kL, ""},
@@ -258,6 +266,12 @@ void AddForm1Design(WindowModel& model) {
       }
       model.Add(FromRow({"mnuNukk", -1, K::MenuItem, "mnuVolume", 0, 0, 0, 0, "-", kWhite, kBlack,
                          kSans, 8, kL, ""}));
+    }
+    if (std::string(r.name) == "mnuRecent") {
+      for (int k = 0; k < 10; ++k) {
+        model.Add(FromRow({"mnuRecentFile", k, K::MenuItem, "mnuRecent", 0, 0, 0, 0, "", kWhite,
+                           kBlack, kSans, 8, kL, "h"}));
+      }
     }
     if (std::string(r.name) == "Label77") {
       for (int row = 0; row < 32; ++row) {

@@ -98,7 +98,7 @@ void mnuClusChain_Click(WindowModel& model) {
 void ShowFatEntries(WindowModel& model) {
   const auto& shown = model.state.lastShown;
   const fat::LayoutReading r = fat::LayoutOf(model.state.geometry);
-  if (!shown || !r.layout) return;
+  if (!shown || !r.layout || !model.state.geometryUsable) return;
   const fat::Layout& l = *r.layout;
   const std::optional<unsigned> k = l.FatOfSector(shown->sector);
   if (!k) return;

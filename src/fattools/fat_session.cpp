@@ -86,6 +86,7 @@ std::optional<FileTarget> SlotTarget(WindowModel& model, const fat::Layout& layo
 
 std::optional<fat::Layout> UsableLayout(WindowModel& model, const std::string& tool) {
   fat::LayoutReading r = fat::LayoutOf(model.state.geometry);
+  if (!model.state.geometryUsable) r = {std::nullopt, "the last refresh found none it can use"};
   if (!r.layout) Tell(model, tool + " needs a FAT volume: " + r.problem + ".");
   return r.layout;
 }

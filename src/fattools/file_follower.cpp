@@ -50,7 +50,7 @@ void EndFollowing(WindowModel& model) {
   if (!f.active) return;
   f = {};
   model.At("Label53").caption =
-      SectorNameRule(model.state.geometry, ToInt32(NumericValue(model.At("Text21").caption)));
+      LandmarkName(model.state, ToInt32(NumericValue(model.At("Text21").caption)));
 }
 
 // The "<"/">" hook; step 0 is the sector box changed or entered by anyone but the follower.
@@ -59,7 +59,8 @@ bool Step(WindowModel& model, int step) {
   if (!f.active || f.stepping) return false;
   const fat::LayoutReading r = fat::LayoutOf(model.state.geometry);
   const bool moved = NumericValue(model.At("Text21").caption) != static_cast<double>(f.sector);
-  if (step == 0 || !r.layout || moved || f.refreshes != model.state.refreshes) {
+  if (step == 0 || !r.layout || !model.state.geometryUsable || moved ||
+      f.refreshes != model.state.refreshes) {
     EndFollowing(model);
     return false;
   }

@@ -4,6 +4,7 @@
 #include "app/version.h"
 #include "buffer/buffer.h"
 #include "direntry/dir_panel.h"
+#include "drives/open_commands.h"
 #include "fattools/fat_tools.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
@@ -22,6 +23,7 @@ void BuildForm1(WindowModel& model) {
   InstallVolume(model);
   InstallDirEntry(model);
   InstallFatTools(model);
+  drives::InstallDrives(model);
 }
 
 }  // namespace dulvex
