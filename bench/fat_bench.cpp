@@ -40,18 +40,20 @@ void BM_TreeWalk(benchmark::State& state) {
   fat::MediumSource source;
   if (!source.Open(BenchVolume().image).ok()) return state.SkipWithError("cannot open");
   std::size_t nodes = 0;
-  double bytesPerCluster = 0;
+  double bytesPerCluster = 0, bytesInAll = 0;
   for (auto _ : state) {
     const fat::FatLoad load = fat::LoadFat(source, l, 0);
     const fat::Tree tree = fat::WalkTree(source, *load.table);
     const std::optional<fat::OwnerMap> owners = fat::OwnerMap::Build(tree, *load.table);
     nodes = tree.nodes.size();
-    bytesPerCluster = static_cast<double>(owners->Bytes()) / (l.MaxCluster() + 1.0);
+    bytesPerCluster = static_cast<double>(owners->ClusterBytes()) / (l.MaxCluster() + 1.0);
+    bytesInAll = static_cast<double>(owners->Bytes());
     if (tree.problemCount != 0) state.SkipWithError(tree.problems.front().c_str());
   }
   state.counters["entries"] = static_cast<double>(nodes);
   state.counters["clusters_in_use"] = static_cast<double>(BenchVolume().clustersInUse);
   state.counters["owner_map_bytes_per_cluster"] = bytesPerCluster;
+  state.counters["owner_map_bytes"] = bytesInAll;
 }
 BENCHMARK(BM_TreeWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->Iterations(1);
 

@@ -8,6 +8,7 @@ std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
   OwnerMap map;
   map.owner_.assign(std::uint64_t{l.MaxCluster()} + 1, 0);
   map.position_.assign(std::uint64_t{l.MaxCluster()} + 1, 0);
+  map.length_.assign(tree.nodes.size(), 0);
   ChainFollower follower(fat);
   for (std::uint32_t i = 0; i < tree.nodes.size(); ++i) {
     if (progress != nullptr && i % 4096 == 0) {
@@ -29,21 +30,20 @@ std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
       }
       return true;
     });
+    map.length_[i] = position;
   }
   if (progress != nullptr) progress->Report(tree.nodes.size(), tree.nodes.size());
   return map;
 }
 
-Owner OwnerMap::Query(const Tree& tree, const FatTable& fat, std::uint32_t cluster) const {
+Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
   Owner o;
   if (!fat.layout().IsCluster(cluster) || cluster >= owner_.size()) return o;
   if (const std::uint32_t node = owner_[cluster]; node != 0) {
     o.kind = Owner::Kind::File;
     o.node = node - 1;
     o.position = position_[cluster];
-    ChainFollower follower(fat);
-    o.chainLength = static_cast<std::uint32_t>(
-        follower.Walk(tree.nodes[o.node].firstCluster, [](std::uint32_t) { return true; }).length);
+    o.chainLength = length_[o.node];
     const auto [first, last] = others_.equal_range(cluster);
     for (auto it = first; it != last; ++it) o.others.push_back(it->second);
     return o;
@@ -64,9 +64,12 @@ Owner OwnerMap::Query(const Tree& tree, const FatTable& fat, std::uint32_t clust
   return o;
 }
 
+std::uint64_t OwnerMap::ClusterBytes() const {
+  return (owner_.capacity() + position_.capacity()) * 4;
+}
+
 std::uint64_t OwnerMap::Bytes() const {
-  return (owner_.capacity() + position_.capacity()) * 4 + others_.size() * 32 +
-         others_.bucket_count() * 8;
+  return ClusterBytes() + length_.capacity() * 4 + others_.size() * 32 + others_.bucket_count() * 8;
 }
 
 }  // namespace dulvex::fat

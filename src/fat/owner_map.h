@@ -1,6 +1,6 @@
 // Whose cluster is this: every live file's and directory's chain written into one map from
-// cluster to owner and position, 8 bytes per cluster, so that a question answers at once
-// (the length of the owner's chain is counted when asked).
+// cluster to owner and position, 8 bytes per cluster (and 4 per entry for its chain's
+// length), so that a question answers at once.
 #pragma once
 
 #include <cstdint>
@@ -37,9 +37,10 @@ class OwnerMap {
   static std::optional<OwnerMap> Build(const Tree& tree, const FatTable& fat,
                                        WorkProgress* progress = nullptr);
 
-  // The owner of `cluster`; `tree` and `fat` are those the map was built from.
-  Owner Query(const Tree& tree, const FatTable& fat, std::uint32_t cluster) const;
-  // Memory held, in bytes.
+  // The owner of `cluster`; `fat` is the one the map was built from.
+  Owner Query(const FatTable& fat, std::uint32_t cluster) const;
+  // Memory held, in bytes: for each cluster, and in all.
+  std::uint64_t ClusterBytes() const;
   std::uint64_t Bytes() const;
   // Clusters held by more than one chain (each counted once).
   std::uint64_t crossLinked() const { return crossLinked_; }
@@ -48,6 +49,7 @@ class OwnerMap {
   static constexpr std::size_t kMaxOthers = 100000;
   std::vector<std::uint32_t> owner_;     // node + 1 of the first chain met; 0 for none
   std::vector<std::uint32_t> position_;  // 1-based position in that chain
+  std::vector<std::uint32_t> length_;    // per node: clusters in its chain
   std::unordered_multimap<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> others_;
   std::uint64_t crossLinked_ = 0;
 };

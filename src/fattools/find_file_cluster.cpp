@@ -45,7 +45,7 @@ void mnuFFind_Click(WindowModel& model) {
   if (!cluster || !CurrentTree(model, *layout)) return;
   const FatCache& cache = FatToolsOf(model).cache;
   std::string text =
-      OwnerText(*cache.tree, *cache.fat, cache.owners->Query(*cache.tree, *cache.fat, *cluster), *cluster);
+      OwnerText(*cache.tree, *cache.fat, cache.owners->Query(*cache.fat, *cluster), *cluster);
   if (cache.tree->problemCount > 0)
     text += "\n\nThe walk of the directories met " + std::to_string(cache.tree->problemCount) +
             (cache.tree->problemCount == 1 ? " problem" : " problems") +

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto owners = dulvex::fat::OwnerMap::Build(tree, *load.table);
   Check(owners.has_value());
   for (std::uint32_t c = 0; c <= v.layout.MaxCluster() + 1; ++c) {
-    const dulvex::fat::Owner o = owners->Query(tree, *load.table, c);
+    const dulvex::fat::Owner o = owners->Query(*load.table, c);
     Check((o.kind == dulvex::fat::Owner::Kind::NotACluster) == !v.layout.IsCluster(c));
     Check(o.kind != dulvex::fat::Owner::Kind::File ||
           (o.position >= 1 && o.position <= o.chainLength));

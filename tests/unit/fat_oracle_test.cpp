@@ -163,7 +163,7 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
       }
       // Each cluster names this file and its place in the chain.
       for (std::size_t k = 0; k < chain.size(); ++k) {
-        const fat::Owner o = vol.owners->Query(vol.tree, *vol.table, chain[k]);
+        const fat::Owner o = vol.owners->Query(*vol.table, chain[k]);
         EXPECT_EQ(std::tuple(o.kind, o.node, o.position),
                   std::tuple(fat::Owner::Kind::File, node, k + 1))
             << path;
@@ -177,7 +177,7 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
     EXPECT_NE(vol.f.model.At("Text5").caption.find(
                   "name:A       .BIN Archive\t1stClus: " + std::to_string(a) + "\t"),
               std::string::npos);
-    EXPECT_EQ(vol.owners->Query(vol.tree, *vol.table, vol.layout.MaxCluster()).kind, fat::Owner::Kind::Free);
+    EXPECT_EQ(vol.owners->Query(*vol.table, vol.layout.MaxCluster()).kind, fat::Owner::Kind::Free);
   }
 }
 
@@ -214,12 +214,12 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksBadAndLostClusters) {
   // The cross-linked clusters (two of A.BIN, and DIR's first one) name both chains.
   EXPECT_EQ(vol.owners->crossLinked(), 3u);
   const std::string text =
-      fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(vol.tree, *vol.table, a[0]), a[0]);
+      fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(*vol.table, a[0]), a[0]);
   EXPECT_NE(text.find("/A.BIN: cluster 1 of 2"), std::string::npos) << text;
   EXPECT_NE(text.find("cluster 6 of the chain of /Some long name.dat"), std::string::npos) << text;
   EXPECT_NE(text.find("(cross-linked)"), std::string::npos) << text;
-  EXPECT_EQ(vol.owners->Query(vol.tree, *vol.table, bad).kind, fat::Owner::Kind::Bad);
-  EXPECT_EQ(fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(vol.tree, *vol.table, lost), lost),
+  EXPECT_EQ(vol.owners->Query(*vol.table, bad).kind, fat::Owner::Kind::Bad);
+  EXPECT_EQ(fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(*vol.table, lost), lost),
             "Cluster " + std::to_string(lost) +
                 " is lost: allocated (its FAT entry: end of chain), but in no file's chain.");
   // DIR/SUB is the same directory as DIR: listed, not walked again.
