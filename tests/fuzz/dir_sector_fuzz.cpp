@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(EndsWith(a.report,
                  "\r\nTotal number of files deleted=" + std::to_string(files.DeletedCount)));
   for (int n = 1; n <= files.FileCount; ++n) {
-    Check(files.FileFirstCluster[static_cast<std::size_t>(n)] <= (fatType == 3 ? 4294967295.0 : 65535));
+    Check(files.FileFirstCluster[static_cast<std::size_t>(n)] <=
+          (fatType == 3 ? 4294967295.0 : 65535));
     Check(files.FileLength[static_cast<std::size_t>(n)] <= 4294967295.0);
   }
 

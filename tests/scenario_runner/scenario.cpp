@@ -308,9 +308,13 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect state", {1, 3, ExpectState}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.model.quitRequested ? "quit" : "no quit"); }}},
     {"choose-run",
-     {1, 1, [](Run& r, A a) { ChooseChainRun(r.model, Count(a[1]) - 1) || r.Fail("not chosen"); }}},
+     {1, 1,
+      [](Run& r, A a) {
+        if (!ChooseChainRun(r.model, Count(a[1]) - 1)) r.Fail("run " + a[1].text + " not chosen");
+      }}},
     {"expect report",
-     {1, 1, [](Run& r, A) {
+     {1, 1,
+      [](Run& r, A) {
         const auto& report = FatToolsOf(r.model).report;
         r.Is("report " + (report ? Quote(ChainReportText(*report)) : "none"));
       }}},
