@@ -14,14 +14,19 @@
 
 namespace dulvex {
 
+namespace journal {
+class Journal;
+}
 struct FatToolsState;  // fattools/fat_tools.h
 
 using SectorBytes = std::array<std::uint8_t, 512>;
 
-// The sector that the grid really shows: its number and the device it was read from.
+// The sector that the grid really shows: its number, the device it was read from and the
+// bytes the read found there (a write must find the same bytes at the medium).
 struct ShownSector {
   std::int32_t sector = 0;
   std::string device;
+  SectorBytes bytes{};
 };
 
 struct AppState {
@@ -47,6 +52,10 @@ struct AppState {
   std::uint64_t writeAttempts = 0;
   // The FAT tools' caches, Cluster Chain report and file being followed.
   std::shared_ptr<FatToolsState> fatTools;
+  // The write journal's file, set at start-up (tests point it into their own folder), and
+  // the journal once a command has used it.
+  std::filesystem::path journalFile;
+  std::shared_ptr<journal::Journal> journal;
 };
 
 }  // namespace dulvex

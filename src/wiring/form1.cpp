@@ -6,6 +6,7 @@
 #include "direntry/dir_panel.h"
 #include "drives/open_commands.h"
 #include "fattools/fat_tools.h"
+#include "journal/write_commands.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
 #include "volume/volume_menu.h"
@@ -24,6 +25,7 @@ void BuildForm1(WindowModel& model) {
   InstallDirEntry(model);
   InstallFatTools(model);
   drives::InstallDrives(model);
+  InstallWriteJournal(model);
 }
 
 }  // namespace dulvex
