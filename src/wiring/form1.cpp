@@ -5,6 +5,7 @@
 #include "buffer/buffer.h"
 #include "direntry/dir_panel.h"
 #include "drives/open_commands.h"
+#include "fattools/fat_tools.h"
 #include "journal/write_commands.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
@@ -22,6 +23,7 @@ void BuildForm1(WindowModel& model) {
   InstallBuffer(model);
   InstallVolume(model);
   InstallDirEntry(model);
+  InstallFatTools(model);
   drives::InstallDrives(model);
   InstallWriteJournal(model);
 }

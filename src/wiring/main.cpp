@@ -14,6 +14,7 @@
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
 #include "journal/write_commands.h"
+#include "ui/chain_report_window.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
 #include "ui/main_window.h"
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
   runner.afterDone = [&window] { window.Refresh(); };
   model.SetRunner(runner);
   dulvex::ui::InstallHelpWindows(model, &window);
+  dulvex::ui::InstallChainReportWindow(model, &window, [&window] { window.Refresh(); });
   dulvex::ui::InstallHistoryWindow(model, &window, [&window] { window.Refresh(); });
   if (!start.images.empty()) {
     std::vector<std::string> recent = dulvex::ui::LoadRecentImages();

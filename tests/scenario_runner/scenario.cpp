@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "app/sector_io.h"
+#include "fattools/fat_tools.h"
 #include "journal/journal.h"
 #include "support/test_support.h"
 
@@ -340,6 +341,17 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect journal", {1, 1, ExpectJournal}},
     {"expect journal-last", {2, 4, ExpectJournal}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.model.quitRequested ? "quit" : "no quit"); }}},
+    {"choose-run",
+     {1, 1,
+      [](Run& r, A a) {
+        if (!ChooseChainRun(r.model, Count(a[1]) - 1)) r.Fail("run " + a[1].text + " not chosen");
+      }}},
+    {"expect report",
+     {1, 1,
+      [](Run& r, A) {
+        const auto& report = FatToolsOf(r.model).report;
+        r.Is("report " + (report ? Quote(ChainReportText(*report)) : "none"));
+      }}},
     {"expect pointer",
      {1, 1, [](Run& r, A) { r.Is("pointer " + std::to_string(r.model.mousePointer())); }}}};
 
