@@ -10,7 +10,7 @@
 
 namespace dulvex {
 
-void BuildForm1(WindowModel& model) {
+void BuildForm1(WindowModel& model, search::FindAsker* findAsker) {
   AddForm1Design(model);
   model.At("Form1").caption = VersionCaption(AppVersion());
   Caselle(model);
@@ -20,6 +20,7 @@ void BuildForm1(WindowModel& model) {
   InstallBuffer(model);
   InstallVolume(model);
   InstallDirEntry(model);
+  search::InstallSearch(model, findAsker);
 }
 
 }  // namespace dulvex

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "app/window_model.h"
+#include "search/find_command.h"
 
 namespace dulvex {
 
-void BuildForm1(WindowModel& model);
+// `findAsker` is the dialog of "Find String" (none: the item does nothing).
+void BuildForm1(WindowModel& model, search::FindAsker* findAsker = nullptr);
 
 }  // namespace dulvex

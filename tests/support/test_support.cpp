@@ -60,7 +60,7 @@ ModelFixture::ModelFixture() {
   std::filesystem::create_directory(dir.path() / "drives");
   model.state.drivesDir = dir.path() / "drives";
   model.exeDir = dir.path();
-  BuildForm1(model);
+  BuildForm1(model, &findAsker);
 }
 
 }  // namespace dulvex::testing
