@@ -173,6 +173,7 @@ void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool ro
   }
   const std::optional<Range> range = RangeOf(model, s->request, reader->size());
   if (!range) return;
+  from = std::clamp(from, range->lo, range->hi);
   const Direction d = DirectionOf(s->request);
   const std::size_t size = s->pattern->size();
   const bool before = (d == Direction::Backward) != round;
