@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <clocale>
 
+#include "ui/find_dialog.h"
 #include "ui/help_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
@@ -17,9 +18,13 @@ int main(int argc, char** argv) {
   dulvex::WindowModel model(prompter);
   model.exeDir = QCoreApplication::applicationDirPath().toStdString();
   model.state.drivesDir = model.exeDir / "drives";
-  dulvex::BuildForm1(model);
+  dulvex::ui::QtFindAsker findAsker;
+  dulvex::BuildForm1(model, &findAsker);
   dulvex::ui::MainWindow window(model);
   prompter.SetParent(&window);
+  prompter.beforeBox = [&window] { window.Refresh(); };
+  findAsker.SetParent(&window);
+  dulvex::ui::AddFindNextKey(window, model, [&window] { window.Refresh(); });
   dulvex::ui::QtWorkRunner runner(model, &window);
   runner.afterDone = [&window] { window.Refresh(); };
   model.SetRunner(runner);
