@@ -7,6 +7,7 @@
 #include <clocale>
 #include <memory>
 
+#include "bench_support.h"
 #include "support/test_support.h"
 #include "ui/cell_grid_widget.h"
 #include "ui/main_window.h"
@@ -14,20 +15,8 @@
 
 namespace {
 
+using dulvex::bench::EnsureApplication;
 using dulvex::testing::ModelFixture;
-
-// One application for every benchmark, offscreen.
-void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (app) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "dulvex_bench";
-  static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");
-  QApplication::setStyle("Fusion");
-}
 
 // A volume of 2^31 sectors (1 TiB, sparse) on drive A:, chosen.
 struct Volume {

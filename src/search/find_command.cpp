@@ -229,8 +229,7 @@ void FindNext(WindowModel& model, const SessionPtr& s) {
 
 }  // namespace
 
-std::optional<FindRequest> ScriptedFindAsker::Ask(const FindRequest& last) {
-  asked.push_back(last);
+std::optional<FindRequest> ScriptedFindAsker::Ask(const FindRequest&) {
   if (answers.empty()) return std::nullopt;
   std::optional<FindRequest> answer = answers.front();
   answers.pop_front();

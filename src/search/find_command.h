@@ -6,7 +6,6 @@
 #include <deque>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "app/window_model.h"
 #include "search/pattern.h"
@@ -40,7 +39,6 @@ class FindAsker {
 class ScriptedFindAsker : public FindAsker {
  public:
   std::deque<std::optional<FindRequest>> answers;  // nothing queued answers Cancel
-  std::vector<FindRequest> asked;                  // what each dialog was filled in with
 
   std::optional<FindRequest> Ask(const FindRequest& last) override;
 };
