@@ -120,6 +120,24 @@ void BM_FindStringWithProgress(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * image.bytes));
 }
 
+// The scan's own cost: one chunk already in memory (and in the cache), searched again and
+// again, with a text and with any case (two bytes accepted at each position).
+void BM_FindInChunk(benchmark::State& state) {
+  Image& image = TheImage();
+  std::vector<std::uint8_t> chunk(kChunkBytes);
+  std::size_t got = 0;
+  image.reader.Read(0, chunk.data(), chunk.size(), &got);
+  const auto pattern = *dulvex::search::CompilePattern(
+                            "FindStringBench", dulvex::search::FindKind::Text, state.range(0) != 0)
+                            .pattern;
+  for (auto _ : state) {
+    if (pattern.FindFirst(chunk.data(), chunk.size()) != dulvex::search::Pattern::kNone)
+      state.SkipWithError("found");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * chunk.size()));
+}
+BENCHMARK(BM_FindInChunk)->Arg(0)->Arg(1)->Repetitions(9);
+
 // Read first, so the image is made and in the page cache before anything is timed.
 BENCHMARK(BM_ReadPlain)->Unit(benchmark::kMillisecond)->Repetitions(9)->UseRealTime();
 BENCHMARK(BM_FindString)->Unit(benchmark::kMillisecond)->Repetitions(9)->UseRealTime();
