@@ -1,13 +1,19 @@
 # The files that live beside the executable, and the installed layout:
 #
-#   <prefix>/lib/dulvex/dulvex          the program
-#   <prefix>/lib/dulvex/HELP.rtf        its guide, read from the executable's folder
-#   <prefix>/lib/dulvex/drives/         the sample volumes (when the build made them)
-#   <prefix>/bin/dulvex                 launcher: gives each user a writable copy (see there)
-#   <prefix>/share/applications/dulvex.desktop
+#   <prefix>/lib/dulvex/dulvex                  the program
+#   <prefix>/lib/dulvex/HELP.rtf                its guide, read beside the real executable
+#   <prefix>/lib/dulvex/samples/L.img.gz        the sample volumes, compressed; each user's
+#                                               copies are unpacked at their first start
+#   <prefix>/bin/dulvex                         a symbolic link to ../lib/dulvex/dulvex
+#   <prefix>/share/applications/dulvex.desktop  menu entry, "Open with" for raw disk images
+#   <prefix>/share/mime/packages/dulvex.xml     *.ima and *.vfd as raw disk images
+#   <prefix>/share/metainfo/...metainfo.xml     AppStream
 #   <prefix>/share/icons/hicolor/<size>x<size>/apps/dulvex.png
+#   <prefix>/share/man/man1/dulvex.1.gz
+#   <prefix>/share/doc/dulvex/{copyright,changelog.gz}
 #
-# `cpack -G DEB` in the build folder packs the same tree into a Debian package.
+# No drives/ folder is installed: without one beside the executable, the program keeps its
+# letters in $XDG_DATA_HOME/dulvex/drives. `cpack -G DEB` packs the same tree.
 
 # The guide beside the executable in the build tree.
 add_custom_command(
@@ -19,43 +25,86 @@ add_custom_command(
 add_custom_target(dulvex_help_file ALL DEPENDS ${DULVEX_BIN_DIR}/HELP.rtf)
 add_dependencies(dulvex dulvex_help_file)
 
+# Compressed documents: the manual page and the changelog (gzip -n: the same bytes each time).
+set(DULVEX_PACKAGING_DIR ${CMAKE_BINARY_DIR}/packaging)
+set(_dulvex_gz)
+foreach(pair "docs/dulvex.1:dulvex.1.gz" "packaging/changelog:changelog.gz")
+  string(REPLACE ":" ";" pair ${pair})
+  list(GET pair 0 source)
+  list(GET pair 1 output)
+  add_custom_command(
+    OUTPUT ${DULVEX_PACKAGING_DIR}/${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DULVEX_PACKAGING_DIR}
+    COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${CMAKE_SOURCE_DIR}/${source}
+            ${DULVEX_PACKAGING_DIR}/${output}
+    DEPENDS ${CMAKE_SOURCE_DIR}/${source}
+    VERBATIM)
+  list(APPEND _dulvex_gz ${DULVEX_PACKAGING_DIR}/${output})
+endforeach()
+add_custom_target(dulvex_docs ALL DEPENDS ${_dulvex_gz})
+
 set(DULVEX_INSTALL_LIBDIR lib/dulvex)
 
 install(TARGETS dulvex RUNTIME DESTINATION ${DULVEX_INSTALL_LIBDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/assets/HELP.rtf DESTINATION ${DULVEX_INSTALL_LIBDIR})
-# The drives/ folder always exists; it holds the sample volumes A, C and D when the build
-# made them. Only regular files go in: a letter the developer bound to a device or an image
-# of their own (a symbolic link) stays out of the installed tree and the package.
-install(DIRECTORY DESTINATION ${DULVEX_INSTALL_LIBDIR}/drives)
+if(DEFINED DULVEX_SAMPLES_DIR)
+  install(DIRECTORY ${DULVEX_SAMPLES_DIR}/ DESTINATION ${DULVEX_INSTALL_LIBDIR}/samples
+          FILES_MATCHING PATTERN "*.img.gz")
+endif()
+# bin/dulvex: the program finds its files through the real path of its executable.
 install(CODE "
-  foreach(letter A C D)
-    set(volume \"${DULVEX_BIN_DIR}/drives/\${letter}\")
-    if(EXISTS \"\${volume}\" AND NOT IS_SYMLINK \"\${volume}\")
-      file(INSTALL \"\${volume}\"
-           DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${DULVEX_INSTALL_LIBDIR}/drives\")
-    endif()
-  endforeach()")
-install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/dulvex-launcher.sh DESTINATION bin RENAME dulvex)
+  set(bin \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
+  file(MAKE_DIRECTORY \"\${bin}\")
+  file(REMOVE \"\${bin}/dulvex\")
+  file(CREATE_LINK ../${DULVEX_INSTALL_LIBDIR}/dulvex \"\${bin}/dulvex\" SYMBOLIC)
+  message(STATUS \"Installing: \${bin}/dulvex -> ../${DULVEX_INSTALL_LIBDIR}/dulvex\")")
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/dulvex.desktop DESTINATION share/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/dulvex-mime.xml DESTINATION share/mime/packages
+        RENAME dulvex.xml)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/example.dulvex.hexeditor.metainfo.xml
+        DESTINATION share/metainfo)
 foreach(size 16 32 48 64 128 256)
   install(FILES ${CMAKE_SOURCE_DIR}/assets/icons/dulvex-${size}.png
           DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME dulvex.png)
 endforeach()
+install(FILES ${DULVEX_PACKAGING_DIR}/dulvex.1.gz DESTINATION share/man/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${DULVEX_PACKAGING_DIR}/changelog.gz
+        DESTINATION share/doc/dulvex)
 
 # Debian package.
 set(CPACK_PACKAGE_NAME dulvex)
 set(CPACK_PACKAGE_VENDOR Morlentis)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Hex editor for the raw sectors of FAT volumes, with a guide to FAT12/16/32")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "hex editor for the raw sectors of FAT volumes")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Dulvex Hex Editor shows any 512-byte sector of a disk image or a block device
+as hexadecimal cells beside the same bytes as characters. It reads the boot
+sector of a FAT12, FAT16 or FAT32 volume, works out where the FATs, the root
+directory and the data region begin, and names each sector by its role.
+Directory sectors are decoded entry by entry. Bytes can be copied, edited and
+written back one sector at a time after confirmation. A built-in guide explains
+the FAT structures.
+.
+Volumes are opened from the command line, from a file dialog, from a list of
+the machine's block devices or by dropping an image on the window. Sample FAT
+volumes are unpacked for each user at the first start.")
 set(CPACK_PACKAGE_CONTACT "Morlentis <dulvex@dulvex.example>")
-set(CPACK_PACKAGE_FILE_NAME dulvex_${PROJECT_VERSION}_amd64)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Morlentis <dulvex@dulvex.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://dulvex.example/hex-editor)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), qt6-qpa-plugins, libc6, libstdc++6")
+execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE _dulvex_arch
+                OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(_dulvex_arch)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${_dulvex_arch})
+endif()
+# The libraries the binary links come from dpkg-shlibdeps; the Qt platform plugins are
+# loaded at run time, so dpkg-shlibdeps cannot see them.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "dosfstools, mtools")
 include(CPack)

@@ -1,8 +1,11 @@
 # Sample volumes beside the executable: drives/A (FAT12 floppy), drives/C (FAT32) and
-# drives/D (FAT16), made with mkfs.fat and mtools. The default build makes each one only when
+# drives/D (FAT16), made with mkfs.fat and mtools; and samples/L.img.gz, the same volumes
+# compressed for installing (each user's copies are unpacked from them at first start). The default build makes each one only when
 # it is missing, so a user's changes to these scratch copies survive a rebuild; the target
 # `sample-volumes` makes all three anew. An entry that is a symbolic link (a user's own device
 # or image) is never replaced by either.
+# The build tree keeps its letters in drives/ beside the executable, sample volumes or not.
+file(MAKE_DIRECTORY ${DULVEX_BIN_DIR}/drives)
 find_program(DULVEX_MKFS_FAT NAMES mkfs.fat mkfs.vfat PATHS /sbin /usr/sbin)
 find_program(DULVEX_MCOPY NAMES mcopy)
 if(NOT DULVEX_MKFS_FAT OR NOT DULVEX_MCOPY)
@@ -25,6 +28,25 @@ foreach(letter A C D)
   list(APPEND _dulvex_volume_outputs ${DULVEX_DRIVES_DIR}/${letter})
 endforeach()
 add_custom_target(dulvex_drives ALL DEPENDS ${_dulvex_volume_outputs})
+
+# Compressed again whenever a volume changes, so the installed samples always match drives/.
+# A letter that is a symbolic link (the developer's own device or image) is not packed.
+set(DULVEX_SAMPLES_DIR ${CMAKE_BINARY_DIR}/samples)
+file(MAKE_DIRECTORY ${DULVEX_SAMPLES_DIR})
+set(_dulvex_sample_outputs)
+foreach(letter A C D)
+  set(gz ${DULVEX_SAMPLES_DIR}/${letter}.img.gz)
+  add_custom_command(
+    OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DULVEX_SAMPLES_DIR}
+    COMMAND sh -c "if [ -L \"$0\" ]; then echo \"$0 is a link: not packed\"; else gzip -9n -c \"$0\" > \"$1.new\" && mv \"$1.new\" \"$1\"; fi"
+            ${DULVEX_DRIVES_DIR}/${letter} ${gz}
+    DEPENDS ${DULVEX_DRIVES_DIR}/${letter}
+    COMMENT "Compressing sample volume ${letter}"
+    VERBATIM)
+  list(APPEND _dulvex_sample_outputs ${gz})
+endforeach()
+add_custom_target(dulvex_samples ALL DEPENDS ${_dulvex_sample_outputs})
 
 add_custom_target(sample-volumes
   COMMAND bash ${DULVEX_MAKE_VOLUMES} ${DULVEX_DRIVES_DIR} A C D

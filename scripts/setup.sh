@@ -19,8 +19,11 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format
   # a display for widget tests on machines without one
   xvfb xauth
-  # packaging with cpack (.deb): dpkg-shlibdeps and file
-  dpkg-dev file
+  # packaging with cpack (.deb): dpkg-shlibdeps and file; checking the package: lintian,
+  # appstreamcli for the metainfo, desktop-file-validate for the menu entry
+  dpkg-dev file lintian appstream desktop-file-utils
+  # zlib unpacks the compressed sample volumes at first start
+  zlib1g-dev
   # e2fsprogs gives chattr, used by the read-only device tests
   e2fsprogs
 )

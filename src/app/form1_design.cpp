@@ -140,6 +140,14 @@ const Row kDesign[] = {
 
     // Menu bar, left to right, each menu followed by its items.
     {"mnuFile", -1, K::Menu, "", 0, 0, 0, 0, "File", kWhite, kBlack, kSans, 8, kL, ""},
+    {"mnuOpenImage", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Open Image…", kWhite, kBlack, kSans,
+     8, kL, ""},
+    {"mnuOpenDevice", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Open Device…", kWhite, kBlack, kSans,
+     8, kL, ""},
+    // mnuRecentFile(0..9), the last ten images opened, are added in AddForm1Design.
+    {"mnuRecent", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Recent", kWhite, kBlack, kSans, 8, kL,
+     "d"},
+    {"mnuOpenBar", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "-", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnUsci", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "EXIT Program", kWhite, kBlack, kSans, 8, kL,
      ""},
     {"mnuVolume", -1, K::Menu, "", 0, 0, 0, 0, "Volume", kWhite, kBlack, kSans, 8, kL, ""},
@@ -258,6 +266,12 @@ void AddForm1Design(WindowModel& model) {
       }
       model.Add(FromRow({"mnuNukk", -1, K::MenuItem, "mnuVolume", 0, 0, 0, 0, "-", kWhite, kBlack,
                          kSans, 8, kL, ""}));
+    }
+    if (std::string(r.name) == "mnuRecent") {
+      for (int k = 0; k < 10; ++k) {
+        model.Add(FromRow({"mnuRecentFile", k, K::MenuItem, "mnuRecent", 0, 0, 0, 0, "", kWhite,
+                           kBlack, kSans, 8, kL, "h"}));
+      }
     }
     if (std::string(r.name) == "Label77") {
       for (int row = 0; row < 32; ++row) {

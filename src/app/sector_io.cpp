@@ -1,9 +1,11 @@
 #include "app/sector_io.h"
 
+#include <cerrno>
 #include <string>
 
 #include "app/version.h"
 #include "device/sector_device.h"
+#include "drives/drive_info.h"
 
 namespace dulvex {
 
@@ -33,6 +35,16 @@ std::string Where(WindowModel& model, std::int64_t sector) {
   return "Device " + model.state.DevicePath + ", sector " + std::to_string(sector);
 }
 
+// A device this account may not open: the message says why and how to get the rights,
+// instead of a bare open error. True when it was shown.
+bool ExplainDenied(WindowModel& model, const device::IoResult& r) {
+  if (r.error != EACCES && r.error != EPERM) return false;
+  model.prompter().MessageBox(
+      drives::DeniedAdvice(model.state.DevicePath, DeviceFile(model), false), kStyleExclamation,
+      AppTitle());
+  return true;
+}
+
 }  // namespace
 
 const std::string& AppTitle() {
@@ -43,8 +55,10 @@ bool Leggi_MBR(WindowModel& model) {
   device::IoResult r =
       device::ReadSectorAt(DeviceFile(model), 0, model.state.BootSectorBuffer.data());
   if (r.status == device::IoStatus::OpenFailed) {
-    model.prompter().MessageBox(model.state.DevicePath + " IS A BAD DEVICE/VOLUME.",
-                                kStyleExclamation, AppTitle());
+    if (!ExplainDenied(model, r)) {
+      model.prompter().MessageBox(model.state.DevicePath + " IS A BAD DEVICE/VOLUME.",
+                                  kStyleExclamation, AppTitle());
+    }
     return false;
   }
   if (!r.ok()) {
@@ -60,8 +74,10 @@ TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffe
   std::int64_t sector = n < 0 ? 0 : n;
   device::IoResult r = device::ReadSectorAt(DeviceFile(model), sector, buffer.data());
   if (r.status == device::IoStatus::OpenFailed) {
-    model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
-                                AppTitle());
+    if (!ExplainDenied(model, r)) {
+      model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
+                                  AppTitle());
+    }
     return {};
   }
   if (!r.ok()) {

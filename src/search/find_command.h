@@ -44,7 +44,8 @@ class ScriptedFindAsker : public FindAsker {
 };
 
 // Registers "Find String" (mnuFString) and adds the hidden item "Find Next" (mnuFindNext,
-// which the Qt layer binds to F3). Without an asker "Find String" does nothing.
-void InstallSearch(WindowModel& model, FindAsker* asker);
+// which the Qt layer binds to F3). Without an asker "Find String" does nothing. Installing
+// again, with the window's own dialog, replaces the handlers.
+void InstallSearch(WindowModel& model, FindAsker* asker = nullptr);
 
 }  // namespace dulvex::search

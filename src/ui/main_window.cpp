@@ -317,6 +317,7 @@ void MainWindow::Apply(Binding& b, bool force) {
 
   if (b.action != nullptr) {
     if (c.caption != "-") b.action->setText(Q(c.caption));
+    b.action->setToolTip(Q(c.tooltip));
     b.action->setEnabled(c.enabled);
     b.action->setVisible(c.visible);
     return;

@@ -4,13 +4,15 @@
 #include "app/version.h"
 #include "buffer/buffer.h"
 #include "direntry/dir_panel.h"
+#include "drives/open_commands.h"
+#include "search/find_command.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
 #include "volume/volume_menu.h"
 
 namespace dulvex {
 
-void BuildForm1(WindowModel& model, search::FindAsker* findAsker) {
+void BuildForm1(WindowModel& model) {
   AddForm1Design(model);
   model.At("Form1").caption = VersionCaption(AppVersion());
   Caselle(model);
@@ -20,7 +22,8 @@ void BuildForm1(WindowModel& model, search::FindAsker* findAsker) {
   InstallBuffer(model);
   InstallVolume(model);
   InstallDirEntry(model);
-  search::InstallSearch(model, findAsker);
+  drives::InstallDrives(model);
+  search::InstallSearch(model);
 }
 
 }  // namespace dulvex

@@ -3,11 +3,9 @@
 #pragma once
 
 #include "app/window_model.h"
-#include "search/find_command.h"
 
 namespace dulvex {
 
-// `findAsker` is the dialog of "Find String" (none: the item does nothing).
-void BuildForm1(WindowModel& model, search::FindAsker* findAsker = nullptr);
+void BuildForm1(WindowModel& model);
 
 }  // namespace dulvex

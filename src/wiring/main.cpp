@@ -1,25 +1,75 @@
-// Dulvex Hex Editor: wires the window model, its handlers and the Qt layer together.
+// Dulvex Hex Editor: reads the command line, binds the letters it names, then wires the
+// window model, its handlers and the Qt layer together.
 #include <QApplication>
+#include <QTimer>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
+#include "drives/command_line.h"
+#include "drives/drive_letters.h"
 #include "ui/find_dialog.h"
 #include "ui/help_window.h"
 #include "ui/main_window.h"
+#include "ui/qt_drives_shell.h"
 #include "ui/qt_prompter.h"
 #include "ui/qt_work_runner.h"
 #include "wiring/form1.h"
 
+namespace {
+
+// The folder of the real executable: bin/dulvex may be a symbolic link to it, and its
+// files (HELP.rtf, samples/) lie beside the real one.
+std::filesystem::path ExeDir(const char* argv0) {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) exe = std::filesystem::absolute(argv0);
+  return exe.parent_path();
+}
+
+// For the installed-program test: DULVEX_STARTUP_REPORT=FILE writes what the window shows
+// after start-up (the device chosen and the 512 hex cells) into FILE, and ends the program.
+void ReportAndQuit(const dulvex::WindowModel& model, const char* file) {
+  std::ofstream out(file);
+  out << "device " << model.state.DevicePath << "\n";
+  out << "sector " << model.Find("Text21")->caption << "\n";
+  for (const dulvex::Control* cell : model.Label3) out << cell->caption << "\n";
+  QCoreApplication::exit(out ? 0 : 1);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::filesystem::path exeDir = ExeDir(argv[0]);
+  const dulvex::drives::Start start =
+      dulvex::drives::PrepareStart(args, exeDir, dulvex::drives::ProcessEnvironment());
+  for (const std::string& warning : start.warnings) {
+    std::fprintf(stderr, "dulvex: %s\n", warning.c_str());
+  }
+  if (start.exitCode >= 0) {
+    std::fputs(start.out.c_str(), stdout);
+    std::fputs(start.err.c_str(), stderr);
+    return start.exitCode;
+  }
+
+  // Qt sees only the program's name: every argument was the program's own.
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
   // Qt takes the user's locale; the program's number texts always use "." as the point.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setStyle("Fusion");
   dulvex::ui::QtPrompter prompter;
   dulvex::WindowModel model(prompter);
-  model.exeDir = QCoreApplication::applicationDirPath().toStdString();
-  model.state.drivesDir = model.exeDir / "drives";
+  model.exeDir = exeDir;
+  model.state.drivesDir = start.folder.path;
+  dulvex::BuildForm1(model);
   dulvex::ui::QtFindAsker findAsker;
-  dulvex::BuildForm1(model, &findAsker);
+  dulvex::search::InstallSearch(model, &findAsker);
   dulvex::ui::MainWindow window(model);
   prompter.SetParent(&window);
   prompter.beforeBox = [&window] { window.Refresh(); };
@@ -29,6 +79,22 @@ int main(int argc, char** argv) {
   runner.afterDone = [&window] { window.Refresh(); };
   model.SetRunner(runner);
   dulvex::ui::InstallHelpWindows(model, &window);
+  if (!start.images.empty()) {
+    std::vector<std::string> recent = dulvex::ui::LoadRecentImages();
+    for (const std::string& image : start.images) {
+      recent = dulvex::drives::WithRecent(recent, image);
+    }
+    dulvex::ui::SaveRecentImages(recent);
+  }
+  dulvex::ui::ConnectDrives(window, model);
   window.show();
+  // The first letter bound is chosen once the window is up, as if picked in the Volume menu.
+  QTimer::singleShot(0, &window, [&] {
+    if (start.choose) {
+      model.Click("mnuA", *start.choose - dulvex::drives::kFirstLetter);
+      window.Refresh();
+    }
+    if (const char* report = std::getenv("DULVEX_STARTUP_REPORT")) ReportAndQuit(model, report);
+  });
   return QApplication::exec();
 }

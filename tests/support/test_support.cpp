@@ -60,7 +60,8 @@ ModelFixture::ModelFixture() {
   std::filesystem::create_directory(dir.path() / "drives");
   model.state.drivesDir = dir.path() / "drives";
   model.exeDir = dir.path();
-  BuildForm1(model, &findAsker);
+  BuildForm1(model);
+  search::InstallSearch(model, &findAsker);
 }
 
 }  // namespace dulvex::testing

@@ -34,7 +34,7 @@ TEST_F(HelpUi, HelpShowsTheGuideAndAboutIsOneBox) {
   EXPECT_EQ(help.objectName(), "frmIstruzioni");
   auto* view = help.findChild<QTextBrowser*>("rtfIstruzioni");
   ASSERT_NE(view, nullptr);
-  EXPECT_TRUE(view->toPlainText().contains("ln -s /dev/sdb1 drives/E"));
+  EXPECT_TRUE(view->toPlainText().contains("dulvex --drive E=/dev/sdb1"));
   EXPECT_TRUE(prompter.shown.empty());
 
   ASSERT_TRUE(model.Click("mnuAbout"));

@@ -1,0 +1,188 @@
+#include "drives/command_line.h"
+
+#include "app/version.h"
+#include "drives/drive_letters.h"
+
+namespace dulvex::drives {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An option's value: the text after "=" in "--drive=E=x.img", else the next argument.
+bool OptionValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+                 std::string& value) {
+  const std::string& arg = args[i];
+  if (arg.size() > name.size() && arg[name.size()] == '=') {
+    value = arg.substr(name.size() + 1);
+    return true;
+  }
+  if (i + 1 >= args.size()) return false;
+  value = args[++i];
+  return true;
+}
+
+bool IsOption(const std::string& arg, const std::string& name) {
+  return arg == name || arg.rfind(name + "=", 0) == 0;
+}
+
+// One medium of the command line, checked: the letter of "L=PATH" (when given) and the path.
+std::string AddMedium(CommandLine& cl, std::optional<char> letter, const std::string& path) {
+  const std::string problem = CheckMedium(path);
+  if (!problem.empty()) return path + ": " + problem;
+  cl.media.push_back({letter, path});
+  return {};
+}
+
+std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
+  bool onlyPaths = false;
+  std::string taken;  // letters named by --drive
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    std::string value;
+    if (onlyPaths || arg.empty() || arg[0] != '-' || arg == "-") {
+      const std::string problem = AddMedium(cl, std::nullopt, arg);
+      if (!problem.empty()) return problem;
+    } else if (arg == "--") {
+      onlyPaths = true;
+    } else if (IsOption(arg, "--drive")) {
+      if (!OptionValue(args, i, "--drive", value))
+        return "--drive needs L=PATH, for example --drive E=/dev/sdb1";
+      const std::size_t eq = value.find('=');
+      if (eq == std::string::npos || eq + 1 == value.size()) {
+        return "--drive " + value + ": give a letter and a path, for example --drive E=/dev/sdb1";
+      }
+      const std::optional<char> letter = ParseLetter(value.substr(0, eq));
+      if (!letter) return "--drive " + value + ": the letter must be one of A to R";
+      if (taken.find(*letter) != std::string::npos) {
+        return "--drive " + value + ": letter " + DeviceName(*letter) + " is given twice";
+      }
+      taken += *letter;
+      const std::string problem = AddMedium(cl, letter, value.substr(eq + 1));
+      if (!problem.empty()) return problem;
+    } else if (IsOption(arg, "--drives")) {
+      if (!cl.drivesDir.empty()) return "--drives is given twice";
+      if (!OptionValue(args, i, "--drives", value)) return "--drives needs a folder";
+      std::error_code ec;
+      if (!fs::is_directory(value, ec)) return "--drives " + value + ": no such folder";
+      cl.drivesDir = value;
+    } else {
+      return "unknown option " + arg + " (see dulvex --help)";
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine cl;
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg == "--help" || arg == "-h") {
+      cl.action = CommandLine::Action::Help;
+      return cl;
+    }
+    if (arg == "--version") {
+      cl.action = CommandLine::Action::Version;
+      return cl;
+    }
+  }
+  cl.error = ReadArgs(cl, args);
+  if (!cl.error.empty()) cl.media.clear();
+  return cl;
+}
+
+std::string UsageText() {
+  return "Usage: dulvex [--drive L=PATH]... [--drives DIR] [PATH]...\n"
+         "Look at and change the raw 512-byte sectors of a volume, with a guide to FAT12/16/32.\n"
+         "\n"
+         "  PATH            an image file or a block device, bound to the first free letter\n"
+         "                  from A: (or to the letter already bound to it)\n"
+         "  --drive L=PATH  bind the letter L (A to R) to PATH\n"
+         "  --drives DIR    keep the letters in the folder DIR\n"
+         "  --help          show this help and exit\n"
+         "  --version       show the version and exit\n"
+         "\n"
+         "The first letter bound is chosen at start. Letters are entries of the drives folder:\n"
+         "the folder drives beside the program when there is one, else\n"
+         "$XDG_DATA_HOME/dulvex/drives (~/.local/share/dulvex/drives).\n";
+}
+
+std::string VersionText() {
+  const VersionRecord& v = AppVersion();
+  return "dulvex " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
+         std::to_string(v.revision) + "\n";
+}
+
+Bindings BindMedia(const fs::path& folder, const std::vector<DriveRequest>& media) {
+  Bindings b;
+  std::string taken;
+  for (const DriveRequest& m : media) {
+    if (m.letter) taken += *m.letter;
+  }
+  // Every letter is settled before anything is bound, so bad arguments bind nothing.
+  for (const DriveRequest& m : media) {
+    std::optional<char> letter = m.letter ? m.letter : LetterOf(folder, m.path);
+    if (letter && !m.letter && taken.find(*letter) != std::string::npos) letter.reset();
+    if (!letter) letter = FirstFreeLetter(folder, taken);
+    if (!letter) {
+      b.error =
+          m.path.string() + ": no free letter (A: to R: are all bound in " + folder.string() + ")";
+      b.letters.clear();
+      return b;
+    }
+    taken += *letter;
+    b.letters.push_back(*letter);
+    if (LetterOf(folder, m.path) != letter) b.error = CanBind(folder, *letter);
+    if (!b.error.empty()) {
+      b.letters.clear();
+      return b;
+    }
+  }
+  for (std::size_t i = 0; i < media.size(); ++i) {
+    const char letter = b.letters[i];
+    if (LetterOf(folder, media[i].path) == letter) continue;  // already bound there
+    b.error = Bind(folder, letter, media[i].path);
+    if (!b.error.empty()) return b;
+  }
+  return b;
+}
+
+Start PrepareStart(const std::vector<std::string>& args, const fs::path& exeDir,
+                   const Environment& env) {
+  Start s;
+  const CommandLine cl = ParseCommandLine(args);
+  if (cl.action == CommandLine::Action::Help) {
+    s.exitCode = 0;
+    s.out = UsageText();
+    return s;
+  }
+  if (cl.action == CommandLine::Action::Version) {
+    s.exitCode = 0;
+    s.out = VersionText();
+    return s;
+  }
+  if (!cl.error.empty()) {
+    s.exitCode = 2;
+    s.err = "dulvex: " + cl.error + "\n";
+    return s;
+  }
+  s.folder = ChooseDrivesFolder(exeDir, cl.drivesDir, env);
+  if (s.folder.perUser) s.warnings = PrepareUserFolder(s.folder.path, SamplesDir(exeDir));
+  const Bindings b = BindMedia(s.folder.path, cl.media);
+  if (!b.error.empty()) {
+    // Letters that could not be settled are a fault of the arguments; a binding that
+    // failed after they were settled is one of the folder.
+    s.exitCode = b.letters.empty() ? 2 : 1;
+    s.err = "dulvex: " + b.error + "\n";
+    return s;
+  }
+  if (!b.letters.empty()) s.choose = b.letters.front();
+  for (const DriveRequest& m : cl.media) {
+    if (IsImageFile(m.path)) s.images.push_back(fs::absolute(m.path).lexically_normal().string());
+  }
+  return s;
+}
+
+}  // namespace dulvex::drives

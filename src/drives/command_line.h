@@ -1,0 +1,58 @@
+// The command line:  dulvex [--drive L=PATH]... [--drives DIR] [PATH]...
+// Read and checked before any window opens; a bad argument gives one clear line and exit
+// status 2. Then the letters are bound, and the program starts with the first one chosen.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drives/drives_folder.h"
+
+namespace dulvex::drives {
+
+// One medium to bind: a PATH (to the first free letter) or --drive L=PATH (to L).
+struct DriveRequest {
+  std::optional<char> letter;
+  std::filesystem::path path;
+};
+
+struct CommandLine {
+  enum class Action { Run, Help, Version };
+  Action action = Action::Run;
+  std::vector<DriveRequest> media;  // in the order given
+  std::filesystem::path drivesDir;  // --drives DIR; empty when not given
+  std::string error;                // one line when the arguments are bad
+};
+
+// `args` are the arguments after the program's name. Checks everything that can be checked
+// without the drives folder: each PATH exists and is an image file or a block device, each
+// letter lies in A to R and is named once, --drives names a folder.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+std::string UsageText();
+std::string VersionText();
+
+// Binds the media into `folder`: each --drive letter as named; each PATH to the letter that
+// already leads to the same file, else to the first letter that is neither bound nor named
+// by a --drive. Returns the letters in the order of `media`, or an error line.
+struct Bindings {
+  std::vector<char> letters;
+  std::string error;
+};
+Bindings BindMedia(const std::filesystem::path& folder, const std::vector<DriveRequest>& media);
+
+// Everything the program does with its command line before the window opens.
+struct Start {
+  int exitCode = -1;  // 0 or more: print `out` (to stdout) or `err` (to stderr) and end
+  std::string out, err;
+  std::vector<std::string> warnings;  // shown on stderr; the program still starts
+  DrivesFolder folder;
+  std::optional<char> choose;       // the letter chosen at start
+  std::vector<std::string> images;  // image files given, newest last, for the Recent list
+};
+Start PrepareStart(const std::vector<std::string>& args, const std::filesystem::path& exeDir,
+                   const Environment& env);
+
+}  // namespace dulvex::drives

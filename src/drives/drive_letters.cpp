@@ -1,0 +1,115 @@
+#include "drives/drive_letters.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace dulvex::drives {
+
+namespace fs = std::filesystem;
+
+std::optional<char> ParseLetter(std::string_view text) {
+  if (text.size() == 2 && text[1] == ':') text.remove_suffix(1);
+  if (text.size() != 1) return std::nullopt;
+  char c = text[0];
+  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (c < kFirstLetter || c > kLastLetter) return std::nullopt;
+  return c;
+}
+
+std::string DeviceName(char letter) {
+  return std::string(1, letter) + ":";
+}
+
+fs::path EntryOf(const fs::path& folder, char letter) {
+  return folder / std::string(1, letter);
+}
+
+bool IsBound(const fs::path& folder, char letter) {
+  struct stat st {};
+  return ::lstat(EntryOf(folder, letter).c_str(), &st) == 0;
+}
+
+std::optional<char> FirstFreeLetter(const fs::path& folder, std::string_view taken) {
+  for (char c = kFirstLetter; c <= kLastLetter; ++c) {
+    if (taken.find(c) == std::string_view::npos && !IsBound(folder, c)) return c;
+  }
+  return std::nullopt;
+}
+
+std::optional<char> LetterOf(const fs::path& folder, const fs::path& target) {
+  struct stat want {};
+  if (::stat(target.c_str(), &want) != 0) return std::nullopt;
+  for (char c = kFirstLetter; c <= kLastLetter; ++c) {
+    struct stat st {};
+    if (::stat(EntryOf(folder, c).c_str(), &st) == 0 && st.st_dev == want.st_dev &&
+        st.st_ino == want.st_ino) {
+      return c;
+    }
+  }
+  return std::nullopt;
+}
+
+fs::path TargetOf(const fs::path& folder, char letter) {
+  const fs::path entry = EntryOf(folder, letter);
+  std::error_code ec;
+  if (!fs::is_symlink(fs::symlink_status(entry, ec))) return entry;
+  fs::path target = fs::read_symlink(entry, ec);
+  if (ec) return entry;
+  return target.is_absolute() ? target : (folder / target).lexically_normal();
+}
+
+std::string CheckMedium(const fs::path& path) {
+  if (path.empty()) return "no file named";
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return "no such file or device";
+    return std::string("cannot be reached (") + std::strerror(errno) + ")";
+  }
+  if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) return {};
+  if (S_ISDIR(st.st_mode)) return "is a folder, not an image file or a block device";
+  if (S_ISCHR(st.st_mode)) return "is a character device, not an image file or a block device";
+  return "is neither an image file nor a block device";
+}
+
+bool IsImageFile(const fs::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string CanBind(const fs::path& folder, char letter) {
+  const fs::path entry = EntryOf(folder, letter);
+  std::error_code ec;
+  const fs::file_status was = fs::symlink_status(entry, ec);
+  if (!fs::exists(was) || fs::is_symlink(was)) return {};
+  return DeviceName(letter) + " holds the image " + entry.string() +
+         " itself, which is not replaced; choose another letter, or move that file away first";
+}
+
+std::string Bind(const fs::path& folder, char letter, const fs::path& target) {
+  std::string problem = CanBind(folder, letter);
+  if (!problem.empty()) return problem;
+  const fs::path entry = EntryOf(folder, letter);
+  const std::string name = DeviceName(letter);
+  std::error_code ec;
+  fs::path absolute = fs::absolute(target, ec).lexically_normal();
+  if (ec) return name + " cannot be bound: " + ec.message();
+  fs::create_directories(folder, ec);
+  // The new link is made beside the entry and renamed over it, so the letter never has
+  // nothing behind it and a failure leaves the old binding in place.
+  const fs::path temporary = folder / ("." + std::string(1, letter) + ".binding-" +
+                                       std::to_string(static_cast<long>(::getpid())));
+  fs::remove(temporary, ec);
+  fs::create_symlink(absolute, temporary, ec);
+  if (!ec) fs::rename(temporary, entry, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return name + " cannot be bound in " + folder.string() + ": " + ec.message();
+  }
+  return {};
+}
+
+}  // namespace dulvex::drives

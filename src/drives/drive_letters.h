@@ -1,0 +1,60 @@
+// Drive letters A: to R: as the entries of one drives folder: drives/A ... drives/R, each a
+// symbolic link to an image file or a block device, or an image file kept in the folder
+// itself. Binding makes or replaces a link; it never deletes an image. Failures come back
+// as texts, empty on success.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dulvex::drives {
+
+inline constexpr char kFirstLetter = 'A';
+inline constexpr char kLastLetter = 'R';
+
+// 'A' ... 'R' for "A", "a", "A:" or "a:"; nothing for anything else.
+std::optional<char> ParseLetter(std::string_view text);
+
+// The Volume menu's device name of a letter: "A:".
+std::string DeviceName(char letter);
+
+// The entry of `letter` in `folder`.
+std::filesystem::path EntryOf(const std::filesystem::path& folder, char letter);
+
+// Whether anything stands at the letter's entry: a file, or a link (even a dangling one).
+bool IsBound(const std::filesystem::path& folder, char letter);
+
+// The first letter from A: with nothing bound and not listed in `taken`; nothing when
+// every letter is bound or taken.
+std::optional<char> FirstFreeLetter(const std::filesystem::path& folder,
+                                    std::string_view taken = {});
+
+// The letter whose entry leads to the same file as `target` (same device and inode);
+// nothing when none does.
+std::optional<char> LetterOf(const std::filesystem::path& folder,
+                             const std::filesystem::path& target);
+
+// What the letter's entry leads to: a link's target (a relative one taken from the folder),
+// or the entry itself when it is a file.
+std::filesystem::path TargetOf(const std::filesystem::path& folder, char letter);
+
+// Whether `path` can stand behind a letter: empty when it is a regular file or a block
+// device (links followed), else the reason ("no such file or device").
+std::string CheckMedium(const std::filesystem::path& path);
+
+// Whether `letter` may be bound anew: empty when nothing or a link stands at its entry,
+// else why not (an image file kept in the folder itself is never replaced).
+std::string CanBind(const std::filesystem::path& folder, char letter);
+
+// Whether `path` is a regular file (links followed): an image rather than a block device.
+bool IsImageFile(const std::filesystem::path& path);
+
+// Binds `letter` to `target`, taken as an absolute path. A link already at the entry is
+// replaced in one step; an image file kept in the folder itself is never deleted, so
+// binding over it is refused. Empty on success, else one line saying why not.
+std::string Bind(const std::filesystem::path& folder, char letter,
+                 const std::filesystem::path& target);
+
+}  // namespace dulvex::drives

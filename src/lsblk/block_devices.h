@@ -1,0 +1,45 @@
+// The block devices of the machine as lsblk (util-linux) lists them: `lsblk --json --bytes`
+// read with Qt's JSON classes. Needs only Qt Core, so it is tested without a display.
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dulvex::lsblk {
+
+struct BlockDevice {
+  std::string name;    // "sdb1"
+  std::string path;    // "/dev/sdb1"
+  std::string model;   // of a whole disk; empty when lsblk knows none
+  std::string fsType;  // "vfat", "ext4", ...; empty when unknown
+  std::string label;
+  std::string type;  // "disk", "part", "loop", "rom", ...
+  std::uint64_t size = 0;
+  std::vector<std::string> mountPoints;
+  bool removable = false;
+  bool readOnly = false;
+  int depth = 0;  // 0 for a device of its own, 1 for its partitions, and so on
+  // A partition (or anything below it) is mounted: the kernel refuses to open the whole
+  // device exclusively, so writing to it is refused as well.
+  bool holdsMounted = false;
+  bool mounted() const { return !mountPoints.empty(); }
+};
+
+struct DeviceList {
+  std::vector<BlockDevice> devices;  // each device followed by the ones below it
+  std::string error;                 // why there is no list; empty when there is one
+};
+
+// The columns asked of lsblk.
+inline constexpr const char* kColumns = "NAME,PATH,SIZE,MODEL,FSTYPE,LABEL,MOUNTPOINTS,RM,RO,TYPE";
+
+// Reads lsblk's JSON. Takes what the versions of util-linux write: sizes and flags as
+// numbers, booleans or texts, "mountpoints" as a list or "mountpoint" as one text.
+DeviceList ParseLsblk(const QByteArray& json);
+
+// Runs `lsblk --json --bytes --output kColumns` and reads its answer.
+DeviceList ListBlockDevices();
+
+}  // namespace dulvex::lsblk

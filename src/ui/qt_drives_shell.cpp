@@ -1,0 +1,99 @@
+#include "ui/qt_drives_shell.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
+
+#include "ui/main_window.h"
+#include "ui/open_device_dialog.h"
+
+namespace dulvex::ui {
+
+namespace {
+
+const char* kRecentKey = "recentImages";
+
+// Local files among the dropped URLs; empty when anything else was dropped.
+std::vector<std::string> DroppedFiles(const QMimeData* data) {
+  std::vector<std::string> files;
+  if (data == nullptr || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    files.push_back(url.toLocalFile().toStdString());
+  }
+  return files;
+}
+
+// Takes files dropped anywhere on the window (where no child widget takes them itself).
+class DropFilter : public QObject {
+ public:
+  DropFilter(MainWindow& window, WindowModel& model, std::shared_ptr<drives::DrivesShell> shell)
+      : QObject(&window), window_(window), model_(model), shell_(std::move(shell)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::DragEnter) {
+      auto* drag = static_cast<QDragEnterEvent*>(event);
+      if (!model_.busy && !DroppedFiles(drag->mimeData()).empty()) {
+        drag->acceptProposedAction();
+        return true;
+      }
+    } else if (event->type() == QEvent::Drop) {
+      auto* drop = static_cast<QDropEvent*>(event);
+      const std::vector<std::string> files = DroppedFiles(drop->mimeData());
+      if (!model_.busy && !files.empty()) {
+        drop->acceptProposedAction();
+        drives::OpenDropped(model_, *shell_, files);
+        window_.Refresh();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  MainWindow& window_;
+  WindowModel& model_;
+  std::shared_ptr<drives::DrivesShell> shell_;
+};
+
+}  // namespace
+
+std::vector<std::string> LoadRecentImages() {
+  std::vector<std::string> list;
+  for (const QString& path : QSettings("Dulvex", "dulvex").value(kRecentKey).toStringList()) {
+    list.push_back(path.toStdString());
+  }
+  return list;
+}
+
+void SaveRecentImages(const std::vector<std::string>& list) {
+  QStringList paths;
+  for (const std::string& path : list) paths << QString::fromStdString(path);
+  QSettings("Dulvex", "dulvex").setValue(kRecentKey, paths);
+}
+
+std::shared_ptr<drives::DrivesShell> ConnectDrives(MainWindow& window, WindowModel& model) {
+  auto shell = std::make_shared<drives::DrivesShell>();
+  shell->chooseDevice = [&window] { return OpenDeviceDialog::Choose(&window); };
+  shell->loadRecent = LoadRecentImages;
+  shell->saveRecent = SaveRecentImages;
+  drives::InstallDrives(model, shell);
+  window.setAcceptDrops(true);
+  window.installEventFilter(new DropFilter(window, model, shell));
+  if (auto* volume = window.findChild<QMenu*>("mnuVolume")) {
+    volume->setToolTipsVisible(true);
+    QObject::connect(volume, &QMenu::aboutToShow, &window, [&window, &model] {
+      drives::RefreshLetterTips(model);
+      window.Refresh();
+    });
+  }
+  if (auto* recent = window.findChild<QMenu*>("mnuRecent")) recent->setToolTipsVisible(true);
+  window.Refresh();
+  return shell;
+}
+
+}  // namespace dulvex::ui

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and checks the installed program.
+#
+#   check_install.sh tree   BUILD PREFIX TESTS_EXE
+#     The installed tree (program, guide, compressed samples, the bin/dulvex link, menu entry,
+#     MIME types, metainfo, manual page, copyright and changelog; no drives/ folder); the
+#     command line through the link; the first start in a fresh home, which unpacks sample
+#     volumes equal byte for byte to the build's and shows sector 0 of an image given on the
+#     command line; the guide found beside the real executable.
+#   check_install.sh noexec BUILD PREFIX
+#     The same start for a normal user (nobody) whose home is a tmpfs mounted noexec: nothing
+#     needs to be executable there. Needs root (mount, setpriv); skipped (77) otherwise.
+set -euo pipefail
+mode=$1 build=$2 prefix=$3
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+if [ "$mode" = noexec ] && [ "$(id -u)" -ne 0 ]; then
+  echo "SKIPPED: the noexec-home start needs root (a tmpfs mount and another user)"
+  exit 77
+fi
+
+rm -rf "$prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+lib=$prefix/lib/dulvex
+samples=()
+for letter in A C D; do
+  if [ -f "$build/bin/drives/$letter" ] && [ ! -L "$build/bin/drives/$letter" ]; then
+    samples+=("$letter")
+  fi
+done
+
+# Starts the installed program with an image, offscreen, in `home` (through the command
+# given after the image, e.g. setpriv), and checks that the window shows the image's sector 0
+# under letter B: (A:, C: and D: hold the samples) and that the first start unpacked the
+# build's sample volumes byte for byte.
+start_and_check() {
+  local home=$1 image=$2
+  shift 2
+  local report=$home/report.txt
+  "$@" env -i HOME="$home" PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen \
+    DULVEX_STARTUP_REPORT="$report" timeout 60 "$prefix/bin/dulvex" "$image" ||
+    fail "the installed program did not start: exit $?"
+  [ "$(sed -n 1p "$report")" = "device B:" ] || fail "letter chosen: $(sed -n 1p "$report")"
+  [ "$(sed -n 2p "$report")" = "sector 0" ] || fail "sector shown: $(sed -n 2p "$report")"
+  local want got
+  want=$(od -An -tx1 -v -N512 "$image" | tr 'a-f' 'A-F' | tr -s ' \n' '\n' | sed '/^$/d')
+  got=$(sed -n '3,514p' "$report")
+  [ "$want" = "$got" ] || fail "the hex cells do not show sector 0 of $image"
+  local data=$home/.local/share/dulvex
+  for letter in "${samples[@]}"; do
+    cmp "$build/bin/drives/$letter" "$data/drives/$letter" ||
+      fail "first-start sample $letter differs from the build's"
+  done
+  [ ! -e "$data/dulvex" ] || fail "an executable was copied into the home folder"
+  echo "started in $home: sector 0 of $image shown, samples (${samples[*]}) match the build's"
+}
+
+if [ "$mode" = tree ]; then
+  for f in lib/dulvex/dulvex lib/dulvex/HELP.rtf share/applications/dulvex.desktop \
+    share/mime/packages/dulvex.xml share/metainfo/example.dulvex.hexeditor.metainfo.xml \
+    share/man/man1/dulvex.1.gz share/doc/dulvex/copyright share/doc/dulvex/changelog.gz \
+    share/icons/hicolor/16x16/apps/dulvex.png share/icons/hicolor/256x256/apps/dulvex.png; do
+    [ -f "$prefix/$f" ] || fail "missing from the installed tree: $f"
+  done
+  for letter in "${samples[@]}"; do
+    [ -f "$lib/samples/$letter.img.gz" ] || fail "sample $letter not installed"
+  done
+  [ -L "$prefix/bin/dulvex" ] || fail "bin/dulvex is not a symbolic link"
+  [ "$(readlink -f "$prefix/bin/dulvex")" = "$(readlink -f "$lib/dulvex")" ] ||
+    fail "bin/dulvex does not lead to lib/dulvex/dulvex"
+  [ ! -e "$lib/drives" ] || fail "lib/dulvex/drives is installed"
+  changelog=$(dirname "$0")/../../packaging/changelog
+  [ "$("$prefix/bin/dulvex" --version)" = "dulvex $(sed -n '1s/.*(\(.*\)).*/\1/p' "$changelog")" ] ||
+    fail "--version does not match the changelog"
+  set +e
+  err=$("$prefix/bin/dulvex" --drive S=/dev/null 2>&1 >/dev/null)
+  rc=$?
+  set -e
+  [ $rc -eq 2 ] && [ "$err" = "dulvex: --drive S=/dev/null: the letter must be one of A to R" ] ||
+    fail "a bad letter gave exit $rc: $err"
+
+  home=$prefix/home
+  mkdir -p "$home"
+  cp "$build/bin/drives/A" "$home/floppy.img" 2>/dev/null ||
+    mkfs.fat -C "$home/floppy.img" 1440 >/dev/null
+  start_and_check "$home" "$home/floppy.img"
+
+  out=$(env DULVEX_INSTALLED_EXE_DIRS="$lib" "$4" --gtest_filter='InstalledTree.*' 2>&1) ||
+    fail "the help rules did not find the installed guide: $out"
+  grep -q PASSED <<<"$out" && ! grep -q SKIPPED <<<"$out" || fail "InstalledTree did not run: $out"
+  echo "installed tree in $prefix checked"
+  exit 0
+fi
+
+# noexec: a home that nothing can be executed from, owned by nobody.
+home=$(mktemp -d /tmp/dulvex-noexec-home.XXXXXX)
+cleanup() {
+  umount "$home" 2>/dev/null || true
+  rmdir "$home"
+}
+trap cleanup EXIT
+mount -t tmpfs -o noexec,nosuid,nodev,size=400m,mode=0700,uid=65534,gid=65534 tmpfs "$home"
+image=$home/disk.img
+cp "$build/bin/drives/D" "$image" 2>/dev/null || mkfs.fat -C "$image" 8192 >/dev/null
+chown 65534:65534 "$image"
+start_and_check "$home" "$image" setpriv --reuid=65534 --regid=65534 --clear-groups
+echo "installed program started for nobody with a noexec home"
