@@ -29,6 +29,10 @@ struct AppState {
   std::array<std::string, 512> OffsetText;  // "> " and the offset, for the hover readout
   int LastHoverIndex = 0;  // hex cell the pointer last moved over (empty counts as 0)
   VolumeGeometry geometry;
+  // The last boot-sector refresh gave a usable FAT geometry. Landmark names and every tool
+  // that works from the geometry (cluster jumps, the root directory, the FAT tools) rely on
+  // it; a refused or unreadable volume clears it.
+  bool geometryUsable = false;
   FileList files;
   // Set by every read that really filled SectorBuffer; empty until the first one.
   std::optional<ShownSector> lastShown;

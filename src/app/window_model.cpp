@@ -42,6 +42,9 @@ void WindowModel::OnHover(const std::string& name, IndexHandler handler) {
 void WindowModel::OnChange(const std::string& name, std::function<void()> handler) {
   change_[name] = std::move(handler);
 }
+void WindowModel::OnLostFocus(const std::string& name, std::function<void()> handler) {
+  lostFocus_[name] = std::move(handler);
+}
 
 bool WindowModel::Reachable(const Control& control) const {
   const Control* c = &control;
@@ -86,6 +89,21 @@ void WindowModel::SetText(Control& textBox, const std::string& text) {
 bool WindowModel::Type(Control& textBox, const std::string& text) {
   if (busy || !Reachable(textBox) || textBox.readOnly) return false;
   SetText(textBox, text);
+  return true;
+}
+
+bool WindowModel::TypeKey(Control& textBox, const std::string& text) {
+  keyTypingBox_ = &textBox;
+  const bool typed = Type(textBox, text);
+  keyTypingBox_ = nullptr;
+  return typed;
+}
+
+bool WindowModel::LostFocus(std::string_view name, int index) {
+  auto it = lostFocus_.find(std::string(name));
+  const Control* c = Find(name, index);
+  if (busy || it == lostFocus_.end() || (c != nullptr && !Reachable(*c))) return false;
+  it->second();
   return true;
 }
 

@@ -57,6 +57,8 @@ class WindowModel {
   void OnHover(const std::string& name, IndexHandler handler);
   // Any change of a text box's text, by the user or by code.
   void OnChange(const std::string& name, std::function<void()> handler);
+  // The keyboard focus leaving a text box.
+  void OnLostFocus(const std::string& name, std::function<void()> handler);
 
   // Raise an event. Returns false when the control has no handler for it, when the control
   // (or a panel or menu holding it) is disabled, as a user could not reach it, or, for
@@ -69,6 +71,12 @@ class WindowModel {
   // The user's typing goes through Type, which is refused while long work runs.
   void SetText(Control& textBox, const std::string& text);
   bool Type(Control& textBox, const std::string& text);
+  // The user's keystroke in a text box, giving it `text`: as Type, but while its change
+  // handler runs keyTyping(textBox) is true, so the box can keep a half-typed text.
+  bool TypeKey(Control& textBox, const std::string& text);
+  bool keyTyping(const Control& textBox) const { return keyTypingBox_ == &textBox; }
+  // The focus leaves a text box; refused like a key.
+  bool LostFocus(std::string_view name, int index = -1);
 
   // Whether a user could reach the control: it and every panel or menu holding it enabled.
   bool Reachable(const Control& control) const;
@@ -105,10 +113,11 @@ class WindowModel {
   InlineWorkRunner inlineRunner_;
   WorkRunner* runner_ = &inlineRunner_;
   int mousePointer_ = kPointerDefault;
+  const Control* keyTypingBox_ = nullptr;
   std::deque<Control> controls_;
   std::unordered_map<std::string, Control*> byKey_;
   std::unordered_map<std::string, IndexHandler> click_, key_, hover_;
-  std::unordered_map<std::string, std::function<void()>> change_;
+  std::unordered_map<std::string, std::function<void()>> change_, lostFocus_;
 };
 
 }  // namespace dulvex

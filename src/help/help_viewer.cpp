@@ -102,6 +102,8 @@ void HelpViewer::Form_Activate() {
     host_.ShowDocument(ReadRtf(bytes));
     return;
   }
+  // The window must not go on showing an earlier document behind the report.
+  host_.ShowDocument(RtfDocument{});
   reporting_ = true;
   model_.prompter().MessageBox("File Not Foud: " + NFileIstruzioni_, kStyleCritical, "-");
   reporting_ = false;

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <cmath>
 
 #include "ui/design_look.h"
 
@@ -104,7 +105,10 @@ const QPixmap& CellGridWidget::Tile(const Shown& cell) {
 
   // The whole cell once: background, then the caption from the top edge, aligned as the
   // cell says and clipped to it.
-  QPixmap tile(cell.rect.size() * ratio);
+  // Whole device pixels, rounded up: at a fractional scale (125 %) a tile rounded down would
+  // leave a seam of background between neighbours; one rounded up lies under the next cell.
+  QPixmap tile(static_cast<int>(std::ceil(cell.rect.width() * ratio)),
+               static_cast<int>(std::ceil(cell.rect.height() * ratio)));
   tile.setDevicePixelRatio(ratio);
   tile.fill(ToQColor(cell.back));
   if (!cell.caption.empty()) {

@@ -1,6 +1,7 @@
 #include "ui/design_widgets.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace dulvex::ui {
@@ -72,6 +73,12 @@ void LineWidget::paintEvent(QPaintEvent*) {
   } else {
     p.drawLine(r.bottomLeft(), r.topRight());
   }
+}
+
+void LineBoxWidget::keyPressEvent(QKeyEvent* event) {
+  keying_ = !event->matches(QKeySequence::Paste);
+  QLineEdit::keyPressEvent(event);
+  keying_ = false;
 }
 
 }  // namespace dulvex::ui

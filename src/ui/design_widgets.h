@@ -1,8 +1,10 @@
 // The small widgets of the design that Qt has no ready-made equal for: a panel with an
-// optional caption, an unfilled rectangle and a straight line.
+// optional caption, an unfilled rectangle, a straight line, and a text box that knows typing
+// from pasting.
 #pragma once
 
 #include <QColor>
+#include <QLineEdit>
 #include <QString>
 #include <QWidget>
 
@@ -36,6 +38,21 @@ class ShapeWidget : public QWidget {
 
  private:
   QColor colour_;
+};
+
+// A single-line text box that tells a key typed from other edits (a paste, a drop, the
+// context menu): keying() is true while a key press other than Paste edits the text.
+class LineBoxWidget : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit LineBoxWidget(QWidget* parent = nullptr) : QLineEdit(parent) {}
+  bool keying() const { return keying_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  bool keying_ = false;
 };
 
 // A straight line (Line) across its rectangle; `falling` runs from the top-left to the

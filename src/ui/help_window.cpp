@@ -124,6 +124,11 @@ bool AboutBoxHost::Exists() const {
 void AboutBoxHost::Load(const AboutTexts& texts) {
   delete box_.data();
   box_ = new AboutBox(texts);
+  if (owner_ == nullptr) return;
+  const TwipsRect owner = owner_->OuterBounds();
+  const TwipsSize self{box_->width() * kTwipsPerPixel, box_->height() * kTwipsPerPixel};
+  const TwipsPoint at = HelpPlacement(1, self, &owner, self);  // 1: centred on the owner
+  box_->move(Px(at.left), Px(at.top));
 }
 
 void AboutBoxHost::Show() {
@@ -142,7 +147,8 @@ HelpWindows::HelpWindows(WindowModel& model, QWidget* mainWindow)
     : QObject(mainWindow),
       window_(std::make_unique<HelpWindow>()),
       viewer_(*window_, model),
-      owner_(mainWindow) {
+      owner_(mainWindow),
+      about_(&owner_) {
   window_->SetViewer(&viewer_);
   if (mainWindow != nullptr) mainWindow->installEventFilter(this);
 }

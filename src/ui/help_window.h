@@ -58,6 +58,9 @@ class WidgetOwner : public HelpOwner {
 // The About box as the rules see it: one box at a time, deleted when the user closes it.
 class AboutBoxHost : public AboutHost {
  public:
+  // A box is placed over the centre of `owner` (when given) as it is loaded, so it never
+  // depends on a window manager to keep it off the main window's menu bar.
+  explicit AboutBoxHost(const HelpOwner* owner = nullptr) : owner_(owner) {}
   ~AboutBoxHost() override;
   bool Exists() const override;
   void Load(const AboutTexts& texts) override;
@@ -65,6 +68,7 @@ class AboutBoxHost : public AboutHost {
   AboutBox* box() const;
 
  private:
+  const HelpOwner* owner_;
   QPointer<AboutBox> box_;
 };
 
@@ -86,8 +90,8 @@ class HelpWindows : public QObject {
  private:
   std::unique_ptr<HelpWindow> window_;
   HelpViewer viewer_;
-  AboutBoxHost about_;
   WidgetOwner owner_;
+  AboutBoxHost about_;
 };
 
 // Makes the help window and the About box for the main window and registers the "Help"

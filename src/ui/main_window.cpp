@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -19,6 +21,11 @@
 #include "ui/cell_grid_widget.h"
 #include "ui/design_look.h"
 #include "ui/design_widgets.h"
+
+// The icon lives in a resource of the static Qt layer, which must be registered by hand.
+static void InitIconResources() {
+  Q_INIT_RESOURCE(help);
+}
 
 namespace dulvex::ui {
 
@@ -82,6 +89,9 @@ int KeyCode(const QKeyEvent& key) {
 MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent), model_(model) {
   const Control& design = model_.At("Form1");
   setObjectName(Q(design.Key()));
+  // The program's icon, for this window and every other one it opens.
+  InitIconResources();
+  QApplication::setWindowIcon(QIcon(":/dulvex/dulvex.png"));
   form_ = new QWidget(this);
   form_->setObjectName("Form1Client");
   form_->setAutoFillBackground(true);
@@ -175,9 +185,13 @@ void MainWindow::BuildWidget(const Control& c) {
         });
         w = edit;
       } else {
-        auto* edit = new QLineEdit(parent);
-        connect(edit, &QLineEdit::textEdited, this, [this, control](const QString& text) {
-          model_.Type(*control, text.toStdString());
+        auto* edit = new LineBoxWidget(parent);
+        connect(edit, &QLineEdit::textEdited, this, [this, edit, control](const QString& text) {
+          if (edit->keying()) {
+            model_.TypeKey(*control, text.toStdString());
+          } else {
+            model_.Type(*control, text.toStdString());
+          }
           Refresh();
         });
         w = edit;
@@ -446,6 +460,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       const int code = KeyCode(*static_cast<QKeyEvent*>(event));
       if (code != 0) Raise([&] { return model_.Key(c.name, code, c.index); });
       break;  // the box itself still handles the key
+    }
+    case QEvent::FocusOut: {
+      // A message box or a menu opened over the window takes the focus only for a while (and may
+      // open in the middle of a handler); the box keeps it as far as the user is concerned.
+      const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+      if (c.kind == ControlKind::TextBox && why != Qt::ActiveWindowFocusReason &&
+          why != Qt::PopupFocusReason) {
+        Raise([&] { return model_.LostFocus(c.name, c.index); });
+      }
+      break;
     }
     case QEvent::MouseButtonRelease: {
       auto* mouse = static_cast<QMouseEvent*>(event);

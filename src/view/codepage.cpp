@@ -45,6 +45,12 @@ std::string VisibleCharOfByte(std::uint8_t b) {
   return b == 0 ? std::string(kNulPlaceholder) : CharOfByte(b);
 }
 
+std::string CellCharOfByte(std::uint8_t b) {
+  const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+  if (b < 32 || b == 0x7F || undefined) return ".";
+  return CharOfByte(b);
+}
+
 std::uint8_t ByteOfChar(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<std::uint8_t>(c);
   for (int i = 0; i < 32; ++i) {

@@ -18,6 +18,10 @@ std::string CharOfByte(std::uint8_t b);
 std::string VisibleCharOfByte(std::uint8_t b);
 inline constexpr const char* kNulPlaceholder = "\u2400";  // the symbol for NUL
 
+// The character a text cell of the grid shows for code b: "." for the control codes (below
+// 32, and 127) and for the five codes the code page leaves undefined, which no font draws.
+std::string CellCharOfByte(std::uint8_t b);
+
 // The byte of a Unicode character in the code page, or '?' when it has none.
 std::uint8_t ByteOfChar(char32_t c);
 

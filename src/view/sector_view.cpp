@@ -17,16 +17,24 @@ double BoxValue(WindowModel& model) {
   return NumericValue(model.At("Text21").caption);
 }
 
+// The readouts of the number in Text21: its hex form and the landmark it names.
+void ShowSectorNumber(WindowModel& model) {
+  const double value = BoxValue(model);
+  model.At("Label45").caption = "0x" + Hex8(value);
+  model.At("Label53").caption = LandmarkName(model.state, ToInt32(value));
+}
+
 // Change of Text21, by typing or by code.
 void Text21_Change(WindowModel& model) {
   Control& text21 = model.At("Text21");
-  const std::string canonical = CanonicalText(NumericValue(text21.caption));
-  // Assigning a different text runs this handler again, nested; that run does the whole
-  // work and this one goes on with the same text.
-  model.SetText(text21, canonical);
-  const double value = NumericValue(text21.caption);
-  model.At("Label45").caption = "0x" + Hex8(value);
-  model.At("Label53").caption = SectorNameRule(model.state.geometry, ToInt32(value));
+  // A key typed keeps the text as it stands, so "2.5", "-5", "1e3" and "&H10" can be typed
+  // one key at a time; any other change (a paste, the program) is made canonical at once.
+  if (!model.keyTyping(text21)) {
+    // Assigning a different text runs this handler again, nested; that run does the whole
+    // work and this one goes on with the same text.
+    model.SetText(text21, CanonicalText(NumericValue(text21.caption)));
+  }
+  ShowSectorNumber(model);
   for (int i = 0; i < 512; ++i) {
     model.Label55[i]->back = TextPlainColour;
     model.Label3[i]->back = HexPlainColour;
@@ -90,6 +98,16 @@ void ShowSector(WindowModel& model) {
   model.SetMousePointer(kPointerDefault);
 }
 
+void SettleSectorNumber(WindowModel& model) {
+  Control& text21 = model.At("Text21");
+  const std::string canonical = CanonicalText(NumericValue(text21.caption));
+  if (text21.caption != canonical) {
+    model.SetText(text21, canonical);  // the change handler shows the readouts
+  } else {
+    ShowSectorNumber(model);
+  }
+}
+
 void DisplaySectorDue(WindowModel& model) {
   const SectorBytes& bytes = model.state.SectorBuffer;
   for (std::size_t i = 0; i < 512; ++i) {
@@ -97,7 +115,7 @@ void DisplaySectorDue(WindowModel& model) {
     Control& hex = *model.Label3[i];
     hex.fontSize = b == 0 ? 6 : 8;
     hex.caption = HexByte(b);
-    model.Label55[i]->caption = b < 32 ? std::string(".") : CharOfByte(b);
+    model.Label55[i]->caption = CellCharOfByte(b);
   }
   for (std::size_t i = 0; i < 512; ++i) {
     char hexIndex[8];
@@ -110,8 +128,12 @@ void DisplaySectorDue(WindowModel& model) {
 void InstallSectorView(WindowModel& model) {
   model.OnChange("Text21", [&model] { Text21_Change(model); });
   model.OnKey("Text21", [&model](int code) {
-    if (code == 13) ShowSector(model);
+    if (code == 13) {
+      SettleSectorNumber(model);
+      ShowSector(model);
+    }
   });
+  model.OnLostFocus("Text21", [&model] { SettleSectorNumber(model); });
   model.OnClick("Command1", [&model](int index) { Command1_Click(model, index); });
   model.OnHover("Label3", [&model](int index) { Label3_MouseMove(model, index); });
 }

@@ -10,11 +10,16 @@ namespace dulvex {
 // (or the number does not fit 32 bits) the grid and Label77(1) keep the sector they showed.
 void ShowSector(WindowModel& model);
 
+// Puts Text21 in canonical form (what was typed may be half-way, "2." or "&H") and shows
+// its readouts again: the hex form in Label45 and the landmark name in Label53. Run on Enter,
+// when the box loses the focus, and after every boot-sector refresh.
+void SettleSectorNumber(WindowModel& model);
+
 // Renders SectorBuffer into the hex cells Label3 and the text cells Label55.
 void DisplaySectorDue(WindowModel& model);
 
-// Registers the handlers of Text21 (change, Enter), "<" and ">" (Command1) and the hover
-// over the hex cells.
+// Registers the handlers of Text21 (change, Enter, focus loss), "<" and ">" (Command1) and
+// the hover over the hex cells.
 void InstallSectorView(WindowModel& model);
 
 }  // namespace dulvex

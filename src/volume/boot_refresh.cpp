@@ -14,7 +14,7 @@ void EnableNavigation(WindowModel& model, bool enabled) {
   model.At("Text21").enabled = enabled;
 }
 
-// The failure tail: the device or its boot sector cannot be used.
+// The failure tail: the device cannot be read.
 void RefreshFailed(WindowModel& model) {
   model.prompter().MessageBox("TRY TO SET ANOTHER DEVICE/VOLUME.", kStyleExclamation, AppTitle());
   EnableNavigation(model, false);
@@ -23,33 +23,34 @@ void RefreshFailed(WindowModel& model) {
 
 }  // namespace
 
+void EnableGeometryTools(WindowModel& model) {
+  for (const char* tool : kGeometryTools) model.At(tool).enabled = model.state.geometryUsable;
+}
+
 void Command3_Click(WindowModel& model) {
   if (!Leggi_MBR(model)) {
+    model.state.geometryUsable = false;
+    EnableGeometryTools(model);
     RefreshFailed(model);
+    SettleSectorNumber(model);
     return;
   }
-  BootSectorReading reading = ReadBootSector(model.state.BootSectorBuffer, model.state.geometry);
+  const BootSectorReading reading =
+      ReadBootSector(model.state.BootSectorBuffer, model.state.geometry);
   model.state.geometry = reading.geometry;
+  model.state.geometryUsable = reading.outcome == BootSectorOutcome::Complete;
   for (const PanelText& t : reading.texts) model.At(t.name, t.index).caption = t.text;
-
-  switch (reading.outcome) {
-    case BootSectorOutcome::Implausible:
-      model.prompter().MessageBox("SOME INVALID DATA READ.", kStyleExclamation, AppTitle());
-      RefreshFailed(model);
-      return;
-    case BootSectorOutcome::OutOfRange:
-      // The panel shows the volume truthfully, but its sectors cannot be reached.
-      model.prompter().MessageBox("Volume refused: " + reading.problem +
-                                      " is out of range (sector numbers go from -2147483647 to "
-                                      "2147483647).",
-                                  kStyleExclamation, AppTitle());
-      RefreshFailed(model);
-      return;
-    case BootSectorOutcome::Complete:
-      break;
-  }
+  for (const PanelText& t : reading.tooltips) model.At(t.name, t.index).tooltip = t.text;
+  EnableGeometryTools(model);
   EnableNavigation(model, true);
   model.At("mnuTolls").enabled = true;
+  if (!model.state.geometryUsable) {
+    model.prompter().MessageBox("Not a FAT volume this program can analyse: " + reading.refusal +
+                                    ". Its sectors can be shown; the tools that need the FAT "
+                                    "layout stay off.",
+                                kStyleExclamation, AppTitle());
+  }
+  SettleSectorNumber(model);
   ShowSector(model);
 }
 

@@ -21,21 +21,24 @@ struct PanelText {
 };
 
 enum class BootSectorOutcome {
-  Complete,     // the geometry is whole and every sector number fits the program's range
-  Implausible,  // a field that must not be 0 is 0: bytes per sector, sectors per cluster,
-                // number of FATs or sectors per track
-  OutOfRange,   // a derived sector number does not fit the program's 32-bit sector numbers
+  Complete,  // a FAT volume: every rule holds and every sector number fits the program's range
+  Refused,   // readable, but not a FAT volume this program can analyse (see `refusal`)
 };
 
 struct BootSectorReading {
   BootSectorOutcome outcome = BootSectorOutcome::Complete;
-  // The geometry after the reading. An implausible sector has overwritten only the plain
-  // fields (offsets 11 to 35); the derived members keep the previous volume's values.
+  // The geometry after the reading: the fields as read; for a refused sector the derived
+  // members are 0 (FatType 0), so nothing works from a layout that does not hold.
   VolumeGeometry geometry;
-  // The value boxes to write, in the order the refresh fills them.
+  // The value boxes to write, in the order the refresh fills them: every field as read, the
+  // derived values, or "-" for each of them when refused.
   std::vector<PanelText> texts;
-  // For OutOfRange: what did not fit, for the message box.
-  std::string problem;
+  // Tooltips of the derived value boxes: how each value is worked out, with this volume's
+  // numbers, and for a refused volume the rule that failed.
+  std::vector<PanelText> tooltips;
+  // For Refused: the first rule the sector breaks, e.g. "sectors per cluster 3 is not a
+  // power of two".
+  std::string refusal;
 };
 
 // Lowest and highest sector number the program can read or write.
@@ -43,8 +46,8 @@ inline constexpr std::int64_t kLowestSectorNumber = -2147483647;
 inline constexpr std::int64_t kHighestSectorNumber = 2147483647;
 
 // Reads `b`. `previous` supplies the members a sector does not rewrite: the FAT32 fields
-// (BPB_FATSz32, BPB_RootClus) when the sector has the FAT12/FAT16 layout, and the derived
-// members when it is implausible.
+// (BPB_FATSz32, BPB_RootClus, BPB_FSInfo, BPB_BkBootSec) when the sector has the FAT12/FAT16
+// layout.
 BootSectorReading ReadBootSector(const SectorBytes& b, const VolumeGeometry& previous);
 
 // Value texts of the panel: bytes `first` to `last` as upper-case hex, each byte without a

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/app_state.h"
 #include "volume/volume_geometry.h"
 
 namespace dulvex {
@@ -12,5 +13,9 @@ namespace dulvex {
 // The name shown in Label53 for sector `sector`; "-" when it has no role, and also for a
 // number that does not fit the program's 32-bit sector numbers (nothing).
 std::string SectorNameRule(const VolumeGeometry& g, std::optional<std::int32_t> sector);
+
+// The name by the volume's geometry when the last refresh gave a usable one; otherwise only
+// what needs no geometry (sector 0).
+std::string LandmarkName(const AppState& state, std::optional<std::int32_t> sector);
 
 }  // namespace dulvex

@@ -3,20 +3,22 @@
 #include "app/sector_io.h"
 #include "view/numbers.h"
 #include "view/sector_view.h"
+#include "volume/boot_refresh.h"
 #include "volume/volume_panel_design.h"
 
 namespace dulvex {
 
 void mnuGoto_Cluster_Click(WindowModel& model) {
+  if (!model.state.geometryUsable) return;
   const VolumeGeometry& g = model.state.geometry;
+  // Clusters are numbered from 2; the last one is CountofClusters + 1.
+  const double last = static_cast<double>(g.CountofClusters) + 1;
   double cluster = 0;
   for (;;) {
-    const std::string reply = model.prompter().InputBox("Insert Cluster Number.", AppTitle(), "0");
+    const std::string reply = model.prompter().InputBox("Insert Cluster Number.", AppTitle(), "2");
     cluster = NumericValue(reply);
-    if (cluster < static_cast<double>(g.CountofClusters)) break;
-    // Cancel gives an empty reply; asking again would leave no way out when no cluster
-    // number is accepted (a cluster count of 0 or less).
-    if (reply.empty()) return;
+    if (cluster >= 2 && cluster <= last) break;
+    if (reply.empty()) return;  // Cancel ends the question without moving
   }
   const double sector =
       static_cast<double>(g.BPB_SecPerClus) * cluster + static_cast<double>(g.Cluster0Sector);
@@ -31,6 +33,7 @@ void mnuVolDa_Click(WindowModel& model) {
 
 void InstallVolume(WindowModel& model) {
   AddVolumePanelDesign(model);
+  EnableGeometryTools(model);  // off until a refresh gives a usable geometry
   model.OnClick("mnuGoto_Cluster", [&model](int) { mnuGoto_Cluster_Click(model); });
   model.OnClick("mnuVolDa", [&model](int) { mnuVolDa_Click(model); });
 }

@@ -7,8 +7,8 @@
 namespace dulvex {
 
 // "Go to Cluster": asks for a cluster number and shows the cluster's first sector. A number
-// equal to or above CountofClusters is asked again; cancelling such a question ends the
-// command without moving.
+// outside the volume's clusters, 2 to CountofClusters + 1, is asked again; Cancel ends the
+// command without moving. Needs a usable geometry.
 void mnuGoto_Cluster_Click(WindowModel& model);
 
 // "MBR Data": hides the copy-buffer panel and shows the "Volume Informations" panel again.

@@ -23,6 +23,8 @@ struct VolumeGeometry {
   std::int64_t BPB_TotSec32 = 0;
   std::int64_t BPB_FATSz32 = 0;     // decoded only from FAT32-layout sectors (BPB_FATSz16 = 0)
   std::int64_t BPB_RootClus = 0;    // decoded only from FAT32-layout sectors
+  std::int64_t BPB_FSInfo = 0;      // sector of the FSInfo record; FAT32 layout only
+  std::int64_t BPB_BkBootSec = 0;   // first sector of the boot-record backup; FAT32 layout only
   std::int64_t RootDirSectors = 0;  // sectors of the FAT12/FAT16 root directory region
   std::int64_t TotSec = 0;
   std::int64_t FATSz = 0;
@@ -31,7 +33,7 @@ struct VolumeGeometry {
   std::int64_t CountofClusters = 0;
   std::uint8_t FatType = 0;  // 1 FAT12, 2 FAT16, 3 FAT32, 0 before the first complete refresh
   std::int64_t Fat1Sector = 0;
-  std::int64_t Fat2Sector = 0;
+  std::int64_t Fat2Sector = 0;          // Fat1Sector + FATSz; a FAT only when BPB_NumFATs >= 2
   std::int64_t Cluster0Sector = 0;      // where a cluster 0 would begin
   std::int64_t RootDirEntrySector = 0;  // first sector of the root directory
 };

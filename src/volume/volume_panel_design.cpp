@@ -1,5 +1,7 @@
 #include "volume/volume_panel_design.h"
 
+#include <string>
+
 #include "app/form1_design.h"
 
 namespace dulvex {
@@ -9,6 +11,7 @@ namespace {
 // Geometry shared by the rows, in twips within the panels.
 constexpr double kValueLeft = 2760;  // value boxes, in Frame1 (right of Frame2)
 constexpr double kValueWidth = 1152;
+constexpr double kWideValueWidth = 2232;  // up to the right edge of the panel
 constexpr double kValueHeight = 252;
 constexpr double kFieldCaptionLeft = 60;  // captions on Frame2, right-aligned
 constexpr double kFieldCaptionWidth = 2580;
@@ -121,7 +124,12 @@ void AddVolumePanelDesign(WindowModel& model) {
 
   int captionIndex = 0;
   for (const Row& r : kFieldRows) {
-    model.Add(ValueBox(r.box, r.index, kValueLeft, r.top, kValueWidth, r.boxColour));
+    // BPB_Reserved shows twelve bytes in hex, up to 24 digits: the width of the panel, in
+    // a smaller font.
+    const bool reserved = std::string(r.box) == "Label33" && r.index == 6;
+    Control& box = model.Add(ValueBox(r.box, r.index, kValueLeft, r.top,
+                                      reserved ? kWideValueWidth : kValueWidth, r.boxColour));
+    if (reserved) box.fontSize = 7;
     model.Add(Caption("Label34", captionIndex++, "Frame2", kFieldCaptionLeft, r.top,
                       kFieldCaptionWidth, kCaptionHeight, r.caption, r.captionColour,
                       Align::Right));

@@ -152,8 +152,8 @@ void Image(Run& r, A a) {
   fs::create_symlink(a[3].text, file);
 }
 
-// menu, click, hover, key and type as a user does them; the "-disabled" forms expect the
-// action refused because the control (or a panel or menu holding it) is disabled.
+// menu, click, hover, key, type, keys and leave as a user does them; the "-disabled" forms expect
+// the action refused because the control (or a panel or menu holding it) is disabled.
 void Act(Run& r, A a) {
   const std::string verb = a[0].text.substr(0, a[0].text.find('-'));
   Control* c = r.Find(a[1].text);
@@ -163,11 +163,16 @@ void Act(Run& r, A a) {
                                                 : static_cast<int>(Whole(a[2]));
   if (c == nullptr) return r.Check(false, "no control " + a[1].text);
   const bool menu = c->kind == ControlKind::Menu || c->kind == ControlKind::MenuItem;
-  if (verb == "menu" ? !menu : verb == "type" && c->kind != ControlKind::TextBox)
+  const bool typing = verb == "type" || verb == "keys";
+  if (verb == "menu" ? !menu : typing && c->kind != ControlKind::TextBox)
     return r.Check(false, "a control of another kind");
-  const bool blocked = !r.model.Reachable(*c) || (verb == "type" && c->readOnly);
+  const bool blocked = !r.model.Reachable(*c) || (typing && c->readOnly);
   if (verb == "type" && !blocked) r.model.Type(*c, a[2].text);
-  const bool ran = verb == "type"    ? !blocked
+  // "keys": the box emptied, then the text typed one key at a time.
+  for (std::size_t n = 1; verb == "keys" && !blocked && n <= a[2].text.size(); ++n)
+    r.model.TypeKey(*c, a[2].text.substr(0, n));
+  const bool ran = typing            ? !blocked
+                   : verb == "leave" ? r.model.LostFocus(c->name, c->index)
                    : verb == "key"   ? r.model.Key(c->name, code, c->index)
                    : verb == "hover" ? r.model.Hover(c->name, c->index)
                                      : r.model.Click(c->name, c->index);
@@ -326,6 +331,8 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"hover", {1, 1, Act}},
     {"key", {2, 2, Act}},
     {"type", {2, 2, Act}},
+    {"keys", {2, 2, Act}},
+    {"leave", {1, 1, Act}},
     {"expect", {2, 2, ExpectProperty}},
     {"expect box", {1, 5, ExpectBox}},
     {"expect inputbox", {1, 5, ExpectBox}},

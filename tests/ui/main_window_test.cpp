@@ -7,11 +7,13 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -43,6 +45,7 @@ class MainWindowTest : public ::testing::Test {
     window->ActionOf("mnuA(0)")->trigger();
     ASSERT_TRUE(f.prompter.shown.empty());
   }
+  QString Caption(const char* key) { return qobject_cast<QLabel*>(window->WidgetOf(key))->text(); }
   // Sends a mouse event to the centre of a grid slot.
   void Mouse(QEvent::Type type, int slot) {
     const QPointF at = grid->SlotRect(slot).center();
@@ -55,26 +58,21 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, EveryDesignControlIsAWidgetWithItsNameAndGeometry) {
-  int widgets = 0;
   for (const Control& c : f.model.Controls()) {
     const QString key = QString::fromStdString(c.Key());
     if (c.kind == ControlKind::Menu || c.kind == ControlKind::MenuItem) {
       EXPECT_NE(window->findChild<QAction*>(key), nullptr) << c.Key();
-    } else if (c.kind == ControlKind::Frame || c.kind == ControlKind::Label ||
-               c.kind == ControlKind::Button || c.kind == ControlKind::TextBox ||
-               c.kind == ControlKind::Shape) {
+    } else if (c.kind != ControlKind::Cell && c.kind != ControlKind::Form) {
       QWidget* w = window->findChild<QWidget*>(key);
       ASSERT_NE(w, nullptr) << c.Key();
       EXPECT_EQ(w->geometry(), PixelRect(c.left, c.top, c.width, c.height)) << c.Key();
       EXPECT_EQ(w->parentWidget()->objectName().toStdString(),
-                c.parent.empty() ? "Form1Client" : c.parent)
-          << c.Key();
+                c.parent.empty() ? "Form1Client" : c.parent);
       EXPECT_EQ(!w->isHidden(), c.visible) << c.Key();
-      ++widgets;
     }
   }
-  EXPECT_GT(widgets, 60);
   EXPECT_EQ(window->form()->size(), QSize(1002, 722));
+  EXPECT_FALSE(window->windowIcon().isNull());
   // Grid slots: hex and character cells at the corners of the grid.
   for (auto [slot, left, top, width] : {std::tuple{0, 1320, 840, 252},
                                         {511, 5100, 8280, 252},
@@ -82,6 +80,10 @@ TEST_F(MainWindowTest, EveryDesignControlIsAWidgetWithItsNameAndGeometry) {
                                         {1023, 7410, 8280, 132}}) {
     EXPECT_EQ(grid->SlotRect(slot).translated(grid->pos()), PixelRect(left, top, width, 240));
   }
+  // The sector box holds the lowest sector number with its sign in view.
+  auto* box = qobject_cast<QLineEdit*>(window->WidgetOf("Text21"));
+  const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+  EXPECT_LE(box->fontMetrics().horizontalAdvance("-2147483647") + 2 * (frame + 2), box->width());
 }
 
 // A click reaches the handler of its cell or label with the index, and stops there.
@@ -99,57 +101,66 @@ TEST_F(MainWindowTest, ClicksMovesAndTooltipsReachTheModelByIndex) {
   EXPECT_EQ(clicks, (decltype(clicks){{"Label3", {37}}, {"Label55", {300}}, {"Label62", {-1}}}));
   Mouse(QEvent::MouseMove, 44);
   EXPECT_EQ(f.model.state.LastHoverIndex, 44);
-  Mouse(QEvent::MouseMove, 44);
-  EXPECT_EQ(grid->SlotRect(44).size(), QSize(19, 20));  // 290 x 300 twips
   const QPoint at = grid->SlotRect(31).center();
   QHelpEvent help(QEvent::ToolTip, at, grid->mapToGlobal(at));
   QApplication::sendEvent(grid, &help);
   EXPECT_EQ(QToolTip::text(), "hex:1F = dec:31");
 }
 
-TEST_F(MainWindowTest, MagnifiedCellIsPaintedOverItsNeighbours) {
+// Along a row of cells only cell colours and captions are painted, also at 125 % (the test
+// runs again with QT_FONT_DPI=120): no seam of the panel beneath. A magnified cell lies over
+// its neighbours.
+TEST_F(MainWindowTest, CellsLeaveNoSeamsAndMagnifiedCellLiesOnTop) {
   ChooseFloppy();
   for (int i : {17, 32, 33}) f.model.Label3[static_cast<std::size_t>(i)]->back = HexMarkedColour;
   window->Refresh();
+  const QImage before = grid->grab().toImage();
+  const qreal ratio = before.devicePixelRatio();
+  const int y = static_cast<int>(grid->SlotRect(64).center().y() * ratio);
+  for (int x = static_cast<int>(grid->SlotRect(64).left() * ratio);
+       x < static_cast<int>(grid->SlotRect(79).right() * ratio); ++x) {
+    ASSERT_NE(before.pixelColor(x, y), ToQColor(kBlue)) << x << " at ratio " << ratio;
+  }
   // Bottom-right corner of cell 16 when magnified: inside cell 33 otherwise.
-  const QPoint corner = grid->SlotRect(16).topLeft() + QPoint(18, 19);
+  const QPoint corner = (grid->SlotRect(16).topLeft() + QPoint(18, 19)) * ratio;
   const QColor marked = ToQColor(HexMarkedColour);
-  EXPECT_EQ(grid->grab().toImage().pixelColor(corner), marked);
+  EXPECT_EQ(before.pixelColor(corner), marked);
   Mouse(QEvent::MouseMove, 16);
   Mouse(QEvent::MouseMove, 16);
   const QImage after = grid->grab().toImage();
-  if (const QString dir = qEnvironmentVariable("DULVEX_UI_SNAPSHOTS"); !dir.isEmpty()) {
-    after.save(dir + "/magnified-cell.png");  // a picture for a person to look at
-  }
   EXPECT_EQ(after.pixelColor(corner), ToQColor(HexPlainColour));
-  EXPECT_EQ(after.pixelColor(grid->SlotRect(33).bottomRight()), marked);
-  int dark = 0;  // the caption is drawn
-  const QRect big = grid->SlotRect(16);
-  for (int y = big.top(); y <= big.bottom(); ++y) {
-    for (int x = big.left(); x <= big.right(); ++x)
-      dark += after.pixelColor(x, y).lightness() < 100;
-  }
-  EXPECT_GT(dark, 10);
-  Mouse(QEvent::MouseMove, 100);
-  EXPECT_EQ(grid->grab().toImage().pixelColor(corner), marked);
+  EXPECT_EQ(after.pixelColor(grid->SlotRect(33).bottomRight() * ratio), marked);
 }
 
-TEST_F(MainWindowTest, TypingInTheSectorBoxReformatsAndEnterShowsTheSector) {
+// Keys typed stay as typed while the readout follows; Enter and leaving the box make the
+// text plain, Enter reads the sector; a paste is made plain at once.
+TEST_F(MainWindowTest, SectorBoxKeepsWhatIsTypedUntilEnterOrFocusLoss) {
   ChooseFloppy();
   auto* box = qobject_cast<QLineEdit*>(window->WidgetOf("Text21"));
-  ASSERT_NE(box, nullptr);
   box->setFocus();
-  // Each keystroke reformats: "&" alone reads as 0, so "&H13" typed key by key gives 13.
-  for (auto [typed, shown] : {std::pair{"12abc", "12"}, {"x", "0"}, {"&H13", "13"}}) {
+  for (auto [typed, hex] : {std::pair{"2.5", "0x00000002"},
+                            {"-5", "0xFFFFFFFB"},
+                            {"1e3", "0x000003E8"},
+                            {"&H10", "0x00000010"}}) {
     box->selectAll();
     QTest::keyClicks(box, typed);
-    EXPECT_EQ(box->text(), shown) << typed;
+    EXPECT_EQ(box->text(), typed);
+    EXPECT_EQ(Caption("Label45"), hex);
   }
-  EXPECT_EQ(box->cursorPosition(), 2);
-  EXPECT_EQ(qobject_cast<QLabel*>(window->WidgetOf("Label45"))->text(), "0x0000000D");
+  EXPECT_EQ(f.model.state.lastShown->sector, 0);
   QTest::keyClick(box, Qt::Key_Return);
-  EXPECT_EQ(qobject_cast<QLabel*>(window->WidgetOf("Label77(1)"))->text(), "0000000D");
-  EXPECT_EQ(f.model.state.lastShown->sector, 13);
+  EXPECT_EQ(box->text(), "16");
+  EXPECT_EQ(Caption("Label77(1)"), "00000010");
+  box->selectAll();
+  QTest::keyClicks(box, "1e3");
+  QFocusEvent away(QEvent::FocusOut, Qt::MouseFocusReason);  // offscreen windows are not active
+  QApplication::sendEvent(box, &away);
+  EXPECT_EQ(box->text(), "1000");
+  QApplication::clipboard()->setText("&H1F");
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(box->text(), "31");
 }
 
 // The Yes/No box answers No unless Yes is pressed: no write is confirmed by accident.
@@ -180,8 +191,7 @@ TEST(QtPrompterTest, BoxesShowStyleTitleAndAnswer) {
       box->button(c.press)->click();
     });
     EXPECT_EQ(prompter.MessageBox("TEXT", c.style, c.title), c.answer) << c.style;
-    EXPECT_EQ(title, c.shownTitle) << c.style;
-    EXPECT_EQ(icon, c.icon) << c.style;
+    EXPECT_EQ(std::pair(title, icon), std::pair(QString(c.shownTitle), c.icon)) << c.style;
   }
   QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
   EXPECT_EQ(prompter.InputBox("Insert Cluster Number.", "", "0"), "");

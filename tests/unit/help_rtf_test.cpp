@@ -49,9 +49,9 @@ TEST(RtfReader, SmallDocuments) {
       // Character formatting, groups and paragraphs.
       {"p{\\b b{\\b0 o}}{\\ul\\i\\b a}{\\ul\\ulnone u\\ul\\ul0 v}", "p[b:b]o[b i u:a]uv"},
       {"\\fs40 b\\fs0 z\\fs3000 m\\fs99999999999999999999 h", "[s40:b]z[s1000:mh]"},
-      {"\\cf1 r\\cf2 b\\cf3 c\\cf0 a\\cf9 n", "[cFF0000:r][c0080FF:b][cFF0007:c]an"},
+      {"\\cf1 r\\cf2 b\\cf3 c\\cf0 a\\cf9 n\\highlight2 f",
+       "[cFF0000:r][c0080FF:b][cFF0007:c]an[h0080FF:f]"},
       {"\\f1 m\\f2 p\\f3 c\\f0 s{\\b\\i\\fs30\\cf1\\f1\\plain reset}", "[f:mpc]sreset"},
-      {"a{\\b b{\\i c}d}e\\highlight2 f\\highlight0 g", "a[b:b][b i:c][b:d]e[h0080FF:f]g"},
       {"\\qc a\\par b\\par\\pard c\\par\\qr d\\par\\ql e\\par\\qj\\li720\\fi-360 f\\par",
        "<c 0 0>a|<c 0 0>b|c|<r 0 0>d|e|<j 720 -360>f"},
       // Control symbols, code-page and Unicode escapes (\u-4064 is U+F020).
@@ -76,7 +76,6 @@ TEST(RtfReader, BadInputShowsWhatCanBeShown) {
       {"{\\rtf1 unclosed {\\b group", "unclosed [b:group]"},
       {"}}}{\\rtf1 a}}} b}", "a| b"},  // text after the document's end: a paragraph of its own
       {"{\\rtf1 trunc\\'", "trunc"},
-      {"{\\rtf1 trunc\\'4", "trunc"},
       {"{\\rtf1 end\\", "end"},
       {"{\\rtf1 half\\'4g\\bin-5 ok}", "halfgok"},
       {"{\\rtf1 \\u99999999999 ?x\\u-10179?lone}", "\xEF\xBF\xBDx\xEF\xBF\xBDlone"},

@@ -1,4 +1,4 @@
-// Landmark names of sector numbers.
+// Landmark names of sector numbers: the first case that matches wins.
 #include "volume/landmarks.h"
 
 #include <gtest/gtest.h>
@@ -8,22 +8,27 @@ namespace {
 
 // 1.44 MB FAT12: 1 reserved, 2 FATs of 9, 224 root entries.
 const VolumeGeometry kFloppy{.BPB_SecPerClus = 1,
+                             .BPB_NumFATs = 2,
                              .RootDirSectors = 14,
+                             .FATSz = 9,
                              .FirstDataSector = 33,
                              .FatType = 1,
                              .Fat1Sector = 1,
                              .Fat2Sector = 10,
                              .Cluster0Sector = 31,
                              .RootDirEntrySector = 19};
-// 32 reserved, 2 FATs of 1000, root directory in cluster 2.
+// 32 reserved, 3 FATs of 1000, FSInfo at 1, no backup, root directory in cluster 2.
 const VolumeGeometry kFat32{.BPB_SecPerClus = 8,
-                            .FirstDataSector = 2032,
+                            .BPB_NumFATs = 3,
+                            .BPB_FSInfo = 1,
+                            .BPB_BkBootSec = 0,
+                            .FATSz = 1000,
+                            .FirstDataSector = 3032,
                             .FatType = 3,
                             .Fat1Sector = 32,
                             .Fat2Sector = 1032,
-                            .Cluster0Sector = 2016,
-                            .RootDirEntrySector = 2032};
-const VolumeGeometry kNone{};
+                            .Cluster0Sector = 3016,
+                            .RootDirEntrySector = 3032};
 
 TEST(SectorNameRule, NamesEachLandmarkFirstCaseWins) {
   const struct {
@@ -31,27 +36,19 @@ TEST(SectorNameRule, NamesEachLandmarkFirstCaseWins) {
     std::optional<std::int32_t> sector;
     const char* name;
   } cases[] = {
-      {kFloppy, 0, "Master Boot Record Sector 0"},
-      {kFloppy, 1, ""},  // FAT1 starts here, but case 2 comes first
+      {kFloppy, 1, ""},  // FAT1 starts here, but case 1 comes first on FAT12/FAT16
       {kFloppy, 10, "First Sector Of FAT2 (FAT Copy)"},
-      {kFloppy, 19, "Root Dir Entry Sector"},
       {kFloppy, 20, "Root Dir Sector"},
       {kFloppy, 31, "First Sector Of Cluster ZERO"},  // inside the root region
-      {kFloppy, 32, "Root Dir Sector"},
       {kFloppy, 33, "First Data Sector (1st Sector Of Cluster 2)"},
       {kFloppy, 34, "-"},
-      {kFloppy, -1, "-"},
       {kFloppy, std::nullopt, "-"},
-      {kFat32, 2, "Boot Record Sector 2"},
-      {kFat32, 6, "Backup copy of Boot Record Sector0"},
-      {kFat32, 8, "Backup copy of Boot Record Sector2"},
-      {kFat32, 32, "First Sector Of FAT1 (Original FAT)"},
-      {kFat32, 2016, "First Sector Of Cluster ZERO"},
-      {kFat32, 2032, "First Data Sector (1st Sector Of Cluster 2)"},
-      {kFat32, 2033, "-"},  // no fixed root region on FAT32
-      {kNone, 0, "Master Boot Record Sector 0"},
-      {kNone, 7, ""},
-      {kNone, INT32_MIN, "-"},
+      {kFat32, 1, "Boot Record Sector 1"},
+      {kFat32, 2032, "First Sector Of FAT3 (FAT Copy)"},
+      {kFat32, 6, "-"},     // BPB_BkBootSec 0: no backup
+      {kFat32, 3033, "-"},  // no fixed root region on FAT32
+      {VolumeGeometry{}, 0, "Master Boot Record Sector 0"},
+      {VolumeGeometry{}, 7, ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(SectorNameRule(c.g, c.sector), c.name)

@@ -20,40 +20,35 @@ TEST(Numbers, NumericValueReadsTheLeadingNumber) {
     double value;
   } cases[] = {
       // clang-format off
-      {"", 0}, {"abc", 0}, {"12abc", 12}, {"+5", 5}, {"- 5", -5}, {".5", 0.5},
-      {"  1 2", 12}, {"\t1\n2", 12}, {"1\r2", 1}, {"1.2.3", 1.2}, {"1,5", 1},
-      {"&h1f", 31}, {"& H 1 0", 16}, {"&HFFFFFFFF", 4294967295.0}, {"&HFG", 15}, {"&X1", 0},
-      {"&O17", 15}, {"&O8", 0}, {"1D3", 1000}, {"1E+15", 1e15}, {"1e-2", 0.01}, {"1E+", 1},
-      {"1E 2", 100}, {"1E0000000005", 1e5}, {"1E309", DBL_MAX}, {"1E-999999999", 0},
-      {"1E999999999", DBL_MAX}, {"-1E999999999", -DBL_MAX},
-      {"&H" + std::string(300, 'F'), DBL_MAX}, {"1" + std::string(400, '0'), DBL_MAX},
+      {"", 0}, {"abc", 0}, {"12abc", 12}, {"- 5", -5}, {".5", 0.5}, {"\t1\n2", 12}, {"1\r2", 1},
+      {"1.2.3", 1.2}, {"&h1f", 31}, {"& H 1 0", 16}, {"&HFFFFFFFF", 4294967295.0}, {"&X1", 0},
+      {"&O17", 15}, {"&O8", 0}, {"1D3", 1000}, {"1e-2", 0.01}, {"1E+", 1}, {"1E309", DBL_MAX},
+      {"1E-999999999", 0}, {"-1E999999999", -DBL_MAX}, {"&H" + std::string(300, 'F'), DBL_MAX},
       // clang-format on
   };
   for (const auto& c : cases) EXPECT_EQ(NumericValue(c.text), c.value) << '"' << c.text << '"';
 }
 
-TEST(Numbers, CanonicalTextIsTheShortestFormOfFifteenDigits) {
+// The shortest form of 15 significant digits, which reads back to itself, so the nested
+// Text21 change comes to rest.
+TEST(Numbers, CanonicalTextIsShortestAndReadsBackToItself) {
   const struct {
     double value;
     const char* text;
   } cases[] = {
       // clang-format off
       {-0.0, "0"}, {kNaN, "0"}, {0.1 + 0.2, "0.3"}, {1.0 / 3, "0.333333333333333"},
-      {999999999999999, "999999999999999"}, {1e15, "1E+15"}, {4294967295.0, "4294967295"},
-      {123456789012345678.0, "1.23456789012346E+17"}, {0.0001, "0.0001"}, {0.00001, "1E-05"},
-      {DBL_MAX, "1.79769313486232E+308"}, {kInf, "1.79769313486232E+308"},
-      {-kInf, "-1.79769313486232E+308"},
+      {999999999999999, "999999999999999"}, {1e15, "1E+15"}, {0.0001, "0.0001"},
+      {0.00001, "1E-05"}, {123456789012345678.0, "1.23456789012346E+17"},
+      {kInf, "1.79769313486232E+308"}, {-kInf, "-1.79769313486232E+308"},
       // clang-format on
   };
-  for (const auto& c : cases) EXPECT_EQ(CanonicalText(c.value), c.text) << c.value;
-}
-
-// Canonical texts read back to themselves, so the nested Text21 change comes to rest.
-TEST(Numbers, CanonicalTextIsAFixedPoint) {
-  for (double v : {0.1 + 0.2, 1.0 / 3, 1e15, -1e-300, 5e-324, DBL_MAX, -DBL_MAX, 1e21, 7e22, 1.5e-7,
-                   2147483647.5, 123.456, 9.87e15, 4.9e-5, 1234567890123456789.0}) {
-    EXPECT_EQ(CanonicalText(NumericValue(CanonicalText(v))), CanonicalText(v)) << v;
+  for (const auto& c : cases) {
+    EXPECT_EQ(CanonicalText(c.value), c.text) << c.value;
+    EXPECT_EQ(CanonicalText(NumericValue(c.text)), c.text);
   }
+  for (double v : {5e-324, -DBL_MAX, 7e22, 1.5e-7, 2147483647.5, 9.87e15, 4.9e-5})
+    EXPECT_EQ(CanonicalText(NumericValue(CanonicalText(v))), CanonicalText(v)) << v;
 }
 
 TEST(Numbers, RoundingToThirtyTwoBitsHalfToEven) {
@@ -65,9 +60,8 @@ TEST(Numbers, RoundingToThirtyTwoBitsHalfToEven) {
   } cases[] = {
       // clang-format off
       {2.5, 2, "00000002"}, {3.5, 4, "00000004"}, {-1.5, -2, "FFFFFFFE"},
-      {2147483646.5, 2147483646, "7FFFFFFE"}, {-2147483648.5, INT32_MIN, "80000000"},
-      {2147483647.5, no, kOutOfRangeHex}, {-2147483649.0, no, kOutOfRangeHex},
-      {kNaN, no, kOutOfRangeHex},
+      {-2147483648.5, INT32_MIN, "80000000"}, {2147483647.5, no, kOutOfRangeHex},
+      {-2147483649.0, no, kOutOfRangeHex}, {kNaN, no, kOutOfRangeHex},
       // clang-format on
   };
   for (const auto& c : cases) {

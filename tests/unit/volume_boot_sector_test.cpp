@@ -48,86 +48,76 @@ std::string TextOf(const BootSectorReading& r, const std::string& name, int inde
   return t == r.texts.end() ? "<unset>" : t->text;
 }
 
-// The FAT type follows the cluster count alone; a partial cluster does not count. A FAT32
-// count in the FAT12/FAT16 layout finds the root directory by the previous volume's root
-// cluster.
-TEST(BootSector, FatTypeByClusterCount) {
-  const struct {
-    std::uint32_t clusters, extraSectors;
-    const char* type;
-  } cases[] = {{4084, 3, "FAT12"},  {4085, 0, "FAT16"},  {4085, 3, "FAT16"},
-               {65524, 3, "FAT16"}, {65525, 0, "FAT32"}, {0, 3, "FAT12"}};
-  const VolumeGeometry before{.BPB_RootClus = 7};
-  for (const auto& c : cases) {
-    const BootSectorReading r = Read(
-        {.secPerClus = 4, .totSec16 = 0, .totSec32 = 33 + 4 * c.clusters + c.extraSectors}, before);
-    ASSERT_EQ(r.outcome, BootSectorOutcome::Complete);
-    EXPECT_EQ(r.geometry.CountofClusters, c.clusters);
-    EXPECT_EQ(TextOf(r, "Label2", 29), c.type) << c.clusters;
-    EXPECT_EQ(r.geometry.RootDirEntrySector, c.type == std::string("FAT32") ? 33 + 4 * 5 : 19);
-  }
-}
-
-// TotSec16 wins when not 0; 16-bit fields with the top bit set stay positive.
-TEST(BootSector, TotalSectorsFields) {
-  const struct {
-    std::uint32_t totSec16, totSec32;
-    std::int64_t totSec;
-  } cases[] = {{0, 5000, 5000}, {2880, 99999, 2880}, {40960, 0, 40960}, {65535, 7, 65535}};
-  for (const auto& c : cases) {
-    const BootSectorReading r =
-        Read({.rootEntCnt = 40960, .totSec16 = c.totSec16, .totSec32 = c.totSec32});
-    ASSERT_EQ(r.outcome, BootSectorOutcome::Complete);
-    EXPECT_EQ(r.geometry.TotSec, c.totSec);
-    EXPECT_EQ(TextOf(r, "Label2", 7) + " " + TextOf(r, "Label2", 13) + " " + TextOf(r, "Label2", 6),
-              std::to_string(c.totSec16) + " " + std::to_string(c.totSec32) + " 40960");
-    EXPECT_EQ(r.geometry.DataSec, c.totSec - (1 + 18 + 2560));
-  }
-}
-
 // The FAT32 layout of `f`: no root region, only the 32-bit sizes.
 BootFields Fat32(BootFields f) {
   f.rootEntCnt = f.totSec16 = f.fatSz16 = 0;
   return f;
 }
 
-// Fields beyond 31 bits are shown as they are; the volume is usable while its sectors fit.
-TEST(BootSector, FieldsBeyondThirtyOneBits) {
-  const BootSectorReading r = Read(Fat32(
-      {.secPerClus = 64, .hiddSec = 4294967295u, .totSec32 = 3000000000u, .fatSz32 = 366211}));
-  EXPECT_EQ(r.outcome, BootSectorOutcome::Complete);
-  EXPECT_EQ(TextOf(r, "Label2", 12), "4294967295");
-  EXPECT_EQ(TextOf(r, "Label2", 13), "3000000000");
-  EXPECT_EQ(TextOf(r, "Label2", 27), "2999267577");
-}
-
-TEST(BootSector, SectorNumbersThatDoNotFitAreRefused) {
+// The FAT type follows the cluster count alone; a partial cluster does not count. TotSec16
+// wins when not 0; fields beyond 15 or 31 bits are shown as they are.
+TEST(BootSector, TypeByClusterCountAndWideFields) {
   const struct {
-    BootFields fields;
-    const char* problem;
+    BootFields f;
+    std::int64_t clusters;
+    const char* type;
   } cases[] = {
-      {Fat32({.numFATs = 1, .totSec32 = 4294967295u, .fatSz32 = 4294967295u}),
-       "Fat2Sector 4294967296"},
-      {Fat32({.totSec32 = 4294967295u, .fatSz32 = 1500000000u}), "FirstDataSector 3000000001"},
-      {Fat32({.secPerClus = 2, .totSec32 = 4294967295u, .fatSz32 = 1000, .rootClus = 0x80000002u}),
-       "RootDirEntrySector 4294969297"}};
+      {{.secPerClus = 4, .totSec16 = 0, .fatSz16 = 256, .totSec32 = 527 + 4 * 4084 + 3},
+       4084,
+       "FAT12"},
+      {{.secPerClus = 4, .totSec16 = 0, .fatSz16 = 256, .totSec32 = 527 + 4 * 4085}, 4085, "FAT16"},
+      {{.secPerClus = 4, .totSec16 = 0, .fatSz16 = 256, .totSec32 = 527 + 4 * 65524 + 3},
+       65524,
+       "FAT16"},
+      {Fat32({.secPerClus = 4, .totSec32 = 1025 + 4 * 65525, .fatSz32 = 512}), 65525, "FAT32"},
+      {{.rootEntCnt = 40960, .totSec16 = 65535, .fatSz16 = 246, .totSec32 = 7}, 62482, "FAT16"},
+      {Fat32(
+           {.secPerClus = 64, .hiddSec = 4294967295u, .totSec32 = 3000000000u, .fatSz32 = 366211}),
+       46863555, "FAT32"},
+  };
   for (const auto& c : cases) {
-    const BootSectorReading r = Read(c.fields);
-    EXPECT_EQ(r.outcome, BootSectorOutcome::OutOfRange);
-    EXPECT_EQ(r.problem, c.problem);
-    EXPECT_EQ(TextOf(r, "Label33", 3), std::to_string(c.fields.rootClus));  // shown all the same
+    const BootSectorReading r = Read(c.f);
+    ASSERT_EQ(r.refusal, "") << c.clusters;
+    EXPECT_EQ(TextOf(r, "Label2", 28) + " " + TextOf(r, "Label2", 29),
+              std::to_string(c.clusters) + " " + c.type);
+    EXPECT_EQ(TextOf(r, "Label2", 12) + " " + TextOf(r, "Label2", 13),
+              std::to_string(c.f.hiddSec) + " " + std::to_string(c.f.totSec32));
   }
 }
 
-// A zero divisor field: only the jump code and OEM name are shown; derived members stay.
-TEST(BootSector, ZeroFieldsAreImplausible) {
-  const VolumeGeometry before{.FirstDataSector = 1234};
-  for (const BootFields& f : {BootFields{.bytsPerSec = 0}, BootFields{.secPerClus = 0},
-                              BootFields{.numFATs = 0}, BootFields{.secPerTrk = 0}}) {
-    const BootSectorReading r = Read(f, before);
-    EXPECT_EQ(r.outcome, BootSectorOutcome::Implausible);
-    EXPECT_EQ(r.texts.size(), 2u);
-    EXPECT_EQ(r.geometry.FirstDataSector, 1234);
+// Each rule a boot sector must keep, starting from a good floppy; a refused sector shows its
+// fields as read and "-" for every derived value, and leaves no derived geometry behind.
+TEST(BootSector, EachRuleRefusesWithItsReason) {
+  const std::pair<BootFields, const char*> cases[] = {
+      {{.bytsPerSec = 1000}, "bytes per sector 1000 is not 512, 1024, 2048 or 4096"},
+      {{.bytsPerSec = 4096},
+       "bytes per sector 4096: this program works with 512-byte sectors only"},
+      {{.secPerClus = 3}, "sectors per cluster 3 is not a power of two"},
+      {{.secPerClus = 0}, "sectors per cluster 0 is not a power of two"},
+      {{.rsvdSec = 0}, "reserved sectors 0 is less than 1"},
+      {{.numFATs = 0}, "number of FATs 0 is less than 1"},
+      {{.fatSz16 = 0}, "FAT size 0 is less than 1"},
+      {{.totSec16 = 0}, "total sectors 0 is not greater than the first data sector 33"},
+      {{.secPerClus = 2, .totSec16 = 34}, "count of clusters 0 is less than 1"},
+      {{.totSec16 = 0, .totSec32 = 70000},
+       "count of clusters 69967 makes FAT32, but BPB_FATSz16 9 gives the FAT12/FAT16 layout"},
+      {{.fatSz16 = 1}, "FAT size 1 holds 341 entries, fewer than 2865 for 2863 clusters"},
+      {Fat32({.totSec32 = 70000, .fatSz32 = 600, .rootClus = 0}),
+       "root cluster 0 is not a cluster of this volume (2 to 68800)"},
+      {Fat32({.totSec32 = 4294967295u, .fatSz32 = 33554432}),
+       "count of clusters 4227858430 is more than FAT32 can number"},
+      {Fat32({.secPerClus = 128, .totSec32 = 4294967295u, .fatSz32 = 1500000000u}),
+       "FirstDataSector 3000000001 is out of range (sector numbers go from -2147483647 to "
+       "2147483647)"},
+  };
+  for (const auto& [fields, reason] : cases) {
+    const BootSectorReading r = Read(fields, VolumeGeometry{.FirstDataSector = 1234});
+    EXPECT_EQ(r.outcome, BootSectorOutcome::Refused) << reason;
+    EXPECT_EQ(r.refusal, reason);
+    EXPECT_EQ(TextOf(r, "Label2", 3), std::to_string(fields.secPerClus));
+    EXPECT_EQ(TextOf(r, "Label2", 29) + TextOf(r, "Label2", 23), "--");
+    EXPECT_EQ(r.geometry.FirstDataSector + r.geometry.FatType, 0);
+    EXPECT_NE(r.tooltips.back().text.find(reason), std::string::npos);  // shown in the tooltips
   }
 }
 

@@ -50,7 +50,7 @@ long long Box(ModelFixture& f, int index) {
 TEST(VolumeOracle, PanelAgreesWithFsstat) {
   // clang-format off
   const std::pair<std::uint64_t, const char*> volumes[] = {
-      {2880, "-F 12"}, {2880, "-F 12 -s 2 -R 4 -f 1"}, {16000, "-F 12 -s 8 -R 8 -h 2048"},
+      {2880, "-F 12"}, {2880, "-F 12 -s 2 -R 4 -f 1"}, {16000, "-F 12 -s 8 -R 8 -h 2048 -f 3"},
       {200000, "-F 12 -s 64 -h 1"}, {20000, "-F 16 -s 1"}, {40000, "-F 16 -s 2 -R 3 -h 63"},
       {200000, "-F 16 -s 16 -h 2048 -f 1"}, {600000, "-F 16 -s 64 -R 7"}, {70000, "-F 32 -s 1"},
       {140000, "-F 32 -s 2 -R 40 -f 1"}, {1100000, "-F 32 -s 16 -f 1 -h 63"},
