@@ -15,74 +15,107 @@ namespace dulvex::search {
 namespace {
 
 // ---- Block tests ------------------------------------------------------------------------------
-// Each writes, for block i of 64 offsets starting at p + 64 i, the bit mask of the offsets
-// where both anchors accept their byte. The caller guarantees that p + 64 * blocks - 1 plus
-// the farther anchor is readable.
-using BlockTest = void (*)(const std::uint8_t* p, std::size_t blocks, const Anchors& k,
-                           std::uint64_t* bits);
+// Each looks at a stripe of `blocks` blocks of 64 offsets from p. When no offset has both
+// anchors' bytes (nearly always) it returns 0 at once; otherwise it writes, for block i, the
+// bit mask of the offsets that have them, and returns all masks or-ed together. The caller
+// guarantees that p + 64 * blocks - 1 plus the farther anchor is readable. kFold: an anchor
+// takes either case of a letter; without it the fold is 0 and is left out.
+using BlockTest = std::uint64_t (*)(const std::uint8_t* p, std::size_t blocks, const Anchors& k,
+                                    std::uint64_t* bits);
 
 #ifdef DULVEX_X86
-void BlocksSse2(const std::uint8_t* p, std::size_t blocks, const Anchors& k, std::uint64_t* bits) {
-  const __m128i a1 = _mm_set1_epi8(static_cast<char>(k.a1));
-  const __m128i b1 = _mm_set1_epi8(static_cast<char>(k.b1));
-  const __m128i a2 = _mm_set1_epi8(static_cast<char>(k.a2));
-  const __m128i b2 = _mm_set1_epi8(static_cast<char>(k.b2));
-  for (std::size_t i = 0; i < blocks; ++i, p += 64) {
-    std::uint64_t mask = 0;
-    for (int j = 0; j < 64; j += 16) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j + k.at1));
-      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j + k.at2));
-      const __m128i both =
-          _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(x, a1), _mm_cmpeq_epi8(x, b1)),
-                        _mm_or_si128(_mm_cmpeq_epi8(y, a2), _mm_cmpeq_epi8(y, b2)));
-      mask |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(both))) << j;
-    }
-    bits[i] = mask;
-  }
+// The offsets q .. q + 15 (SSE2) or q .. q + 31 (AVX2) where both anchors pass, as byte masks.
+// c holds fold1, want1, fold2, want2 in every byte.
+template <bool kFold>
+__attribute__((always_inline)) inline __m128i Hits16(const std::uint8_t* q, const Anchors& k,
+                                                     const __m128i* c) {
+  __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + k.at1));
+  __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + k.at2));
+  if constexpr (kFold) x = _mm_or_si128(x, c[0]), y = _mm_or_si128(y, c[2]);
+  return _mm_and_si128(_mm_cmpeq_epi8(x, c[1]), _mm_cmpeq_epi8(y, c[3]));
 }
 
-__attribute__((target("avx2"))) void BlocksAvx2(const std::uint8_t* p, std::size_t blocks,
-                                                const Anchors& k, std::uint64_t* bits) {
-  const __m256i a1 = _mm256_set1_epi8(static_cast<char>(k.a1));
-  const __m256i b1 = _mm256_set1_epi8(static_cast<char>(k.b1));
-  const __m256i a2 = _mm256_set1_epi8(static_cast<char>(k.a2));
-  const __m256i b2 = _mm256_set1_epi8(static_cast<char>(k.b2));
-  for (std::size_t i = 0; i < blocks; ++i, p += 64) {
+template <bool kFold>
+std::uint64_t BlocksSse2(const std::uint8_t* p, std::size_t blocks, const Anchors& k,
+                         std::uint64_t* bits) {
+  const __m128i c[4] = {
+      _mm_set1_epi8(static_cast<char>(k.fold1)), _mm_set1_epi8(static_cast<char>(k.want1)),
+      _mm_set1_epi8(static_cast<char>(k.fold2)), _mm_set1_epi8(static_cast<char>(k.want2))};
+  __m128i seen = _mm_setzero_si128();
+  for (std::size_t i = 0; i < 64 * blocks; i += 32)
+    seen = _mm_or_si128(seen,
+                        _mm_or_si128(Hits16<kFold>(p + i, k, c), Hits16<kFold>(p + i + 16, k, c)));
+  if (_mm_movemask_epi8(seen) == 0) return 0;
+  std::uint64_t any = 0;
+  for (std::size_t i = 0; i < blocks; ++i) {
     std::uint64_t mask = 0;
-    for (int j = 0; j < 64; j += 32) {
-      const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + j + k.at1));
-      const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + j + k.at2));
-      const __m256i both =
-          _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(x, a1), _mm256_cmpeq_epi8(x, b1)),
-                           _mm256_or_si256(_mm256_cmpeq_epi8(y, a2), _mm256_cmpeq_epi8(y, b2)));
-      mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(both)))
-              << j;
+    for (int j = 0; j < 64; j += 16) {
+      const int m = _mm_movemask_epi8(Hits16<kFold>(p + 64 * i + j, k, c));
+      mask |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(m)) << j;
     }
     bits[i] = mask;
+    any |= mask;
   }
+  return any;
+}
+
+template <bool kFold>
+__attribute__((target("avx2"), always_inline)) inline __m256i Hits32(const std::uint8_t* q,
+                                                                     const Anchors& k,
+                                                                     const __m256i* c) {
+  __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q + k.at1));
+  __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q + k.at2));
+  if constexpr (kFold) x = _mm256_or_si256(x, c[0]), y = _mm256_or_si256(y, c[2]);
+  return _mm256_and_si256(_mm256_cmpeq_epi8(x, c[1]), _mm256_cmpeq_epi8(y, c[3]));
+}
+
+template <bool kFold>
+__attribute__((target("avx2"))) std::uint64_t BlocksAvx2(const std::uint8_t* p, std::size_t blocks,
+                                                         const Anchors& k, std::uint64_t* bits) {
+  const __m256i c[4] = {
+      _mm256_set1_epi8(static_cast<char>(k.fold1)), _mm256_set1_epi8(static_cast<char>(k.want1)),
+      _mm256_set1_epi8(static_cast<char>(k.fold2)), _mm256_set1_epi8(static_cast<char>(k.want2))};
+  __m256i seen = _mm256_setzero_si256();
+  for (std::size_t i = 0; i < 64 * blocks; i += 64)
+    seen = _mm256_or_si256(
+        seen, _mm256_or_si256(Hits32<kFold>(p + i, k, c), Hits32<kFold>(p + i + 32, k, c)));
+  if (_mm256_testz_si256(seen, seen)) return 0;
+  std::uint64_t any = 0;
+  for (std::size_t i = 0; i < blocks; ++i) {
+    const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(Hits32<kFold>(p, k, c)));
+    const auto high = static_cast<std::uint32_t>(_mm256_movemask_epi8(Hits32<kFold>(p + 32, k, c)));
+    bits[i] = low | static_cast<std::uint64_t>(high) << 32;
+    any |= bits[i];
+    p += 64;
+  }
+  return any;
 }
 #endif
 
 // For machines without x86 vectors: the same test a byte at a time.
-[[maybe_unused]] void BlocksScalar(const std::uint8_t* p, std::size_t blocks, const Anchors& k,
-                                   std::uint64_t* bits) {
+[[maybe_unused]] std::uint64_t BlocksScalar(const std::uint8_t* p, std::size_t blocks,
+                                            const Anchors& k, std::uint64_t* bits) {
+  std::uint64_t any = 0;
   for (std::size_t i = 0; i < blocks; ++i, p += 64) {
     std::uint64_t mask = 0;
     for (int j = 0; j < 64; ++j) {
-      const std::uint8_t x = p[j + k.at1], y = p[j + k.at2];
-      if ((x == k.a1 || x == k.b1) && (y == k.a2 || y == k.b2)) mask |= std::uint64_t{1} << j;
+      const bool x = (p[j + k.at1] | k.fold1) == k.want1, y = (p[j + k.at2] | k.fold2) == k.want2;
+      if (x && y) mask |= std::uint64_t{1} << j;
     }
     bits[i] = mask;
+    any |= mask;
   }
+  return any;
 }
 
-// The widest block test this processor runs, chosen once.
-BlockTest ChosenBlockTest() {
+// The widest block test this processor runs.
+BlockTest ChooseBlockTest(bool fold) {
 #ifdef DULVEX_X86
-  static const BlockTest chosen = __builtin_cpu_supports("avx2") ? BlocksAvx2 : BlocksSse2;
-  return chosen;
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) return fold ? BlocksAvx2<true> : BlocksAvx2<false>;
+  return fold ? BlocksSse2<true> : BlocksSse2<false>;
 #else
-  return BlocksScalar;
+  return (void)fold, BlocksScalar;
 #endif
 }
 
@@ -192,7 +225,13 @@ Pattern::Pattern(std::vector<PatternByte> bytes) : bytes_(std::move(bytes)) {
                    [](const auto& x, const auto& y) { return x.first < y.first; });
   const std::uint32_t at1 = ranked[0].second;
   const std::uint32_t at2 = ranked[ranked.size() > 1 ? 1 : 0].second;
-  anchors_ = {at1, at2, bytes_[at1].a, bytes_[at1].b, bytes_[at2].a, bytes_[at2].b};
+  const auto fold = [this](std::uint32_t at) {
+    return static_cast<std::uint8_t>(bytes_[at].a ^ bytes_[at].b);
+  };
+  anchors_ = {at1,       at2,
+              fold(at1), static_cast<std::uint8_t>(bytes_[at1].a | fold(at1)),
+              fold(at2), static_cast<std::uint8_t>(bytes_[at2].a | fold(at2))};
+  test_ = ChooseBlockTest((anchors_.fold1 | anchors_.fold2) != 0);
 }
 
 bool Pattern::MatchesAt(const std::uint8_t* p) const {
@@ -211,11 +250,10 @@ std::size_t Pattern::FindFirst(const std::uint8_t* data, std::size_t n) const {
   const std::size_t last = n - size();
   if (!anchored_) return 0;
   const std::size_t blocks = (last + 1) / 64;
-  const BlockTest test = ChosenBlockTest();
   std::uint64_t bits[kStripeBlocks];
   for (std::size_t first = 0; first < blocks; first += kStripeBlocks) {
     const std::size_t count = std::min(kStripeBlocks, blocks - first);
-    test(data + 64 * first, count, anchors_, bits);
+    if (test_(data + 64 * first, count, anchors_, bits) == 0) continue;
     for (std::size_t w = 0; w < count; ++w) {
       for (std::uint64_t m = bits[w]; m != 0; m &= m - 1) {
         const std::size_t at = 64 * (first + w) + static_cast<std::size_t>(__builtin_ctzll(m));
@@ -237,12 +275,11 @@ std::size_t Pattern::FindLast(const std::uint8_t* data, std::size_t n) const {
   for (std::size_t at = last + 1; at-- > 64 * blocks;) {
     if (MatchesAt(data + at)) return at;
   }
-  const BlockTest test = ChosenBlockTest();
   std::uint64_t bits[kStripeBlocks];
   for (std::size_t end = blocks; end > 0;) {
     const std::size_t first = end > kStripeBlocks ? end - kStripeBlocks : 0;
-    test(data + 64 * first, end - first, anchors_, bits);
-    for (std::size_t w = end - first; w-- > 0;) {
+    const bool any = test_(data + 64 * first, end - first, anchors_, bits) != 0;
+    for (std::size_t w = any ? end - first : 0; w-- > 0;) {
       for (std::uint64_t m = bits[w]; m != 0;) {
         const int top = 63 - __builtin_clzll(m);
         const std::size_t at = 64 * (first + w) + static_cast<std::size_t>(top);

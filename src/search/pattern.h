@@ -20,10 +20,13 @@ struct PatternByte {
   bool any = false;
 };
 
-// The two positions a block test looks at, with the bytes each accepts.
+// The two positions a block test looks at. Each accepts byte x when (x | fold) == want: one
+// byte when fold is 0, or a letter in either case when fold holds the bits where the cases
+// differ. Where they differ in more than one bit a few other bytes pass too; the full
+// comparison turns those away.
 struct Anchors {
   std::uint32_t at1 = 0, at2 = 0;
-  std::uint8_t a1 = 0, b1 = 0, a2 = 0, b2 = 0;
+  std::uint8_t fold1 = 0, want1 = 0, fold2 = 0, want2 = 0;
 };
 
 class Pattern {
@@ -42,6 +45,9 @@ class Pattern {
  private:
   std::vector<PatternByte> bytes_;
   Anchors anchors_;
+  // The vector test of the anchors over a stripe of blocks (see pattern.cpp).
+  std::uint64_t (*test_)(const std::uint8_t*, std::size_t, const Anchors&,
+                         std::uint64_t*) = nullptr;
   bool anchored_ = false;  // false when every position takes any byte: every offset matches
 };
 
