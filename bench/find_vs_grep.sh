@@ -14,7 +14,7 @@ finder="$build/bin/dulvex_find"
 if [ -z "$file" ]; then
   file=$(mktemp /tmp/dulvex-find-vs-grep.XXXXXX)
   trap 'rm -f "$file"' EXIT
-  head -c 1073741824 /dev/urandom >"$file"
+  dd if=/dev/urandom of="$file" bs=1M count=1024 status=none
 fi
 cat "$file" >/dev/null  # into the page cache
 bytes=$(stat -c %s "$file")
