@@ -157,8 +157,9 @@ int HexDigit(char c) {
   return -1;
 }
 
-// Hex pairs in words separated by blanks: "EB 3C 90", "EB3C90", "eb ?? 90".
-CompiledPattern HexBytes(std::string_view text, std::vector<PatternByte>& out) {
+// Hex pairs in words separated by blanks: "EB 3C 90", "EB3C90", "eb ?? 90". Returns why the
+// text is not such, or nothing.
+std::string HexBytes(std::string_view text, std::vector<PatternByte>& out) {
   std::size_t i = 0;
   while (i < text.size()) {
     if (text[i] == ' ' || text[i] == '\t') {
@@ -170,23 +171,23 @@ CompiledPattern HexBytes(std::string_view text, std::vector<PatternByte>& out) {
     const std::string_view word = text.substr(i, end - i);
     // Each byte is two hex digits or "??"; a lone digit would leave the bytes ambiguous.
     if (word.size() % 2 != 0)
-      return Fail("\"" + std::string(word) +
-                  "\" is not a run of bytes: write each byte as two hex digits, or ?? for any "
-                  "byte.");
+      return "\"" + std::string(word) +
+             "\" is not a run of bytes: write each byte as two hex digits, or ?? for any "
+             "byte.";
     for (std::size_t k = 0; k < word.size(); k += 2) {
       const int hi = HexDigit(word[k]), lo = HexDigit(word[k + 1]);
       if (word[k] == '?' && word[k + 1] == '?') {
         out.push_back({0, 0, true});
       } else if (hi < 0 || lo < 0) {
-        return Fail("\"" + std::string(word.substr(k, 2)) +
-                    "\" is not a byte: write each byte as two hex digits, or ?? for any byte.");
+        return "\"" + std::string(word.substr(k, 2)) +
+               "\" is not a byte: write each byte as two hex digits, or ?? for any byte.";
       } else {
         out.push_back(Fixed(static_cast<std::uint8_t>(hi * 16 + lo)));
       }
     }
     i = end;
   }
-  return {};
+  return "";
 }
 
 // The other case of a character the code page holds in both cases.
@@ -295,8 +296,8 @@ std::size_t Pattern::FindLast(const std::uint8_t* data, std::size_t n) const {
 CompiledPattern CompilePattern(std::string_view text, FindKind kind, bool ignoreCase) {
   std::vector<PatternByte> bytes;
   if (kind == FindKind::Hex) {
-    CompiledPattern failed = HexBytes(text, bytes);
-    if (!failed.error.empty()) return failed;
+    std::string reason = HexBytes(text, bytes);
+    if (!reason.empty()) return Fail(std::move(reason));
   } else {
     for (const char32_t c : DecodeUtf8(text)) {
       if (kind == FindKind::Utf16) {
