@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/scripted_prompter.h"
-#include "bench_support.h"
+#include "bench_app.h"
 #include "search/scanner.h"
 #include "ui/qt_work_runner.h"
 
@@ -102,7 +102,7 @@ void BM_ReadPlain(benchmark::State& state) {
 // The search as the window runs it: on a worker thread, reporting after each chunk, while the
 // interface thread shows the progress every 50 ms.
 void BM_FindStringWithProgress(benchmark::State& state) {
-  dulvex::bench::EnsureApplication();
+  EnsureApplication();
   Image& image = TheImage();
   dulvex::ScriptedPrompter prompter;
   dulvex::WindowModel model(prompter);

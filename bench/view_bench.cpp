@@ -4,10 +4,9 @@
 #include <QApplication>
 #include <QImage>
 #include <QPushButton>
-#include <clocale>
 #include <memory>
 
-#include "bench_support.h"
+#include "bench_app.h"
 #include "support/test_support.h"
 #include "ui/cell_grid_widget.h"
 #include "ui/main_window.h"
@@ -15,7 +14,6 @@
 
 namespace {
 
-using dulvex::bench::EnsureApplication;
 using dulvex::testing::ModelFixture;
 
 // A volume of 2^31 sectors (1 TiB, sparse) on drive A:, chosen.

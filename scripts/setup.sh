@@ -26,6 +26,8 @@ PACKAGES=(
   zlib1g-dev
   # e2fsprogs gives chattr, used by the read-only device tests
   e2fsprogs
+  # the write journal's store: SQLite's C library
+  libsqlite3-dev
 )
 
 # One query for all of them; a package that is absent or not fully installed is missing.

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,12 +14,18 @@
 
 namespace dulvex {
 
+namespace journal {
+class Journal;
+}
+
 using SectorBytes = std::array<std::uint8_t, 512>;
 
-// The sector that the grid really shows: its number and the device it was read from.
+// The sector that the grid really shows: its number, the device it was read from and the
+// bytes the read found there (a write must find the same bytes at the medium).
 struct ShownSector {
   std::int32_t sector = 0;
   std::string device;
+  SectorBytes bytes{};
 };
 
 struct AppState {
@@ -38,6 +45,10 @@ struct AppState {
   std::optional<ShownSector> lastShown;
   // Folder that holds drives/A ... drives/R.
   std::filesystem::path drivesDir;
+  // The write journal's file, set at start-up (tests point it into their own folder), and
+  // the journal once a command has used it.
+  std::filesystem::path journalFile;
+  std::shared_ptr<journal::Journal> journal;
 };
 
 }  // namespace dulvex

@@ -4,8 +4,9 @@
 #include <string>
 
 #include "app/version.h"
-#include "device/sector_device.h"
+#include "device/write_path.h"
 #include "drives/drive_info.h"
+#include "journal/journal.h"
 
 namespace dulvex {
 
@@ -31,8 +32,68 @@ bool RefuseOutOfRange(WindowModel& model, std::int64_t n, const char* what) {
   return true;
 }
 
+std::string Where(const std::string& device, std::int64_t sector) {
+  return "Device " + device + ", sector " + std::to_string(sector);
+}
+
 std::string Where(WindowModel& model, std::int64_t sector) {
-  return "Device " + model.state.DevicePath + ", sector " + std::to_string(sector);
+  return Where(model.state.DevicePath, sector);
+}
+
+// Tells why a write did not happen, or did not end well.
+void ReportWrite(WindowModel& model, const std::string& device, const std::filesystem::path& file,
+                 std::int64_t sector, const device::WriteResult& r) {
+  using device::IoStatus;
+  const std::string refused = "Write refused on " + Where(device, sector) + ": ";
+  std::string text;
+  int style = kStyleExclamation;
+  switch (r.status) {
+    case IoStatus::Ok:
+      if (r.logEnded) return;
+      text = "Sector " + std::to_string(sector) + " of " + device +
+             " was written and checked, but the write journal could not record that; the "
+             "write will be checked at the next start.";
+      break;
+    case IoStatus::OpenFailed:
+      text = "Errore nell'apertura del device " + device;
+      style = kStyleOk;
+      break;
+    case IoStatus::Busy:
+      text = refused + r.Describe() + ". Unmount it first, then try again.";
+      break;
+    case IoStatus::LoopAttached: {
+      std::string loops;
+      for (const std::string& l : r.loops) loops += (loops.empty() ? "" : ", ") + l;
+      text = refused + "its image file is attached to the loop device " + loops +
+             ". Unmount and detach it first (umount, then losetup -d " + r.loops.front() +
+             "), then try again. Nothing was written.";
+      break;
+    }
+    case IoStatus::Changed:
+      text = refused + "the sector changed since it was shown (" + std::to_string(r.differing) +
+             " of 512 bytes differ: the medium was swapped or removed, or another program "
+             "wrote to it). Nothing was written.";
+      break;
+    case IoStatus::JournalFailed:
+      text = refused + r.journalProblem + ". Without its journal record nothing is written.";
+      break;
+    case IoStatus::Mismatch:
+      text = "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR " + std::to_string(sector) +
+             ": READ BACK, " + std::to_string(r.differing) +
+             " OF 512 BYTES DIFFER (THE FIRST AT OFFSET " + std::to_string(r.firstDiffering) +
+             "). THE GRID SHOWS WHAT THE DEVICE HOLDS NOW.";
+      style = kStyleCritical;
+      break;
+    default:
+      if (r.status == IoStatus::PermissionDenied && r.error == EACCES) {
+        text = drives::DeniedAdvice(device, file, true);
+        break;
+      }
+      text = r.begun ? "Write Error on " + Where(device, sector) + ": " + r.Describe() +
+                           ". The sector may not hold what was meant."
+                     : refused + r.Describe() + ". Nothing was written.";
+  }
+  model.prompter().MessageBox(text, style, AppTitle());
 }
 
 // A device this account may not open: the message says why and how to get the rights,
@@ -78,45 +139,45 @@ TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffe
       model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
                                   AppTitle());
     }
-    return {};
+    return {0, false, r.status};
   }
   if (!r.ok()) {
     model.prompter().MessageBox("Read Error on " + Where(model, sector) + ": " + r.Describe() + ".",
                                 kStyleExclamation, AppTitle());
-    return {LoopCount(n), false};
+    return {LoopCount(n), false, r.status};
   }
-  return {LoopCount(n), true};
+  return {LoopCount(n), true, r.status};
 }
 
-TransferResult WriteSector(WindowModel& model, std::int64_t n, const SectorBytes& source) {
+TransferResult WriteSector(WindowModel& model, const std::string& device, std::int64_t n,
+                           const SectorBytes& expected, const SectorBytes& source,
+                           std::int64_t undoes) {
   if (RefuseOutOfRange(model, n, "Write")) return {};
-  std::int64_t sector = n < 0 ? 0 : n;
-  device::IoResult r = device::WriteSectorAt(DeviceFile(model), sector, source.data());
-  switch (r.status) {
-    case device::IoStatus::Ok:
-      return {LoopCount(n), true};
-    case device::IoStatus::OpenFailed:
-      model.prompter().MessageBox("Errore nell'apertura del device " + model.state.DevicePath,
-                                  kStyleOk, AppTitle());
-      return {};
-    case device::IoStatus::Busy:
-      model.prompter().MessageBox("Write refused on " + Where(model, sector) +
-                                      ": the device is in use by a mounted file system or "
-                                      "another program. Unmount it first, then try again.",
-                                  kStyleExclamation, AppTitle());
-      return {};
-    case device::IoStatus::PastEnd:
-      model.prompter().MessageBox("Write refused on " + Where(model, sector) +
-                                      ": the sector lies past the end of the medium. Nothing "
-                                      "was written.",
-                                  kStyleExclamation, AppTitle());
-      return {LoopCount(n), false};
-    default:
-      model.prompter().MessageBox("Write Error on " + Where(model, sector) + ": " + r.Describe() +
-                                      ". The sector may not hold what was meant.",
-                                  kStyleExclamation, AppTitle());
-      return {LoopCount(n), false};
+  const std::int64_t sector = n < 0 ? 0 : n;
+  journal::JournalLog log(JournalOf(model), device, undoes);
+  const auto file = device::DriveFile(model.state.drivesDir, device);
+  const device::WriteResult r = device::WriteSectorChecked(file, sector, expected, source, log);
+  ReportWrite(model, device, file, sector, r);
+  if (r.status == device::IoStatus::OpenFailed) return {0, false, r.status};
+  return {LoopCount(n), r.ok(), r.status};
+}
+
+bool ConfirmSectorWrite(WindowModel& model, std::int32_t s, const std::string& sectorText) {
+  if (s <= 0 &&
+      model.prompter().MessageBox(
+          "OVERWRITING MBR, THIS VOLUME WILL BE REFORMATTED BEFORE REUSE IT, ARE YOU SURE?",
+          kStyleYesNo, AppTitle()) != kAnswerYes) {
+    return false;
   }
+  return model.prompter().MessageBox("OVERWRITING SECTOR " + sectorText + " , ARE YOU SURE?",
+                                     kStyleYesNo, AppTitle()) == kAnswerYes;
+}
+
+journal::Journal& JournalOf(WindowModel& model) {
+  std::shared_ptr<journal::Journal>& j = model.state.journal;
+  if (!j || j->file() != model.state.journalFile)
+    j = std::make_shared<journal::Journal>(model.state.journalFile);
+  return *j;
 }
 
 }  // namespace dulvex

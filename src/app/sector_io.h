@@ -4,16 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/window_model.h"
+#include "device/sector_device.h"
 
 namespace dulvex {
 
 struct TransferResult {
   // N for N >= 1, 0 for N <= 0, and 0 when the device could not be opened.
   std::int32_t count = 0;
-  // True only when all 512 bytes were read, or written and made durable.
+  // True only when all 512 bytes were read, or written, made durable and found at the medium.
   bool ok = false;
+  device::IoStatus status = device::IoStatus::OpenFailed;
 };
 
 // Reads sector 0 of DevicePath into BootSectorBuffer. True when it was read; on failure the
@@ -25,10 +28,22 @@ bool Leggi_MBR(WindowModel& model);
 // are refused with a message before any device is opened.
 TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffer);
 
-// Writes `source` over sector n (n <= 0 writes sector 0) and makes it durable. Refuses
-// numbers out of range, sectors past the end of the medium and busy block devices with a
-// message; reports every failure.
-TransferResult WriteSector(WindowModel& model, std::int64_t n, const SectorBytes& source);
+// Writes `source` over sector n (n <= 0 writes sector 0) of `device` ("A:" ... "R:"), down
+// the one write path and through the write journal, when the sector still holds `expected`
+// at the medium. Refuses numbers out of range, a medium that changed, an image under a loop
+// device, a busy block device and a journal that cannot record the write, and reports every
+// failure with its cause. `undoes` names the journal record this write reverts (0: none).
+TransferResult WriteSector(WindowModel& model, const std::string& device, std::int64_t n,
+                           const SectorBytes& expected, const SectorBytes& source,
+                           std::int64_t undoes = 0);
+
+// Asks before a write over sector s, named `sectorText` as the sector box shows it: first
+// whether to overwrite the master boot record when s <= 0, then whether to overwrite the
+// sector. True when every answer was Yes.
+bool ConfirmSectorWrite(WindowModel& model, std::int32_t s, const std::string& sectorText);
+
+// The write journal at state.journalFile, made ready for use (not yet opened).
+journal::Journal& JournalOf(WindowModel& model);
 
 // The application's title, for message boxes.
 const std::string& AppTitle();

@@ -55,10 +55,6 @@ void Command5_Click(WindowModel& model);
 // gives, written over the shown sector after confirmation.
 void Command10_Click(WindowModel& model);
 
-// After a write the device reported as done and a re-read that filled SectorBuffer: tells
-// the user when the sector read back differs from WriteBuffer. Returns true when they match.
-bool CheckWrittenSector(WindowModel& model, const std::string& sectorText);
-
 // Registers the handlers above on their controls.
 void InstallBuffer(WindowModel& model);
 

@@ -1,7 +1,6 @@
-// The two paste commands: the only commands of the program that write to a device. Each
-// builds WriteBuffer from the bytes the grid shows with the filled board entries laid over
-// them, asks (twice when the write lands on sector 0), writes, and shows the sector again
-// from the device.
+// The two paste commands. Each builds WriteBuffer from the bytes the grid shows with the
+// filled board entries laid over them, asks (twice when the write lands on sector 0), writes
+// through the write path and the journal, and shows the sector again from the device.
 #include <optional>
 #include <string>
 
@@ -56,59 +55,30 @@ bool GridShowsTargetSector(WindowModel& model) {
 }
 
 // Asks, writes WriteBuffer over the sector named in Text21, and shows that sector again.
-// The caller has checked that the grid shows it.
+// The caller has checked that the grid shows it; the write path checks that the device
+// still holds what the grid shows.
 void ConfirmAndWrite(WindowModel& model) {
   const double n = NumericValue(model.At("Text21").caption);
   const std::optional<std::int32_t> rounded = ToInt32(n);
   if (!rounded) return;
   const std::int32_t s = *rounded;
   const std::string sectorText = CanonicalText(n);
-  if (s <= 0 &&
-      model.prompter().MessageBox(
-          "OVERWRITING MBR, THIS VOLUME WILL BE REFORMATTED BEFORE REUSE IT, ARE YOU SURE?",
-          kStyleYesNo, AppTitle()) != kAnswerYes) {
-    return;
-  }
-  if (model.prompter().MessageBox("OVERWRITING SECTOR " + sectorText + " , ARE YOU SURE?",
-                                  kStyleYesNo, AppTitle()) != kAnswerYes) {
-    return;
-  }
-  const TransferResult written = WriteSector(model, s, model.state.WriteBuffer);
+  if (!ConfirmSectorWrite(model, s, sectorText)) return;
+  const SectorBytes shown = model.state.lastShown->bytes;
+  const TransferResult written =
+      WriteSector(model, model.state.DevicePath, s, shown, model.state.WriteBuffer);
   // Whatever the write did, the grid shows what the device now holds. Until a read has
   // filled the grid again it shows no sector, so no further paste can use stale bytes.
   model.state.lastShown.reset();
   ShowSector(model);
-  if (!written.ok) return;  // WriteSector has told why
-  if (!model.state.lastShown) {
-    Refuse(model, "SECTOR " + sectorText +
-                      " WAS WRITTEN BUT COULD NOT BE READ BACK TO CHECK IT; THE GRID STILL SHOWS "
-                      "THE BYTES FROM BEFORE THE WRITE. SHOW THE SECTOR AGAIN (PRESS ENTER IN "
-                      "THE SECTOR BOX) BEFORE THE NEXT PASTE.");
-    return;
-  }
-  CheckWrittenSector(model, sectorText);
+  if (!written.ok || model.state.lastShown) return;  // WriteSector has told what went wrong
+  Refuse(model, "SECTOR " + sectorText +
+                    " WAS WRITTEN AND CHECKED AT THE MEDIUM, BUT COULD NOT BE SHOWN AGAIN; THE "
+                    "GRID STILL SHOWS THE BYTES FROM BEFORE THE WRITE. SHOW THE SECTOR AGAIN "
+                    "(PRESS ENTER IN THE SECTOR BOX) BEFORE THE NEXT PASTE.");
 }
 
 }  // namespace
-
-bool CheckWrittenSector(WindowModel& model, const std::string& sectorText) {
-  const SectorBytes& read = model.state.SectorBuffer;
-  const SectorBytes& meant = model.state.WriteBuffer;
-  int differing = 0;
-  int first = -1;
-  for (std::size_t i = 0; i < 512; ++i) {
-    if (read[i] == meant[i]) continue;
-    if (first < 0) first = static_cast<int>(i);
-    ++differing;
-  }
-  if (differing == 0) return true;
-  model.prompter().MessageBox(
-      "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR " + sectorText + ": READ BACK, " +
-          std::to_string(differing) + " OF 512 BYTES DIFFER (THE FIRST AT OFFSET " +
-          std::to_string(first) + "). THE GRID SHOWS WHAT THE DEVICE HOLDS NOW.",
-      kStyleCritical, AppTitle());
-  return false;
-}
 
 void Command5_Click(WindowModel& model) {
   model.At("Frame6").visible = true;

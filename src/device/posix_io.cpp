@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 
 #include <cerrno>
+#include <limits>
 
 namespace dulvex::device {
 
@@ -24,6 +25,43 @@ int OpenMedium(const char* path, int flags) {
   int fl = ::fcntl(fd, F_GETFL);
   if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
   return fd;
+}
+
+namespace {
+
+template <typename Call>
+ssize_t TransferAll(std::size_t length, Call call) {
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t n = call(done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+}  // namespace
+
+ssize_t PreadAll(int fd, void* buf, std::size_t length, off_t offset) {
+  return TransferAll(length, [&](std::size_t done) {
+    return ::pread(fd, static_cast<char*>(buf) + done, length - done,
+                   offset + static_cast<off_t>(done));
+  });
+}
+
+ssize_t PwriteAll(int fd, const void* buf, std::size_t length, off_t offset) {
+  return TransferAll(length, [&](std::size_t done) {
+    return ::pwrite(fd, static_cast<const char*>(buf) + done, length - done,
+                    offset + static_cast<off_t>(done));
+  });
+}
+
+bool SectorOffset(std::int64_t sector, off_t* offset) {
+  if (sector < 0 || sector > std::numeric_limits<off_t>::max() / 512 - 1) return false;
+  *offset = static_cast<off_t>(sector) * 512;
+  return true;
 }
 
 long long MediumSize(int fd) {

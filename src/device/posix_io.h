@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdint>
 
 namespace dulvex::device {
@@ -40,6 +41,14 @@ class Fd {
 // pipe, a terminal) counts as a device that cannot be opened (errno EISDIR or ENODEV). The
 // open does not wait: a pipe with no writer would otherwise hang the window.
 int OpenMedium(const char* path, int flags);
+
+// Reads or writes `length` bytes at `offset`, going on after interruptions and partial
+// transfers. Returns the bytes moved (fewer only at the end of the medium), or -1 with errno.
+ssize_t PreadAll(int fd, void* buf, std::size_t length, off_t offset);
+ssize_t PwriteAll(int fd, const void* buf, std::size_t length, off_t offset);
+
+// Byte offset of a sector: false for a negative number or one past what an offset can hold.
+bool SectorOffset(std::int64_t sector, off_t* offset);
 
 // Size in bytes of a regular file or block device, or -1 when unknown.
 long long MediumSize(int fd);

@@ -6,49 +6,80 @@
 
 #include <cerrno>
 #include <cstring>
-#include <limits>
 
 #include "device/fault_injection.h"
 #include "device/posix_io.h"
 
 namespace dulvex::device {
 
-namespace {
-
-bool OffsetOf(std::int64_t sector, off_t* offset) {
-  if (sector < 0 || sector > std::numeric_limits<off_t>::max() / 512 - 1) return false;
-  *offset = static_cast<off_t>(sector) * 512;
-  return true;
+IoStatus StatusOfErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case EISDIR:
+    case ENODEV:
+    case ELOOP:
+    case ENAMETOOLONG:
+      return IoStatus::OpenFailed;
+    case EACCES:
+    case EPERM:
+      return IoStatus::PermissionDenied;
+    case EROFS:
+      return IoStatus::ReadOnly;
+    case EBUSY:
+    case ETXTBSY:
+      return IoStatus::Busy;
+    case ENOSPC:
+    case EDQUOT:
+      return IoStatus::NoSpace;
+    case ENXIO:
+    case ENOMEDIUM:
+      return IoStatus::NoMedium;
+    case EIO:
+      return IoStatus::IoError;
+    default:
+      return IoStatus::SystemError;
+  }
 }
 
-}  // namespace
-
 std::string IoResult::Describe() const {
-  std::string reason;
   switch (status) {
     case IoStatus::Ok:
       return "done";
     case IoStatus::OpenFailed:
-      reason = "the device could not be opened";
-      break;
+      if (error == EISDIR || error == ENODEV) return "it is not a disk image or block device";
+      if (error == 0 || StatusOfErrno(error) == IoStatus::OpenFailed)
+        return "nothing is there to open";
+      return "it cannot be opened: " + IoResult{StatusOfErrno(error), error}.Describe();
+    case IoStatus::PermissionDenied:
+      return error == EPERM ? "the system does not permit it (an immutable or append-only file?)"
+                            : "permission denied";
+    case IoStatus::ReadOnly:
+      return "the medium or its file system is read-only";
     case IoStatus::Busy:
-      reason = "the device is in use by a mounted file system or another program";
-      break;
+      return "the device is in use by a mounted file system or another program";
+    case IoStatus::NoSpace:
+      return "no space left on the file system that holds it";
+    case IoStatus::NoMedium:
+      return "there is no medium in the device (removed?)";
     case IoStatus::PastEnd:
-      reason = "the sector lies past the end of the medium";
-      break;
+      return "the sector lies past the end of the medium";
     case IoStatus::ShortTransfer:
-      reason = "fewer than 512 bytes were transferred";
-      break;
+      return "fewer than 512 bytes were transferred";
     case IoStatus::IoError:
-      reason = "input/output error";
-      break;
-    case IoStatus::SyncFailed:
-      reason = "the data could not be flushed to the medium";
-      break;
+      return "input/output error";
+    case IoStatus::SystemError:
+      return std::string("the system reported: ") + std::strerror(error);
+    case IoStatus::Changed:
+      return "the sector changed since it was shown";
+    case IoStatus::LoopAttached:
+      return "the image is attached to a loop device";
+    case IoStatus::JournalFailed:
+      return "the write journal could not record the write";
+    case IoStatus::Mismatch:
+      return "read back at the medium, the sector differs from what was written";
   }
-  if (error != 0) reason += std::string(" (") + std::strerror(error) + ")";
-  return reason;
+  return "unknown failure";
 }
 
 std::filesystem::path DriveFile(const std::filesystem::path& drivesDir, std::string_view device) {
@@ -58,7 +89,7 @@ std::filesystem::path DriveFile(const std::filesystem::path& drivesDir, std::str
 
 IoResult ReadSectorAt(const std::filesystem::path& file, std::int64_t sector, std::uint8_t* out) {
   off_t offset = 0;
-  if (!OffsetOf(sector, &offset)) return {IoStatus::PastEnd, 0};
+  if (!SectorOffset(sector, &offset)) return {IoStatus::PastEnd, 0};
   if (file.empty()) return {IoStatus::OpenFailed, ENOENT};
   Fd fd(OpenMedium(file.c_str(), O_RDONLY));
   if (fd.get() < 0) return {IoStatus::OpenFailed, errno};
@@ -69,54 +100,11 @@ IoResult ReadSectorAt(const std::filesystem::path& file, std::int64_t sector, st
       return {IoStatus::IoError, EIO};
   }
   std::uint8_t data[kSectorSize];
-  std::size_t done = 0;
-  while (done < kSectorSize) {
-    ssize_t n =
-        ::pread(fd.get(), data + done, kSectorSize - done, offset + static_cast<off_t>(done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return {IoStatus::IoError, errno};
-    }
-    if (n == 0) return {done == 0 ? IoStatus::PastEnd : IoStatus::ShortTransfer, 0};
-    done += static_cast<std::size_t>(n);
-  }
+  const ssize_t n = PreadAll(fd.get(), data, kSectorSize, offset);
+  if (n < 0) return IoResult::FromErrno();
+  if (n < static_cast<ssize_t>(kSectorSize))
+    return {n == 0 ? IoStatus::PastEnd : IoStatus::ShortTransfer, 0};
   std::memcpy(out, data, kSectorSize);
-  return {};
-}
-
-IoResult WriteSectorAt(const std::filesystem::path& file, std::int64_t sector,
-                       const std::uint8_t* in) {
-  off_t offset = 0;
-  if (!OffsetOf(sector, &offset)) return {IoStatus::PastEnd, 0};
-  if (file.empty()) return {IoStatus::OpenFailed, ENOENT};
-  struct stat st {};
-  bool block = ::stat(file.c_str(), &st) == 0 && S_ISBLK(st.st_mode);
-  // A block device is opened exclusively: the kernel refuses while a mounted file system
-  // or another exclusive user holds it, so a write never goes behind a file system's back.
-  Fd fd(OpenMedium(file.c_str(), O_RDWR | (block ? O_EXCL : 0)));
-  if (fd.get() < 0) {
-    return {errno == EBUSY ? IoStatus::Busy : IoStatus::OpenFailed, errno};
-  }
-  long long size = MediumSize(fd.get());
-  if (size < 0) return {IoStatus::IoError, errno};
-  if (offset + static_cast<long long>(kSectorSize) > size) return {IoStatus::PastEnd, 0};
-  std::size_t done = 0;
-  while (done < kSectorSize) {
-    ssize_t n =
-        ::pwrite(fd.get(), in + done, kSectorSize - done, offset + static_cast<off_t>(done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return {IoStatus::IoError, errno};
-    }
-    if (n == 0) return {IoStatus::ShortTransfer, 0};
-    done += static_cast<std::size_t>(n);
-  }
-  int rc;
-  do {
-    rc = ::fsync(fd.get());
-  } while (rc != 0 && errno == EINTR);
-  if (rc != 0) return {IoStatus::SyncFailed, errno};
-  if (!fd.Close()) return {IoStatus::SyncFailed, errno};
   return {};
 }
 

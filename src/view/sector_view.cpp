@@ -89,8 +89,10 @@ void ShowSector(WindowModel& model) {
   TransferResult r = ReadSector(model, n, model.state.SectorBuffer);
   if (r.ok) {
     // Recorded under the number in the box (a negative number reads sector 0), so a later
-    // paste can tell that the grid shows the sector the box names.
-    model.state.lastShown = ShownSector{static_cast<std::int32_t>(n), model.state.DevicePath};
+    // paste can tell that the grid shows the sector the box names, and that the device
+    // still holds what the grid shows.
+    model.state.lastShown =
+        ShownSector{static_cast<std::int32_t>(n), model.state.DevicePath, model.state.SectorBuffer};
     model.At("Label77", 1).caption = Hex8(value);
     DisplaySectorDue(model);
     for (const auto& listener : model.onSectorShown) listener();

@@ -5,6 +5,7 @@
 #include "buffer/buffer.h"
 #include "direntry/dir_panel.h"
 #include "drives/open_commands.h"
+#include "journal/write_commands.h"
 #include "search/find_command.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
@@ -23,6 +24,7 @@ void BuildForm1(WindowModel& model) {
   InstallVolume(model);
   InstallDirEntry(model);
   drives::InstallDrives(model);
+  InstallWriteJournal(model);
   search::InstallSearch(model);
 }
 

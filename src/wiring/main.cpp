@@ -12,8 +12,11 @@
 
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
+#include "journal/journal.h"
+#include "journal/write_commands.h"
 #include "ui/find_dialog.h"
 #include "ui/help_window.h"
+#include "ui/history_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_drives_shell.h"
 #include "ui/qt_prompter.h"
@@ -67,6 +70,7 @@ int main(int argc, char** argv) {
   dulvex::WindowModel model(prompter);
   model.exeDir = exeDir;
   model.state.drivesDir = start.folder.path;
+  model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::BuildForm1(model);
   dulvex::ui::QtFindAsker findAsker;
   dulvex::search::InstallSearch(model, &findAsker);
@@ -79,6 +83,7 @@ int main(int argc, char** argv) {
   runner.afterDone = [&window] { window.Refresh(); };
   model.SetRunner(runner);
   dulvex::ui::InstallHelpWindows(model, &window);
+  dulvex::ui::InstallHistoryWindow(model, &window, [&window] { window.Refresh(); });
   if (!start.images.empty()) {
     std::vector<std::string> recent = dulvex::ui::LoadRecentImages();
     for (const std::string& image : start.images) {
@@ -90,6 +95,9 @@ int main(int argc, char** argv) {
   window.show();
   // The first letter bound is chosen once the window is up, as if picked in the Volume menu.
   QTimer::singleShot(0, &window, [&] {
+    // Writes that a stop cut off between the journal and the medium, told first.
+    dulvex::AnnouncePendingWrites(model);
+    window.Refresh();
     if (start.choose) {
       model.Click("mnuA", *start.choose - dulvex::drives::kFirstLetter);
       window.Refresh();

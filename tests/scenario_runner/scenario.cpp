@@ -9,7 +9,9 @@
 #include <tuple>
 #include <variant>
 
+#include "app/sector_io.h"
 #include "device/fault_injection.h"
+#include "journal/journal.h"
 #include "support/test_support.h"
 
 namespace dulvex::scenario {
@@ -265,6 +267,35 @@ void ExpectImage(Run& r, A a) {
   r.Check(got == want, got.empty() ? "nothing there" : BytesText(got));
 }
 
+// expect journal N: how many records the write journal holds. expect journal-last S STATE
+// [O "HEX"]: the newest record's sector and state and, from offset O, the bytes it writes.
+void ExpectJournal(Run& r, A a) {
+  journal::Journal& j = JournalOf(r.model);
+  if (a[0].text == "expect journal") {
+    std::int64_t n = 0;
+    const journal::Result res = j.Count("", &n);
+    return r.Is("journal " + (res.ok() ? std::to_string(n) : Quote(res.problem)));
+  }
+  if (a.size() == 4) throw SyntaxError("expect journal-last S STATE [O \"HEX\"]");
+  const std::int64_t sector = Count(a[1]);
+  std::vector<journal::Summary> newest;
+  journal::Record rec;
+  if (!j.Page("", 0, 1, &newest).ok() || newest.empty() || !j.Get(newest[0].id, &rec).ok())
+    return r.Check(false, "no record");
+  std::string got = std::to_string(rec.sector) + " " + journal::StateName(rec.state);
+  bool same = rec.sector == sector && a[2].text == journal::StateName(rec.state);
+  if (a.size() == 5) {
+    const std::uint64_t offset = Count(a[3]);
+    const auto want = Bytes(a[4]);
+    if (offset + want.size() > 512) throw SyntaxError("past the end of the sector");
+    const std::vector<std::uint8_t> bytes(rec.after.begin() + offset,
+                                          rec.after.begin() + offset + want.size());
+    same = same && bytes == want;
+    got += " " + BytesText(bytes);
+  }
+  r.Check(same, got);
+}
+
 void Answer(Run& r, A a) {
   const std::map<std::string, int> k = {{"yes", kAnswerYes}, {"no", kAnswerNo}, {"ok", kAnswerOk}};
   if (a[1].quoted || !k.contains(a[1].text)) throw SyntaxError("answer needs yes, no or ok");
@@ -317,6 +348,7 @@ using Handler = void (*)(Run&, A);
 const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kCommands = {
     {"image", {3, 99, Image}},
     {"rm", {1, 1, [](Run& r, A a) { fs::remove(r.Drive(a[1])); }}},
+    {"swap", {2, 2, [](Run& r, A a) { fs::rename(r.Drive(a[2]), r.Drive(a[1])); }}},
     {"resize", {2, 2, [](Run& r, A a) { fs::resize_file(r.Drive(a[1]), Count(a[2]) * 512); }}},
     {"poke",
      {4, 4, [](Run& r, A a) { PokeBytes(r.Drive(a[1]), Count(a[2]), Count(a[3]), Bytes(a[4])); }}},
@@ -342,6 +374,8 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect image", {4, 4, ExpectImage}},
     {"expect image-size", {2, 2, ExpectImage}},
     {"expect state", {1, 3, ExpectState}},
+    {"expect journal", {1, 1, ExpectJournal}},
+    {"expect journal-last", {2, 4, ExpectJournal}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.model.quitRequested ? "quit" : "no quit"); }}},
     {"expect pointer",
      {1, 1, [](Run& r, A) { r.Is("pointer " + std::to_string(r.model.mousePointer())); }}}};

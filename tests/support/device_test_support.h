@@ -82,9 +82,37 @@ struct LoopDevice {
     path.erase(path.find_last_not_of(" \n") + 1);
   }
   ~LoopDevice() {
-    if (!path.empty()) Quietly("losetup -d '" + path + "'");
+    if (path.empty()) return;
+    Quietly("losetup -d '" + path + "'");
+    // The kernel lets go of the image once the last user (a probe by udev, say) closes the
+    // device; a test that writes the image next must not find it still attached.
+    const auto attached =
+        std::filesystem::path("/sys/block") / std::filesystem::path(path).filename() / "loop";
+    for (int i = 0; i < 250 && std::filesystem::exists(attached); ++i) ::usleep(20000);
   }
   std::string path;
+};
+
+// A memory file system mounted on a fresh folder, unmounted at the end: a small tmpfs, or a
+// ramfs (which refuses O_DIRECT). `ok` is false (and the folder plain) when the machine does
+// not let the test mount one.
+struct TestMount {
+  explicit TestMount(std::filesystem::path folder, const std::string& type = "tmpfs")
+      : path(std::move(folder)) {
+    std::filesystem::create_directories(path);
+    const std::string options = type == "tmpfs" ? " -o size=1m" : "";
+    ok = Quietly("mount -t " + type + options + " dulvex-test '" + path.string() + "'");
+  }
+  ~TestMount() {
+    if (ok) Quietly("umount -l '" + path.string() + "'");
+  }
+  // Fills the file system to the last byte.
+  void Fill() const { Quietly("dd if=/dev/zero of='" + (path / "fill").string() + "' bs=4k"); }
+  bool Remount(const char* mode) const {
+    return Quietly("mount -o remount," + std::string(mode) + " '" + path.string() + "'");
+  }
+  std::filesystem::path path;
+  bool ok = false;
 };
 
 }  // namespace dulvex::testing

@@ -59,6 +59,8 @@ void PokeBytes(const std::filesystem::path& file, std::uint64_t sector, std::uin
 ModelFixture::ModelFixture() {
   std::filesystem::create_directory(dir.path() / "drives");
   model.state.drivesDir = dir.path() / "drives";
+  // The journal of this fixture alone, never the user's.
+  model.state.journalFile = dir.path() / "state" / "dulvex" / "journal.sqlite";
   model.exeDir = dir.path();
   BuildForm1(model);
   search::InstallSearch(model, &findAsker);

@@ -1,10 +1,8 @@
-// Shared by the benchmarks: one offscreen QApplication for every benchmark that needs Qt.
+// The one Qt application the benchmarks share, on the offscreen platform unless one is set.
 #pragma once
 
 #include <QApplication>
 #include <clocale>
-
-namespace dulvex::bench {
 
 // The application lives until the process ends and is never destroyed: destroyed among the
 // other statics at exit, it would outlive Qt's own and crash.
@@ -19,5 +17,3 @@ inline void EnsureApplication() {
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setStyle("Fusion");
 }
-
-}  // namespace dulvex::bench

@@ -1,0 +1,187 @@
+#include "device/write_path.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "device/fault_injection.h"
+#include "device/posix_io.h"
+
+namespace dulvex::device {
+
+namespace {
+
+std::function<void()>& AfterFlushHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+// The unit of O_DIRECT transfers: a block device's logical block, an image's file-system
+// block (a multiple of the logical block of the disk below).
+std::size_t DirectUnit(int fd, const struct stat& st) {
+  int logical = 0;
+  if (S_ISBLK(st.st_mode) && ::ioctl(fd, BLKSSZGET, &logical) == 0 && logical > 0)
+    return static_cast<std::size_t>(logical);
+  const auto b = static_cast<std::size_t>(st.st_blksize);
+  const bool powerOfTwo = b >= kSectorSize && b <= 65536 && (b & (b - 1)) == 0;
+  return powerOfTwo ? b : kSectorSize;
+}
+
+// O_DIRECT on or off for `fd`; false when the file system refuses it.
+bool SetDirect(int fd, bool on) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
+}
+
+// Reads the sector at `offset` as the medium holds it, not as the page cache remembers it:
+// the aligned window around it with O_DIRECT, or, where O_DIRECT is refused, after dropping
+// the cached pages.
+IoResult ReadAtMedium(int fd, off_t offset, Sector& out, ReadBack* how) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return IoResult::FromErrno();
+  const MediumId id = MediumIdOf(st);
+  if (ReadFaultAt(id.dev, id.ino, static_cast<std::uint64_t>(offset), kSectorSize))
+    return {IoStatus::IoError, EIO};
+  const std::size_t unit = DirectUnit(fd, st);
+  const off_t start = offset - offset % static_cast<off_t>(unit);
+  const auto at = static_cast<std::size_t>(offset - start);
+  if (SetDirect(fd, true)) {
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> window(
+        static_cast<std::uint8_t*>(std::aligned_alloc(unit, unit)), &std::free);
+    const ssize_t n = window ? PreadAll(fd, window.get(), unit, start) : -1;
+    const int error = errno;
+    SetDirect(fd, false);
+    if (n >= static_cast<ssize_t>(at + kSectorSize)) {
+      std::memcpy(out.data(), window.get() + at, kSectorSize);
+      *how = ReadBack::Direct;
+      return {};
+    }
+    if (n >= 0)
+      return {n <= static_cast<ssize_t>(at) ? IoStatus::PastEnd : IoStatus::ShortTransfer};
+    if (error != EINVAL) return {StatusOfErrno(error), error};
+    // EINVAL: the alignment was not what the medium wants; read as below.
+  }
+  ::posix_fadvise(fd, start, static_cast<off_t>(unit), POSIX_FADV_DONTNEED);
+  const ssize_t n = PreadAll(fd, out.data(), kSectorSize, offset);
+  if (n < 0) return IoResult::FromErrno();
+  if (n < static_cast<ssize_t>(kSectorSize)) return {IoStatus::ShortTransfer};
+  *how = ReadBack::CacheDropped;
+  return {};
+}
+
+// How many bytes differ, and where the first one lies.
+void Compare(const Sector& a, const Sector& b, WriteResult* r) {
+  r->differing = 0;
+  r->firstDiffering = -1;
+  for (std::size_t i = 0; i < kSectorSize; ++i) {
+    if (a[i] == b[i]) continue;
+    if (r->firstDiffering < 0) r->firstDiffering = static_cast<int>(i);
+    ++r->differing;
+  }
+}
+
+WriteResult Failure(IoStatus status, int error = 0) {
+  WriteResult r;
+  r.status = status;
+  r.error = error;
+  return r;
+}
+
+WriteResult FromErrno() {
+  const int error = errno;
+  return Failure(StatusOfErrno(error), error);
+}
+
+// Steps 5 and 6 once the log holds the pending record: write, flush, read back, compare.
+WriteResult WriteAndCheck(int fd, off_t offset, const Sector& data) {
+  const ssize_t n = PwriteAll(fd, data.data(), kSectorSize, offset);
+  if (n < 0) return FromErrno();
+  if (n < static_cast<ssize_t>(kSectorSize)) return Failure(IoStatus::ShortTransfer);
+  // The medium's size never changes, so the data alone is flushed (with the disk's cache).
+  int rc;
+  do {
+    rc = ::fdatasync(fd);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) return FromErrno();
+  if (AfterFlushHook()) AfterFlushHook()();
+  WriteResult r;
+  Sector back{};
+  static_cast<IoResult&>(r) = ReadAtMedium(fd, offset, back, &r.readBack);
+  if (!r.ok()) return r;
+  Compare(back, data, &r);
+  if (r.differing != 0) r.status = IoStatus::Mismatch;
+  return r;
+}
+
+}  // namespace
+
+const char* ReadBackName(ReadBack how) {
+  switch (how) {
+    case ReadBack::Direct:
+      return "read back with O_DIRECT";
+    case ReadBack::CacheDropped:
+      return "read back after dropping the page cache";
+    case ReadBack::None:
+      break;
+  }
+  return "not read back";
+}
+
+void SetAfterFlushHookForTest(std::function<void()> hook) {
+  AfterFlushHook() = std::move(hook);
+}
+
+WriteResult WriteSectorChecked(const std::filesystem::path& file, std::int64_t sector,
+                               const Sector& expected, const Sector& data, WriteLog& log) {
+  off_t offset = 0;
+  if (!SectorOffset(sector, &offset)) return Failure(IoStatus::PastEnd);
+  if (file.empty()) return Failure(IoStatus::OpenFailed, ENOENT);
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return FromErrno();
+  const bool block = S_ISBLK(st.st_mode);
+  // A block device is opened exclusively: the kernel refuses while a mounted file system
+  // or another exclusive user holds it, so a write never goes behind a file system's back.
+  Fd fd(OpenMedium(file.c_str(), O_RDWR | (block ? O_EXCL : 0)));
+  if (fd.get() < 0) return FromErrno();
+  if (::fstat(fd.get(), &st) != 0) return FromErrno();
+  if (S_ISREG(st.st_mode)) {
+    // O_EXCL guards block devices only: an image under a loop device is refused here.
+    WriteResult r = Failure(IoStatus::LoopAttached);
+    r.loops = LoopDevicesOver(st.st_dev, st.st_ino);
+    if (!r.loops.empty()) return r;
+  }
+  const long long size = MediumSize(fd.get());
+  if (size < 0) return FromErrno();
+  if (offset + static_cast<long long>(kSectorSize) > size) return Failure(IoStatus::PastEnd);
+
+  Sector before{};
+  WriteResult r;
+  static_cast<IoResult&>(r) = ReadAtMedium(fd.get(), offset, before, &r.readBack);
+  if (!r.ok()) return r;
+  Compare(before, expected, &r);
+  if (r.differing != 0) {
+    r.status = IoStatus::Changed;
+    return r;
+  }
+
+  const MediumIdentity medium = IdentityOf(fd.get());
+  std::string problem = log.Begin({file, medium, sector, before, data});
+  if (!problem.empty()) {
+    r = Failure(IoStatus::JournalFailed);
+    r.journalProblem = std::move(problem);
+    return r;
+  }
+  r = WriteAndCheck(fd.get(), offset, data);
+  if (r.ok() && !fd.Close()) r = FromErrno();
+  r.begun = true;
+  r.logEnded = log.End(r);
+  return r;
+}
+
+}  // namespace dulvex::device
