@@ -169,7 +169,7 @@ const Row kDesign[] = {
     {"mnuFFind", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Find File Cluster", kWhite, kBlack,
      kSans, 8, kL, ""},
     {"mnuFString", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Find String", kWhite, kBlack, kSans, 8,
-     kL, "d"},
+     kL, ""},
     {"mnuFileData", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "File's Data", kWhite, kBlack, kSans,
      8, kL, ""},
     {"mnuGoto_Cluster", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Go to Cluster", kWhite, kBlack,

@@ -7,6 +7,7 @@
 #include "drives/open_commands.h"
 #include "fattools/fat_tools.h"
 #include "journal/write_commands.h"
+#include "search/find_command.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
 #include "volume/volume_menu.h"
@@ -26,6 +27,7 @@ void BuildForm1(WindowModel& model) {
   InstallFatTools(model);
   drives::InstallDrives(model);
   InstallWriteJournal(model);
+  search::InstallSearch(model);
 }
 
 }  // namespace dulvex
