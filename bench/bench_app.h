@@ -3,16 +3,17 @@
 
 #include <QApplication>
 #include <clocale>
-#include <memory>
 
+// The application lives until the process ends and is never destroyed: destroyed among the
+// other statics at exit, it would outlive Qt's own and crash.
 inline void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (app) return;
+  static QApplication* app = nullptr;
+  if (app != nullptr) return;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "dulvex_bench";
   static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
+  app = new QApplication(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setStyle("Fusion");
 }

@@ -17,6 +17,7 @@ namespace dulvex {
 namespace journal {
 class Journal;
 }
+struct FatToolsState;  // fattools/fat_tools.h
 
 using SectorBytes = std::array<std::uint8_t, 512>;
 
@@ -45,6 +46,12 @@ struct AppState {
   std::optional<ShownSector> lastShown;
   // Folder that holds drives/A ... drives/R.
   std::filesystem::path drivesDir;
+  // Counted by every boot-sector refresh and every write attempt: what was read from the
+  // medium and kept (the FAT tools' caches) holds only while both stay the same.
+  std::uint64_t refreshes = 0;
+  std::uint64_t writeAttempts = 0;
+  // The FAT tools' caches, Cluster Chain report and file being followed.
+  std::shared_ptr<FatToolsState> fatTools;
   // The write journal's file, set at start-up (tests point it into their own folder), and
   // the journal once a command has used it.
   std::filesystem::path journalFile;

@@ -152,6 +152,7 @@ TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffe
 TransferResult WriteSector(WindowModel& model, const std::string& device, std::int64_t n,
                            const SectorBytes& expected, const SectorBytes& source,
                            std::int64_t undoes) {
+  ++model.state.writeAttempts;  // whatever happens next, what was read may be stale
   if (RefuseOutOfRange(model, n, "Write")) return {};
   const std::int64_t sector = n < 0 ? 0 : n;
   journal::JournalLog log(JournalOf(model), device, undoes);

@@ -101,7 +101,8 @@ class WindowModel {
   // what the grid shows (tooltips of FAT entries, marks of a search hit) hook in here.
   std::vector<std::function<void()>> onSectorShown;
   // When set, "<" (step -1) and ">" (step +1) ask it first; it returns true when it has
-  // moved the view itself (a file being followed steps through its own sectors).
+  // moved the view itself (a file being followed steps through its own sectors). Step 0
+  // tells it that the sector-number box changed or took Enter: its own stepping ends.
   std::function<bool(int step)> stepOverride;
   // Folder of the executable (help file, drives/).
   std::filesystem::path exeDir;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "direntry/entry_views.h"
+#include "fat/dir_entry.h"
 #include "view/codepage.h"
 
 namespace dulvex {
@@ -67,9 +68,11 @@ std::string LongNameChars(const std::uint8_t* b) {
 
 }  // namespace
 
-DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes) {
+DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes, std::uint8_t fatType) {
   DirectoryAnalysis a;
   FileList& files = a.files;
+  files.entries = bytes;
+  const fat::FatKind kind = fatType == 3 ? fat::FatKind::Fat32 : fat::FatKind::Fat16;
   std::string& out = a.report;
   for (std::size_t e = 0; e < bytes.size(); e += 32) {
     const std::uint8_t* b = bytes.data() + e;
@@ -96,7 +99,7 @@ DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes) {
       out += "0x" + UpperHex(attr);
     }
     if (!longName) {
-      const std::uint64_t cluster = b[26] + 256u * b[27];
+      const std::uint64_t cluster = fat::FirstCluster(b, kind);
       const std::uint64_t length = b[28] + 256ull * b[29] + 65536ull * b[30] + 16777216ull * b[31];
       files.FileFirstCluster[n] = static_cast<double>(cluster);
       files.FileLength[n] = static_cast<double>(length);
@@ -116,7 +119,8 @@ DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes) {
 
 void AnalyzeDirectorySector(WindowModel& model) {
   model.At("Frame4").visible = true;
-  DirectoryAnalysis a = AnalyzeDirectoryBytes(model.state.SectorBuffer);
+  DirectoryAnalysis a =
+      AnalyzeDirectoryBytes(model.state.SectorBuffer, model.state.geometry.FatType);
   std::int16_t offset = 0;
   for (EntryPaint paint : a.paints) {
     if (paint == EntryPaint::Short) {

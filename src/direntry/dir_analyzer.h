@@ -27,7 +27,9 @@ struct DirectoryAnalysis {
 };
 
 // Pure: any 512 bytes give a report; nothing is read from or written to the window.
-DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes);
+// `fatType` is the volume's (3 for FAT32, where bytes 20-21 are the first cluster's high
+// half).
+DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes, std::uint8_t fatType);
 
 // Analyses SectorBuffer: shows the directory panel Frame4 with the report in Text5, paints
 // the hex cells of every entry met and fills the file-list table.

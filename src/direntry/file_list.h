@@ -14,6 +14,8 @@ struct FileList {
   std::array<std::string, 512> FileNames;
   std::array<double, 512> FileFirstCluster{};
   std::array<double, 512> FileLength{};
+  // The sector analysed: slot n is its entry n - 1 (the tools read a slot's entry here).
+  std::array<std::uint8_t, 512> entries{};
 };
 
 }  // namespace dulvex

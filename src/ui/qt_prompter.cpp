@@ -39,6 +39,7 @@ int AnswerOf(QMessageBox::StandardButton button) {
 }  // namespace
 
 int QtPrompter::MessageBox(const std::string& text, int style, const std::string& title) {
+  if (beforeBox) beforeBox();
   QMessageBox box(parent_.data());
   box.setWindowTitle(TitleOrApp(title));
   box.setText(QString::fromStdString(text));
@@ -94,6 +95,7 @@ int QtPrompter::MessageBox(const std::string& text, int style, const std::string
 
 std::string QtPrompter::InputBox(const std::string& prompt, const std::string& title,
                                  const std::string& defaultText) {
+  if (beforeBox) beforeBox();
   bool ok = false;
   const QString text =
       QInputDialog::getText(parent_.data(), TitleOrApp(title), QString::fromStdString(prompt),

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "app/prompter.h"
 
@@ -14,6 +15,9 @@ class QtPrompter : public Prompter {
   explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
   // The window the boxes are modal to.
   void SetParent(QWidget* parent) { parent_ = parent; }
+  // Runs before a message or input box appears, so the window behind it shows what the
+  // handler has changed so far (the sector a search found, say) rather than the state before.
+  std::function<void()> beforeBox;
 
   // Style: buttons in the low bits (0 OK, 1 OK/Cancel, 2 Abort/Retry/Ignore,
   // 3 Yes/No/Cancel, 4 Yes/No, 5 Retry/Cancel), icon in 16 (stop), 32 (question),

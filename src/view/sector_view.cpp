@@ -31,6 +31,7 @@ void ShowSectorNumber(WindowModel& model) {
 
 // Change of Text21, by typing or by code.
 void Text21_Change(WindowModel& model) {
+  if (model.stepOverride) model.stepOverride(0);
   Control& text21 = model.At("Text21");
   // A key typed keeps the text as it stands, so "2.5", "-5", "1e3" and "&H10" can be typed
   // one key at a time; any other change (a paste, the program) is made canonical at once.
@@ -145,6 +146,7 @@ void InstallSectorView(WindowModel& model) {
   model.OnChange("Text21", [&model] { Text21_Change(model); });
   model.OnKey("Text21", [&model](int code) {
     if (code == 13) {
+      if (model.stepOverride) model.stepOverride(0);
       SettleSectorNumber(model);
       ShowSector(model);
     }

@@ -28,6 +28,7 @@ void EnableGeometryTools(WindowModel& model) {
 }
 
 void Command3_Click(WindowModel& model) {
+  ++model.state.refreshes;
   // The grid shows no sector of the device until this refresh shows one: a paste must not
   // take the bytes of another medium that was behind the letter before.
   model.state.lastShown.reset();

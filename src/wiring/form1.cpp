@@ -5,7 +5,9 @@
 #include "buffer/buffer.h"
 #include "direntry/dir_panel.h"
 #include "drives/open_commands.h"
+#include "fattools/fat_tools.h"
 #include "journal/write_commands.h"
+#include "search/find_command.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
 #include "volume/volume_menu.h"
@@ -22,8 +24,10 @@ void BuildForm1(WindowModel& model) {
   InstallBuffer(model);
   InstallVolume(model);
   InstallDirEntry(model);
+  InstallFatTools(model);
   drives::InstallDrives(model);
   InstallWriteJournal(model);
+  search::InstallSearch(model);
 }
 
 }  // namespace dulvex

@@ -14,6 +14,8 @@
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
 #include "journal/write_commands.h"
+#include "ui/chain_report_window.h"
+#include "ui/find_dialog.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
 #include "ui/main_window.h"
@@ -71,12 +73,18 @@ int main(int argc, char** argv) {
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::BuildForm1(model);
+  dulvex::ui::QtFindAsker findAsker;
+  dulvex::search::InstallSearch(model, &findAsker);
   dulvex::ui::MainWindow window(model);
   prompter.SetParent(&window);
+  prompter.beforeBox = [&window] { window.Refresh(); };
+  findAsker.SetParent(&window);
+  dulvex::ui::AddFindNextKey(window, model, [&window] { window.Refresh(); });
   dulvex::ui::QtWorkRunner runner(model, &window);
   runner.afterDone = [&window] { window.Refresh(); };
   model.SetRunner(runner);
   dulvex::ui::InstallHelpWindows(model, &window);
+  dulvex::ui::InstallChainReportWindow(model, &window, [&window] { window.Refresh(); });
   dulvex::ui::InstallHistoryWindow(model, &window, [&window] { window.Refresh(); });
   if (!start.images.empty()) {
     std::vector<std::string> recent = dulvex::ui::LoadRecentImages();

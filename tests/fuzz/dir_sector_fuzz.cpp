@@ -1,6 +1,6 @@
-// libFuzzer: -max_len=512 -dict=dir_sector.dict
+// libFuzzer: -max_len=513 -dict=dir_sector.dict
 // Any 512 bytes through the directory analyzer alone (no window), checking what must hold
-// for every sector. The window path is dir_window_fuzz.
+// for every sector; a 513th byte picks the FAT type. The window path is dir_window_fuzz.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   dulvex::SectorBytes sector{};
   dulvex::fuzz::InputReader(data, size).Bytes(sector.data(), sector.size());
 
-  const dulvex::DirectoryAnalysis a = dulvex::AnalyzeDirectoryBytes(sector);
+  // A byte past the sector picks the FAT type, which decides the first cluster's width.
+  const std::uint8_t fatType = size > sector.size() ? data[sector.size()] % 4 : 0;
+  const dulvex::DirectoryAnalysis a = dulvex::AnalyzeDirectoryBytes(sector, fatType);
   const auto& files = a.files;
   Check(files.FileCount >= 0 && files.FileCount <= 16);
   Check(files.DeletedCount >= 0 && files.DeletedCount <= files.FileCount);
@@ -25,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       "\r\nTotal number of files deleted=" + std::to_string(files.DeletedCount);
   Check(a.report.ends_with(tail));
   for (std::size_t n = 1; n <= static_cast<std::size_t>(files.FileCount); ++n) {
-    Check(files.FileFirstCluster[n] <= 65535);
+    Check(files.FileFirstCluster[n] <= (fatType == 3 ? 4294967295.0 : 65535));
     Check(files.FileLength[n] <= 4294967295.0);
   }
   return 0;

@@ -1,6 +1,7 @@
-// libFuzzer: -max_len=512 -dict=dir_sector.dict
+// libFuzzer: -max_len=513 -dict=dir_sector.dict
 // Any 512 bytes shown in the grid and analysed as a directory sector through the window:
-// the report, the paint of every entry, and the two "VIEW COLORS" buttons over them.
+// the report, the paint of every entry, and the two "VIEW COLORS" buttons over them. A 513th
+// byte picks the volume's FAT type.
 #include <cstddef>
 #include <cstdint>
 
@@ -12,10 +13,13 @@ using dulvex::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   dulvex::WindowModel& model = dulvex::fuzz::Window().Fresh();
-  dulvex::fuzz::InputReader(data, size).Bytes(model.state.SectorBuffer.data(), 512);
+  dulvex::fuzz::InputReader in(data, size);
+  in.Bytes(model.state.SectorBuffer.data(), 512);
+  model.state.geometry.FatType = in.Byte() % 4;
 
   dulvex::AnalyzeDirectorySector(model);
-  const dulvex::DirectoryAnalysis a = dulvex::AnalyzeDirectoryBytes(model.state.SectorBuffer);
+  const dulvex::DirectoryAnalysis a =
+      dulvex::AnalyzeDirectoryBytes(model.state.SectorBuffer, model.state.geometry.FatType);
   Check(model.At("Frame4").visible);
   Check(model.At("Text5").caption == a.report);
   Check(model.state.files.FileCount == a.files.FileCount);

@@ -91,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckCanonical(model);
     if (model.state.lastShown && model.state.lastShown->sector == rootSector) {
       Check(model.At("Text5").caption ==
-            dulvex::AnalyzeDirectoryBytes(model.state.SectorBuffer).report);
+            dulvex::AnalyzeDirectoryBytes(model.state.SectorBuffer, model.state.geometry.FatType)
+                .report);
     }
     w.prompter.inputAnswers.push_back(in.Text());
     Check(model.Click("mnuGoto_Cluster"));

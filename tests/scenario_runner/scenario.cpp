@@ -9,6 +9,8 @@
 #include <variant>
 
 #include "app/sector_io.h"
+#include "device/fault_injection.h"
+#include "fattools/fat_tools.h"
 #include "journal/journal.h"
 #include "support/test_support.h"
 
@@ -150,8 +152,9 @@ struct Run : testing::ModelFixture {
   std::string file;
   std::ostream& out;
   int line = 0, passed = 0, failed = 0;
-  std::string step{};        // the line being run as the script writes it, without "expect"
-  std::size_t compared = 0;  // shown boxes already compared by an expectation
+  std::string step{};         // the line being run as the script writes it, without "expect"
+  std::size_t compared = 0;   // shown boxes already compared by an expectation
+  InlineWorkRunner runner{};  // long work runs at once; Cancel as the script says
 
   int Fail(std::string s) { return out << file << ':' << line << ": " << s << '\n', ++failed; }
   void Check(bool ok, std::string g) { ok ? ++passed : Fail("expected " + step + ", got " + g); }
@@ -350,6 +353,38 @@ void Input(Run& r, A a) {
       .push_back(a[1].quoted ? a[1].text : "");
 }
 
+// find "text" [utf16|hex] [ignorecase] [back|start] [data], or find cancel: the answer of the
+// next "Find String" dialog.
+void Find(Run& r, A a) {
+  if (!a[1].quoted) {
+    if (a[1].text != "cancel" || a.size() > 2) throw SyntaxError("find needs \"text\" or cancel");
+    return r.findAsker.answers.push_back(std::nullopt);
+  }
+  search::FindRequest q{a[1].text};
+  for (std::size_t i = 2; i < a.size(); ++i) {
+    const std::string& w = a[i].text;
+    if (w == "utf16" || w == "hex")
+      q.kind = w == "hex" ? search::FindKind::Hex : search::FindKind::Utf16;
+    else if (w == "back" || w == "start")
+      q.from = w == "back" ? search::FindFrom::Backward : search::FindFrom::SectorZero;
+    else if (w == "ignorecase")
+      q.ignoreCase = true;
+    else if (w == "data")
+      q.dataRegionOnly = true;
+    else
+      throw SyntaxError("bad find option " + w);
+  }
+  r.findAsker.answers.push_back(q);
+}
+
+// fault L FIRST LAST: reads of those sectors of drives/L fail; fault clear: none fails.
+void Fault(Run& r, A a) {
+  if (a.size() == 2 && a[1].text == "clear") return device::ClearReadFaults();
+  if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, or clear");
+  if (!device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])))
+    throw std::runtime_error("cannot make a fault on " + a[1].text);
+}
+
 // Each command: the number of arguments it takes (least, most) and its handler. Each action
 // also has a "-disabled" form.
 using Handler = void (*)(Run&, A);
@@ -363,6 +398,9 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"answer", {1, 1, Answer}},
     {"input", {1, 1, Input}},
     {"file", {1, 1, Input}},
+    {"find", {1, 5, Find}},
+    {"fault", {1, 3, Fault}},
+    {"cancel-after", {1, 1, [](Run& r, A a) { r.runner.cancelAfterReports = Count(a[1]); }}},
     {"menu", {1, 1, Act}},
     {"click", {1, 1, Act}},
     {"hover", {1, 1, Act}},
@@ -382,6 +420,17 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect journal", {1, 1, ExpectJournal}},
     {"expect journal-last", {2, 4, ExpectJournal}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.model.quitRequested ? "quit" : "no quit"); }}},
+    {"choose-run",
+     {1, 1,
+      [](Run& r, A a) {
+        if (!ChooseChainRun(r.model, Count(a[1]) - 1)) r.Fail("run " + a[1].text + " not chosen");
+      }}},
+    {"expect report",
+     {1, 1,
+      [](Run& r, A) {
+        const auto& report = FatToolsOf(r.model).report;
+        r.Is("report " + (report ? Quote(ChainReportText(*report)) : "none"));
+      }}},
     {"expect pointer",
      {1, 1, [](Run& r, A) { r.Is("pointer " + std::to_string(r.model.mousePointer())); }}}};
 
@@ -432,7 +481,9 @@ int RunFiles(const std::vector<std::string>& files, std::ostream& out) {
   int passed = 0, failed = 0;
   for (const std::string& file : files) {
     Run run{{}, file, out};
+    run.model.SetRunner(run.runner);
     RunFile(run);
+    device::ClearReadFaults();  // faults belong to the file that made them
     passed += run.passed, failed += run.failed;
   }
   out << passed << " passed, " << failed << " failed\n";

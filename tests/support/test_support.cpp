@@ -63,6 +63,7 @@ ModelFixture::ModelFixture() {
   model.state.journalFile = dir.path() / "state" / "dulvex" / "journal.sqlite";
   model.exeDir = dir.path();
   BuildForm1(model);
+  search::InstallSearch(model, &findAsker);
 }
 
 }  // namespace dulvex::testing

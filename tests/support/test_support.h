@@ -9,6 +9,7 @@
 
 #include "app/scripted_prompter.h"
 #include "app/window_model.h"
+#include "search/find_command.h"
 
 namespace dulvex::testing {
 
@@ -38,6 +39,7 @@ void PokeBytes(const std::filesystem::path& file, std::uint64_t sector, std::uin
 struct ModelFixture {
   TempDir dir;
   ScriptedPrompter prompter;
+  search::ScriptedFindAsker findAsker;  // answers "Find String"
   WindowModel model{prompter};
   ModelFixture();
   std::filesystem::path Drive(char c) const { return dir.path() / "drives" / std::string(1, c); }

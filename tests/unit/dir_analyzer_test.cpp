@@ -88,8 +88,10 @@ TEST(DirAnalyzer, ReportLineOfEachKindOfEntry) {
       {ShortEntry(std::string("AB\0CD   TXT", 11), 0x20, 4, 5),
        "name:AB" + kNul + "CD   .TXT Archive\t1stClus: 4\tLen: 5", S, "AB" + kNul + "CD   ", 4, 5},
   };
-  for (const auto& c : cases) {
-    const DirectoryAnalysis a = AnalyzeDirectoryBytes(Sector({c.entry}));
+  for (auto c : cases) {
+    // The high half of a FAT32 cluster is no part of it on FAT12/FAT16.
+    if (c.entry[11] != 0x0F) c.entry[20] = 0x01;
+    const DirectoryAnalysis a = AnalyzeDirectoryBytes(Sector({c.entry}), 2);
     const int deleted = c.line.ends_with(" Deleted") ? 1 : 0;
     EXPECT_EQ(a.report, c.line + "\r\nEnd\r\n" + Totals(1, deleted));
     EXPECT_EQ(a.paints, std::vector<EntryPaint>{c.paint}) << c.line;
@@ -142,20 +144,6 @@ TEST(DirAnalyzer, LongNamePiecesGetLongColoursAndTheFirstStoredOneAGreenCell) {
       EXPECT_EQ(f.model.Label3[32 + k]->back, want) << k;
     }
     EXPECT_EQ(f.model.state.files.FileCount, 3);
-  }
-}
-
-// The long view, then the short one over it: each hex cell of every entry takes the short
-// colour, else the long one; the text cells, which tell the selection, stay plain.
-TEST(EntryViews, ShortViewOverTheLongOne) {
-  ModelFixture f;
-  ASSERT_TRUE(f.model.Click("Command12"));
-  ASSERT_TRUE(f.model.Click("Command11"));
-  for (std::size_t i = 0; i < 512; ++i) {
-    const Rgb want =
-        ShortEntryColours()[i % 32].value_or(LongEntryColours()[i % 32].value_or(HexPlainColour));
-    EXPECT_EQ(f.model.Label3[i]->back, want) << i;
-    EXPECT_EQ(f.model.Label55[i]->back, TextPlainColour) << i;
   }
 }
 

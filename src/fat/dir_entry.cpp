@@ -1,0 +1,85 @@
+#include "fat/dir_entry.h"
+
+#include "fat/le.h"
+#include "view/codepage.h"
+
+namespace dulvex::fat {
+
+std::uint32_t FirstCluster(const std::uint8_t* e, FatKind kind) {
+  const std::uint32_t high = kind == FatKind::Fat32 ? Le16(e + kDirFstClusHI) : 0;
+  return high << 16 | Le16(e + kDirFstClusLO);
+}
+
+std::uint32_t FileSize(const std::uint8_t* e) {
+  return Le32(e + kDirFileSize);
+}
+
+std::string ShortNameText(const std::uint8_t* e) {
+  auto part = [e](std::size_t first, std::size_t count, bool lower) {
+    std::size_t n = count;
+    while (n > 0 && e[first + n - 1] == ' ') --n;
+    std::string text;
+    for (std::size_t k = first; k < first + n; ++k) {
+      std::uint8_t b = e[k];
+      if (k == kDirName && b == kStoredE5) b = kDeletedEntry;
+      if (k == kDirName && e[0] == kDeletedEntry) b = '_';
+      if (lower && b >= 'A' && b <= 'Z') b = static_cast<std::uint8_t>(b + 32);
+      text += VisibleCharOfByte(b);
+    }
+    return text;
+  };
+  std::string name = part(kDirName, 8, (e[kDirNTRes] & 0x08) != 0);
+  const std::string ext = part(kDirExt, 3, (e[kDirNTRes] & 0x10) != 0);
+  if (!ext.empty()) name += "." + ext;
+  return name;
+}
+
+std::uint8_t ShortNameChecksum(const std::uint8_t* name11) {
+  std::uint8_t sum = 0;
+  for (int i = 0; i < 11; ++i)
+    sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + name11[i]);
+  return sum;
+}
+
+void PieceCharacters(const std::uint8_t* e, char16_t out[13]) {
+  static constexpr std::size_t kAt[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+  for (int i = 0; i < 13; ++i) out[i] = static_cast<char16_t>(Le16(e + kAt[i]));
+}
+
+std::optional<std::string> LongNameBefore(std::span<const std::uint8_t> entries,
+                                          std::size_t index) {
+  if ((index + 1) * kDirEntryBytes > entries.size()) return std::nullopt;
+  const std::uint8_t* shortEntry = &entries[index * kDirEntryBytes];
+  if (IsLongNamePiece(shortEntry) || shortEntry[0] == kEndOfDirectory) return std::nullopt;
+  const std::uint8_t checksum = ShortNameChecksum(shortEntry);
+  char16_t units[20 * 13 + 1] = {};
+  for (std::size_t k = 1; k <= 20 && k <= index; ++k) {
+    const std::uint8_t* e = &entries[(index - k) * kDirEntryBytes];
+    if (!IsLongNamePiece(e) || e[0] == kDeletedEntry || (e[kLdirOrd] & kPieceNumberMask) != k ||
+        e[kLdirChksum] != checksum)
+      return std::nullopt;
+    PieceCharacters(e, &units[(k - 1) * 13]);
+    if ((e[kLdirOrd] & kLastPieceFlag) != 0) {
+      std::string name = Utf16ToUtf8(units, k * 13);
+      return name.empty() ? std::nullopt : std::optional(name);
+    }
+  }
+  return std::nullopt;
+}
+
+std::string Utf16ToUtf8(const char16_t* units, std::size_t count) {
+  std::string out;
+  for (std::size_t i = 0; i < count && units[i] != 0; ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    out += EncodeUtf8(c);
+  }
+  return out;
+}
+
+}  // namespace dulvex::fat

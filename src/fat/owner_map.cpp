@@ -1,0 +1,75 @@
+#include "fat/owner_map.h"
+
+namespace dulvex::fat {
+
+std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
+                                        WorkProgress* progress) {
+  const Layout& l = fat.layout();
+  OwnerMap map;
+  map.owner_.assign(std::uint64_t{l.MaxCluster()} + 1, 0);
+  map.position_.assign(std::uint64_t{l.MaxCluster()} + 1, 0);
+  map.length_.assign(tree.nodes.size(), 0);
+  ChainFollower follower(fat);
+  for (std::uint32_t i = 0; i < tree.nodes.size(); ++i) {
+    if (progress != nullptr && i % 4096 == 0) {
+      progress->Report(i, tree.nodes.size());
+      if (progress->Cancelled()) return std::nullopt;
+    }
+    const Node& n = tree.nodes[i];
+    if (n.deleted || n.IsVolumeLabel() || !l.IsCluster(n.firstCluster)) continue;
+    if (i == 0 && l.kind != FatKind::Fat32) continue;  // the fixed root region
+    std::uint32_t position = 0;
+    follower.Walk(n.firstCluster, [&](std::uint32_t c) {
+      ++position;
+      if (map.owner_[c] == 0) {
+        map.owner_[c] = i + 1;
+        map.position_[c] = position;
+      } else {
+        if (map.others_.count(c) == 0) ++map.crossLinked_;
+        if (map.others_.size() < kMaxOthers) map.others_.emplace(c, std::pair(i, position));
+      }
+      return true;
+    });
+    map.length_[i] = position;
+  }
+  if (progress != nullptr) progress->Report(tree.nodes.size(), tree.nodes.size());
+  return map;
+}
+
+Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
+  Owner o;
+  if (!fat.layout().IsCluster(cluster) || cluster >= owner_.size()) return o;
+  if (const std::uint32_t node = owner_[cluster]; node != 0) {
+    o.kind = Owner::Kind::File;
+    o.node = node - 1;
+    o.position = position_[cluster];
+    o.chainLength = length_[o.node];
+    const auto [first, last] = others_.equal_range(cluster);
+    for (auto it = first; it != last; ++it) o.others.push_back(it->second);
+    return o;
+  }
+  switch (fat.At(cluster).kind) {
+    case EntryKind::Free:
+      o.kind = Owner::Kind::Free;
+      break;
+    case EntryKind::Bad:
+      o.kind = Owner::Kind::Bad;
+      break;
+    case EntryKind::Reserved:
+      o.kind = Owner::Kind::Reserved;
+      break;
+    default:
+      o.kind = Owner::Kind::Lost;
+  }
+  return o;
+}
+
+std::uint64_t OwnerMap::ClusterBytes() const {
+  return (owner_.capacity() + position_.capacity()) * 4;
+}
+
+std::uint64_t OwnerMap::Bytes() const {
+  return ClusterBytes() + length_.capacity() * 4 + others_.size() * 32 + others_.bucket_count() * 8;
+}
+
+}  // namespace dulvex::fat

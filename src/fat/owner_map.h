@@ -1,0 +1,57 @@
+// Whose cluster is this: every live file's and directory's chain written into one map from
+// cluster to owner and position, 8 bytes per cluster (and 4 per entry for its chain's
+// length), so that a question answers at once.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "app/work_runner.h"
+#include "fat/tree.h"
+
+namespace dulvex::fat {
+
+struct Owner {
+  enum class Kind {
+    File,        // in the chain of `node` (a file or a directory), at `position`
+    Free,        // not allocated
+    Bad,         // marked bad
+    Lost,        // allocated, but in no file's chain
+    Reserved,    // its entry holds a reserved value and no chain reaches it
+    NotACluster  // no data cluster of the volume
+  };
+  Kind kind = Kind::NotACluster;
+  std::uint32_t node = 0;
+  std::uint32_t position = 0;     // 1 for the first cluster of the chain
+  std::uint32_t chainLength = 0;  // clusters in that chain
+  // Further chains that hold the same cluster (cross-links): node and position.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> others;
+};
+
+class OwnerMap {
+ public:
+  // Follows the chain of the root directory (FAT32) and of every live entry with a first
+  // cluster. Progress counts the tree's nodes. Returns nothing when cancelled.
+  static std::optional<OwnerMap> Build(const Tree& tree, const FatTable& fat,
+                                       WorkProgress* progress = nullptr);
+
+  // The owner of `cluster`; `fat` is the one the map was built from.
+  Owner Query(const FatTable& fat, std::uint32_t cluster) const;
+  // Memory held, in bytes: for each cluster, and in all.
+  std::uint64_t ClusterBytes() const;
+  std::uint64_t Bytes() const;
+  // Clusters held by more than one chain (each counted once).
+  std::uint64_t crossLinked() const { return crossLinked_; }
+
+ private:
+  static constexpr std::size_t kMaxOthers = 100000;
+  std::vector<std::uint32_t> owner_;     // node + 1 of the first chain met; 0 for none
+  std::vector<std::uint32_t> position_;  // 1-based position in that chain
+  std::vector<std::uint32_t> length_;    // per node: clusters in its chain
+  std::unordered_multimap<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> others_;
+  std::uint64_t crossLinked_ = 0;
+};
+
+}  // namespace dulvex::fat

@@ -1,0 +1,204 @@
+#include "fattools/fat_session.h"
+
+#include <cmath>
+
+#include "app/sector_io.h"
+#include "device/sector_device.h"
+#include "fat/dir_entry.h"
+#include "view/numbers.h"
+
+namespace dulvex::fattools {
+
+namespace {
+
+bool Fresh(const FatCache& c, const AppState& s) {
+  return c.device == s.DevicePath && c.refreshes == s.refreshes &&
+         c.writeAttempts == s.writeAttempts;
+}
+
+FatCache& Cache(WindowModel& model) {
+  FatCache& c = FatToolsOf(model).cache;
+  if (!Fresh(c, model.state))
+    c = {model.state.DevicePath, model.state.refreshes, model.state.writeAttempts, {}, {}, {}};
+  return c;
+}
+
+void Tell(WindowModel& model, const std::string& text) {
+  model.prompter().MessageBox(text, kStyleExclamation, AppTitle());
+}
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::optional<FileTarget> RootTarget(const fat::Layout& layout) {
+  FileTarget t;
+  t.name = t.path = "/";
+  t.directory = true;
+  t.fixedRoot = layout.kind != fat::FatKind::Fat32;
+  t.firstCluster = t.fixedRoot ? 0 : layout.rootCluster;
+  return t;
+}
+
+// A slot of the last file list: the entry the directory analyzer met there.
+std::optional<FileTarget> SlotTarget(WindowModel& model, const fat::Layout& layout,
+                                     const std::string& digits) {
+  const FileList& files = model.state.files;
+  const int slot = digits.size() > 9 ? -1 : std::stoi(digits);
+  if (slot < 1 || slot > files.FileCount) {
+    Tell(model, files.FileCount == 0
+                    ? std::string("The last file list is empty: give a path such as "
+                                  "/DIR/NAME.TXT.")
+                    : "There is no slot " + digits + " in the last file list (1 to " +
+                          std::to_string(files.FileCount) + ").");
+    return std::nullopt;
+  }
+  const std::size_t index = static_cast<std::size_t>(slot - 1);
+  const std::uint8_t* e = &files.entries[index * fat::kDirEntryBytes];
+  const std::string what = "Slot " + std::to_string(slot);
+  if (fat::IsLongNamePiece(e)) {
+    Tell(model, what + " is a piece of a long name, not a file or directory.");
+    return std::nullopt;
+  }
+  if ((e[fat::kDirAttr] & 0x18) == fat::kAttrVolumeId) {
+    Tell(model, what + " is the volume label, not a file or directory.");
+    return std::nullopt;
+  }
+  FileTarget t;
+  t.name = fat::LongNameBefore(files.entries, index).value_or(fat::ShortNameText(e));
+  t.path = "slot " + std::to_string(slot) + " (" + t.name + ")";
+  t.firstCluster = fat::FirstCluster(e, layout.kind);
+  t.size = fat::FileSize(e);
+  t.deleted = e[0] == fat::kDeletedEntry;
+  t.directory = (e[fat::kDirAttr] & fat::kAttrDirectory) != 0;
+  // ".." of a directory in the root names the root with cluster 0.
+  if (t.directory && t.firstCluster == 0) {
+    std::optional<FileTarget> root = RootTarget(layout);
+    root->path = t.path;
+    return root;
+  }
+  return t;
+}
+
+}  // namespace
+
+std::optional<fat::Layout> UsableLayout(WindowModel& model, const std::string& tool) {
+  fat::LayoutReading r = fat::LayoutOf(model.state.geometry);
+  if (!model.state.geometryUsable) r = {std::nullopt, "the last refresh found none it can use"};
+  if (!r.layout) Tell(model, tool + " needs a FAT volume: " + r.problem + ".");
+  return r.layout;
+}
+
+bool OpenMedium(WindowModel& model, fat::MediumSource& source) {
+  const device::IoResult r =
+      source.Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath));
+  if (r.ok()) return true;
+  Tell(model, "Open Error on Device " + model.state.DevicePath + ": " + r.Describe() + ".");
+  return false;
+}
+
+std::string ReadErrorText(WindowModel& model, const fat::ReadFailure& failure) {
+  return "Read Error on Device " + model.state.DevicePath + ", " + failure.Describe() + ".";
+}
+
+std::shared_ptr<const fat::FatTable> CurrentFat(WindowModel& model, const fat::Layout& layout) {
+  FatCache& cache = Cache(model);
+  if (cache.fat) return cache.fat;
+  fat::MediumSource source;
+  if (!OpenMedium(model, source)) return nullptr;
+  fat::FatLoad load;
+  model.runner().Run(
+      "Reading FAT1", WorkUnit::Bytes,
+      [&](WorkProgress& p) { load = fat::LoadFat(source, layout, 0, &p); }, nullptr);
+  if (load.failure) Tell(model, ReadErrorText(model, *load.failure) + " FAT1 cannot be read.");
+  if (!load.table) return nullptr;
+  cache.fat = std::make_shared<const fat::FatTable>(std::move(*load.table));
+  return cache.fat;
+}
+
+bool CurrentTree(WindowModel& model, const fat::Layout& layout) {
+  std::shared_ptr<const fat::FatTable> table = CurrentFat(model, layout);
+  if (!table) return false;
+  FatCache& cache = Cache(model);
+  if (cache.tree && cache.owners) return true;
+  fat::MediumSource source;
+  if (!OpenMedium(model, source)) return false;
+  std::optional<fat::Tree> tree;
+  std::optional<fat::OwnerMap> owners;
+  model.runner().Run(
+      "Reading the directory tree", WorkUnit::Items,
+      [&](WorkProgress& p) {
+        tree = fat::WalkTree(source, *table, &p);
+        if (!tree->cancelled) owners = fat::OwnerMap::Build(*tree, *table, &p);
+      },
+      nullptr);
+  if (!owners) return false;
+  cache.tree = std::make_shared<const fat::Tree>(std::move(*tree));
+  cache.owners = std::make_shared<const fat::OwnerMap>(std::move(*owners));
+  return true;
+}
+
+std::optional<std::uint32_t> ShownCluster(WindowModel& model, const fat::Layout& layout) {
+  const std::optional<std::int32_t> sector = ToInt32(NumericValue(model.At("Text21").caption));
+  if (!sector) return std::nullopt;
+  return layout.ClusterOfSector(*sector);
+}
+
+std::optional<std::uint32_t> AskCluster(WindowModel& model, const fat::Layout& layout,
+                                        const std::string& prompt,
+                                        std::optional<std::uint32_t> suggested) {
+  const std::string reply =
+      model.prompter().InputBox(prompt, AppTitle(), std::to_string(suggested.value_or(2)));
+  if (Trimmed(reply).empty()) return std::nullopt;
+  const double value = NumericValue(reply);
+  if (value != std::floor(value) ||
+      !layout.IsCluster(static_cast<std::uint64_t>(std::max(value, 0.0)))) {
+    Tell(model, "Cluster " + CanonicalText(value) + " is not a data cluster of this volume (2 to " +
+                    std::to_string(layout.MaxCluster()) + ").");
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+std::optional<FileTarget> AskFile(WindowModel& model, const fat::Layout& layout,
+                                  const std::string& tool) {
+  const FileList& files = model.state.files;
+  std::string suggested = "/";
+  for (int n = 1; n <= files.FileCount; ++n) {
+    const std::uint8_t* e = &files.entries[static_cast<std::size_t>(n - 1) * fat::kDirEntryBytes];
+    if (!fat::IsLongNamePiece(e) && (e[fat::kDirAttr] & 0x18) != fat::kAttrVolumeId) {
+      suggested = std::to_string(n);
+      break;
+    }
+  }
+  const std::string prompt =
+      tool + ": which file or directory? A slot of the last file list" +
+      (files.FileCount > 0 ? " (1 to " + std::to_string(files.FileCount) + ")" : "") +
+      ", or a path such as /DIR/SUB/NAME.TXT.";
+  const std::string reply = Trimmed(model.prompter().InputBox(prompt, AppTitle(), suggested));
+  if (reply.empty()) return std::nullopt;
+  if (reply.find_first_not_of("0123456789") == std::string::npos)
+    return SlotTarget(model, layout, reply);
+  if (reply.find_first_not_of('/') == std::string::npos) return RootTarget(layout);
+  if (!CurrentTree(model, layout)) return std::nullopt;
+  const fat::Tree& tree = *FatToolsOf(model).cache.tree;
+  const std::optional<std::uint32_t> found = fat::FindPath(tree, reply);
+  if (!found) {
+    Tell(model, "No file or directory " + reply + " on this volume.");
+    return std::nullopt;
+  }
+  if (*found == 0) return RootTarget(layout);
+  const fat::Node& n = tree.nodes[*found];
+  FileTarget t;
+  t.name = n.name;
+  t.path = fat::PathOf(tree, *found);
+  t.firstCluster = n.firstCluster;
+  t.size = n.size;
+  t.deleted = n.deleted;
+  t.directory = n.IsDirectory();
+  return t;
+}
+
+}  // namespace dulvex::fattools

@@ -1,0 +1,25 @@
+#include "fattools/fat_tools.h"
+
+#include "fattools/cluster_chain.h"
+#include "fattools/file_data_command.h"
+#include "fattools/file_follower.h"
+#include "fattools/find_file_cluster.h"
+
+namespace dulvex {
+
+FatToolsState& FatToolsOf(WindowModel& model) {
+  if (!model.state.fatTools) model.state.fatTools = std::make_shared<FatToolsState>();
+  return *model.state.fatTools;
+}
+
+void InstallFatTools(WindowModel& model) {
+  FatToolsOf(model);
+  model.OnClick("mnuClusChain", [&model](int) { fattools::mnuClusChain_Click(model); });
+  model.OnClick("mnuFileFollow", [&model](int) { fattools::mnuFileFollow_Click(model); });
+  model.OnClick("mnuFFind", [&model](int) { fattools::mnuFFind_Click(model); });
+  model.OnClick("mnuFileData", [&model](int) { fattools::mnuFileData_Click(model); });
+  fattools::InstallFileFollower(model);
+  model.onSectorShown.push_back([&model] { fattools::ShowFatEntries(model); });
+}
+
+}  // namespace dulvex

@@ -1,0 +1,10 @@
+// The handler of "File's Data" (see fat_tools.h).
+#pragma once
+
+#include "app/window_model.h"
+
+namespace dulvex::fattools {
+
+void mnuFileData_Click(WindowModel& model);
+
+}  // namespace dulvex::fattools

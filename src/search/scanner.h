@@ -1,0 +1,45 @@
+// The search over a medium: reads it in large chunks, forward or backward, keeps the last
+// bytes of each chunk so that a match across a chunk boundary is found, and passes over
+// sectors that cannot be read. Runs as long work: it reports its progress after each chunk and
+// stops soon after Cancel.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "app/work_runner.h"
+#include "device/medium_reader.h"
+#include "search/pattern.h"
+
+namespace dulvex::search {
+
+enum class Direction { Forward, Backward };
+
+struct ScanOutcome {
+  enum class End {
+    Found,
+    NotFound,
+    Cancelled,
+    Vanished,  // the medium stopped answering (gone, or shorter than when the scan began)
+  };
+  End end = End::NotFound;
+  std::uint64_t offset = 0;          // Found: the match's first byte on the medium
+  std::uint64_t skippedSectors = 0;  // unreadable sectors passed over
+  std::uint64_t firstSkipped = 0;    // the lowest of them, when there are any
+  std::uint64_t stoppedAt = 0;       // Vanished: the byte where the medium stopped answering
+  device::IoResult error;            // Vanished: its last answer
+};
+
+// 1 MiB: large enough that a read costs little beyond its copy, small enough that the chunk
+// is still in the processor's cache when it is searched.
+inline constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+
+// Looks for the first (Forward) or the last (Backward) match that lies wholly in bytes
+// [lo, hi) of the medium. Reads go in chunks of `chunkBytes` (a multiple of 512) on sector
+// boundaries; a chunk that fails is read again sector by sector, and the sectors that still
+// fail are skipped (no match spans them) and counted.
+ScanOutcome Scan(device::MediumReader& medium, const Pattern& pattern, std::uint64_t lo,
+                 std::uint64_t hi, Direction direction, WorkProgress& progress,
+                 std::size_t chunkBytes = kChunkBytes);
+
+}  // namespace dulvex::search

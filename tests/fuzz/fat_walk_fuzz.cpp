@@ -1,0 +1,36 @@
+// Walks the directory tree of a small volume whose FAT and directories hold any bytes: the
+// walk ends, keeps its bounds, and every live entry it lists can be found by its path.
+
+#include "fat/owner_map.h"
+#include "fat/tree.h"
+#include "fat_volume.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzVolume v(data, size);
+  dulvex::fat::MemorySource source(v.bytes);
+  const dulvex::fat::FatLoad load = dulvex::fat::LoadFat(source, v.layout, 0);
+  Check(load.table.has_value());
+  const dulvex::fat::Tree tree = dulvex::fat::WalkTree(source, *load.table);
+  // Each directory cluster and the root region are read at most once.
+  const std::size_t entries =
+      (v.layout.rootSectors * 512 + std::size_t{v.layout.clusterCount} * v.layout.clusterBytes) /
+      32;
+  Check(tree.nodes.size() <= 1 + entries);
+  Check(tree.problems.size() <= dulvex::fat::Tree::kMaxProblems);
+  Check(tree.problems.size() == std::min(tree.problemCount, dulvex::fat::Tree::kMaxProblems));
+  for (std::uint32_t i = 1; i < tree.nodes.size(); ++i) {
+    const dulvex::fat::Node& n = tree.nodes[i];
+    Check(n.parent < i && tree.nodes[n.parent].walked);
+    if (!n.deleted && !n.IsVolumeLabel() && n.name.find('/') == std::string::npos)
+      Check(dulvex::fat::FindPath(tree, dulvex::fat::PathOf(tree, i)).has_value());
+  }
+  const auto owners = dulvex::fat::OwnerMap::Build(tree, *load.table);
+  Check(owners.has_value());
+  for (std::uint32_t c = 0; c <= v.layout.MaxCluster() + 1; ++c) {
+    const dulvex::fat::Owner o = owners->Query(*load.table, c);
+    Check((o.kind == dulvex::fat::Owner::Kind::NotACluster) == !v.layout.IsCluster(c));
+    Check(o.kind != dulvex::fat::Owner::Kind::File ||
+          (o.position >= 1 && o.position <= o.chainLength));
+  }
+  return 0;
+}

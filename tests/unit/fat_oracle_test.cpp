@@ -1,0 +1,266 @@
+// The FAT engine and tools against independent tools, on volumes made by mkfs.fat and filled
+// by mtools: the tree against fls, chains against mshowfat and istat, file data against
+// mcopy and icat; and FAT entries poked to make loops, cross-links, bad and lost clusters.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <regex>
+#include <set>
+
+#include "direntry/dir_analyzer.h"
+#include "fat/dir_entry.h"
+#include "fat/file_data.h"
+#include "fat/owner_map.h"
+#include "fattools/fat_tools.h"
+#include "fattools/find_file_cluster.h"
+#include "support/test_support.h"
+
+namespace dulvex::testing {
+namespace {
+
+std::string Q(const std::filesystem::path& p) {
+  return "'" + p.string() + "'";
+}
+
+std::string Bytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Collects what CopyFile writes.
+struct StringSink : fat::ByteSink {
+  std::string bytes;
+  bool Write(std::span<const std::uint8_t> b, std::string*) override {
+    bytes.append(b.begin(), b.end());
+    return true;
+  }
+};
+
+// A volume made by mkfs.fat on drive A of a fresh model, filled by mtools so that one file is
+// fragmented, two directories nest, names are long, and two files are deleted (their
+// clusters not used again). `filler` bytes go first, to push the rest to high clusters.
+struct Volume {
+  ModelFixture f;
+  std::filesystem::path image = f.Drive('A');
+  fat::Layout layout;
+  fat::MediumSource source;
+  std::optional<fat::FatTable> table;
+  fat::Tree tree;
+  std::optional<fat::OwnerMap> owners;
+
+  Volume(std::uint64_t sectors, const std::string& options, std::uint64_t filler = 0) {
+    MakeFatImage(image, sectors, options);
+    std::mt19937 random(7);
+    auto made = [&](const char* name, std::size_t size) {
+      std::string bytes(size, '\0');
+      for (char& c : bytes) c = static_cast<char>(random());
+      std::ofstream(f.dir.path() / name, std::ios::binary) << bytes;
+      return Q(f.dir.path() / name);
+    };
+    const std::string a = made("a", 5000), b = made("b", 3000), d = made("d", 9000);
+    std::vector<std::string> steps = {"mcopy " + a + " ::A.BIN",
+                                      "mcopy " + b + " ::B.BIN",
+                                      "mcopy " + a + " ::C.BIN",
+                                      "mdel ::B.BIN",
+                                      "mcopy " + d + " '::Some long name.dat'",
+                                      "mmd ::DIR",
+                                      "mmd ::DIR/SUB",
+                                      "mcopy " + b + " ::DIR/SUB/x.txt",
+                                      "mcopy " + d + " ::GONE.BIN",
+                                      "mdel ::GONE.BIN",
+                                      "mcopy " + a + " '::DIR/Deleted long name.txt'",
+                                      "mdel '::DIR/Deleted long name.txt'"};
+    if (filler > 0) steps.insert(steps.begin(), "mcopy " + made("filler", filler) + " ::FILLER");
+    for (const std::string& s : steps)
+      RunCommand("MTOOLS_SKIP_CHECK=1 " + s.substr(0, s.find(' ')) + " -i " + Q(image) +
+                 s.substr(s.find(' ')));
+    Read();
+  }
+
+  // Chooses the volume and reads its FAT, tree and owners with the engine.
+  void Read() {
+    f.Choose('A');
+    layout = *fat::LayoutOf(f.model.state.geometry).layout;
+    EXPECT_TRUE(source.Open(image).ok());
+    table = std::move(fat::LoadFat(source, layout, 0).table);
+    tree = fat::WalkTree(source, *table);
+    owners = fat::OwnerMap::Build(tree, *table);
+  }
+
+  std::uint32_t Node(const std::string& path) { return fat::FindPath(tree, path).value(); }
+  std::vector<std::uint32_t> Chain(std::uint32_t node, fat::ChainEnd* end = nullptr) {
+    fat::ChainFollower follower(*table);
+    return follower.Follow(tree.nodes[node].firstCluster, end);
+  }
+  std::string Data(std::uint32_t node) {
+    fat::ChainFollower follower(*table);
+    const fat::Node& n = tree.nodes[node];
+    StringSink sink;
+    fat::CopyFile(source, layout, fat::PlanFile(follower, n.firstCluster, n.size, n.deleted), sink);
+    return sink.bytes;
+  }
+  void PokeEntry(std::uint32_t n, std::uint32_t value) {  // FAT16 only
+    PokeBytes(image, layout.fat1Sector, n * 2,
+              {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
+  }
+};
+
+TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
+  const struct {
+    std::uint64_t sectors;
+    const char* options;
+    std::uint64_t filler;
+  } volumes[] = {{2880, "-F 12", 0}, {40000, "-F 16 -s 4", 0}, {140000, "-F 32 -s 1", 35000000}};
+  for (const auto& v : volumes) {
+    SCOPED_TRACE(v.options);
+    Volume vol(v.sectors, v.options, v.filler);
+    EXPECT_EQ(vol.tree.problemCount, 0u) << vol.tree.problems.front();
+    // fls -r -p: every path, deleted ones marked, with its inode for istat and icat.
+    std::set<std::pair<std::string, bool>> ours, theirs;
+    for (std::uint32_t i = 1; i < vol.tree.nodes.size(); ++i)
+      if (!vol.tree.nodes[i].IsVolumeLabel())
+        ours.emplace(fat::PathOf(vol.tree, i).substr(1), vol.tree.nodes[i].deleted);
+    const std::regex line(R"([-rd]/[-rd] (\* )?(\d+):\t(.*))");
+    std::smatch m;
+    const std::string fls = RunCommand("fls -r -p " + Q(vol.image));
+    for (auto it = std::sregex_iterator(fls.begin(), fls.end(), line); it != std::sregex_iterator();
+         ++it) {
+      const std::string path = (*it)[3], inode = (*it)[2];
+      const bool deleted = (*it)[1].matched;
+      theirs.emplace(path, deleted);
+      const std::uint32_t node = vol.Node("/" + path);
+      if (deleted) {  // recovered as icat recovers it
+        EXPECT_EQ(vol.Data(node), RunCommand("icat -r " + Q(vol.image) + " " + inode)) << path;
+        continue;
+      }
+      // mshowfat: "::/PATH <2-4> <10-12>".
+      const std::vector<std::uint32_t> chain = vol.Chain(node);
+      const std::string shown =
+          RunCommand("MTOOLS_SKIP_CHECK=1 mshowfat -i " + Q(vol.image) + " '::/" + path + "'");
+      std::regex_search(shown, m, std::regex("<.*>"));
+      EXPECT_EQ(
+          "<" + std::regex_replace(fat::RangesText(fat::RunsOf(chain)), std::regex(", "), "> <") +
+              ">",
+          m.str())
+          << path;
+      if (!vol.tree.nodes[node].IsDirectory()) {
+        // istat (slow, so only for the fragmented file): the sectors of its clusters.
+        if (path == "Some long name.dat") {
+          const std::string stat = RunCommand("istat " + Q(vol.image) + " " + inode);
+          std::istringstream in(stat.substr(stat.find("Sectors:") + 8));
+          std::set<std::int64_t> fromIstat;
+          for (std::int64_t s; in >> s;)
+            if (s != 0) fromIstat.insert(*vol.layout.ClusterOfSector(s));
+          EXPECT_EQ(std::set<std::int64_t>(chain.begin(), chain.end()), fromIstat);
+          EXPECT_TRUE(vol.layout.kind == fat::FatKind::Fat32 || fat::RunsOf(chain).size() > 1);
+        }
+        const std::filesystem::path copy = vol.f.dir.path() / "copy";
+        std::filesystem::remove(copy);
+        RunCommand("MTOOLS_SKIP_CHECK=1 mcopy -i " + Q(vol.image) + " '::/" + path + "' " +
+                   Q(copy));
+        EXPECT_EQ(vol.Data(node), Bytes(copy)) << path;
+      }
+      // Each cluster names this file and its place in the chain.
+      for (std::size_t k = 0; k < chain.size(); ++k) {
+        const fat::Owner o = vol.owners->Query(*vol.table, chain[k]);
+        EXPECT_EQ(std::tuple(o.kind, o.node, o.position),
+                  std::tuple(fat::Owner::Kind::File, node, k + 1))
+            << path;
+      }
+    }
+    EXPECT_EQ(ours, theirs);
+    // The directory report gives the whole first cluster, past 65535 on FAT32.
+    const std::uint32_t a = vol.tree.nodes[vol.Node("/A.BIN")].firstCluster;
+    EXPECT_EQ(a > 65535, v.filler > 0);
+    ASSERT_TRUE(vol.f.model.Click("mnuFileList"));
+    EXPECT_NE(vol.f.model.At("Text5").caption.find(
+                  "name:A       .BIN Archive\t1stClus: " + std::to_string(a) + "\t"),
+              std::string::npos);
+    EXPECT_EQ(vol.owners->Query(*vol.table, vol.layout.MaxCluster()).kind, fat::Owner::Kind::Free);
+  }
+}
+
+// Entries poked into the FAT16 volume: a loop, a bad cluster inside a file, a cross-link, a
+// bad and a lost cluster in no chain, and a directory whose entry names its parent.
+TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksBadAndLostClusters) {
+  Volume vol(40000, "-F 16 -s 4");
+  const std::vector<std::uint32_t> a = vol.Chain(vol.Node("/A.BIN")),
+                                   c = vol.Chain(vol.Node("/C.BIN"));
+  const std::vector<std::uint32_t> dir = vol.Chain(vol.Node("/DIR"));
+  const std::vector<std::uint32_t> longName = vol.Chain(vol.Node("/Some long name.dat"));
+  const fat::Node sub = vol.tree.nodes[vol.Node("/DIR/SUB")];
+  const std::string original = vol.Data(vol.Node("/A.BIN"));
+  ASSERT_EQ(std::tuple(a.size(), c.size(), longName.size()), std::tuple(3u, 3u, 5u));
+  vol.PokeEntry(c[1], c[0]);
+  vol.PokeEntry(a[1], 0xFFF7);
+  vol.PokeEntry(longName.back(), a[0]);
+  const std::uint32_t bad = vol.layout.MaxCluster(), lost = bad - 1;
+  vol.PokeEntry(bad, 0xFFF7);
+  vol.PokeEntry(lost, 0xFFFF);
+  PokeBytes(vol.image, static_cast<std::uint64_t>(sub.entrySector), sub.entryOffset + 26,
+            {static_cast<std::uint8_t>(dir[0]), static_cast<std::uint8_t>(dir[0] >> 8)});
+  vol.Read();
+
+  fat::ChainEnd end;
+  EXPECT_EQ(vol.Chain(vol.Node("/C.BIN"), &end), std::vector(c.begin(), c.begin() + 2));
+  EXPECT_EQ(fat::StopText(end, vol.layout), "loop: cluster " + std::to_string(c[1]) +
+                                                " points back to cluster " + std::to_string(c[0]));
+  fat::ChainFollower follower(*vol.table);
+  EXPECT_EQ(fat::PlanFile(follower, a[0], 5000, false).shortfall,
+            "2048 bytes of 5000 bytes can be read: its chain holds 1 of the 3 clusters it needs "
+            "(cluster " +
+                std::to_string(a[1]) + " is marked bad)");
+  // The cross-linked clusters (two of A.BIN, and DIR's first one) name both chains.
+  EXPECT_EQ(vol.owners->crossLinked(), 3u);
+  const std::string text =
+      fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(*vol.table, a[0]), a[0]);
+  EXPECT_NE(text.find("/A.BIN: cluster 1 of 2"), std::string::npos) << text;
+  EXPECT_NE(text.find("cluster 6 of the chain of /Some long name.dat"), std::string::npos) << text;
+  EXPECT_NE(text.find("(cross-linked)"), std::string::npos) << text;
+  EXPECT_EQ(vol.owners->Query(*vol.table, bad).kind, fat::Owner::Kind::Bad);
+  EXPECT_EQ(fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(*vol.table, lost), lost),
+            "Cluster " + std::to_string(lost) +
+                " is lost: allocated (its FAT entry: end of chain), but in no file's chain.");
+  // DIR/SUB is the same directory as DIR: listed, not walked again.
+  EXPECT_EQ(vol.tree.problems,
+            std::vector<std::string>{"/DIR/SUB: cluster " + std::to_string(dir[0]) +
+                                     " belongs to a directory met before; not walked again"});
+  EXPECT_TRUE(fat::FindPath(vol.tree, "/dir/sub"));
+  EXPECT_FALSE(fat::FindPath(vol.tree, "/DIR/SUB/x.txt"));
+
+  // File's Data keeps the part before the bad cluster only when asked to, and never writes
+  // over the volume itself.
+  ModelFixture& f = vol.f;
+  const std::filesystem::path saved = f.dir.path() / "saved";
+  const std::string image = Bytes(vol.image);
+  for (const std::string& target : {vol.image.string(), saved.string()}) {
+    f.prompter.shown.clear();
+    f.prompter.inputAnswers = {"/a.bin"};
+    f.prompter.messageAnswers = {kAnswerYes};
+    f.prompter.fileAnswers = {target};
+    ASSERT_TRUE(f.model.Click("mnuFileData"));
+    ASSERT_EQ(f.prompter.shown.size(), 4u);
+    EXPECT_EQ(f.prompter.shown[1].text,
+              "A.BIN: " + fat::PlanFile(follower, a[0], 5000, false).shortfall +
+                  ". Save the part that can be read?");
+    EXPECT_EQ(std::pair(f.prompter.shown[2].file, f.prompter.shown[2].defaultText),
+              std::pair(true, std::string("A.BIN")));
+    EXPECT_EQ(f.prompter.shown[3].text,
+              target == saved
+                  ? "Saved 2048 bytes of /A.BIN to " + target + "."
+                  : target + " is the volume itself; File's Data never writes to the volume.");
+  }
+  // Cancel in the progress of a copy: nothing is saved.
+  dynamic_cast<InlineWorkRunner&>(f.model.runner()).cancelAfterReports = 1;
+  f.prompter.inputAnswers = {"/Some long name.dat"};
+  f.prompter.fileAnswers = {(f.dir.path() / "cancelled").string()};
+  ASSERT_TRUE(f.model.Click("mnuFileData"));
+  EXPECT_EQ(Bytes(saved), original.substr(0, 2048));
+  EXPECT_EQ(Bytes(vol.image), image);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}),
+            5);  // no leftovers, nothing of the cancelled copy
+}
+
+}  // namespace
+}  // namespace dulvex::testing
