@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <unordered_map>
 
 #include "view/codepage.h"
 
@@ -42,6 +43,10 @@ bool IsLetter(char c) {
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
+// A byte that stands for itself in the body: printable ASCII, braces and backslash excepted.
+bool IsPlainText(char c) {
+  return c >= 0x20 && c < 0x7F && c != '{' && c != '}' && c != '\\';
+}
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -58,19 +63,96 @@ bool NameLooksFixedPitch(std::string name) {
   return false;
 }
 
-// Destinations whose text is never shown.
-bool IsHiddenDestination(std::string_view word) {
-  static constexpr std::string_view kHidden[] = {
-      "stylesheet",        "info",      "pict",       "header",
-      "headerl",           "headerr",   "headerf",    "footer",
-      "footerl",           "footerr",   "footerf",    "object",
-      "fldinst",           "themedata", "datastore",  "latentstyles",
-      "listtable",         "revtbl",    "rsidtbl",    "generator",
-      "listoverridetable", "xmlnstbl",  "filetbl",    "footnote",
-      "annotation",        "atnid",     "atnauthor",  "colorschememapping",
-      "pgdsctbl",          "mmathPr",   "nonshppict", "bkmkstart",
-      "bkmkend",           "template",  "docvar",     "userprops"};
-  return std::find(std::begin(kHidden), std::end(kHidden), word) != std::end(kHidden);
+// The control words the reader acts on. Words of one effect share a value; any other word
+// is skipped.
+enum class Keyword {
+  Other,
+  FontTable,
+  ColourTable,
+  Hidden,     // a destination whose text is never shown
+  Paragraph,  // \par, \sect, \page, and \row: the paragraph ends
+  Line,
+  Tab,  // \tab and \cell
+  Bold,
+  Italic,
+  Underline,
+  UnderlineNone,
+  FontSize,
+  Colour,
+  Highlight,  // \highlight, \cb, \chcbpat
+  Font,
+  DefaultFont,
+  Plain,
+  ParagraphDefaults,
+  AlignLeft,
+  AlignCenter,
+  AlignRight,
+  Justify,
+  LeftIndent,
+  FirstIndent,
+  UnicodeSkip,
+  Unicode,
+  Symbol,       // a word that stands for one character (\emdash, \bullet ...)
+  FixedFamily,  // \fmodern
+  Pitch,        // \fprq
+  Red,
+  Green,
+  Blue,
+};
+
+struct KeywordInfo {
+  Keyword keyword = Keyword::Other;
+  char32_t symbol = 0;  // the character of a Symbol
+};
+
+struct KnownWord {
+  std::string_view word;
+  KeywordInfo info;
+};
+
+using K = Keyword;
+// clang-format off
+constexpr KnownWord kKnownWords[] = {
+    {"fonttbl", {K::FontTable}}, {"colortbl", {K::ColourTable}},
+    {"par", {K::Paragraph}}, {"sect", {K::Paragraph}}, {"page", {K::Paragraph}},
+    {"row", {K::Paragraph}}, {"line", {K::Line}}, {"tab", {K::Tab}}, {"cell", {K::Tab}},
+    {"b", {K::Bold}}, {"i", {K::Italic}}, {"ul", {K::Underline}},
+    {"ulnone", {K::UnderlineNone}}, {"fs", {K::FontSize}}, {"cf", {K::Colour}},
+    {"highlight", {K::Highlight}}, {"cb", {K::Highlight}}, {"chcbpat", {K::Highlight}},
+    {"f", {K::Font}}, {"deff", {K::DefaultFont}}, {"plain", {K::Plain}},
+    {"pard", {K::ParagraphDefaults}}, {"ql", {K::AlignLeft}}, {"qc", {K::AlignCenter}},
+    {"qr", {K::AlignRight}}, {"qj", {K::Justify}}, {"li", {K::LeftIndent}},
+    {"fi", {K::FirstIndent}}, {"uc", {K::UnicodeSkip}}, {"u", {K::Unicode}},
+    {"emdash", {K::Symbol, 0x2014}}, {"endash", {K::Symbol, 0x2013}},
+    {"bullet", {K::Symbol, 0x2022}}, {"lquote", {K::Symbol, 0x2018}},
+    {"rquote", {K::Symbol, 0x2019}}, {"ldblquote", {K::Symbol, 0x201C}},
+    {"rdblquote", {K::Symbol, 0x201D}}, {"fmodern", {K::FixedFamily}}, {"fprq", {K::Pitch}},
+    {"red", {K::Red}}, {"green", {K::Green}}, {"blue", {K::Blue}},
+    // Destinations whose text is never shown.
+    {"stylesheet", {K::Hidden}}, {"info", {K::Hidden}}, {"pict", {K::Hidden}},
+    {"header", {K::Hidden}}, {"headerl", {K::Hidden}}, {"headerr", {K::Hidden}},
+    {"headerf", {K::Hidden}}, {"footer", {K::Hidden}}, {"footerl", {K::Hidden}},
+    {"footerr", {K::Hidden}}, {"footerf", {K::Hidden}}, {"object", {K::Hidden}},
+    {"fldinst", {K::Hidden}}, {"themedata", {K::Hidden}}, {"datastore", {K::Hidden}},
+    {"latentstyles", {K::Hidden}}, {"listtable", {K::Hidden}}, {"revtbl", {K::Hidden}},
+    {"rsidtbl", {K::Hidden}}, {"generator", {K::Hidden}}, {"listoverridetable", {K::Hidden}},
+    {"xmlnstbl", {K::Hidden}}, {"filetbl", {K::Hidden}}, {"footnote", {K::Hidden}},
+    {"annotation", {K::Hidden}}, {"atnid", {K::Hidden}}, {"atnauthor", {K::Hidden}},
+    {"colorschememapping", {K::Hidden}}, {"pgdsctbl", {K::Hidden}}, {"mmathPr", {K::Hidden}},
+    {"nonshppict", {K::Hidden}}, {"bkmkstart", {K::Hidden}}, {"bkmkend", {K::Hidden}},
+    {"template", {K::Hidden}}, {"docvar", {K::Hidden}}, {"userprops", {K::Hidden}},
+};
+// clang-format on
+
+// One look-up per control word, as words are the most frequent thing in a file.
+KeywordInfo LookUp(std::string_view word) {
+  static const std::unordered_map<std::string_view, KeywordInfo> kWords = [] {
+    std::unordered_map<std::string_view, KeywordInfo> m;
+    for (const KnownWord& k : kKnownWords) m.emplace(k.word, k.info);
+    return m;
+  }();
+  const auto it = kWords.find(word);
+  return it == kWords.end() ? KeywordInfo{} : it->second;
 }
 
 class Reader {
@@ -94,7 +176,12 @@ class Reader {
         case '\n':
           break;  // line ends in the file mean nothing
         default:
-          Byte(static_cast<std::uint8_t>(c));
+          if (IsPlainText(c) && st_.dest == Destination::Body && pendingSkip_ == 0 &&
+              highSurrogate_ == 0) {
+            PlainText();
+          } else {
+            Byte(static_cast<std::uint8_t>(c));
+          }
           break;
       }
     }
@@ -222,100 +309,86 @@ class Reader {
   }
 
   void Word(std::string_view w, bool hasParam, int n) {
+    const KeywordInfo info = LookUp(w);
+    const Keyword k = info.keyword;
     // Destinations first: they decide where the group's text goes.
-    if (w == "fonttbl") {
+    if (k == K::FontTable) {
       st_.dest = Destination::FontTable;
       return;
     }
-    if (w == "colortbl") {
+    if (k == K::ColourTable) {
       st_.dest = Destination::ColorTable;
       colourPending_ = false;
       return;
     }
-    if (IsHiddenDestination(w)) {
+    if (k == K::Hidden) {
       st_.dest = Destination::Skip;
       return;
     }
     if (st_.dest == Destination::FontTable) {
-      FontWord(w, hasParam, n);
+      FontWord(k, hasParam, n);
       return;
     }
     if (st_.dest == Destination::ColorTable) {
-      ColourWord(w, n);
+      ColourWord(k, n);
       return;
     }
     RtfCharFormat& f = st_.format;
     bool on = !hasParam || n != 0;
-    if (w == "par" || w == "sect" || w == "page") {
+    if (k == K::Paragraph) {
       if (st_.dest == Destination::Body) EndParagraph();
-    } else if (w == "line") {
+    } else if (k == K::Line) {
       Char('\n');
-    } else if (w == "tab") {
+    } else if (k == K::Tab) {
       Char('\t');
-    } else if (w == "b") {
+    } else if (k == K::Symbol) {
+      Char(info.symbol);
+    } else if (k == K::Bold) {
       f.bold = on;
-    } else if (w == "i") {
+    } else if (k == K::Italic) {
       f.italic = on;
-    } else if (w == "ul") {
+    } else if (k == K::Underline) {
       f.underline = on;
-    } else if (w == "ulnone") {
+    } else if (k == K::UnderlineNone) {
       f.underline = false;
-    } else if (w == "fs") {
+    } else if (k == K::FontSize) {
       f.halfPoints = hasParam && n > 0 ? std::min(n, 1000) : 24;
-    } else if (w == "cf") {
+    } else if (k == K::Colour) {
       st_.colourIndex = n;
       f.colour = Colour(n);
-    } else if (w == "highlight" || w == "cb" || w == "chcbpat") {
+    } else if (k == K::Highlight) {
       f.highlight = n > 0 ? Colour(n) : std::nullopt;
-    } else if (w == "f") {
+    } else if (k == K::Font) {
       st_.fontIndex = n;
       f.fixedPitch = FontIsFixed(n);
-    } else if (w == "deff") {
+    } else if (k == K::DefaultFont) {
       defaultFont_ = n;
       st_.fontIndex = n;
-    } else if (w == "plain") {
+    } else if (k == K::Plain) {
       f = RtfCharFormat{};
       st_.colourIndex = 0;
       st_.fontIndex = defaultFont_;
       f.fixedPitch = FontIsFixed(defaultFont_);
-    } else if (w == "pard") {
+    } else if (k == K::ParagraphDefaults) {
       st_.align = RtfAlign::Left;
       st_.leftIndent = 0;
       st_.firstIndent = 0;
-    } else if (w == "ql") {
+    } else if (k == K::AlignLeft) {
       st_.align = RtfAlign::Left;
-    } else if (w == "qc") {
+    } else if (k == K::AlignCenter) {
       st_.align = RtfAlign::Center;
-    } else if (w == "qr") {
+    } else if (k == K::AlignRight) {
       st_.align = RtfAlign::Right;
-    } else if (w == "qj") {
+    } else if (k == K::Justify) {
       st_.align = RtfAlign::Justify;
-    } else if (w == "li") {
+    } else if (k == K::LeftIndent) {
       st_.leftIndent = std::clamp(n, 0, 14400);
-    } else if (w == "fi") {
+    } else if (k == K::FirstIndent) {
       st_.firstIndent = std::clamp(n, -14400, 14400);
-    } else if (w == "uc") {
+    } else if (k == K::UnicodeSkip) {
       st_.unicodeSkip = std::clamp(n, 0, 16);
-    } else if (w == "u") {
+    } else if (k == K::Unicode) {
       Unicode(n);
-    } else if (w == "emdash") {
-      Char(0x2014);
-    } else if (w == "endash") {
-      Char(0x2013);
-    } else if (w == "bullet") {
-      Char(0x2022);
-    } else if (w == "lquote") {
-      Char(0x2018);
-    } else if (w == "rquote") {
-      Char(0x2019);
-    } else if (w == "ldblquote") {
-      Char(0x201C);
-    } else if (w == "rdblquote") {
-      Char(0x201D);
-    } else if (w == "cell") {
-      Char('\t');
-    } else if (w == "row") {
-      if (st_.dest == Destination::Body) EndParagraph();
     }
     // Any other word is skipped.
   }
@@ -341,16 +414,16 @@ class Reader {
   }
 
   // --- Tables ------------------------------------------------------------------------------
-  void FontWord(std::string_view w, bool hasParam, int n) {
-    if (w == "f" && hasParam) {
+  void FontWord(Keyword w, bool hasParam, int n) {
+    if (w == K::Font && hasParam) {
       FinishFont();
       st_.fontIndex = n;
       fontName_.clear();
       fontFixed_ = false;
       fontOpen_ = true;
-    } else if (w == "fmodern") {
+    } else if (w == K::FixedFamily) {
       fontFixed_ = true;
-    } else if (w == "fprq") {
+    } else if (w == K::Pitch) {
       if (n == 1) fontFixed_ = true;
     }
   }
@@ -379,13 +452,13 @@ class Reader {
     return it->second.fixedFamily || NameLooksFixedPitch(it->second.name);
   }
 
-  void ColourWord(std::string_view w, int n) {
+  void ColourWord(Keyword w, int n) {
     int v = std::clamp(n, 0, 255);
-    if (w == "red") {
+    if (w == K::Red) {
       red_ = v;
-    } else if (w == "green") {
+    } else if (w == K::Green) {
       green_ = v;
-    } else if (w == "blue") {
+    } else if (w == K::Blue) {
       blue_ = v;
     } else {
       return;
@@ -437,8 +510,7 @@ class Reader {
       return;
     }
     if (st_.dest != Destination::Body) return;
-    std::vector<char32_t> c = DecodeUtf8(CharOfByte(b));
-    if (!c.empty()) Char(c.front());
+    Char(UnicodeOfByte(b));
   }
 
   // A character of the shown text; control characters other than tab and line break are
@@ -447,9 +519,23 @@ class Reader {
     if (st_.dest != Destination::Body) return;
     FlushSurrogate();
     if (c != '\t' && c != '\n' && (c < 0x20 || (c >= 0x7F && c < 0xA0))) return;
+    RunText() += EncodeUtf8(c);
+  }
+
+  // The text of the run the next character goes to: a new run when the format changed.
+  std::string& RunText() {
     std::vector<RtfRun>& runs = paragraph_.runs;
     if (runs.empty() || !(runs.back().format == st_.format)) runs.push_back({"", st_.format});
-    runs.back().text += EncodeUtf8(c);
+    return runs.back().text;
+  }
+
+  // The stretch of printable ASCII that begins with the byte just read, in the body: each of
+  // its bytes is its own character, so it is taken at once rather than byte by byte (text is
+  // most of a file).
+  void PlainText() {
+    const std::size_t start = pos_ - 1;
+    while (pos_ < in_.size() && IsPlainText(in_[pos_])) ++pos_;
+    RunText() += in_.substr(start, pos_ - start);
   }
 
   // A first half of a surrogate pair without its second half shows as U+FFFD.
@@ -491,10 +577,10 @@ class Reader {
   RtfDocument doc_;
 };
 
-std::string HexColour(Rgb c) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "#%06X", static_cast<unsigned>(c & 0xFFFFFF));
-  return buf;
+void AppendColour(std::string& out, const char* property, Rgb c) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, " %s:#%06X;", property, static_cast<unsigned>(c & 0xFFFFFF));
+  out += buf;
 }
 
 void AppendEscaped(std::string& out, std::string_view text) {
@@ -521,17 +607,19 @@ void AppendEscaped(std::string& out, std::string_view text) {
   }
 }
 
-std::string SpanStyle(const RtfCharFormat& f) {
-  std::string s;
+// A span with the run's format as its style; the caller closes it.
+void OpenSpan(std::string& out, const RtfCharFormat& f) {
   // Half-points to points: 25 half-points are 12.5 points.
-  s += "font-size:" + std::to_string(f.halfPoints / 2) + (f.halfPoints % 2 ? ".5" : "") + "pt;";
-  if (f.bold) s += " font-weight:700;";
-  if (f.italic) s += " font-style:italic;";
-  if (f.underline) s += " text-decoration:underline;";
-  if (f.colour) s += " color:" + HexColour(*f.colour) + ";";
-  if (f.highlight) s += " background-color:" + HexColour(*f.highlight) + ";";
-  if (f.fixedPitch) s += " font-family:monospace;";
-  return s;
+  out += "<span style=\"font-size:";
+  out += std::to_string(f.halfPoints / 2);
+  out += f.halfPoints % 2 ? ".5pt;" : "pt;";
+  if (f.bold) out += " font-weight:700;";
+  if (f.italic) out += " font-style:italic;";
+  if (f.underline) out += " text-decoration:underline;";
+  if (f.colour) AppendColour(out, "color", *f.colour);
+  if (f.highlight) AppendColour(out, "background-color", *f.highlight);
+  if (f.fixedPitch) out += " font-family:monospace;";
+  out += "\">";
 }
 
 const char* AlignName(RtfAlign a) {
@@ -562,18 +650,28 @@ RtfDocument ReadRtf(std::string_view rtf) {
 
 std::string RtfToHtml(const RtfDocument& doc) {
   std::string out;
+  std::size_t size = 0;  // about the size of the HTML, so it grows at most once or twice
+  for (const RtfParagraph& p : doc.paragraphs) {
+    size += 256;
+    for (const RtfRun& r : p.runs) size += 160 + r.text.size();
+  }
+  out.reserve(size);
   for (const RtfParagraph& p : doc.paragraphs) {
     // Twips to pixels at 15 twips a pixel.
     out += "<p style=\"margin-top:0px; margin-bottom:0px; white-space:pre-wrap; text-align:";
     out += AlignName(p.align);
-    out += "; margin-left:" + std::to_string(p.leftIndent / 15) + "px";
-    out += "; text-indent:" + std::to_string(p.firstIndent / 15) + "px;\">";
+    out += "; margin-left:";
+    out += std::to_string(p.leftIndent / 15);
+    out += "px; text-indent:";
+    out += std::to_string(p.firstIndent / 15);
+    out += "px;\">";
     if (p.runs.empty()) {
       // One kept blank gives the empty paragraph the height of a line of its size.
-      out += "<span style=\"" + SpanStyle(p.markFormat) + "\"> </span>";
+      OpenSpan(out, p.markFormat);
+      out += " </span>";
     }
     for (const RtfRun& r : p.runs) {
-      out += "<span style=\"" + SpanStyle(r.format) + "\">";
+      OpenSpan(out, r.format);
       AppendEscaped(out, r.text);
       out += "</span>";
     }

@@ -10,12 +10,12 @@ constexpr char32_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+}  // namespace
+
 char32_t UnicodeOfByte(std::uint8_t b) {
   if (b >= 0x80 && b <= 0x9F) return kHigh[b - 0x80];
   return b;
 }
-
-}  // namespace
 
 std::string EncodeUtf8(char32_t c) {
   std::string out;

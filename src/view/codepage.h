@@ -9,6 +9,9 @@
 
 namespace dulvex {
 
+// The Unicode character of code b.
+char32_t UnicodeOfByte(std::uint8_t b);
+
 // The character of code b, as UTF-8. The five codes that Windows-1252 leaves undefined
 // map to the control characters of the same number, as Windows does.
 std::string CharOfByte(std::uint8_t b);

@@ -1,5 +1,10 @@
 #include "view/sector_view.h"
 
+#include <array>
+#include <cstdio>
+#include <string>
+#include <utility>
+
 #include "app/form1_design.h"
 #include "app/sector_io.h"
 #include "view/codepage.h"
@@ -120,11 +125,20 @@ void DisplaySectorDue(WindowModel& model) {
     hex.caption = HexByte(b);
     model.Label55[i]->caption = CellCharOfByte(b);
   }
+  // The texts of each offset never change: made once, copied on every display.
+  static const auto kOffsetTexts = [] {
+    std::array<std::pair<std::string, std::string>, 512> texts;  // tooltip, hover readout
+    for (std::size_t i = 0; i < 512; ++i) {
+      char hexIndex[8];
+      std::snprintf(hexIndex, sizeof hexIndex, "%zX", i);
+      texts[i] = {"hex:" + std::string(hexIndex) + " = dec:" + std::to_string(i),
+                  "> " + std::to_string(i)};
+    }
+    return texts;
+  }();
   for (std::size_t i = 0; i < 512; ++i) {
-    char hexIndex[8];
-    std::snprintf(hexIndex, sizeof hexIndex, "%zX", i);
-    model.Label3[i]->tooltip = "hex:" + std::string(hexIndex) + " = dec:" + std::to_string(i);
-    model.state.OffsetText[i] = "> " + std::to_string(i);
+    model.Label3[i]->tooltip = kOffsetTexts[i].first;
+    model.state.OffsetText[i] = kOffsetTexts[i].second;
   }
 }
 

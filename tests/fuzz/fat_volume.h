@@ -4,15 +4,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "fat/layout.h"
+#include "fuzz_input.h"
 
-// What must hold for every input.
-inline void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using dulvex::fuzz::Check;
 
 struct FuzzVolume {
   dulvex::fat::Layout layout;

@@ -1,5 +1,8 @@
 // Walks the directory tree of a small volume whose FAT and directories hold any bytes: the
-// walk ends, keeps its bounds, and every live entry it lists can be found by its path.
+// walk ends, keeps its bounds, and every live entry it lists can be found by its path (where
+// no name shared by two live entries makes the path ambiguous).
+
+#include <vector>
 
 #include "fat/owner_map.h"
 #include "fat/tree.h"
@@ -18,11 +21,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(tree.nodes.size() <= 1 + entries);
   Check(tree.problems.size() <= dulvex::fat::Tree::kMaxProblems);
   Check(tree.problems.size() == std::min(tree.problemCount, dulvex::fat::Tree::kMaxProblems));
+  // A damaged directory may hold two live entries of one name; a path through it leads to
+  // the first, so only entries whose directories' paths lead back to them must be found.
+  std::vector<bool> leadsBack(tree.nodes.size());
+  leadsBack[0] = true;
   for (std::uint32_t i = 1; i < tree.nodes.size(); ++i) {
     const dulvex::fat::Node& n = tree.nodes[i];
     Check(n.parent < i && tree.nodes[n.parent].walked);
-    if (!n.deleted && !n.IsVolumeLabel() && n.name.find('/') == std::string::npos)
-      Check(dulvex::fat::FindPath(tree, dulvex::fat::PathOf(tree, i)).has_value());
+    const auto found = dulvex::fat::FindPath(tree, dulvex::fat::PathOf(tree, i));
+    leadsBack[i] = leadsBack[n.parent] && found == i;
+    if (leadsBack[n.parent] && !n.deleted && !n.IsVolumeLabel() &&
+        n.name.find('/') == std::string::npos)
+      Check(found.has_value());
   }
   const auto owners = dulvex::fat::OwnerMap::Build(tree, *load.table);
   Check(owners.has_value());

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <stdexcept>
 #include <tuple>
 #include <variant>
@@ -48,26 +47,52 @@ bool From(std::string_view s, T& v, Base... base) {
   return ec == std::errc() && end == s.data() + s.size();
 }
 
-// Splits a line into words and quoted texts; "#" at the start of a word begins a comment.
-Args Tokenize(const std::string& line) {
-  static const std::regex re(
-      R"re(\s*(?:(#.*)|"((?:[^"\\]|\\["\\tnr]|\\x[\dA-Fa-f]{2})*)"|(\S+)))re");
-  Args tokens;
-  for (std::sregex_iterator m(line.begin(), line.end(), re), end; m != end; ++m) {
-    if ((*m)[1].matched) break;
-    if ((*m)[3].matched && line[m->position(3)] == '"') throw SyntaxError("bad text");
-    Token& t = tokens.emplace_back(Token{(*m)[3], (*m)[2].matched});
-    const std::string text = (*m)[2];
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] != '\\')
-        t.text += text[i];
-      else if (text[++i] != 'x')
-        t.text += kEscaped[kEscapes.find(text[i])];
-      else
-        t.text += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)), i += 2;
+bool Blank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// The value of a hex digit, or -1.
+int HexDigit(char c) {
+  return c >= '0' && c <= '9'   ? c - '0'
+         : c >= 'A' && c <= 'F' ? c - 'A' + 10
+         : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                : -1;
+}
+
+// The text of the quoted token that begins at line[at] (the opening quote), with its escapes
+// replaced; `at` moves past the closing quote.
+std::string QuotedText(const std::string& line, std::size_t& at) {
+  std::string text;
+  for (std::size_t i = at + 1; i < line.size(); ++i) {
+    if (line[i] == '"') return at = i + 1, text;
+    if (line[i] != '\\') {
+      text += line[i];
+    } else if (i + 1 < line.size() && kEscapes.find(line[i + 1]) != kEscapes.npos) {
+      text += kEscaped[kEscapes.find(line[++i])];
+    } else if (i + 3 < line.size() && line[i + 1] == 'x' && HexDigit(line[i + 2]) >= 0 &&
+               HexDigit(line[i + 3]) >= 0) {
+      text += static_cast<char>(HexDigit(line[i + 2]) * 16 + HexDigit(line[i + 3])), i += 3;
+    } else {
+      break;  // an escape that is none of them
     }
   }
-  return tokens;
+  throw SyntaxError("bad text");  // or no closing quote
+}
+
+// Splits a line into words and quoted texts; "#" at the start of a word begins a comment.
+Args Tokenize(const std::string& line) {
+  Args tokens;
+  for (std::size_t i = 0;;) {
+    while (i < line.size() && Blank(line[i])) ++i;
+    if (i == line.size() || line[i] == '#') return tokens;
+    if (line[i] == '"') {
+      tokens.push_back({QuotedText(line, i), true});
+      continue;
+    }
+    const std::size_t start = i;
+    while (i < line.size() && !Blank(line[i])) ++i;
+    tokens.push_back({line.substr(start, i - start)});
+  }
 }
 
 // A text as a scenario writes it: quoted, with escapes for what would not show.
@@ -91,13 +116,18 @@ std::int64_t Whole(const Token& t, std::int64_t min = -(1LL << 50)) {
 
 const auto Count = [](const Token& t) { return Whole(t, 0); };
 
-// "EB 3C 90": hex pairs, blanks between them optional.
+// "EB 3C 90": hex pairs, blanks between them optional ("EB3C" is two bytes, "ABC" AB 0C).
 std::vector<std::uint8_t> Bytes(const Token& t) {
-  static const std::regex bytes("( *[0-9A-Fa-f]{1,2})+ *"), pair("[0-9A-Fa-f]{1,2}");
-  if (!std::regex_match(t.text, bytes)) throw SyntaxError("bad hex bytes " + t.text);
   std::vector<std::uint8_t> out;
-  for (std::sregex_iterator m(t.text.begin(), t.text.end(), pair), end; m != end; ++m)
-    out.push_back(static_cast<std::uint8_t>(std::stoi(m->str(), nullptr, 16)));
+  for (std::size_t i = 0; i < t.text.size(); ++i) {
+    if (t.text[i] == ' ') continue;
+    int value = HexDigit(t.text[i]);
+    if (value < 0) throw SyntaxError("bad hex bytes " + t.text);
+    if (i + 1 < t.text.size() && HexDigit(t.text[i + 1]) >= 0)
+      value = value * 16 + HexDigit(t.text[++i]);
+    out.push_back(static_cast<std::uint8_t>(value));
+  }
+  if (out.empty()) throw SyntaxError("bad hex bytes " + t.text);
   return out;
 }
 
@@ -131,24 +161,36 @@ struct Run : testing::ModelFixture {
   void Is(const std::string& got) { Check(got == step, got); }
   std::size_t Left() const { return prompter.shown.size() - compared; }
   fs::path Drive(const Token& t) const {
-    if (!std::regex_match(t.text, std::regex("[A-Z]"))) throw SyntaxError("bad drive " + t.text);
+    if (t.text.size() != 1 || t.text[0] < 'A' || t.text[0] > 'Z')
+      throw SyntaxError("bad drive " + t.text);
     return ModelFixture::Drive(t.text[0]);
   }
-  // "Name" or "Name(index)"; nullptr when the model has no such control.
+  // "Name" or "Name(index)" with an index of one to six digits; nullptr when the model has no
+  // such control.
   Control* Find(const std::string& text) {
-    static const std::regex ref(R"(([^(]+)(?:\((\d{1,6})\))?)");
-    std::smatch m;
-    if (!std::regex_match(text, m, ref)) throw SyntaxError("bad control name " + text);
-    return model.Find(m[1].str(), m[2].matched ? std::stoi(m[2]) : -1);
+    const std::size_t open = text.find('(');
+    int index = -1;
+    bool ok = open != 0 && !text.empty();
+    if (open != text.npos) {
+      const std::string_view digits = std::string_view(text).substr(open + 1);
+      ok = ok && digits.size() >= 2 && digits.size() <= 7 && digits.ends_with(')') &&
+           digits.find_first_not_of("0123456789") == digits.size() - 1 &&
+           From(digits.substr(0, digits.size() - 1), index);
+    }
+    if (!ok) throw SyntaxError("bad control name " + text);
+    return model.Find(text.substr(0, open), index);
   }
 };
 
 void Image(Run& r, A a) {
   const fs::path file = r.Drive(a[1]);
   fs::remove(file);     // never write through an old link
-  std::string options;  // each a word for the shell
-  for (std::size_t i = 4; i < a.size(); ++i)
-    options += " '" + std::regex_replace(a[i].text, std::regex("'"), R"('\'')") + "'";
+  std::string options;  // each a word for the shell, in single quotes
+  for (std::size_t i = 4; i < a.size(); ++i) {
+    options += " '";
+    for (const char c : a[i].text) options += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    options += '\'';
+  }
   if (a[2].text == "zero" && a.size() == 4) return testing::MakeZeroImage(file, Count(a[3]));
   if (a[2].text == "mkfs") return testing::MakeFatImage(file, Count(a[3]), options);
   if (a[2].text != "link" || a.size() != 4) throw SyntaxError("bad image kind " + a[2].text);

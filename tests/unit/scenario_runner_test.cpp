@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "scenario_runner/scenario.h"
+#include "support/test_support.h"
 
 TEST(ScenarioRunner, ReportsEachFailureCountsAndFails) {
   const std::string dir = DULVEX_SOURCE_DIR "/tests/scenario_runner/";
@@ -22,4 +23,16 @@ TEST(ScenarioRunner, ReportsEachFailureCountsAndFails) {
         want << file << ':' << n << ": " << line.substr(at + 5) << '\n';
   }
   EXPECT_EQ(out.str(), want.str() + dir + "none.scn:0: cannot open\n17 passed, 18 failed\n");
+}
+
+// Texts of any length: the tokenizer once overflowed the stack on a quoted text of 14,000
+// characters. An escape at the end shows the whole text was read.
+TEST(ScenarioRunner, ReadsTextsOfAnyLength) {
+  const dulvex::testing::TempDir dir;
+  const std::string file = (dir.path() / "long.scn").string(), text(100000, 'a');
+  std::ofstream(file) << "expect Label58.caption \"" << text << "\\x41\"\n";
+  std::ostringstream out;
+  EXPECT_EQ(dulvex::scenario::RunFiles({file}, out), 1);
+  EXPECT_EQ(out.str(), file + ":1: expected Label58.caption \"" + text + "A\", got \"-\"\n" +
+                           "0 passed, 1 failed\n");
 }

@@ -1,0 +1,43 @@
+// What every fuzz target uses: the check that stops a run, and a reader of the input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace dulvex::fuzz {
+
+// Stops the run as a finding when a property every input must keep does not hold.
+inline void Check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+// Reads an input from the front: fixed-size pieces, then texts up to a byte 0.
+class InputReader {
+ public:
+  InputReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  // The next `n` bytes into `out`; bytes past the end of the input read as 0.
+  void Bytes(std::uint8_t* out, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = pos_ < size_ ? data_[pos_++] : 0;
+  }
+  std::uint8_t Byte() {
+    std::uint8_t b = 0;
+    Bytes(&b, 1);
+    return b;
+  }
+  // The text up to the next byte 0 (dropped) or the end of the input.
+  std::string Text() {
+    std::string t;
+    while (pos_ < size_ && data_[pos_] != 0) t += static_cast<char>(data_[pos_++]);
+    if (pos_ < size_) ++pos_;
+    return t;
+  }
+  bool AtEnd() const { return pos_ >= size_; }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace dulvex::fuzz

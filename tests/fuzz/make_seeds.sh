@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Writes the seed corpora of the fuzz targets into tests/fuzz/corpus/<target>/: sectors of the
+# sample volumes, pieces of assets/HELP.rtf and number texts. The seeds are kept in the
+# repository; run this again only to remake them (after the sample volumes or the guide
+# changed), then review the difference.
+# Usage: tests/fuzz/make_seeds.sh [DRIVES_DIR]   (defaults to build/bin/drives)
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+drives=${1:-$root/build/bin/drives}
+corpus=$root/tests/fuzz/corpus
+for v in A C D; do
+  [ -f "$drives/$v" ] || { echo "no sample volume $drives/$v (build the project first)" >&2; exit 1; }
+done
+
+fresh() {  # an empty corpus folder for target $1
+  rm -rf "${corpus:?}/$1"
+  mkdir -p "$corpus/$1"
+  echo "$corpus/$1"
+}
+sector() {  # sector $2 of volume $1
+  dd if="$drives/$1" bs=512 skip="$2" count=1 status=none
+}
+
+# The sample volumes: A FAT12 (root directory at 19, SUBDIR at 52), C FAT32 (root at 4066,
+# SUBDIR at 4086, backup boot sector at 6), D FAT16 (root at 132).
+out=$(fresh boot_sector_fuzz)
+for v in A C D; do sector $v 0 >"$out/$v-sector0"; done
+sector C 6 >"$out/C-sector6-backup"
+
+out=$(fresh dir_sector_fuzz)
+sector A 19 >"$out/A-root"
+sector A 52 >"$out/A-subdir"
+sector C 4066 >"$out/C-root"
+sector C 4086 >"$out/C-subdir"
+sector D 132 >"$out/D-root"
+rm -rf "$corpus/dir_window_fuzz"
+ln -s dir_sector_fuzz "$corpus/dir_window_fuzz"  # the same sectors, through the window
+
+# The whole flow: sector 0, the root directory, a cluster for Go to Cluster, typed sectors.
+out=$(fresh volume_flow_fuzz)
+for v in "A 19" "C 4066" "D 132"; do
+  set -- $v
+  { sector "$1" 0; sector "$1" "$2"; printf '3\x00%s\x00&H1\x00-1\x00' "$2"; } >"$out/$1-flow"
+done
+
+# The guide in pieces of at most 4 KiB: its header (fonts and colours) and a run of whole
+# lines of its body each.
+out=$(fresh rtf_fuzz)
+awk -v out="$out" '
+  NR <= 3 { header = header $0 "\n"; next }
+  /^\{\\info/ { next }
+  { if (length(body) + length($0) > 4096 - length(header) - 2) flush(); body = body $0 "\n" }
+  END { flush() }
+  function flush() { if (body == "") return; f = sprintf("%s/help-%02d.rtf", out, ++n)
+                     printf "%s%s}", header, body > f; close(f); body = "" }
+' "$root/assets/HELP.rtf"
+# What the guide does not use: Unicode with surrogates and fallback, hex escapes, binary
+# data, ignorable destinations, deep groups, tables.
+printf '%s' '{\rtf1\uc2\u-10179\u-8694?? \u8364? \'"'"'e9\'"'"'80 {\*\unknown x}{\pict\bin4 {{}}}' \
+  '{{{{{{\b\i\ul deep}}}}}}\cell\row\tab\line\emdash\~\_\-\qr\qj\li-5\fi99999\fs0\cf99 end}' \
+  >"$out/features.rtf"
+
+# Typed numbers: plain, hexadecimal, octal, exponents, blanks, signs, the limits.
+out=$(fresh numbers_fuzz)
+n=0
+for text in "0" "19" "2.5" "-0" "-1.5" ".5" "1E+308" "1E-05" "1D3" "&H1F" "&hFFFFFFFF" "&O17" \
+  " 1 2" "2147483647.5" "-2147483648.5" "4294967295" "1.79769313486232E+308" "12abc"; do
+  n=$((n + 1))
+  printf '%s' "$text" >"$out/$(printf %02d $n)"
+done
+
+# The window's number boxes: path byte, two bytes of cell or volume numbers, the texts.
+out=$(fresh number_boxes_fuzz)
+printf '\x00\x00\x00''19\x00&H1F\x00-1\x002147483648\x00' >"$out/sector-box"
+printf '\x01\x01\x14''2\x002.5\x001E+308\x00-0\x00' >"$out/go-to-cluster"
+printf '\x02\x00\x08''600\x00-1\x00510.5\x00' >"$out/paste-offset"
+printf '\x03\x01\xFF''E5\x00' >"$out/board-hex"
+printf '\x04\x01\xFC''Dulvex \xE2\x82\xAC\x00' >"$out/board-text"
