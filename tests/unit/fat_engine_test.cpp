@@ -1,5 +1,5 @@
-// The FAT engine on volumes built in memory: entry packing and meaning, chain ends, long
-// names (good, wrong checksum, out of order, orphaned), markers, and walks that stay bounded.
+// The FAT engine on volumes built in memory: entry meaning, chain ends, long names (good,
+// wrong checksum, out of order, orphaned), markers, and walks that stay bounded.
 #include <gtest/gtest.h>
 
 #include "fat/dir_entry.h"
@@ -12,18 +12,9 @@ namespace {
 using fat::EntryKind;
 using fat::FatKind;
 
-TEST(FatEntries, PackingAndMeaningOfEachWidth) {
-  // FAT12: entries 2..5 = 003, 004, FFF, 006; byte 4 is shared by entries 2 and 3.
-  const std::uint8_t fat12[] = {0xF0, 0xFF, 0xFF, 0x03, 0x40, 0x00, 0xFF, 0x6F, 0x00};
-  EXPECT_EQ(fat::EntryValue(FatKind::Fat12, fat12, 2), 0x003u);
-  EXPECT_EQ(fat::EntryValue(FatKind::Fat12, fat12, 3), 0x004u);
-  EXPECT_EQ(fat::EntryValue(FatKind::Fat12, fat12, 4), 0xFFFu);
-  EXPECT_EQ(fat::EntryValue(FatKind::Fat12, fat12, 5), 0x006u);
-  EXPECT_EQ(fat::EntryValue(FatKind::Fat12, fat12, 6), 0u);  // past the bytes given
-  EXPECT_EQ(std::pair(fat::EntriesOfFatByte(FatKind::Fat12, 4).first,
-                      fat::EntriesOfFatByte(FatKind::Fat12, 4).count),
-            std::pair(2u, 2));
-  EXPECT_EQ(fat::EntriesOfFatByte(FatKind::Fat12, 5).first, 3u);
+// The meaning of an entry's value in each width. (FAT12 packing: the chains of oracle_test
+// and the FAT cells' tooltips of fat_tools.scn.)
+TEST(FatEntries, MeaningOfEachWidth) {
   const struct {
     FatKind kind;
     std::uint32_t value, max;
@@ -121,12 +112,8 @@ TEST(FatTree, LongNamesAreGluedOnlyWhenWholeInOrderAndOfTheirShortEntry) {
   v.Piece(0x01, Sum("ORDER   TXT"), u"a");  // piece 2 is missing
   v.Short("ORDER   TXT");
   v.Piece(0x01, 0, u"orphan");
-  v.Short(
-      "\x05"
-      "BC     TXT");
-  v.Short(
-      "\xE5"
-      "EL     TXT");
+  v.Short("\005BC     TXT");                   // 0x05 stands for a first byte 0xE5
+  v.Short("\345EL     TXT");                   // 0xE5: deleted
   v.At(v.l.rootSector, 32 * v.next++)[0] = 0;  // the end: what follows is not read
   v.Short("AFTER   TXT");
   const fat::Tree t = v.Walk();
