@@ -49,7 +49,7 @@ std::string Totals(int count, int deleted) {
 const std::string kNul = "\u2400";  // how a byte 0 shows in the report
 
 // Each row: the entry, its report line (without "\r\n"), its paint, and its slot of the
-// file-list table: name, first cluster, length.
+// file-list table: name, first cluster, length. (The volume label's line: direntry.scn.)
 TEST(DirAnalyzer, ReportLineOfEachKindOfEntry) {
   const std::string hello = "Hello.txt" + kNul + "\u00FF\u00FF\u00FF";
   const auto S = EntryPaint::Short;
@@ -64,14 +64,8 @@ TEST(DirAnalyzer, ReportLineOfEachKindOfEntry) {
        S, "README  ", 2, 1234},
       {ShortEntry("DOCS       ", 0x10, 5, 0), "name:DOCS    .    Directory\t1stClus: 5\tLen: 0", S,
        "DOCS    ", 5, 0},
-      {ShortEntry("MYDISK     ", 0x08, 0, 0), "name:MYDISK  .    Volume ID\t1stClus: 0\tLen: 0", S,
-       "MYDISK  ", 0, 0},
       {ShortEntry("A       B  ", 0x01, 1, 1), "name:A       .B   Read Only\t1stClus: 1\tLen: 1", S,
        "A       ", 1, 1},
-      {ShortEntry("H          ", 0x02, 0, 0), "name:H       .    Hidden\t1stClus: 0\tLen: 0", S,
-       "H       ", 0, 0},
-      {ShortEntry("S          ", 0x04, 0, 0), "name:S       .    System\t1stClus: 0\tLen: 0", S,
-       "S       ", 0, 0},
       {ShortEntry("RO      TXT", 0x21, 7, 100), "0x21\t1stClus: 7\tLen: 100", S, "", 7, 100},
       {ShortEntry("ZERO    BIN", 0x00, 3, 4), "0x0\t1stClus: 3\tLen: 4", S, "", 3, 4},
       {ShortEntry("BIG     BIN", 0x20, 0xFFFF, 0xFFFFFFFF),
@@ -145,20 +139,6 @@ TEST(DirAnalyzer, LongNamePiecesGetLongColoursAndTheFirstStoredOneAGreenCell) {
     }
     EXPECT_EQ(f.model.state.files.FileCount, 3);
   }
-}
-
-// Each legend label has the colour its first byte gets from its view.
-TEST(DirPanel, LegendsMatchTheViews) {
-  ModelFixture f;
-  const std::size_t firstByte[12] = {8, 11, 12, 13, 14, 16, 18, 20, 26, 22, 24, 28};  // Label64(i)
-  for (int i = 0; i < 12; ++i) {  // Label64(23 - i) is the same field's in the long view
-    const std::size_t b = firstByte[i];
-    EXPECT_EQ(f.model.At("Label64", i).back, ShortEntryColours()[b].value_or(HexPlainColour));
-    EXPECT_EQ(f.model.At("Label64", 23 - i).back, LongEntryColours()[b].value_or(HexPlainColour));
-  }
-  EXPECT_EQ(f.model.At("Label63").back, ShortEntryColours()[0].value_or(HexPlainColour));
-  EXPECT_EQ(f.model.At("Label64", 24).back, LongEntryColours()[0].value_or(HexPlainColour));
-  EXPECT_EQ(f.model.At("Label65").back, LongEntryColours()[1].value_or(HexPlainColour));
 }
 
 }  // namespace
