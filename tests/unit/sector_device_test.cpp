@@ -70,7 +70,6 @@ TEST(SectorDevice, LargeReadsAndInjectedFaults) {
   EXPECT_EQ(got, 0u);
   Sector sector{};
   EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data()).status, IoStatus::IoError);
-  EXPECT_TRUE(ReadSectorAt(file, 3, sector.data()).ok());
   device::ClearReadFaults();
   EXPECT_TRUE(ReadSectorAt(file, 2, sector.data()).ok());
 }
@@ -97,13 +96,11 @@ TEST(WritePath, AnImageUnderALoopDeviceIsNotWritten) {
     EXPECT_TRUE(ReadSector(f.model, 3, buf).ok);
     EXPECT_EQ(WriteSector(f.model, "A:", 3, buf, Filled(1)).status, IoStatus::LoopAttached);
     const auto [first, second] = std::minmax(one.path, two.path);
-    EXPECT_EQ(f.prompter.shown.at(0).text,
-              "Write refused on Device A:, sector 3: its image file is attached to the loop "
-              "device " +
-                  first + ", " + second +
-                  ". Unmount and detach it first (umount, then "
-                  "losetup -d " +
-                  first + "), then try again. Nothing was written.");
+    EXPECT_EQ(
+        f.prompter.shown.at(0).text,
+        "Write refused on Device A:, sector 3: its image file is attached to the loop device " +
+            first + ", " + second + ". Unmount and detach it first (umount, then losetup -d " +
+            first + "), then try again. Nothing was written.");
     EXPECT_EQ(WholeFile(f.Drive('A')), data);
   }
   EXPECT_TRUE(WriteSector(f.model, "A:", 3, Slice(data, 3), Filled(1)).ok);
