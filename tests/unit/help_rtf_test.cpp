@@ -1,9 +1,7 @@
 // The rich-text reader of the help window: formatting, escapes, destinations, broken input.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
-#include <random>
 #include <string>
 
 #include "help/rtf_reader.h"
@@ -69,7 +67,8 @@ TEST(RtfReader, SmallDocuments) {
     EXPECT_EQ(Describe(ReadRtf(header + std::string(body) + "}")), want) << body;
 }
 
-// Any input gives a document, in time linear in its length.
+// Any input gives a document (random input: the rtf_fuzz target and its replayed corpus); a
+// nesting 200,000 deep would take minutes in time worse than linear.
 TEST(RtfReader, BadInputShowsWhatCanBeShown) {
   const std::string deep = std::string(200000, '{') + "\\b deep" + std::string(200000, '}') + " x";
   const std::pair<std::string_view, const char*> cases[] = {
@@ -85,14 +84,7 @@ TEST(RtfReader, BadInputShowsWhatCanBeShown) {
       {"{\\rtf1 nul\0byte\x01\x7F}"sv, "nulbyte"},
       {deep, "[b:deep]| x"},
   };
-  auto start = std::chrono::steady_clock::now();
   for (const auto& [in, want] : cases) EXPECT_EQ(Describe(ReadRtf(in)), want) << in.substr(0, 40);
-  std::mt19937 rng(7);
-  std::string junk(1 << 20, '\0');
-  const char alphabet[] = "{}\\'*ufbinpar0123456789-; \xE9\x80";
-  for (char& c : junk) c = alphabet[rng() % (sizeof alphabet - 1)];
-  RtfToHtml(ReadRtf(junk));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 TEST(RtfToHtml, EscapesTextAndWritesStyles) {
