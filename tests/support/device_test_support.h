@@ -30,8 +30,7 @@ inline std::vector<std::uint8_t> MakePatternImage(const std::filesystem::path& f
                                                   std::uint64_t bytes) {
   std::vector<std::uint8_t> data(bytes);
   for (std::uint64_t i = 0; i < bytes; ++i) data[i] = PatternByte(i);
-  std::ofstream(file, std::ios::binary)
-      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(bytes));
+  std::ofstream(file, std::ios::binary) << std::string(data.begin(), data.end());
   return data;
 }
 

@@ -30,7 +30,7 @@ TEST(Numbers, NumericValueReadsTheLeadingNumber) {
 }
 
 // The shortest form of 15 significant digits, which reads back to itself, so the nested
-// Text21 change comes to rest.
+// Text21 change comes to rest (for any double: the numbers_fuzz target).
 TEST(Numbers, CanonicalTextIsShortestAndReadsBackToItself) {
   const struct {
     double value;
@@ -47,8 +47,6 @@ TEST(Numbers, CanonicalTextIsShortestAndReadsBackToItself) {
     EXPECT_EQ(CanonicalText(c.value), c.text) << c.value;
     EXPECT_EQ(CanonicalText(NumericValue(c.text)), c.text);
   }
-  for (double v : {5e-324, -DBL_MAX, 7e22, 1.5e-7, 2147483647.5, 9.87e15, 4.9e-5})
-    EXPECT_EQ(CanonicalText(NumericValue(CanonicalText(v))), CanonicalText(v)) << v;
 }
 
 TEST(Numbers, RoundingToThirtyTwoBitsHalfToEven) {
