@@ -101,32 +101,25 @@ struct Volume {
 
   Volume(std::uint64_t sectors, const std::string& options, std::uint64_t filler = 0) {
     MakeFatImage(image, sectors, options);
+    std::vector<std::pair<const char*, std::uint64_t>> files = {
+        {"a", 5000}, {"b", 3000}, {"d", 9000}};
+    if (filler > 0) files.emplace_back("filler", filler);
     std::mt19937 random(7);
-    auto made = [&](const char* name, std::size_t size) {
+    for (const auto& [name, size] : files) {
       std::string bytes(size, '\0');
       for (char& c : bytes) c = static_cast<char>(random());
       std::ofstream(f.dir.path() / name, std::ios::binary) << bytes;
-      return Q(f.dir.path() / name);
-    };
-    const std::string a = made("a", 5000), b = made("b", 3000), d = made("d", 9000);
-    std::vector<std::string> steps = {"mlabel ::MYDISK",
-                                      "mcopy " + a + " ::A.BIN",
-                                      "mcopy " + b + " ::B.BIN",
-                                      "mcopy " + a + " ::C.BIN",
-                                      "mdel ::B.BIN",
-                                      "mcopy " + d + " '::Some long name.dat'",
-                                      "mcopy " + b + " ::Mixed.txt",
-                                      "mmd ::DIR",
-                                      "mmd ::DIR/SUB",
-                                      "mcopy " + b + " ::DIR/SUB/x.txt",
-                                      "mcopy " + d + " ::DIR/GONE.BIN",
-                                      "mdel ::DIR/GONE.BIN",
-                                      "mcopy " + a + " '::Deleted long name.txt'",
-                                      "mdel '::Deleted long name.txt'"};
-    if (filler > 0) steps.insert(steps.begin(), "mcopy " + made("filler", filler) + " ::FILLER");
-    for (const std::string& s : steps)
-      RunCommand("MTOOLS_SKIP_CHECK=1 " + s.substr(0, s.find(' ')) + " -i " + Q(image) +
-                 s.substr(s.find(' ')));
+    }
+    // mtools steps on the files just made, "command args" each.
+    std::istringstream steps(
+        std::string(filler > 0 ? "mcopy filler ::FILLER;" : "") +
+        "mlabel ::MYDISK;mcopy a ::A.BIN;mcopy b ::B.BIN;mcopy a ::C.BIN;mdel ::B.BIN;"
+        "mcopy d '::Some long name.dat';mcopy b ::Mixed.txt;mmd ::DIR;mmd ::DIR/SUB;"
+        "mcopy b ::DIR/SUB/x.txt;mcopy d ::DIR/GONE.BIN;mdel ::DIR/GONE.BIN;"
+        "mcopy a '::Deleted long name.txt';mdel '::Deleted long name.txt'");
+    for (std::string s; std::getline(steps, s, ';');)
+      RunCommand("cd " + Q(f.dir.path()) + " && MTOOLS_SKIP_CHECK=1 " + s.substr(0, s.find(' ')) +
+                 " -i " + Q(image) + s.substr(s.find(' ')));
     Read();
   }
 
