@@ -1,5 +1,8 @@
-// The three sector routines as the handlers use them: results, buffers and the message
-// boxes they show, on image files and a loop block device behind drive letters.
+// Sector I/O on image files, sparse files and loop block devices behind drive letters: the
+// three sector routines as the handlers use them (results, buffers, the message boxes they
+// show); beneath them the device layer on a part sector at the end, on numbers no medium has,
+// on large reads and injected faults; and the write path's guards (loop devices over an
+// image, the check at the medium past the page cache, a cause named for each failure).
 #include "app/sector_io.h"
 
 #include <gtest/gtest.h>
@@ -7,11 +10,18 @@
 
 #include <limits>
 
+#include "device/fault_injection.h"
+#include "device/medium_reader.h"
+#include "device/sector_device.h"
+#include "device/write_path.h"
 #include "journal/journal.h"
 #include "support/device_test_support.h"
 
 namespace dulvex::testing {
 namespace {
+
+using device::IoStatus;
+using device::ReadSectorAt;
 
 // The boxes shown since the last call: these texts, each with this style and the title.
 void ExpectBoxes(ScriptedPrompter& p, const std::vector<std::string>& texts, int style) {
@@ -115,16 +125,23 @@ TEST_F(SectorIo, OpenFailureEachRoutineShowsItsOwnMessage) {
   EXPECT_TRUE(!std::filesystem::exists(f.Drive('R')) && std::filesystem::is_empty(f.Drive('F')));
 }
 
-// A loop device: its end is found, a write is refused while another program holds it
-// exclusively (as a mount does), and once free a write lands on its sector alone.
-TEST(SectorIoBlockDevice, EndBusyRefusalAndExactWrite) {
+// Drive E: leads to a loop block device over a pattern image of 32 sectors, and is chosen.
+struct LoopDrive : ::testing::Test {
   ModelFixture f;
   TempDir dir;
-  auto data = MakePatternImage(dir.path() / "disk", 32 * 512);
-  LoopDevice loop(dir.path() / "disk");
-  if (loop.path.empty()) GTEST_SKIP() << "no loop block device on this machine";
-  std::filesystem::create_symlink(loop.path, f.Drive('E'));
-  f.model.state.DevicePath = "E:";
+  std::filesystem::path disk = dir.path() / "disk";
+  std::vector<std::uint8_t> data = MakePatternImage(disk, 32 * 512);
+  LoopDevice loop{disk};
+  void SetUp() override {
+    if (loop.path.empty()) GTEST_SKIP() << "no loop block device on this machine";
+    std::filesystem::create_symlink(loop.path, f.Drive('E'));
+    f.model.state.DevicePath = "E:";
+  }
+};
+
+// A loop device: its end is found, a write is refused while another program holds it
+// exclusively (as a mount does), and once free a write lands on its sector alone.
+TEST_F(LoopDrive, EndBusyRefusalAndExactWrite) {
   SectorBytes buf{};
   EXPECT_TRUE(ReadSector(f.model, 31, buf).ok && buf == Slice(data, 31));
   EXPECT_FALSE(WriteSector(f.model, "E:", 32, buf, buf).ok);
@@ -140,7 +157,141 @@ TEST(SectorIoBlockDevice, EndBusyRefusalAndExactWrite) {
               48);
   EXPECT_TRUE(WriteSector(f.model, "E:", 2, buf, Filled(9)).ok);
   std::fill_n(data.begin() + 2 * 512, 512, 9);
-  EXPECT_EQ(WholeFile(dir.path() / "disk"), data);
+  EXPECT_EQ(WholeFile(disk), data);
+}
+
+// A write log that counts the writes begun.
+struct TestLog : device::WriteLog {
+  int begun = 0;
+  std::string Begin(const device::PendingWrite&) override { return ++begun, ""; }
+  bool End(const device::WriteResult&) override { return true; }
+};
+
+TEST(SectorDevice, PartSectorsAndNumbersNoMediumHasAreNeitherReadNorWritten) {
+  TempDir dir;
+  auto file = dir.path() / "short";
+  auto data = MakePatternImage(file, 700);
+  Sector got = Filled(0xEE);
+  EXPECT_EQ(ReadSectorAt(file, 1, got.data()).status, IoStatus::ShortTransfer);
+  TestLog log;
+  EXPECT_EQ(device::WriteSectorChecked(file, 1, got, got, log).status, IoStatus::PastEnd);
+  for (std::int64_t n : {std::int64_t{-1}, std::numeric_limits<std::int64_t>::min(),
+                         std::numeric_limits<std::int64_t>::max()}) {
+    EXPECT_EQ(ReadSectorAt(file, n, got.data()).status, IoStatus::PastEnd) << n;
+    EXPECT_EQ(device::WriteSectorChecked(file, n, got, got, log).status, IoStatus::PastEnd) << n;
+  }
+  EXPECT_EQ(log.begun, 0);
+  EXPECT_EQ(got, Filled(0xEE));
+  EXPECT_EQ(WholeFile(file), data);
+}
+
+// Large reads stop at the end of the medium; an injected fault fails every read that touches
+// its sectors, through any name of the medium, and nothing else.
+TEST(SectorDevice, LargeReadsAndInjectedFaults) {
+  TempDir dir;
+  auto file = dir.path() / "image";
+  auto data = MakePatternImage(file, 4 * 512 + 100);
+  std::filesystem::create_symlink(file, dir.path() / "link");
+  device::MediumReader reader;
+  ASSERT_TRUE(reader.Open(dir.path() / "link").ok());
+  EXPECT_EQ(reader.size(), data.size());
+  std::vector<std::uint8_t> out(4096);
+  std::size_t got = 0;
+  EXPECT_TRUE(reader.Read(1000, out.data(), out.size(), &got).ok());
+  EXPECT_EQ(got, data.size() - 1000);
+  EXPECT_TRUE(std::equal(data.begin() + 1000, data.end(), out.begin()));
+  EXPECT_EQ(reader.Read(data.size(), out.data(), 1, &got).status, IoStatus::PastEnd);
+
+  ASSERT_TRUE(device::InjectReadFault(file, 2, 2));
+  EXPECT_EQ(reader.Read(900, out.data(), 124, &got).status, IoStatus::Ok);
+  EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).status, IoStatus::IoError);
+  EXPECT_EQ(got, 0u);
+  Sector sector{};
+  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data()).status, IoStatus::IoError);
+  device::ClearReadFaults();
+  EXPECT_TRUE(ReadSectorAt(file, 2, sector.data()).ok());
+}
+
+// The newest record of the fixture's journal.
+journal::Record LastRecord(WindowModel& m) {
+  std::vector<journal::Summary> newest;
+  journal::Record r;
+  EXPECT_TRUE(JournalOf(m).Page("", 0, 1, &newest).ok() && newest.size() == 1 &&
+              JournalOf(m).Get(newest[0].id, &r).ok());
+  return r;
+}
+
+// An image under loop devices is refused, naming them, while reading it stays allowed; once
+// they are detached the write goes through.
+TEST(WritePath, AnImageUnderALoopDeviceIsNotWritten) {
+  ModelFixture f;
+  auto data = MakePatternImage(f.Drive('A'), 8 * 512);
+  f.model.state.DevicePath = "A:";
+  {
+    LoopDevice one(f.Drive('A')), two(f.Drive('A'));
+    if (two.path.empty()) GTEST_SKIP() << "no loop block devices here: loop-device guard untested";
+    Sector buf{};
+    EXPECT_TRUE(ReadSector(f.model, 3, buf).ok);
+    EXPECT_EQ(WriteSector(f.model, "A:", 3, buf, Filled(1)).status, IoStatus::LoopAttached);
+    const auto [first, second] = std::minmax(one.path, two.path);
+    EXPECT_EQ(
+        f.prompter.shown.at(0).text,
+        "Write refused on Device A:, sector 3: its image file is attached to the loop device " +
+            first + ", " + second + ". Unmount and detach it first (umount, then losetup -d " +
+            first + "), then try again. Nothing was written.");
+    EXPECT_EQ(WholeFile(f.Drive('A')), data);
+  }
+  EXPECT_TRUE(WriteSector(f.model, "A:", 3, Slice(data, 3), Filled(1)).ok);
+}
+
+// The medium loses the write behind the block device's page cache (the loop device's backing
+// file gets the old bytes back): read back at the medium, the loss shows and is journalled.
+TEST_F(LoopDrive, TheCheckAtTheMediumSeesPastThePageCache) {
+  const Sector old = Slice(data, 5), meant = Filled(0x99);
+  device::SetAfterFlushHookForTest(
+      [&] { PokeBytes(disk, 5, 0, std::vector<std::uint8_t>(old.begin(), old.end())); });
+  const TransferResult r = WriteSector(f.model, "E:", 5, old, meant);
+  device::SetAfterFlushHookForTest(nullptr);
+  int differing = 0;
+  for (std::size_t i = 0; i < 512; ++i) differing += old[i] != meant[i];
+  EXPECT_EQ(r.status, IoStatus::Mismatch);
+  EXPECT_EQ(f.prompter.shown.at(0).text,
+            "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR 5: READ BACK, " +
+                std::to_string(differing) +
+                " OF 512 BYTES DIFFER (THE FIRST AT OFFSET 0). THE GRID SHOWS WHAT THE DEVICE "
+                "HOLDS NOW.");
+  const journal::Record rec = LastRecord(f.model);
+  EXPECT_EQ(rec.state, journal::State::Failed);
+  EXPECT_EQ(rec.cause, "read back with O_DIRECT, " + std::to_string(differing) +
+                           " of 512 bytes differ (the first at offset 0)");
+}
+
+// Each failure names its own cause (no space left, a read-only file system), and where the
+// file system refuses O_DIRECT the journal says how the sector was read back instead.
+TEST(WritePath, EachFailureNamesItsCause) {
+  ModelFixture f;
+  TestMount small(f.dir.path() / "small"), ram(f.dir.path() / "ram", "ramfs");
+  if (!small.ok || !ram.ok) GTEST_SKIP() << "cannot mount a tmpfs or ramfs here: causes untested";
+  MakeZeroImage(small.path / "image", 1024);
+  std::filesystem::create_symlink(small.path / "image", f.Drive('A'));
+  small.Fill();
+  EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok);
+  EXPECT_EQ(LastRecord(f.model).cause, "no space left on the file system that holds it");
+  ASSERT_TRUE(small.Remount("ro"));
+  EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok);
+  EXPECT_EQ(f.prompter.shown.size(), 2u);
+  EXPECT_EQ(f.prompter.shown[0].text,
+            "Write Error on Device A:, sector 100: no space left on the file system that holds "
+            "it. The sector may not hold what was meant.");
+  EXPECT_EQ(f.prompter.shown[1].text,
+            "Write refused on Device A:, sector 100: the medium or its file system is "
+            "read-only. Nothing was written.");
+
+  MakeZeroImage(ram.path / "image", 4);
+  std::filesystem::create_symlink(ram.path / "image", f.Drive('B'));
+  EXPECT_TRUE(WriteSector(f.model, "B:", 2, Filled(0), Filled(7)).ok);
+  EXPECT_EQ(ReadBytes(ram.path / "image", 2, 0, 512), std::vector<std::uint8_t>(512, 7));
+  EXPECT_EQ(LastRecord(f.model).cause, "read back after dropping the page cache");
 }
 
 }  // namespace
