@@ -105,14 +105,12 @@ std::string Quote(const std::string& s) {
   return q + '"';
 }
 
-// A decimal whole number; a count, sector number or offset (min 0) is not negative.
-std::int64_t Whole(const Token& t, std::int64_t min = -(1LL << 50)) {
+// A decimal count, sector number, offset or key code: not negative.
+std::int64_t Count(const Token& t) {
   std::int64_t v = 0;
-  if (!From(t.text, v) || v < min || v > (1LL << 50)) throw SyntaxError("bad number " + t.text);
+  if (!From(t.text, v) || v < 0 || v > (1LL << 50)) throw SyntaxError("bad number " + t.text);
   return v;
 }
-
-const auto Count = [](const Token& t) { return Whole(t, 0); };
 
 // "EB 3C 90": hex pairs, blanks between them optional ("EB3C" is two bytes, "ABC" AB 0C).
 std::vector<std::uint8_t> Bytes(const Token& t) {
@@ -192,7 +190,7 @@ void Image(Run& r, A a) {
 void Act(Run& r, A a) {
   const std::string verb = a[0].text.substr(0, a[0].text.find('-'));
   Control* c = r.Find(a[1].text);
-  const int code = verb == "key" ? static_cast<int>(Whole(a[2])) : 0;  // a character code
+  const int code = verb == "key" ? static_cast<int>(Count(a[2])) : 0;  // a character code
   if (c == nullptr) return r.Check(false, "no control " + a[1].text);
   const bool menu = c->kind == ControlKind::Menu || c->kind == ControlKind::MenuItem;
   const bool typing = verb == "type" || verb == "keys";
@@ -215,37 +213,23 @@ void Act(Run& r, A a) {
 
 // A property's value as the script writes it, and read back from the script (false when the
 // text is not one).
-std::string Show(const std::string& v) {
-  return Quote(v);
-}
-std::string Show(bool v) {
-  return v ? "true" : "false";
-}
-std::string Show(double v) {
-  return Format("%.15g", v);
-}
-std::string Show(Rgb v) {
-  return Format("%06X", v);
-}
-bool Read(const std::string& t, std::string& v) {
-  return v = t, true;
-}
-bool Read(const std::string& t, bool& v) {
-  return (v = t == "true") || t == "false";
-}
-bool Read(const std::string& t, double& v) {
-  return From(t, v);
-}
-bool Read(const std::string& t, Rgb& v) {
-  return t.size() == 6 && From(t, v, 16);
-}
+struct Value {
+  static std::string Show(const std::string& v) { return Quote(v); }
+  static std::string Show(bool v) { return v ? "true" : "false"; }
+  static std::string Show(double v) { return Format("%.15g", v); }
+  static std::string Show(Rgb v) { return Format("%06X", v); }
+  static bool Read(const std::string& t, std::string& v) { return v = t, true; }
+  static bool Read(const std::string& t, bool& v) { return (v = t == "true") || t == "false"; }
+  static bool Read(const std::string& t, double& v) { return From(t, v); }
+  static bool Read(const std::string& t, Rgb& v) { return t.size() == 6 && From(t, v, 16); }
+};
 
 template <typename T>
 void Compare(Run& r, const Token& value, const Control* c, T Control::*member) {
   T want{};
-  if (!Read(value.text, want)) throw SyntaxError("bad value " + value.text);
+  if (!Value::Read(value.text, want)) throw SyntaxError("bad value " + value.text);
   if (c == nullptr) return r.Check(false, "no such control");
-  r.Check(c->*member == want, Show(c->*member));
+  r.Check(c->*member == want, Value::Show(c->*member));
 }
 
 void ExpectProperty(Run& r, A a) {
