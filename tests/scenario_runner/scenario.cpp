@@ -162,11 +162,12 @@ struct Run : testing::ModelFixture {
     return ModelFixture::Drive(t.text[0]);
   }
   // "Name" or "Name(index)" with an index of one to six digits; nullptr when the model has no
-  // such control.
+  // such control. (The pattern recurses on each character: long words are no names.)
   Control* Find(const std::string& text) {
     static const std::regex kName(R"(([^()]+)(?:\((\d{1,6})\))?)");
     std::smatch m;
-    if (!std::regex_match(text, m, kName)) throw SyntaxError("bad control name " + text);
+    if (text.size() > 64 || !std::regex_match(text, m, kName))
+      throw SyntaxError("bad control name " + text.substr(0, 64));
     return model.Find(m[1].str(), m[2].matched ? std::stoi(m[2]) : -1);
   }
 };
