@@ -2,16 +2,12 @@
 // Any 512 bytes through the boot-sector reading alone (no window; the window path is
 // volume_flow_fuzz). The eight bytes after the sector choose the geometry left by an earlier
 // volume, so the members a sector does not rewrite take arbitrary values too.
-#include <cstddef>
-#include <cstdint>
 
 #include "fuzz_input.h"
 #include "volume/boot_sector.h"
 
-using dulvex::fuzz::Check;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  dulvex::fuzz::InputReader in(data, size);
+  InputReader in(data, size);
   dulvex::SectorBytes sector{};
   in.Bytes(sector.data(), sector.size());
   dulvex::VolumeGeometry previous;

@@ -1,18 +1,14 @@
 // libFuzzer: -max_len=513 -dict=dir_sector.dict
 // Any 512 bytes through the directory analyzer alone (no window), checking what must hold
 // for every sector; a 513th byte picks the FAT type. The window path is dir_window_fuzz.
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
 #include "direntry/dir_analyzer.h"
 #include "fuzz_input.h"
 
-using dulvex::fuzz::Check;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   dulvex::SectorBytes sector{};
-  dulvex::fuzz::InputReader(data, size).Bytes(sector.data(), sector.size());
+  InputReader(data, size).Bytes(sector.data(), sector.size());
 
   // A byte past the sector picks the FAT type, which decides the first cluster's width.
   const std::uint8_t fatType = size > sector.size() ? data[sector.size()] % 4 : 0;

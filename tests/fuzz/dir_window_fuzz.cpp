@@ -2,18 +2,14 @@
 // Any 512 bytes shown in the grid and analysed as a directory sector through the window:
 // the report, the paint of every entry, and the two "VIEW COLORS" buttons over them. A 513th
 // byte picks the volume's FAT type.
-#include <cstddef>
-#include <cstdint>
 
 #include "app/form1_design.h"
 #include "direntry/dir_analyzer.h"
 #include "fuzz_model.h"
 
-using dulvex::fuzz::Check;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   dulvex::WindowModel& model = dulvex::fuzz::Window().Fresh();
-  dulvex::fuzz::InputReader in(data, size);
+  InputReader in(data, size);
   in.Bytes(model.state.SectorBuffer.data(), 512);
   model.state.geometry.FatType = in.Byte() % 4;
 

@@ -1,19 +1,21 @@
 // A small FAT volume in memory made from fuzz input: the first bytes choose the FAT type and
-// the layout, the rest fills the FAT, the root directory region and the clusters.
+// the layout, the rest fills the FAT, the root directory region and the clusters. Its FAT is
+// loaded, as any bytes must allow.
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
+#include <optional>
 #include <vector>
 
-#include "fat/layout.h"
+#include "fat/byte_source.h"
+#include "fat/fat_table.h"
 #include "fuzz_input.h"
-
-using dulvex::fuzz::Check;
 
 struct FuzzVolume {
   dulvex::fat::Layout layout;
   std::vector<std::uint8_t> bytes;
+  std::optional<dulvex::fat::MemorySource> source;  // over `bytes`, once they are made
+  std::optional<dulvex::fat::FatTable> table;
 
   FuzzVolume(const std::uint8_t* data, std::size_t size) {
     std::uint8_t head[4] = {};
@@ -34,5 +36,8 @@ struct FuzzVolume {
     bytes.assign(data + std::min<std::size_t>(size, 4), data + size);
     bytes.resize(
         std::max<std::size_t>(bytes.size(), static_cast<std::size_t>(l.firstDataSector) * 512));
+    source.emplace(bytes);
+    table = dulvex::fat::LoadFat(*source, l, 0).table;
+    Check(table.has_value());
   }
 };

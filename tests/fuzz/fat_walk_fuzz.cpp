@@ -10,10 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzVolume v(data, size);
-  dulvex::fat::MemorySource source(v.bytes);
-  const dulvex::fat::FatLoad load = dulvex::fat::LoadFat(source, v.layout, 0);
-  Check(load.table.has_value());
-  const dulvex::fat::Tree tree = dulvex::fat::WalkTree(source, *load.table);
+  const dulvex::fat::Tree tree = dulvex::fat::WalkTree(*v.source, *v.table);
   // Each directory cluster and the root region are read at most once.
   const std::size_t entries =
       (v.layout.rootSectors * 512 + std::size_t{v.layout.clusterCount} * v.layout.clusterBytes) /
@@ -34,10 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         n.name.find('/') == std::string::npos)
       Check(found.has_value());
   }
-  const auto owners = dulvex::fat::OwnerMap::Build(tree, *load.table);
+  const auto owners = dulvex::fat::OwnerMap::Build(tree, *v.table);
   Check(owners.has_value());
   for (std::uint32_t c = 0; c <= v.layout.MaxCluster() + 1; ++c) {
-    const dulvex::fat::Owner o = owners->Query(*load.table, c);
+    const dulvex::fat::Owner o = owners->Query(*v.table, c);
     Check((o.kind == dulvex::fat::Owner::Kind::NotACluster) == !v.layout.IsCluster(c));
     Check(o.kind != dulvex::fat::Owner::Kind::File ||
           (o.position >= 1 && o.position <= o.chainLength));

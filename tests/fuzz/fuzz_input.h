@@ -1,4 +1,5 @@
-// What every fuzz target uses: the check that stops a run, and a reader of the input.
+// What every fuzz target uses: its entry point, the check that stops a run, and a reader of
+// the input.
 #pragma once
 
 #include <cstddef>
@@ -41,3 +42,8 @@ class InputReader {
 };
 
 }  // namespace dulvex::fuzz
+
+using dulvex::fuzz::Check;
+using dulvex::fuzz::InputReader;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);

@@ -10,6 +10,7 @@
 #include "app/scripted_prompter.h"
 #include "app/window_model.h"
 #include "fuzz_input.h"
+#include "view/numbers.h"
 #include "wiring/form1.h"
 
 namespace dulvex::fuzz {
@@ -63,4 +64,16 @@ inline FuzzWindow& Window() {
   return *window;
 }
 
+// The readout of the sector box follows its value; a number the program put there is in its
+// canonical text.
+inline void CheckSectorBox(WindowModel& model, bool canonical = true) {
+  const std::string& text = model.At("Text21").caption;
+  const double value = NumericValue(text);
+  Check(model.At("Label45").caption == "0x" + Hex8(value));
+  if (canonical) Check(CanonicalText(value) == text);
+}
+
 }  // namespace dulvex::fuzz
+
+using dulvex::fuzz::CheckSectorBox;
+using dulvex::fuzz::FuzzWindow;

@@ -5,37 +5,22 @@
 // Byte 0 chooses the path, bytes 1 and 2 (a, b) give cells or the volume's numbers, and the
 // rest are the typed texts, each ended by a byte 0. The message boxes answer No, so nothing
 // is written.
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
 #include "app/form1_design.h"
 #include "buffer/buffer.h"
 #include "fuzz_model.h"
 #include "view/codepage.h"
-#include "view/numbers.h"
 #include "volume/boot_refresh.h"
-
-using dulvex::fuzz::Check;
-using dulvex::fuzz::InputReader;
 
 namespace {
 
-// The readout of the sector box follows its value; a number the program put there is in its
-// canonical text.
-void CheckSectorBox(dulvex::WindowModel& model, bool canonical) {
-  const std::string& text = model.At("Text21").caption;
-  const double value = dulvex::NumericValue(text);
-  Check(model.At("Label45").caption == "0x" + dulvex::Hex8(value));
-  if (canonical) Check(dulvex::CanonicalText(value) == text);
-}
-
 // Up to eight answers for the boxes that come back until the answer is right.
-void QueueAnswers(dulvex::fuzz::FuzzWindow& w, InputReader& in) {
+void QueueAnswers(FuzzWindow& w, InputReader& in) {
   for (int n = 0; n < 8 && !in.AtEnd(); ++n) w.prompter.inputAnswers.push_back(in.Text());
 }
 
-void SectorBox(dulvex::fuzz::FuzzWindow& w, InputReader& in) {
+void SectorBox(FuzzWindow& w, InputReader& in, int, int, int) {
   dulvex::WindowModel& model = w.model;
   dulvex::Control& box = model.At("Text21");
   // Enabled as after a volume was chosen.
@@ -50,15 +35,15 @@ void SectorBox(dulvex::fuzz::FuzzWindow& w, InputReader& in) {
     } else {
       Check(model.Type(box, in.Text()));
     }
-    CheckSectorBox(model, true);
+    CheckSectorBox(model);
     Check(model.Key("Text21", 13) && model.Click("Command1", 1));  // Enter, then ">"
-    CheckSectorBox(model, true);
+    CheckSectorBox(model);
     Check(model.Click("Command1", 0));  // "<"
-    CheckSectorBox(model, true);
+    CheckSectorBox(model);
   }
 }
 
-void GoToCluster(dulvex::fuzz::FuzzWindow& w, InputReader& in, int a, int b) {
+void GoToCluster(FuzzWindow& w, InputReader& in, int a, int b, int) {
   dulvex::WindowModel& model = w.model;
   dulvex::VolumeGeometry& g = model.state.geometry;
   g.BPB_SecPerClus = a;
@@ -69,11 +54,11 @@ void GoToCluster(dulvex::fuzz::FuzzWindow& w, InputReader& in, int a, int b) {
   model.At("mnuTolls").enabled = true;
   dulvex::EnableGeometryTools(model);
   Check(model.Click("mnuGoto_Cluster"));
-  CheckSectorBox(model, true);
+  CheckSectorBox(model);
 }
 
 // A sector shown (so a paste may land on it), a run of filled board entries, and offsets.
-void PasteOffset(dulvex::fuzz::FuzzWindow& w, InputReader& in, int a, int b) {
+void PasteOffset(FuzzWindow& w, InputReader& in, int a, int b, int) {
   dulvex::WindowModel& model = w.model;
   const std::size_t first = static_cast<std::size_t>(a % 64 * 8), count = b % 64 + 1u;
   for (std::size_t i = first; i < first + count && i < 512; ++i) {
@@ -92,8 +77,9 @@ void PasteOffset(dulvex::fuzz::FuzzWindow& w, InputReader& in, int a, int b) {
   for (std::size_t k = 0; k + 1 < shown.size(); ++k) Check(shown[k].input);
 }
 
-// A board cell edited by its hex cell (a byte) or its text cell (a text from there on).
-void BoardEdit(dulvex::fuzz::FuzzWindow& w, InputReader& in, int a, int b, bool text) {
+// A board cell edited by its hex cell (path 3: a byte) or its text cell (a text from there on).
+void BoardEdit(FuzzWindow& w, InputReader& in, int a, int b, int path) {
+  const bool text = path == 4;
   dulvex::WindowModel& model = w.model;
   const int index = (a << 8 | b) % 512;
   const std::string answer = in.Text();
@@ -118,24 +104,13 @@ void BoardEdit(dulvex::fuzz::FuzzWindow& w, InputReader& in, int a, int b, bool 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  dulvex::fuzz::FuzzWindow& w = dulvex::fuzz::Window();
+  FuzzWindow& w = dulvex::fuzz::Window();
   const dulvex::WindowModel& model = w.Fresh();
   InputReader in(data, size);
+  using Path = void (*)(FuzzWindow&, InputReader&, int a, int b, int path);
+  constexpr Path kPaths[] = {SectorBox, GoToCluster, PasteOffset, BoardEdit, BoardEdit};
   const int path = in.Byte() % 5, a = in.Byte(), b = in.Byte();
-  switch (path) {
-    case 0:
-      SectorBox(w, in);
-      break;
-    case 1:
-      GoToCluster(w, in, a, b);
-      break;
-    case 2:
-      PasteOffset(w, in, a, b);
-      break;
-    default:
-      BoardEdit(w, in, a, b, path == 4);
-      break;
-  }
+  kPaths[path](w, in, a, b, path);
   // Whatever was typed, every board entry shows a byte or the empty "--".
   for (const dulvex::Control* cell : model.LabelB3) {
     Check(cell->caption == "--" || dulvex::HexByte(static_cast<std::uint8_t>(

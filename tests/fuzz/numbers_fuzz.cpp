@@ -2,16 +2,12 @@
 // Number texts with no window: any text read as a typed number, any 64-bit pattern taken as
 // a double, and what the program makes of them (canonical text, rounding, hex readouts).
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <string_view>
 
 #include "buffer/buffer.h"
 #include "fuzz_input.h"
 #include "view/numbers.h"
-
-using dulvex::fuzz::Check;
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -36,26 +35,24 @@ bool FeedFile(const std::filesystem::path& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int files = 0;
-  bool ok = true;
+  std::vector<std::filesystem::path> inputs;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.starts_with("-")) continue;
-    if (!std::filesystem::is_directory(arg)) {
-      ok = FeedFile(arg) && ok;
-      ++files;
+    if (argv[i][0] == '-') continue;
+    if (!std::filesystem::is_directory(argv[i])) {
+      inputs.push_back(argv[i]);
       continue;
     }
-    std::vector<std::filesystem::path> inside;
-    for (const auto& entry : std::filesystem::directory_iterator(arg))
-      if (entry.is_regular_file()) inside.push_back(entry.path());
-    std::sort(inside.begin(), inside.end());
-    for (const auto& file : inside) ok = FeedFile(file) && ok, ++files;
+    const std::size_t first = inputs.size();
+    for (const auto& entry : std::filesystem::directory_iterator(argv[i]))
+      if (entry.is_regular_file()) inputs.push_back(entry.path());
+    std::sort(inputs.begin() + static_cast<std::ptrdiff_t>(first), inputs.end());
   }
+  bool ok = true;
+  for (const auto& file : inputs) ok = FeedFile(file) && ok;
   for (const std::size_t size : {0, 512, 4096}) {
     Feed(std::vector<std::uint8_t>(size, 0));
     Feed(std::vector<std::uint8_t>(size, 0xFF));
   }
-  std::printf("%d files replayed\n", files);
+  std::printf("%zu files replayed\n", inputs.size());
   return ok ? 0 : 1;
 }

@@ -1,8 +1,6 @@
 // libFuzzer: -max_len=4096 -dict=rtf.dict
 // Fuzz target of the help window's RTF reader: any bytes give a document and its HTML
 // without a crash, a hang or a sanitizer report.
-#include <cstddef>
-#include <cstdint>
 #include <string_view>
 
 #include "fuzz_input.h"
@@ -23,6 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (char c : r.text) expected += c == '\n';  // each line break is a <br />
     }
   }
-  dulvex::fuzz::Check(open == expected);
+  Check(open == expected);
   return 0;
 }

@@ -1,0 +1,213 @@
+// The program's other windows offscreen, each opened as the user opens it: the find dialog and
+// F3, a file dropped on the window (recent images kept with QSettings, in a temporary settings
+// folder), the Open Device list, the help window and the About box, Write History and the
+// Cluster Chain report, whose rows bring their sector into the main window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTableView>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "support/test_support.h"
+#include "ui/about_box.h"
+#include "ui/chain_report_window.h"
+#include "ui/find_dialog.h"
+#include "ui/help_window.h"
+#include "ui/history_window.h"
+#include "ui/main_window.h"
+#include "ui/open_device_dialog.h"
+#include "ui/qt_drives_shell.h"
+
+namespace dulvex::ui {
+namespace {
+
+// A main window over a fresh model, and a floppy on A:, chosen, with `bytes` poked into it.
+struct WindowsTest : ::testing::Test {
+  testing::ModelFixture f;
+  MainWindow window{f.model};
+  void ChooseFloppy(std::uint64_t sector = 0, std::uint64_t offset = 0,
+                    const std::vector<std::uint8_t>& bytes = {}) {
+    testing::MakeFatImage(f.Drive('A'), 2880, "-F 12 -n FLOPPY");
+    testing::PokeBytes(f.Drive('A'), sector, offset, bytes);
+    f.Choose('A');
+  }
+  QString SectorBox() { return window.findChild<QLineEdit*>("Text21")->text(); }
+};
+
+// Runs `act` on the modal dialog once it is up.
+void OnDialog(std::function<void(QDialog&)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    act(*dialog);
+  });
+}
+
+TEST(FindDialog, AsksFromTheLastRequestAndGivesTheChoices) {
+  QtFindAsker asker;
+  search::FindRequest last{"caf\u00E9", search::FindKind::Text, true};
+  OnDialog([](QDialog& d) {
+    EXPECT_EQ(d.findChild<QLineEdit*>("FindText")->text(), "caf\u00E9");
+    auto* ignoreCase = d.findChild<QCheckBox*>("FindIgnoreCase");
+    EXPECT_TRUE(ignoreCase->isChecked());
+    d.findChild<QLineEdit*>("FindText")->setText("EB ?? 90");
+    d.findChild<QRadioButton*>("FindKind2")->click();  // hex: case means nothing
+    EXPECT_FALSE(ignoreCase->isEnabled());
+    d.findChild<QRadioButton*>("FindFrom1")->click();
+    d.findChild<QCheckBox*>("FindDataRegion")->click();
+    if (qEnvironmentVariableIsSet("DULVEX_FIND_DIALOG_PNG"))
+      d.grab().save(qEnvironmentVariable("DULVEX_FIND_DIALOG_PNG"));
+    d.accept();
+  });
+  const auto r = asker.Ask(last);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(std::tuple(r->text, r->kind, r->ignoreCase, r->from, r->dataRegionOnly),
+            std::tuple("EB ?? 90", search::FindKind::Hex, false, search::FindFrom::Backward, true));
+  OnDialog([](QDialog& d) { d.reject(); });
+  EXPECT_FALSE(asker.Ask(last));
+}
+
+TEST_F(WindowsTest, F3FindsTheNextMatchAndTheWindowShowsIt) {
+  AddFindNextKey(window, f.model, [this] { window.Refresh(); });
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  ChooseFloppy(77, 3, {'N', 'E', 'X', 'T'});
+  f.findAsker.answers.push_back(search::FindRequest{"NEXT"});
+  QTest::keyClick(&window, Qt::Key_F3);
+  EXPECT_EQ(SectorBox(), "77");
+  ASSERT_EQ(f.prompter.shown.size(), 1u);
+  EXPECT_EQ(f.prompter.shown[0].text,
+            "Found at byte 39427 (0x9A03) of the medium: sector 77, offset 3.");
+}
+
+TEST_F(WindowsTest, DroppedImageIsBoundChosenAndRemembered) {
+  testing::TempDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromStdString(settings.path().string()));
+  ConnectDrives(window, f.model);
+  window.show();
+  const std::filesystem::path image = f.dir.path() / "dropped.img";
+  testing::MakeFatImage(image, 2880, "-F 12 -n DROPPED");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(image.string()))});
+  // As a drag does it: the drop goes to the widget that accepted the drag's entry.
+  QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(f.model.state.DevicePath, "A:");
+  EXPECT_EQ(window.ActionOf("mnuRecentFile(0)")->text().toStdString(), image.string());
+  EXPECT_TRUE(window.ActionOf("mnuRecent")->isEnabled());
+  EXPECT_EQ(LoadRecentImages(), std::vector<std::string>{image.string()});
+
+  // The Volume menu brings its tooltips up to date as it opens.
+  std::filesystem::remove(image);
+  emit window.findChild<QMenu*>("mnuVolume")->aboutToShow();
+  EXPECT_EQ(window.ActionOf("mnuA(0)")->toolTip().toStdString(),
+            image.string() + ": no such file or device");
+  EXPECT_EQ(window.ActionOf("mnuA(1)")->toolTip().toStdString(), "nothing bound");
+}
+
+TEST(DrivesUi, OpenDeviceDialogListsTheMachinesDevices) {
+  OpenDeviceDialog dialog;
+  auto* tree = dialog.findChild<QTreeWidget*>("DeviceList");
+  const std::string status = dialog.findChild<QLabel*>("DeviceListStatus")->text().toStdString();
+  ASSERT_NE(tree, nullptr);
+  EXPECT_GT(tree->topLevelItemCount(), 0) << status;
+  EXPECT_TRUE(status.ends_with("block devices.")) << status;
+  EXPECT_TRUE(tree->topLevelItem(0)->text(0).startsWith("/dev/"));
+  EXPECT_EQ(dialog.chosenPath(), "");
+}
+
+TEST_F(WindowsTest, HelpShowsTheGuideAndAboutIsOneBoxOverTheMainWindow) {
+  f.model.exeDir = DULVEX_BIN_DIR;
+  window.setGeometry(40, 50, 1000, 760);
+  window.show();
+  HelpWindows* windows = InstallHelpWindows(f.model, &window);
+  ASSERT_TRUE(f.model.Click("mnuHelp"));
+  windows->viewer().Form_Activate();  // offscreen windows may not be activated by the platform
+  HelpWindow& help = windows->helpWindow();
+  EXPECT_EQ(help.objectName(), "frmIstruzioni");
+  auto* view = help.findChild<QTextBrowser*>("rtfIstruzioni");
+  ASSERT_NE(view, nullptr);
+  EXPECT_TRUE(view->toPlainText().contains("dulvex --drive E=/dev/sdb1"));
+  EXPECT_TRUE(f.prompter.shown.empty());
+
+  ASSERT_TRUE(f.model.Click("mnuAbout"));
+  ASSERT_TRUE(f.model.Click("mnuAbout"));
+  int abouts = 0;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    abouts += w->objectName() == "Form2" && w->isVisible();
+  EXPECT_EQ(abouts, 1);
+  AboutBox* box = windows->about().box();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->findChild<QLabel*>("Label6")->text().toStdString(), VersionCaption(AppVersion()));
+  const QPoint offCentre = box->geometry().center() - window.frameGeometry().center();
+  EXPECT_LE(offCentre.manhattanLength(), 8);  // the frames, unknown before it is shown
+}
+
+// "Write History…" opens over the journal, newest first; Show brings a record's sector back.
+TEST_F(WindowsTest, WriteHistoryOpensFromTheFileMenuAndShowsARecord) {
+  InstallHistoryWindow(f.model, &window, [this] { window.Refresh(); });
+  ChooseFloppy();
+  for (const char* sector : {"40", "41"}) {
+    f.model.SetText(f.model.At("Text21"), sector);
+    f.model.Key("Text21", 13);
+    f.prompter.messageAnswers.push_back(kAnswerYes);
+    f.model.Click("Command5");
+  }
+  f.model.SetText(f.model.At("Text21"), "7");
+  window.ActionOf("mnuWriteHistory")->trigger();
+  auto* history = window.findChild<HistoryWindow*>("frmWriteHistory");
+  ASSERT_TRUE(history != nullptr && history->isVisible());
+  QAbstractItemModel* rows = history->view()->model();
+  ASSERT_EQ(rows->rowCount(), 2);
+  EXPECT_EQ(rows->index(0, journal::HistoryList::kSector).data().toString(), "41");
+  EXPECT_EQ(rows->index(1, journal::HistoryList::kDevice).data().toString(), "A:");
+  if (qEnvironmentVariableIsSet("DULVEX_HISTORY_PNG"))
+    history->grab().save(qEnvironmentVariable("DULVEX_HISTORY_PNG"));
+  history->view()->selectRow(1);
+  for (QPushButton* b : history->findChildren<QPushButton*>())
+    if (b->text() == "Show") b->click();
+  EXPECT_EQ(SectorBox(), "40");
+  EXPECT_EQ(f.model.state.lastShown->sector, 40);
+}
+
+TEST_F(WindowsTest, ChainReportShowsTheReportAndAClickedRunShowsItsFirstSector) {
+  ChainReportWindow* report =
+      InstallChainReportWindow(f.model, &window, [this] { window.Refresh(); });
+  window.show();
+  ChooseFloppy(1, 3, {0x03, 0x50, 0x00, 0x00, 0xF0, 0xFF});  // the chain 2-3, 5
+  f.prompter.inputAnswers = {"2"};
+  ASSERT_TRUE(f.model.Click("mnuClusChain"));
+  ASSERT_TRUE(report->isVisible());
+  EXPECT_EQ(report->windowTitle(), "Cluster Chain from cluster 2");
+  EXPECT_TRUE(report->summary()->text().contains("Clusters: 2-3, 5"));
+  ASSERT_EQ(report->runs()->count(), 2);
+  EXPECT_EQ(report->runs()->item(1)->text(), "5 (1 cluster): sector 36");
+  const QRect row = report->runs()->visualItemRect(report->runs()->item(1));
+  QTest::mouseClick(report->runs()->viewport(), Qt::LeftButton, {}, row.center());
+  EXPECT_EQ(SectorBox(), "36");
+  EXPECT_EQ(f.model.state.lastShown->sector, 36);
+}
+
+}  // namespace
+}  // namespace dulvex::ui
