@@ -35,7 +35,7 @@ IoResult MediumReader::Open(const std::filesystem::path& file) {
   if (fd.get() < 0) return {IoStatus::OpenFailed, errno};
   struct stat st {};
   const long long size = MediumSize(fd.get());
-  if (size < 0 || ::fstat(fd.get(), &st) != 0) return {IoStatus::IoError, errno};
+  if (size < 0 || ::fstat(fd.get(), &st) != 0) return IoResult::FromErrno();
   const MediumId id = MediumIdOf(st);
   size_ = static_cast<std::uint64_t>(size), dev_ = id.dev, ino_ = id.ino;
   // The scan reads forward in large steps; the kernel may read ahead generously.
@@ -56,7 +56,7 @@ IoResult MediumReader::Read(std::uint64_t offset, std::uint8_t* out, std::size_t
     const ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
-      return {IoStatus::IoError, errno};
+      return IoResult::FromErrno();  // named by its own cause: EIO, ENOMEDIUM, ...
     }
     if (n == 0) break;  // the medium shrank under the scan
     done += static_cast<std::size_t>(n);

@@ -1,7 +1,6 @@
 #include "search/scanner.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -24,11 +23,10 @@ struct Run {
   std::size_t begin, end;
 };
 
-// An answer that means the medium is gone or has shrunk, rather than a damaged sector.
+// An answer that means the medium is gone or has shrunk, rather than a damaged sector: any
+// failure but an input/output error (which a damaged stretch gives).
 bool Vanishes(const IoResult& r) {
-  if (r.status == IoStatus::IoError)
-    return r.error == ENODEV || r.error == ENXIO || r.error == ENOMEDIUM || r.error == EBADF;
-  return !r.ok();
+  return !r.ok() && r.status != IoStatus::IoError;
 }
 
 class Scanner {
