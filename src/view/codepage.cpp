@@ -17,23 +17,30 @@ char32_t UnicodeOfByte(std::uint8_t b) {
   return b;
 }
 
+void AppendUtf8(std::string& out, char32_t c) {
+  char bytes[4];
+  std::size_t n = 0;
+  if (c < 0x80) {
+    bytes[n++] = static_cast<char>(c);
+  } else if (c < 0x800) {
+    bytes[n++] = static_cast<char>(0xC0 | (c >> 6));
+    bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    bytes[n++] = static_cast<char>(0xE0 | (c >> 12));
+    bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    bytes[n++] = static_cast<char>(0xF0 | (c >> 18));
+    bytes[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    bytes[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    bytes[n++] = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  out.append(bytes, n);  // at once: one check of the room left
+}
+
 std::string EncodeUtf8(char32_t c) {
   std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  AppendUtf8(out, c);
   return out;
 }
 
@@ -41,8 +48,18 @@ std::string CharOfByte(std::uint8_t b) {
   return EncodeUtf8(UnicodeOfByte(b));
 }
 
+void AppendVisibleCharOfByte(std::string& out, std::uint8_t b) {
+  if (b == 0) {
+    out += kNulPlaceholder;
+  } else {
+    AppendUtf8(out, UnicodeOfByte(b));
+  }
+}
+
 std::string VisibleCharOfByte(std::uint8_t b) {
-  return b == 0 ? std::string(kNulPlaceholder) : CharOfByte(b);
+  std::string out;
+  AppendVisibleCharOfByte(out, b);
+  return out;
 }
 
 std::string CellCharOfByte(std::uint8_t b) {

@@ -19,7 +19,8 @@ std::string CharOfByte(std::uint8_t b);
 // As CharOfByte, but a byte 0 becomes kNulPlaceholder so that it can be seen and does not
 // end a text early.
 std::string VisibleCharOfByte(std::uint8_t b);
-inline constexpr const char* kNulPlaceholder = "\u2400";  // the symbol for NUL
+void AppendVisibleCharOfByte(std::string& out, std::uint8_t b);  // the same, added to `out`
+inline constexpr const char* kNulPlaceholder = "\u2400";         // the symbol for NUL
 
 // The character a text cell of the grid shows for code b: "." for the control codes (below
 // 32, and 127) and for the five codes the code page leaves undefined, which no font draws.
@@ -31,6 +32,7 @@ std::uint8_t ByteOfChar(char32_t c);
 // The Unicode characters of a UTF-8 text; a malformed sequence gives U+FFFD.
 std::vector<char32_t> DecodeUtf8(std::string_view text);
 std::string EncodeUtf8(char32_t c);
+void AppendUtf8(std::string& out, char32_t c);  // the same, added to `out`
 
 // Two upper-case hex digits of a byte ("00" to "FF").
 std::string HexByte(std::uint8_t b);
