@@ -2,8 +2,10 @@
 // the input.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace dulvex::fuzz {
@@ -19,7 +21,10 @@ class InputReader {
   InputReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   // The next `n` bytes into `out`; bytes past the end of the input read as 0.
   void Bytes(std::uint8_t* out, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) out[i] = pos_ < size_ ? data_[pos_++] : 0;
+    const std::size_t have = std::min(n, size_ - pos_);
+    std::copy_n(data_ + pos_, have, out);
+    std::fill_n(out + have, n - have, std::uint8_t{0});
+    pos_ += have;
   }
   std::uint8_t Byte() {
     std::uint8_t b = 0;
@@ -28,9 +33,10 @@ class InputReader {
   }
   // The text up to the next byte 0 (dropped) or the end of the input.
   std::string Text() {
-    std::string t;
-    while (pos_ < size_ && data_[pos_] != 0) t += static_cast<char>(data_[pos_++]);
-    if (pos_ < size_) ++pos_;
+    const auto* end = static_cast<const std::uint8_t*>(std::memchr(data_ + pos_, 0, size_ - pos_));
+    const std::size_t n = end ? static_cast<std::size_t>(end - data_) - pos_ : size_ - pos_;
+    std::string t(reinterpret_cast<const char*>(data_ + pos_), n);
+    pos_ = std::min(pos_ + n + 1, size_);  // past the byte 0, if any
     return t;
   }
   bool AtEnd() const { return pos_ >= size_; }
