@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <map>
-#include <unordered_map>
 
 #include "view/codepage.h"
 
@@ -37,16 +35,29 @@ struct FontInfo {
   std::string name;
 };
 
-bool IsLetter(char c) {
+// A class of bytes as a table, so that testing a byte is one look-up: the reader tests every
+// byte of a file, most of them letters of control words or plain text.
+class ByteClass {
+ public:
+  template <typename Test>
+  constexpr explicit ByteClass(Test test) {
+    for (int c = 0; c < 256; ++c) in_[c] = test(c) ? 1 : 0;
+  }
+  bool operator()(char c) const { return in_[static_cast<unsigned char>(c)] != 0; }
+
+ private:
+  std::uint8_t in_[256] = {};
+};
+
+constexpr ByteClass IsLetter([](int c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
+});
+constexpr ByteClass IsDigit([](int c) { return c >= '0' && c <= '9'; });
 // A byte that stands for itself in the body: printable ASCII, braces and backslash excepted.
-bool IsPlainText(char c) {
+constexpr ByteClass IsPlainText([](int c) {
   return c >= 0x20 && c < 0x7F && c != '{' && c != '}' && c != '\\';
-}
+});
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -67,6 +78,7 @@ bool NameLooksFixedPitch(std::string name) {
 // is skipped.
 enum class Keyword {
   Other,
+  Binary,  // \bin: binary data follows
   FontTable,
   ColourTable,
   Hidden,     // a destination whose text is never shown
@@ -113,7 +125,7 @@ struct KnownWord {
 using K = Keyword;
 // clang-format off
 constexpr KnownWord kKnownWords[] = {
-    {"fonttbl", {K::FontTable}}, {"colortbl", {K::ColourTable}},
+    {"bin", {K::Binary}}, {"fonttbl", {K::FontTable}}, {"colortbl", {K::ColourTable}},
     {"par", {K::Paragraph}}, {"sect", {K::Paragraph}}, {"page", {K::Paragraph}},
     {"row", {K::Paragraph}}, {"line", {K::Line}}, {"tab", {K::Tab}}, {"cell", {K::Tab}},
     {"b", {K::Bold}}, {"i", {K::Italic}}, {"ul", {K::Underline}},
@@ -144,24 +156,51 @@ constexpr KnownWord kKnownWords[] = {
 };
 // clang-format on
 
-// One look-up per control word, as words are the most frequent thing in a file.
-KeywordInfo LookUp(std::string_view word) {
-  static const std::unordered_map<std::string_view, KeywordInfo> kWords = [] {
-    std::unordered_map<std::string_view, KeywordInfo> m;
-    for (const KnownWord& k : kKnownWords) m.emplace(k.word, k.info);
-    return m;
-  }();
-  const auto it = kWords.find(word);
-  return it == kWords.end() ? KeywordInfo{} : it->second;
-}
+// The known words by a hash of their length and end letters, with open addressing: one look-up
+// per control word, the most frequent thing in a file, is a few comparisons.
+class KnownWords {
+ public:
+  constexpr KnownWords() {
+    for (const KnownWord& k : kKnownWords) {
+      std::size_t i = Slot(k.word);
+      while (!slots_[i].word.empty()) i = (i + 1) % kSlots;
+      slots_[i] = k;
+    }
+  }
+
+  KeywordInfo Find(std::string_view word) const {
+    if (word.empty()) return {};
+    for (std::size_t i = Slot(word); !slots_[i].word.empty(); i = (i + 1) % kSlots) {
+      if (slots_[i].word == word) return slots_[i].info;
+    }
+    return {};
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 256;  // a power of two, over three times the words
+  static constexpr std::size_t Slot(std::string_view w) {
+    const auto first = static_cast<unsigned char>(w.front());
+    const auto last = static_cast<unsigned char>(w.back());
+    return (w.size() * 61 + first * 7 + last) % kSlots;
+  }
+
+  KnownWord slots_[kSlots] = {};
+};
+
+constexpr KnownWords kWords;
 
 class Reader {
  public:
-  explicit Reader(std::string_view in) : in_(in) {}
+  explicit Reader(std::string_view in) : text_(in), in_(text_) {}
 
   RtfDocument Run() {
     while (pos_ < in_.size()) {
       char c = in_[pos_++];
+      if (IsPlainText(c) && st_.dest == Destination::Body && pendingSkip_ == 0 &&
+          highSurrogate_ == 0) {
+        PlainText();
+        continue;
+      }
       switch (c) {
         case '{':
           OpenGroup();
@@ -176,12 +215,7 @@ class Reader {
         case '\n':
           break;  // line ends in the file mean nothing
         default:
-          if (IsPlainText(c) && st_.dest == Destination::Body && pendingSkip_ == 0 &&
-              highSurrogate_ == 0) {
-            PlainText();
-          } else {
-            Byte(static_cast<std::uint8_t>(c));
-          }
+          Byte(static_cast<std::uint8_t>(c));
           break;
       }
     }
@@ -214,6 +248,7 @@ class Reader {
       EndParagraph();
     }
     st_ = stack_.back();
+    formatKnown_ = false;
     stack_.pop_back();
   }
 
@@ -271,34 +306,37 @@ class Reader {
     CodePageByte(static_cast<std::uint8_t>(value));
   }
 
+  // A control word: letters, then an optional signed number, then an optional blank. It is
+  // read through a pointer into the text, whose closing byte 0 (neither letter, digit, "-" nor
+  // blank) ends every scan, so no step needs a test of the end of its own.
   void ControlWord() {
-    std::size_t start = pos_;
-    while (pos_ < in_.size() && IsLetter(in_[pos_])) ++pos_;
-    std::string_view word = in_.substr(start, pos_ - start);
-    bool hasParam = false;
-    bool negative = false;
+    const char* const text = text_.c_str();
+    const char* at = text + pos_;
+    const char* const letters = at;
+    while (IsLetter(*at)) ++at;
+    const std::string_view word(letters, static_cast<std::size_t>(at - letters));
+    const bool negative = at[0] == '-' && IsDigit(at[1]);
+    if (negative) ++at;
+    const char* const digits = at;
     long long param = 0;
-    if (pos_ < in_.size() && in_[pos_] == '-' && pos_ + 1 < in_.size() && IsDigit(in_[pos_ + 1])) {
-      negative = true;
-      ++pos_;
+    for (; IsDigit(*at); ++at) {
+      if (param < 1000000000LL) param = param * 10 + (*at - '0');  // saturates
     }
-    while (pos_ < in_.size() && IsDigit(in_[pos_])) {
-      hasParam = true;
-      if (param < 1000000000LL) param = param * 10 + (in_[pos_] - '0');  // saturates
-      ++pos_;
-    }
-    if (pos_ < in_.size() && in_[pos_] == ' ') ++pos_;  // the delimiting blank
+    const bool hasParam = at > digits;
+    if (*at == ' ') ++at;  // the delimiting blank
+    pos_ = static_cast<std::size_t>(at - text);
     int n = static_cast<int>(std::min(param, 1000000000LL));
     if (negative) n = -n;
 
-    if (word == "bin") {
+    const KeywordInfo info = kWords.Find(word);
+    if (info.keyword == K::Binary) {
       // Binary data: skip the bytes whatever they hold.
       std::size_t count = hasParam && n > 0 ? static_cast<std::size_t>(n) : 0;
       pos_ += std::min(count, in_.size() - pos_);
       return;
     }
     if (SkipFallback()) return;
-    Word(word, hasParam, n);
+    Word(info, hasParam, n);
   }
 
   // While fallback text of a \u is pending, the next character or escape is dropped.
@@ -308,22 +346,23 @@ class Reader {
     return true;
   }
 
-  void Word(std::string_view w, bool hasParam, int n) {
-    const KeywordInfo info = LookUp(w);
+  void Word(const KeywordInfo& info, bool hasParam, int n) {
+    formatKnown_ = false;
     const Keyword k = info.keyword;
     // Destinations first: they decide where the group's text goes.
-    if (k == K::FontTable) {
-      st_.dest = Destination::FontTable;
-      return;
-    }
-    if (k == K::ColourTable) {
-      st_.dest = Destination::ColorTable;
-      colourPending_ = false;
-      return;
-    }
-    if (k == K::Hidden) {
-      st_.dest = Destination::Skip;
-      return;
+    switch (k) {
+      case K::FontTable:
+        st_.dest = Destination::FontTable;
+        return;
+      case K::ColourTable:
+        st_.dest = Destination::ColorTable;
+        colourPending_ = false;
+        return;
+      case K::Hidden:
+        st_.dest = Destination::Skip;
+        return;
+      default:
+        break;
     }
     if (st_.dest == Destination::FontTable) {
       FontWord(k, hasParam, n);
@@ -335,62 +374,87 @@ class Reader {
     }
     RtfCharFormat& f = st_.format;
     bool on = !hasParam || n != 0;
-    if (k == K::Paragraph) {
-      if (st_.dest == Destination::Body) EndParagraph();
-    } else if (k == K::Line) {
-      Char('\n');
-    } else if (k == K::Tab) {
-      Char('\t');
-    } else if (k == K::Symbol) {
-      Char(info.symbol);
-    } else if (k == K::Bold) {
-      f.bold = on;
-    } else if (k == K::Italic) {
-      f.italic = on;
-    } else if (k == K::Underline) {
-      f.underline = on;
-    } else if (k == K::UnderlineNone) {
-      f.underline = false;
-    } else if (k == K::FontSize) {
-      f.halfPoints = hasParam && n > 0 ? std::min(n, 1000) : 24;
-    } else if (k == K::Colour) {
-      st_.colourIndex = n;
-      f.colour = Colour(n);
-    } else if (k == K::Highlight) {
-      f.highlight = n > 0 ? Colour(n) : std::nullopt;
-    } else if (k == K::Font) {
-      st_.fontIndex = n;
-      f.fixedPitch = FontIsFixed(n);
-    } else if (k == K::DefaultFont) {
-      defaultFont_ = n;
-      st_.fontIndex = n;
-    } else if (k == K::Plain) {
-      f = RtfCharFormat{};
-      st_.colourIndex = 0;
-      st_.fontIndex = defaultFont_;
-      f.fixedPitch = FontIsFixed(defaultFont_);
-    } else if (k == K::ParagraphDefaults) {
-      st_.align = RtfAlign::Left;
-      st_.leftIndent = 0;
-      st_.firstIndent = 0;
-    } else if (k == K::AlignLeft) {
-      st_.align = RtfAlign::Left;
-    } else if (k == K::AlignCenter) {
-      st_.align = RtfAlign::Center;
-    } else if (k == K::AlignRight) {
-      st_.align = RtfAlign::Right;
-    } else if (k == K::Justify) {
-      st_.align = RtfAlign::Justify;
-    } else if (k == K::LeftIndent) {
-      st_.leftIndent = std::clamp(n, 0, 14400);
-    } else if (k == K::FirstIndent) {
-      st_.firstIndent = std::clamp(n, -14400, 14400);
-    } else if (k == K::UnicodeSkip) {
-      st_.unicodeSkip = std::clamp(n, 0, 16);
-    } else if (k == K::Unicode) {
-      Unicode(n);
+    switch (k) {
+      case K::Paragraph:
+        if (st_.dest == Destination::Body) EndParagraph();
+        break;
+      case K::Line:
+        Char('\n');
+        break;
+      case K::Tab:
+        Char('\t');
+        break;
+      case K::Symbol:
+        Char(info.symbol);
+        break;
+      case K::Bold:
+        f.bold = on;
+        break;
+      case K::Italic:
+        f.italic = on;
+        break;
+      case K::Underline:
+        f.underline = on;
+        break;
+      case K::UnderlineNone:
+        f.underline = false;
+        break;
+      case K::FontSize:
+        f.halfPoints = hasParam && n > 0 ? std::min(n, 1000) : 24;
+        break;
+      case K::Colour:
+        st_.colourIndex = n;
+        f.colour = Colour(n);
+        break;
+      case K::Highlight:
+        f.highlight = n > 0 ? Colour(n) : std::nullopt;
+        break;
+      case K::Font:
+        st_.fontIndex = n;
+        f.fixedPitch = FontIsFixed(n);
+        break;
+      case K::DefaultFont:
+        defaultFont_ = n;
+        st_.fontIndex = n;
+        break;
+      case K::Plain:
+        f = RtfCharFormat{};
+        st_.colourIndex = 0;
+        st_.fontIndex = defaultFont_;
+        f.fixedPitch = FontIsFixed(defaultFont_);
+        break;
+      case K::ParagraphDefaults:
+        st_.align = RtfAlign::Left;
+        st_.leftIndent = 0;
+        st_.firstIndent = 0;
+        break;
+      case K::AlignLeft:
+        st_.align = RtfAlign::Left;
+        break;
+      case K::AlignCenter:
+        st_.align = RtfAlign::Center;
+        break;
+      case K::AlignRight:
+        st_.align = RtfAlign::Right;
+        break;
+      case K::Justify:
+        st_.align = RtfAlign::Justify;
+        break;
+      case K::LeftIndent:
+        st_.leftIndent = std::clamp(n, 0, 14400);
+        break;
+      case K::FirstIndent:
+        st_.firstIndent = std::clamp(n, -14400, 14400);
+        break;
+      case K::UnicodeSkip:
+        st_.unicodeSkip = std::clamp(n, 0, 16);
+        break;
+      case K::Unicode:
+        Unicode(n);
+        break;
+      default:
+        break;  // any other word is skipped
     }
-    // Any other word is skipped.
   }
 
   void Unicode(int n) {
@@ -497,11 +561,7 @@ class Reader {
       case Destination::Body:
         break;
     }
-    if (b == '\t') {
-      Char('\t');
-      return;
-    }
-    CodePageByte(b);
+    Char(UnicodeOfByte(b));  // a tab included
   }
 
   void CodePageByte(std::uint8_t b) {
@@ -518,14 +578,17 @@ class Reader {
   void Char(char32_t c) {
     if (st_.dest != Destination::Body) return;
     FlushSurrogate();
-    if (c != '\t' && c != '\n' && (c < 0x20 || (c >= 0x7F && c < 0xA0))) return;
-    RunText() += EncodeUtf8(c);
+    if (c < 0xA0 && c != '\t' && c != '\n' && (c < 0x20 || c >= 0x7F)) return;
+    AppendUtf8(RunText(), c);
   }
 
   // The text of the run the next character goes to: a new run when the format changed.
   std::string& RunText() {
     std::vector<RtfRun>& runs = paragraph_.runs;
-    if (runs.empty() || !(runs.back().format == st_.format)) runs.push_back({"", st_.format});
+    if (runs.empty() || (!formatKnown_ && !(runs.back().format == st_.format))) {
+      runs.push_back({"", st_.format});
+    }
+    formatKnown_ = true;
     return runs.back().text;
   }
 
@@ -533,9 +596,12 @@ class Reader {
   // its bytes is its own character, so it is taken at once rather than byte by byte (text is
   // most of a file).
   void PlainText() {
-    const std::size_t start = pos_ - 1;
-    while (pos_ < in_.size() && IsPlainText(in_[pos_])) ++pos_;
-    RunText() += in_.substr(start, pos_ - start);
+    const char* const text = text_.c_str();
+    const char* end = text + pos_;
+    while (IsPlainText(*end)) ++end;  // the byte 0 after the text is not plain text
+    const auto start = pos_ - 1;
+    pos_ = static_cast<std::size_t>(end - text);
+    RunText().append(text + start, pos_ - start);
   }
 
   // A first half of a surrogate pair without its second half shows as U+FFFD.
@@ -555,13 +621,18 @@ class Reader {
     paragraph_ = RtfParagraph{};
   }
 
-  std::string_view in_;
+  const std::string text_;  // a copy of the file, which ends in a byte 0
+  std::string_view in_;     // the file: a view of text_
   std::size_t pos_ = 0;
   GroupState st_;
   std::vector<GroupState> stack_;
   int overflow_ = 0;  // groups opened past the depth limit, not yet closed
   int pendingSkip_ = 0;
   char32_t highSurrogate_ = 0;
+  // The last run of the paragraph has the format in force. Only a control word and the end
+  // of a group change the format, and they clear this, so that text between them is compared
+  // with the run's format once.
+  bool formatKnown_ = false;
 
   std::map<int, FontInfo> fonts_;
   int defaultFont_ = 0;
@@ -578,14 +649,29 @@ class Reader {
 };
 
 void AppendColour(std::string& out, const char* property, Rgb c) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, " %s:#%06X;", property, static_cast<unsigned>(c & 0xFFFFFF));
-  out += buf;
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  out += ' ';
+  out += property;
+  out += ":#";
+  for (int shift = 20; shift >= 0; shift -= 4) out += kDigits[(c >> shift) & 0xF];
+  out += ';';
 }
 
-void AppendEscaped(std::string& out, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
+// The bytes the HTML carries as they are: all but the four that have entities, the line break
+// and the byte 0 that ends a C string.
+constexpr ByteClass IsHtmlPlain([](int c) {
+  return c != '&' && c != '<' && c != '>' && c != '"' && c != '\n' && c != 0;
+});
+
+void AppendEscaped(std::string& out, const std::string& text) {
+  const char* at = text.c_str();
+  const char* const end = at + text.size();
+  for (;;) {
+    const char* plain = at;
+    while (IsHtmlPlain(*at)) ++at;
+    out.append(plain, static_cast<std::size_t>(at - plain));
+    if (at == end) return;
+    switch (*at++) {
       case '&':
         out += "&amp;";
         break;
@@ -602,7 +688,7 @@ void AppendEscaped(std::string& out, std::string_view text) {
         out += "<br />";
         break;
       default:
-        out += c;
+        out += '\0';  // a byte 0 inside the text
     }
   }
 }
