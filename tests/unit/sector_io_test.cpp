@@ -87,8 +87,7 @@ TEST_F(SectorIo, NumbersOutsideTheMediumAreRefused) {
   EXPECT_EQ(WholeFile(f.Drive('A')), data);
 }
 
-TEST(SectorIoSparse, SectorTwoBillionOfATebibyteImage) {
-  ModelFixture f;
+TEST_F(SectorIo, SectorTwoBillionOfATebibyteImage) {
   MakeZeroImage(f.Drive('C'), std::uint64_t{1} << 31);
   f.model.state.DevicePath = "C:";
   constexpr std::int64_t n = 2000000000;
@@ -167,30 +166,23 @@ struct TestLog : device::WriteLog {
   bool End(const device::WriteResult&) override { return true; }
 };
 
-TEST(SectorDevice, PartSectorsAndNumbersNoMediumHasAreNeitherReadNorWritten) {
-  TempDir dir;
-  auto file = dir.path() / "short";
-  auto data = MakePatternImage(file, 700);
-  Sector got = Filled(0xEE);
-  EXPECT_EQ(ReadSectorAt(file, 1, got.data()).status, IoStatus::ShortTransfer);
-  TestLog log;
-  EXPECT_EQ(device::WriteSectorChecked(file, 1, got, got, log).status, IoStatus::PastEnd);
-  for (std::int64_t n : {std::int64_t{-1}, std::numeric_limits<std::int64_t>::min(),
-                         std::numeric_limits<std::int64_t>::max()}) {
-    EXPECT_EQ(ReadSectorAt(file, n, got.data()).status, IoStatus::PastEnd) << n;
-    EXPECT_EQ(device::WriteSectorChecked(file, n, got, got, log).status, IoStatus::PastEnd) << n;
-  }
-  EXPECT_EQ(log.begun, 0);
-  EXPECT_EQ(got, Filled(0xEE));
-  EXPECT_EQ(WholeFile(file), data);
-}
-
-// Large reads stop at the end of the medium; an injected fault fails every read that touches
-// its sectors, through any name of the medium, and nothing else.
-TEST(SectorDevice, LargeReadsAndInjectedFaults) {
+// The part sector at the end and numbers no medium has are neither read nor written (no write
+// is even begun); large reads stop at the end of the medium; an injected fault fails every
+// read that touches its sectors, through any name of the medium, and nothing else.
+TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   TempDir dir;
   auto file = dir.path() / "image";
   auto data = MakePatternImage(file, 4 * 512 + 100);
+  Sector sector = Filled(0xEE);
+  EXPECT_EQ(ReadSectorAt(file, 4, sector.data()).status, IoStatus::ShortTransfer);
+  TestLog log;
+  EXPECT_EQ(device::WriteSectorChecked(file, 4, sector, sector, log).status, IoStatus::PastEnd);
+  for (std::int64_t n : {std::int64_t{-1}, std::numeric_limits<std::int64_t>::min(),
+                         std::numeric_limits<std::int64_t>::max()}) {
+    EXPECT_EQ(ReadSectorAt(file, n, sector.data()).status, IoStatus::PastEnd) << n;
+    EXPECT_EQ(device::WriteSectorChecked(file, n, sector, sector, log).status, IoStatus::PastEnd);
+  }
+  EXPECT_TRUE(log.begun == 0 && sector == Filled(0xEE) && WholeFile(file) == data);
   std::filesystem::create_symlink(file, dir.path() / "link");
   device::MediumReader reader;
   ASSERT_TRUE(reader.Open(dir.path() / "link").ok());
@@ -206,7 +198,6 @@ TEST(SectorDevice, LargeReadsAndInjectedFaults) {
   EXPECT_EQ(reader.Read(900, out.data(), 124, &got).status, IoStatus::Ok);
   EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).status, IoStatus::IoError);
   EXPECT_EQ(got, 0u);
-  Sector sector{};
   EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data()).status, IoStatus::IoError);
   device::ClearReadFaults();
   EXPECT_TRUE(ReadSectorAt(file, 2, sector.data()).ok());
@@ -223,10 +214,7 @@ journal::Record LastRecord(WindowModel& m) {
 
 // An image under loop devices is refused, naming them, while reading it stays allowed; once
 // they are detached the write goes through.
-TEST(WritePath, AnImageUnderALoopDeviceIsNotWritten) {
-  ModelFixture f;
-  auto data = MakePatternImage(f.Drive('A'), 8 * 512);
-  f.model.state.DevicePath = "A:";
+TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
   {
     LoopDevice one(f.Drive('A')), two(f.Drive('A'));
     if (two.path.empty()) GTEST_SKIP() << "no loop block devices here: loop-device guard untested";
