@@ -127,8 +127,7 @@ TEST_F(SectorIo, OpenFailureEachRoutineShowsItsOwnMessage) {
 // Drive E: leads to a loop block device over a pattern image of 32 sectors, and is chosen.
 struct LoopDrive : ::testing::Test {
   ModelFixture f;
-  TempDir dir;
-  std::filesystem::path disk = dir.path() / "disk";
+  std::filesystem::path disk = f.dir.path() / "disk";
   std::vector<std::uint8_t> data = MakePatternImage(disk, 32 * 512);
   LoopDevice loop{disk};
   void SetUp() override {
