@@ -29,9 +29,7 @@ std::string Bytes(const std::filesystem::path& file) {
 // Makes A: with mkfs.fat, chooses it, and gives fsstat's report of it.
 std::string OracleVolume(ModelFixture& f, std::uint64_t sectors, const std::string& options) {
   MakeFatImage(f.Drive('A'), sectors, options);
-  f.prompter.shown.clear();
-  f.Choose('A');
-  EXPECT_TRUE(f.prompter.shown.empty());
+  f.Choose('A');  // a volume refused would show "-" in the boxes compared
   return RunCommand("fsstat " + Q(f.Drive('A')));
 }
 
