@@ -286,7 +286,6 @@ void ExpectState(Run& r, A a) {
   const auto& at = s.lastShown;
   const std::map<std::string, std::string> values = {
       {"DevicePath", Quote(s.DevicePath)},
-      {"LastHoverIndex", std::to_string(s.LastHoverIndex)},
       {"lastShown", at ? std::to_string(at->sector) + " " + Quote(at->device) : "none"}};
   if (!values.contains(name)) throw SyntaxError("unknown state " + name);
   r.Is("state " + name + " " + values.at(name));
@@ -370,7 +369,6 @@ void Fault(Run& r, A a) {
 using Handler = void (*)(Run&, A);
 const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kCommands = {
     {"image", {3, 99, Image}},
-    {"rm", {1, 1, [](Run& r, A a) { fs::remove(r.Drive(a[1])); }}},
     {"swap", {2, 2, [](Run& r, A a) { fs::rename(r.Drive(a[2]), r.Drive(a[1])); }}},
     {"resize", {2, 2, [](Run& r, A a) { fs::resize_file(r.Drive(a[1]), Count(a[2]) * 512); }}},
     {"poke",
@@ -393,7 +391,6 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect inputbox", {1, 5, ExpectBox}},
     {"expect filebox", {1, 5, ExpectBox}},
     {"expect nobox", {0, 0, ExpectNoBox}},
-    {"expect boxes", {1, 1, [](Run& r, A) { r.Is("boxes " + std::to_string(r.Left())); }}},
     {"expect image", {4, 4, ExpectImage}},
     {"expect image-size", {2, 2, ExpectImage}},
     {"expect state", {1, 3, ExpectState}},

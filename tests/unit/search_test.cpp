@@ -57,10 +57,6 @@ long long At(const ScanOutcome& o) {
   return o.end == End::Found ? static_cast<long long>(o.offset) : -1;
 }
 
-std::vector<std::uint8_t> Text(const std::string& s) {
-  return {s.begin(), s.end()};
-}
-
 TEST(SearchPattern, TextsBecomeBytesOrAReason) {
   const std::vector<std::uint8_t> hex = {0x00, 0xEB, 0x3C, 0x90, 0x11, 0x22};
   EXPECT_EQ(Compiled("EB3C 90 ?? ??", FindKind::Hex).FindFirst(hex.data(), hex.size()), 1u);
@@ -150,7 +146,8 @@ TEST(SearchScan, FindsTheUtf16LongNameMtoolsWrote) {
   MakeFatImage(image, 2880, "-F 12");
   RunCommand("echo hi > '" + file.string() + "' && MTOOLS_SKIP_CHECK=1 mcopy -i '" +
              image.string() + "' '" + file.string() + "' '::Quarterly report.txt'");
-  const std::vector<std::uint8_t> bytes = WholeFile(image), shortName = Text("QUARTE~1TXT");
+  const std::vector<std::uint8_t> bytes = WholeFile(image);
+  const std::string shortName = "QUARTE~1TXT";
   const auto it = std::search(bytes.begin(), bytes.end(), shortName.begin(), shortName.end());
   ASSERT_NE(it, bytes.end());
   Medium medium(bytes);

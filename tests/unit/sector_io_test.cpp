@@ -87,8 +87,9 @@ TEST_F(SectorIo, NumbersOutsideTheMediumAreRefused) {
   EXPECT_EQ(WholeFile(f.Drive('A')), data);
 }
 
-TEST(SectorIoSparse, SectorTwoBillionOfATebibyteImage) {
-  ModelFixture f;
+// Offsets past 32 bits: sector 2,000,000,000 of a sparse 1 TiB image is read and written where
+// it lies, and the image keeps its size. (That a write touches no neighbour: the test above.)
+TEST_F(SectorIo, SectorTwoBillionOfATebibyteImage) {
   MakeZeroImage(f.Drive('C'), std::uint64_t{1} << 31);
   f.model.state.DevicePath = "C:";
   constexpr std::int64_t n = 2000000000;
@@ -98,9 +99,7 @@ TEST(SectorIoSparse, SectorTwoBillionOfATebibyteImage) {
   EXPECT_TRUE(r.ok && r.count == n && buf[0] == 0 && buf[510] == 0x55 && buf[511] == 0xAA);
   r = WriteSector(f.model, "C:", n, buf, Filled(0xC3));
   EXPECT_TRUE(r.ok && r.count == n);
-  EXPECT_EQ(ReadBytes(f.Drive('C'), n - 1, 511, 1), std::vector<std::uint8_t>{0});
   EXPECT_EQ(ReadBytes(f.Drive('C'), n, 0, 512), std::vector<std::uint8_t>(512, 0xC3));
-  EXPECT_EQ(ReadBytes(f.Drive('C'), n + 1, 0, 1), std::vector<std::uint8_t>{0});
   EXPECT_EQ(std::filesystem::file_size(f.Drive('C')), std::uint64_t{1} << 40);
 }
 
@@ -128,8 +127,7 @@ TEST_F(SectorIo, OpenFailureEachRoutineShowsItsOwnMessage) {
 // Drive E: leads to a loop block device over a pattern image of 32 sectors, and is chosen.
 struct LoopDrive : ::testing::Test {
   ModelFixture f;
-  TempDir dir;
-  std::filesystem::path disk = dir.path() / "disk";
+  std::filesystem::path disk = f.dir.path() / "disk";
   std::vector<std::uint8_t> data = MakePatternImage(disk, 32 * 512);
   LoopDevice loop{disk};
   void SetUp() override {
@@ -167,30 +165,23 @@ struct TestLog : device::WriteLog {
   bool End(const device::WriteResult&) override { return true; }
 };
 
-TEST(SectorDevice, PartSectorsAndNumbersNoMediumHasAreNeitherReadNorWritten) {
-  TempDir dir;
-  auto file = dir.path() / "short";
-  auto data = MakePatternImage(file, 700);
-  Sector got = Filled(0xEE);
-  EXPECT_EQ(ReadSectorAt(file, 1, got.data()).status, IoStatus::ShortTransfer);
-  TestLog log;
-  EXPECT_EQ(device::WriteSectorChecked(file, 1, got, got, log).status, IoStatus::PastEnd);
-  for (std::int64_t n : {std::int64_t{-1}, std::numeric_limits<std::int64_t>::min(),
-                         std::numeric_limits<std::int64_t>::max()}) {
-    EXPECT_EQ(ReadSectorAt(file, n, got.data()).status, IoStatus::PastEnd) << n;
-    EXPECT_EQ(device::WriteSectorChecked(file, n, got, got, log).status, IoStatus::PastEnd) << n;
-  }
-  EXPECT_EQ(log.begun, 0);
-  EXPECT_EQ(got, Filled(0xEE));
-  EXPECT_EQ(WholeFile(file), data);
-}
-
-// Large reads stop at the end of the medium; an injected fault fails every read that touches
-// its sectors, through any name of the medium, and nothing else.
-TEST(SectorDevice, LargeReadsAndInjectedFaults) {
+// The part sector at the end and numbers no medium has are neither read nor written (no write
+// is even begun); large reads stop at the end of the medium; an injected fault fails every
+// read that touches its sectors, through any name of the medium, and nothing else.
+TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   TempDir dir;
   auto file = dir.path() / "image";
   auto data = MakePatternImage(file, 4 * 512 + 100);
+  Sector sector = Filled(0xEE);
+  EXPECT_EQ(ReadSectorAt(file, 4, sector.data()).status, IoStatus::ShortTransfer);
+  TestLog log;
+  EXPECT_EQ(device::WriteSectorChecked(file, 4, sector, sector, log).status, IoStatus::PastEnd);
+  for (std::int64_t n : {std::int64_t{-1}, std::numeric_limits<std::int64_t>::min(),
+                         std::numeric_limits<std::int64_t>::max()}) {
+    EXPECT_EQ(ReadSectorAt(file, n, sector.data()).status, IoStatus::PastEnd) << n;
+    EXPECT_EQ(device::WriteSectorChecked(file, n, sector, sector, log).status, IoStatus::PastEnd);
+  }
+  EXPECT_TRUE(log.begun == 0 && sector == Filled(0xEE) && WholeFile(file) == data);
   std::filesystem::create_symlink(file, dir.path() / "link");
   device::MediumReader reader;
   ASSERT_TRUE(reader.Open(dir.path() / "link").ok());
@@ -206,7 +197,6 @@ TEST(SectorDevice, LargeReadsAndInjectedFaults) {
   EXPECT_EQ(reader.Read(900, out.data(), 124, &got).status, IoStatus::Ok);
   EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).status, IoStatus::IoError);
   EXPECT_EQ(got, 0u);
-  Sector sector{};
   EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data()).status, IoStatus::IoError);
   device::ClearReadFaults();
   EXPECT_TRUE(ReadSectorAt(file, 2, sector.data()).ok());
@@ -223,10 +213,7 @@ journal::Record LastRecord(WindowModel& m) {
 
 // An image under loop devices is refused, naming them, while reading it stays allowed; once
 // they are detached the write goes through.
-TEST(WritePath, AnImageUnderALoopDeviceIsNotWritten) {
-  ModelFixture f;
-  auto data = MakePatternImage(f.Drive('A'), 8 * 512);
-  f.model.state.DevicePath = "A:";
+TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
   {
     LoopDevice one(f.Drive('A')), two(f.Drive('A'));
     if (two.path.empty()) GTEST_SKIP() << "no loop block devices here: loop-device guard untested";
