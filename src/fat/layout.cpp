@@ -55,6 +55,13 @@ LayoutReading LayoutOf(const VolumeGeometry& g) {
   l.sectorsPerCluster = static_cast<std::uint32_t>(g.BPB_SecPerClus);
   l.clusterBytes = l.sectorsPerCluster * static_cast<std::uint32_t>(kSectorBytes);
   l.numFats = static_cast<std::uint32_t>(g.BPB_NumFATs);
+  // The extended flags are read only from a FAT32-layout boot sector (FATSz16 = 0).
+  if (l.kind == FatKind::Fat32 && g.BPB_FATSz16 == 0 && (g.BPB_ExtFlags & 0x80) != 0) {
+    l.mirrored = false;
+    // Flags that name a FAT the volume does not have fall back to FAT1.
+    const auto named = static_cast<unsigned>(g.BPB_ExtFlags & 0x0F);
+    l.activeFat = named < l.numFats ? named : 0;
+  }
   l.fat1Sector = g.BPB_RsvdSec;
   l.fatSectors = g.FATSz;
   l.rootSector = g.BPB_RsvdSec + g.BPB_NumFATs * g.FATSz;

@@ -20,6 +20,10 @@ struct Layout {
   std::uint32_t sectorsPerCluster = 1;
   std::uint32_t clusterBytes = 512;
   std::uint32_t numFats = 1;
+  // The FAT the volume keeps up to date (0 for FAT1): FAT1, unless a FAT32 volume has turned
+  // mirroring off and names another one in its extended flags.
+  unsigned activeFat = 0;
+  bool mirrored = true;  // every FAT is a copy of the active one
   std::int64_t fat1Sector = 0;
   std::int64_t fatSectors = 0;  // sectors of one FAT
   std::int64_t rootSector = 0;  // FAT12/FAT16: the fixed root directory region

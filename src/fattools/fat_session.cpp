@@ -1,6 +1,7 @@
 #include "fattools/fat_session.h"
 
 #include <cmath>
+#include <string>
 
 #include "app/sector_io.h"
 #include "device/sector_device.h"
@@ -108,13 +109,30 @@ std::shared_ptr<const fat::FatTable> CurrentFat(WindowModel& model, const fat::L
   if (cache.fat) return cache.fat;
   fat::MediumSource source;
   if (!OpenMedium(model, source)) return nullptr;
-  fat::FatLoad load;
-  model.runner().Run(
-      "Reading FAT1", WorkUnit::Bytes,
-      [&](WorkProgress& p) { load = fat::LoadFat(source, layout, 0, &p); }, nullptr);
-  if (load.failure) Tell(model, ReadErrorText(model, *load.failure) + " FAT1 cannot be read.");
-  if (!load.table) return nullptr;
-  cache.fat = std::make_shared<const fat::FatTable>(std::move(*load.table));
+  const auto load = [&](unsigned fat) {
+    fat::FatLoad result;
+    model.runner().Run(
+        "Reading FAT" + std::to_string(fat + 1), WorkUnit::Bytes,
+        [&](WorkProgress& p) { result = fat::LoadFat(source, layout, fat, &p); }, nullptr);
+    return result;
+  };
+  // The active FAT; where it cannot be read and the others are its copies, the first copy
+  // that reads stands in for it, and the message says which.
+  fat::FatLoad loaded = load(layout.activeFat);
+  std::string problem;
+  if (loaded.failure) {
+    problem = ReadErrorText(model, *loaded.failure) + " FAT" +
+              std::to_string(layout.activeFat + 1) + " cannot be read.";
+    for (unsigned copy = 0;
+         layout.mirrored && copy < layout.numFats && !loaded.table && !loaded.cancelled; ++copy) {
+      if (copy == layout.activeFat) continue;
+      loaded = load(copy);
+      if (loaded.table) problem += " Its copy FAT" + std::to_string(copy + 1) + " is used.";
+    }
+  }
+  if (!problem.empty()) Tell(model, problem);
+  if (!loaded.table) return nullptr;
+  cache.fat = std::make_shared<const fat::FatTable>(std::move(*loaded.table));
   return cache.fat;
 }
 

@@ -193,6 +193,7 @@ BootSectorReading ReadBootSector(const SectorBytes& b, const VolumeGeometry& pre
   } else {
     g.BPB_FATSz32 = U32(b, 36);
     show("Label33", 0, Decimal(g.BPB_FATSz32));
+    g.BPB_ExtFlags = U16(b, 40);
     show("Label33", 1, HexRun(b, 40, 41));
     show("Label33", 2, Decimal(U16(b, 42)));
     g.BPB_RootClus = U32(b, 44);

@@ -21,10 +21,11 @@ struct VolumeGeometry {
   std::int64_t BPB_NumHeads = 0;
   std::int64_t BPB_HiddSec = 0;
   std::int64_t BPB_TotSec32 = 0;
-  std::int64_t BPB_FATSz32 = 0;     // decoded only from FAT32-layout sectors (BPB_FATSz16 = 0)
-  std::int64_t BPB_RootClus = 0;    // decoded only from FAT32-layout sectors
-  std::int64_t BPB_FSInfo = 0;      // sector of the FSInfo record; FAT32 layout only
-  std::int64_t BPB_BkBootSec = 0;   // first sector of the boot-record backup; FAT32 layout only
+  std::int64_t BPB_FATSz32 = 0;    // decoded only from FAT32-layout sectors (BPB_FATSz16 = 0)
+  std::int64_t BPB_ExtFlags = 0;   // FAT32 layout only: bit 7 set, only the FAT in bits 0-3 is used
+  std::int64_t BPB_RootClus = 0;   // decoded only from FAT32-layout sectors
+  std::int64_t BPB_FSInfo = 0;     // sector of the FSInfo record; FAT32 layout only
+  std::int64_t BPB_BkBootSec = 0;  // first sector of the boot-record backup; FAT32 layout only
   std::int64_t RootDirSectors = 0;  // sectors of the FAT12/FAT16 root directory region
   std::int64_t TotSec = 0;
   std::int64_t FATSz = 0;
