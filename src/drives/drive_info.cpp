@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "drives/drive_letters.h"
+#include "fat/le.h"
 #include "volume/boot_sector.h"
 
 namespace dulvex::drives {
@@ -43,12 +44,8 @@ constexpr std::size_t kExtLabel = kExtSuper + 120;  // 16 bytes
 constexpr std::uint32_t kExtHasJournal = 0x4;
 constexpr std::uint32_t kExtExtentsOr64Bit = 0x40 | 0x80 | 0x200;  // extents, 64bit, flex_bg
 
-std::uint32_t Le16(const std::uint8_t* p) {
-  return p[0] | (static_cast<std::uint32_t>(p[1]) << 8);
-}
-std::uint32_t Le32(const std::uint8_t* p) {
-  return Le16(p) | (Le16(p + 2) << 16);
-}
+using fat::Le16;
+using fat::Le32;
 
 bool Matches(const std::uint8_t* head, std::size_t size, std::size_t at, const char* text) {
   const std::size_t n = std::strlen(text);

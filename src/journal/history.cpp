@@ -2,21 +2,17 @@
 
 #include <cstdio>
 
+#include "view/codepage.h"
+
 namespace dulvex::journal {
 
 namespace {
-
-std::string Hex(std::uint8_t b) {
-  char text[4];
-  std::snprintf(text, sizeof text, "%02X", b);
-  return text;
-}
 
 // One 16-byte row of a sector: its bytes in hex, with a blank between them.
 std::string HexRow(const device::Sector& s, std::size_t row) {
   std::string text;
   for (std::size_t i = row * 16; i < row * 16 + 16; ++i)
-    text += (text.empty() ? "" : " ") + Hex(s[i]);
+    text += (text.empty() ? "" : " ") + HexByte(s[i]);
   return text;
 }
 
