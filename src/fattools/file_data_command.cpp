@@ -3,14 +3,13 @@
 // complete or the user keeps the part that was read. The volume is only read.
 #include "fattools/file_data_command.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "app/sector_io.h"
+#include "device/host_file.h"
 #include "fat/file_data.h"
 #include "fattools/fat_session.h"
 
@@ -24,52 +23,17 @@ std::string Bytes(std::uint64_t n) {
   return std::to_string(n) + (n == 1 ? " byte" : " bytes");
 }
 
-// A host file written with plain writes; made durable before it takes its name.
+// The copy's bytes go to the pending host file.
 class HostFileSink : public fat::ByteSink {
  public:
-  explicit HostFileSink(int fd) : fd_(fd) {}
+  explicit HostFileSink(device::PendingFile& file) : file_(file) {}
   bool Write(std::span<const std::uint8_t> bytes, std::string* error) override {
-    for (std::size_t done = 0; done < bytes.size();) {
-      const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return *error = n < 0 ? std::strerror(errno) : "nothing written", false;
-      done += static_cast<std::size_t>(n);
-    }
-    return true;
+    if (file_.Write(bytes)) return true;
+    return *error = std::strerror(errno), false;
   }
 
  private:
-  int fd_;
-};
-
-// A temporary file beside `target`, removed unless Keep() gave it the target's name.
-class PendingFile {
- public:
-  explicit PendingFile(const std::string& target) : target_(target), temp_(target + ".XXXXXX") {
-    fd_ = ::mkstemp(temp_.data());
-    if (fd_ < 0) return;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
-  }
-  ~PendingFile() {
-    if (fd_ >= 0) ::close(fd_), ::unlink(temp_.c_str());
-  }
-  int fd() const { return fd_; }
-  // Makes the bytes durable and renames the file; false with errno set when that fails.
-  bool Keep() {
-    const bool ok = ::fsync(fd_) == 0 && ::close(fd_) == 0;
-    fd_ = -1;
-    if (ok && ::rename(temp_.c_str(), target_.c_str()) == 0) return true;
-    const int error = errno;
-    ::unlink(temp_.c_str());
-    errno = error;
-    return false;
-  }
-
- private:
-  std::string target_, temp_;
-  int fd_ = -1;
+  device::PendingFile& file_;
 };
 
 // Why `target` may not receive the bytes: the volume itself, or no regular file.
@@ -134,13 +98,13 @@ void mnuFileData_Click(WindowModel& model) {
     p.MessageBox(refusal, kStyleExclamation, AppTitle());
     return;
   }
-  PendingFile file(path);
-  if (file.fd() < 0) {
+  device::PendingFile file(path);
+  if (!file.ok()) {
     p.MessageBox("Cannot save " + path + ": " + std::strerror(errno) + ". Nothing was saved.",
                  kStyleExclamation, AppTitle());
     return;
   }
-  HostFileSink sink(file.fd());
+  HostFileSink sink(file);
   fat::CopyResult copy;
   bool cancelled = false;
   model.runner().Run(

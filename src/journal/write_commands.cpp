@@ -1,11 +1,12 @@
 #include "journal/write_commands.h"
 
 #include <cerrno>
-#include <fstream>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "app/sector_io.h"
+#include "device/host_file.h"
 #include "device/medium_identity.h"
 #include "journal/history.h"
 #include "journal/journal.h"
@@ -142,11 +143,11 @@ void ExportRecords(WindowModel& model, const std::vector<std::int64_t>& ids) {
   const std::string path = model.prompter().FileDialog(
       Prompter::FileMode::Save, "Export Write History", "write-history.txt", "Text files (*.txt)");
   if (path.empty()) return;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << journal::ExportText(records);
-  out.close();
-  if (!out) {
-    const int error = errno != 0 ? errno : EIO;
+  const std::string text = journal::ExportText(records);
+  device::PendingFile out(path);
+  if (!out.ok() || !out.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
+      !out.Keep()) {
+    const int error = errno;
     Tell(model, "Export: " + path + " cannot be written: " +
                     device::IoResult{device::StatusOfErrno(error), error}.Describe() + ".");
   }
