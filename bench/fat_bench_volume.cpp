@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/le.h"
 #include "fat/dir_entry.h"
 #include "fat/layout.h"
-#include "fat/le.h"
 #include "support/test_support.h"
 #include "volume/boot_sector.h"
 

@@ -8,9 +8,9 @@
 
 #include <QTableView>
 
-#include "app/sector_io.h"
 #include "bench_app.h"
 #include "journal/journal.h"
+#include "sectorio/sector_io.h"
 #include "support/test_support.h"
 #include "ui/history_window.h"
 

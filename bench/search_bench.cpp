@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/scripted_prompter.h"
 #include "bench_app.h"
+#include "core/scripted_prompter.h"
 #include "search/scanner.h"
 #include "ui/qt_work_runner.h"
 

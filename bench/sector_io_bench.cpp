@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/sector_io.h"
+#include "sectorio/sector_io.h"
 #include "support/test_support.h"
 
 namespace {

@@ -2,9 +2,9 @@
 // for a byte (hex cell) or for a text laid into consecutive entries (text cell).
 #include <string>
 
-#include "app/form1_design.h"
+#include "base/codepage.h"
 #include "buffer/buffer.h"
-#include "view/codepage.h"
+#include "core/form1_design.h"
 
 namespace dulvex {
 

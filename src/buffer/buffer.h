@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

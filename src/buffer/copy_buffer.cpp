@@ -1,7 +1,7 @@
 // The copy buffer board: copying positions of the sector grid into it, emptying it, and
 // showing it.
-#include "app/form1_design.h"
 #include "buffer/buffer.h"
+#include "core/form1_design.h"
 
 namespace dulvex {
 

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "app/form1_design.h"
-#include "app/sector_io.h"
 #include "buffer/buffer.h"
+#include "core/form1_design.h"
+#include "sectorio/sector_io.h"
 #include "view/numbers.h"
 #include "view/sector_view.h"
 

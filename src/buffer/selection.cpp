@@ -1,7 +1,7 @@
 // Selection of byte positions of the sector grid. The state of a position is the pair of
 // background colours of its hex and text cells.
-#include "app/form1_design.h"
 #include "buffer/buffer.h"
+#include "core/form1_design.h"
 
 namespace dulvex {
 

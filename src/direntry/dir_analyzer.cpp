@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/codepage.h"
 #include "direntry/entry_views.h"
 #include "fat/dir_entry.h"
-#include "view/codepage.h"
 
 namespace dulvex {
 

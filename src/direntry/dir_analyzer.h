@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/window_model.h"
-#include "direntry/file_list.h"
+#include "core/app_state.h"
+#include "core/file_list.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

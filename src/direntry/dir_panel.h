@@ -2,7 +2,7 @@
 // and the TOOLS items that analyse a sector as a directory.
 #pragma once
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

@@ -1,6 +1,6 @@
 // The design of the directory panel Frame4, one line per control; positions in twips
 // relative to Frame4.
-#include "app/form1_design.h"
+#include "core/form1_design.h"
 #include "direntry/dir_panel.h"
 #include "direntry/entry_views.h"
 

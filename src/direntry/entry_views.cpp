@@ -1,6 +1,6 @@
 #include "direntry/entry_views.h"
 
-#include "app/form1_design.h"
+#include "core/form1_design.h"
 
 namespace dulvex {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/control.h"
-#include "app/window_model.h"
+#include "core/control.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

@@ -16,8 +16,8 @@
 #include <fstream>
 #include <vector>
 
+#include "base/le.h"
 #include "drives/drive_letters.h"
-#include "fat/le.h"
 #include "volume/boot_sector.h"
 
 namespace dulvex::drives {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/sector_io.h"
 #include "drives/drive_info.h"
 #include "drives/drive_letters.h"
+#include "sectorio/sector_io.h"
 
 namespace dulvex::drives {
 

@@ -1,7 +1,7 @@
 #include "fat/dir_entry.h"
 
-#include "fat/le.h"
-#include "view/codepage.h"
+#include "base/codepage.h"
+#include "base/le.h"
 
 namespace dulvex::fat {
 

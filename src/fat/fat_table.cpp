@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "fat/le.h"
+#include "base/le.h"
 
 namespace dulvex::fat {
 

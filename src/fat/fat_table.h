@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/work_runner.h"
+#include "base/progress.h"
 #include "fat/byte_source.h"
 #include "fat/layout.h"
 #include "fat/read_failure.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/work_runner.h"
+#include "base/progress.h"
 #include "fat/chain.h"
 #include "fat/read_failure.h"
 

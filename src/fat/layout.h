@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "volume/volume_geometry.h"
+#include "base/volume_geometry.h"
 
 namespace dulvex::fat {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/work_runner.h"
+#include "base/progress.h"
 #include "fat/tree.h"
 
 namespace dulvex::fat {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/codepage.h"
 #include "fat/dir_entry.h"
-#include "view/codepage.h"
 
 namespace dulvex::fat {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/work_runner.h"
+#include "base/progress.h"
 #include "fat/byte_source.h"
 #include "fat/chain.h"
 

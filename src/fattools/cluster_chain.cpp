@@ -5,10 +5,10 @@
 
 #include <array>
 
-#include "app/sector_io.h"
 #include "fat/chain.h"
 #include "fat/dir_entry.h"
 #include "fattools/fat_session.h"
+#include "sectorio/sector_io.h"
 #include "view/sector_view.h"
 
 namespace dulvex::fattools {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <string>
 
-#include "app/sector_io.h"
 #include "device/sector_device.h"
 #include "fat/dir_entry.h"
+#include "sectorio/sector_io.h"
 #include "view/numbers.h"
 
 namespace dulvex::fattools {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "fat/byte_source.h"
 #include "fat/layout.h"
 #include "fattools/fat_tools.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "fat/fat_table.h"
 #include "fat/owner_map.h"
 #include "fat/tree.h"

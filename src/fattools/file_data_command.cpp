@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/sector_io.h"
 #include "device/host_file.h"
 #include "fat/file_data.h"
 #include "fattools/fat_session.h"
+#include "sectorio/sector_io.h"
 
 namespace dulvex::fattools {
 

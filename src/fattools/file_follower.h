@@ -1,7 +1,7 @@
 // The handlers of "File Follower" (see fat_tools.h).
 #pragma once
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 namespace dulvex::fattools {
 

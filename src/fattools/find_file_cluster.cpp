@@ -2,8 +2,8 @@
 // owner map, so every later question answers at once.
 #include "fattools/find_file_cluster.h"
 
-#include "app/sector_io.h"
 #include "fattools/fat_session.h"
+#include "sectorio/sector_io.h"
 
 namespace dulvex::fattools {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "fat/owner_map.h"
 
 namespace dulvex::fattools {

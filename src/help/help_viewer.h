@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "help/rtf_reader.h"
 
 namespace dulvex {

@@ -2,7 +2,7 @@
 // About box.
 #pragma once
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "help/about.h"
 #include "help/help_viewer.h"
 

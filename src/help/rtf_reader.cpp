@@ -4,7 +4,7 @@
 #include <cctype>
 #include <map>
 
-#include "view/codepage.h"
+#include "base/codepage.h"
 
 namespace dulvex {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/control.h"
+#include "core/control.h"
 
 namespace dulvex {
 

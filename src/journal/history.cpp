@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "view/codepage.h"
+#include "base/codepage.h"
 
 namespace dulvex::journal {
 

@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "app/sector_io.h"
 #include "device/host_file.h"
 #include "device/medium_identity.h"
 #include "journal/history.h"
 #include "journal/journal.h"
+#include "sectorio/sector_io.h"
 #include "view/sector_view.h"
 #include "volume/volume_menu.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

@@ -5,8 +5,8 @@
 #include <limits>
 #include <memory>
 
-#include "app/form1_design.h"
 #include "buffer/buffer.h"
+#include "core/form1_design.h"
 #include "search/scanner.h"
 #include "view/numbers.h"
 #include "view/sector_view.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "search/pattern.h"
 
 namespace dulvex::search {

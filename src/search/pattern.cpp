@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "view/codepage.h"
+#include "base/codepage.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/work_runner.h"
+#include "base/progress.h"
 #include "device/medium_reader.h"
 #include "search/pattern.h"
 

@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/control.h"
+#include "core/control.h"
 
 namespace dulvex::ui {
 

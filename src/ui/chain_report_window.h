@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "fattools/fat_tools.h"
 
 class QLabel;

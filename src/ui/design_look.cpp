@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <cmath>
 
-#include "app/form1_design.h"
+#include "core/form1_design.h"
 
 namespace dulvex::ui {
 

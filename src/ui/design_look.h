@@ -5,7 +5,7 @@
 #include <QFont>
 #include <QRect>
 
-#include "app/control.h"
+#include "core/control.h"
 
 namespace dulvex::ui {
 

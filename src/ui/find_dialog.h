@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "search/find_command.h"
 
 namespace dulvex::ui {

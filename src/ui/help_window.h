@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "help/about.h"
 #include "help/help_viewer.h"
 

@@ -10,8 +10,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/sector_io.h"
 #include "journal/write_commands.h"
+#include "sectorio/sector_io.h"
 
 namespace dulvex::ui {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "journal/history.h"
 
 class QComboBox;

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 class QAction;
 class QMenu;

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "drives/open_commands.h"
 
 namespace dulvex::ui {

@@ -4,7 +4,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-#include "app/sector_io.h"
+#include "sectorio/sector_io.h"
 
 namespace dulvex::ui {
 

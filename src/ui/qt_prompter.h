@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 
 namespace dulvex::ui {
 

@@ -8,8 +8,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/window_model.h"
-#include "app/work_runner.h"
+#include "core/window_model.h"
+#include "core/work_runner.h"
 
 namespace dulvex::ui {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <utility>
 
-#include "app/form1_design.h"
-#include "app/sector_io.h"
-#include "view/codepage.h"
+#include "base/codepage.h"
+#include "core/form1_design.h"
+#include "sectorio/sector_io.h"
+#include "view/landmarks.h"
 #include "view/numbers.h"
-#include "volume/landmarks.h"
 
 namespace dulvex {
 

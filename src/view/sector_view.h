@@ -2,7 +2,7 @@
 // hover magnifier.
 #pragma once
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

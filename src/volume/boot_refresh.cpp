@@ -1,6 +1,6 @@
 #include "volume/boot_refresh.h"
 
-#include "app/sector_io.h"
+#include "sectorio/sector_io.h"
 #include "view/sector_view.h"
 #include "volume/boot_sector.h"
 

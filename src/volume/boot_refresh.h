@@ -5,7 +5,7 @@
 // repaired by showing and pasting sectors) but turns off the tools that need the geometry.
 #pragma once
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

@@ -1,6 +1,6 @@
 #include "volume/boot_sector.h"
 
-#include "view/codepage.h"
+#include "base/codepage.h"
 #include "volume/volume_working.h"
 
 namespace dulvex {

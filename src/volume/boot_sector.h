@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "volume/volume_geometry.h"
+#include "base/volume_geometry.h"
+#include "core/app_state.h"
 
 namespace dulvex {
 

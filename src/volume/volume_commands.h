@@ -2,7 +2,7 @@
 // its installation into the main window.
 #pragma once
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

@@ -1,7 +1,7 @@
 // The Volume menu (choosing a device by its letter) and "EXIT Program".
 #pragma once
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

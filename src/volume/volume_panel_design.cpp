@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/form1_design.h"
+#include "core/form1_design.h"
 
 namespace dulvex {
 

@@ -3,8 +3,8 @@
 // boot-sector fields and of the derived geometry, and their captions.
 #pragma once
 
-#include "app/control.h"
-#include "app/window_model.h"
+#include "core/control.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

@@ -1,8 +1,8 @@
 #include "wiring/form1.h"
 
-#include "app/form1_design.h"
-#include "app/version.h"
 #include "buffer/buffer.h"
+#include "core/form1_design.h"
+#include "core/version.h"
 #include "direntry/dir_panel.h"
 #include "drives/open_commands.h"
 #include "fattools/fat_tools.h"

@@ -2,7 +2,7 @@
 // grids, and every subsystem's event handlers.
 #pragma once
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

@@ -3,7 +3,7 @@
 // the report, the paint of every entry, and the two "VIEW COLORS" buttons over them. A 513th
 // byte picks the volume's FAT type.
 
-#include "app/form1_design.h"
+#include "core/form1_design.h"
 #include "direntry/dir_analyzer.h"
 #include "fuzz_model.h"
 

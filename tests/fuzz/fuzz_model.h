@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/scripted_prompter.h"
-#include "app/window_model.h"
+#include "core/scripted_prompter.h"
+#include "core/window_model.h"
 #include "fuzz_input.h"
 #include "view/numbers.h"
 #include "wiring/form1.h"

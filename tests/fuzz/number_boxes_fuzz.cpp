@@ -7,10 +7,10 @@
 // is written.
 #include <string>
 
-#include "app/form1_design.h"
+#include "base/codepage.h"
 #include "buffer/buffer.h"
+#include "core/form1_design.h"
 #include "fuzz_model.h"
-#include "view/codepage.h"
 #include "volume/boot_refresh.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <tuple>
 #include <variant>
 
-#include "app/sector_io.h"
 #include "device/fault_injection.h"
 #include "fattools/fat_tools.h"
 #include "journal/journal.h"
+#include "sectorio/sector_io.h"
 #include "support/test_support.h"
 
 namespace dulvex::scenario {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/scripted_prompter.h"
-#include "app/window_model.h"
+#include "core/scripted_prompter.h"
+#include "core/window_model.h"
 #include "search/find_command.h"
 
 namespace dulvex::testing {

@@ -21,7 +21,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/form1_design.h"
+#include "core/form1_design.h"
 #include "support/test_support.h"
 #include "ui/cell_grid_widget.h"
 #include "ui/design_look.h"

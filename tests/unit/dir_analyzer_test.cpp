@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/form1_design.h"
+#include "core/form1_design.h"
 #include "direntry/entry_views.h"
 #include "support/test_support.h"
 

@@ -2,8 +2,8 @@
 // wrong checksum, out of order, orphaned), markers, and walks that stay bounded.
 #include <gtest/gtest.h>
 
+#include "base/le.h"
 #include "fat/dir_entry.h"
-#include "fat/le.h"
 #include "fat/tree.h"
 
 namespace dulvex::testing {

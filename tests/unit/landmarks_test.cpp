@@ -1,5 +1,5 @@
 // Landmark names of sector numbers: the first case that matches wins.
-#include "volume/landmarks.h"
+#include "view/landmarks.h"
 
 #include <gtest/gtest.h>
 

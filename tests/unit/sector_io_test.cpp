@@ -3,7 +3,7 @@
 // show); beneath them the device layer on a part sector at the end, on numbers no medium has,
 // on large reads and injected faults; and the write path's guards (loop devices over an
 // image, the check at the medium past the page cache, a cause named for each failure).
-#include "app/sector_io.h"
+#include "sectorio/sector_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -13,10 +13,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "wiring/form1.h"
-#include "app/scripted_prompter.h"
+#include "core/scripted_prompter.h"
 #include "support/test_support.h"
 #include "ui/main_window.h"
+#include "wiring/form1.h"
 
 int main(int argc, char** argv) {
   if (argc != 3 && argc != 4) {

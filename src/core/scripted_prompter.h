@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 
 namespace dulvex {
 

@@ -1,4 +1,4 @@
-#include "app/window_model.h"
+#include "core/window_model.h"
 
 #include <stdexcept>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/window_model.h"
+#include "core/window_model.h"
 #include "device/sector_device.h"
 
 namespace dulvex {

@@ -1,4 +1,4 @@
-#include "app/form1_design.h"
+#include "core/form1_design.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "volume/landmarks.h"
+#include "view/landmarks.h"
 
 namespace dulvex {
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "direntry/file_list.h"
-#include "volume/volume_geometry.h"
+#include "base/volume_geometry.h"
+#include "core/file_list.h"
 
 namespace dulvex {
 

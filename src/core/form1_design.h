@@ -4,8 +4,8 @@
 // widgets from it.
 #pragma once
 
-#include "app/control.h"
-#include "app/window_model.h"
+#include "core/control.h"
+#include "core/window_model.h"
 
 namespace dulvex {
 

@@ -1,9 +1,9 @@
-#include "app/sector_io.h"
+#include "sectorio/sector_io.h"
 
 #include <cerrno>
 #include <string>
 
-#include "app/version.h"
+#include "core/version.h"
 #include "device/write_path.h"
 #include "drives/drive_info.h"
 #include "journal/journal.h"

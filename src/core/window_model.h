@@ -12,10 +12,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/control.h"
-#include "app/prompter.h"
-#include "app/work_runner.h"
+#include "core/app_state.h"
+#include "core/control.h"
+#include "core/prompter.h"
+#include "core/work_runner.h"
 
 namespace dulvex {
 

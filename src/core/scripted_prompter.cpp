@@ -1,4 +1,4 @@
-#include "app/scripted_prompter.h"
+#include "core/scripted_prompter.h"
 
 namespace dulvex {
 

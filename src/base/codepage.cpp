@@ -1,4 +1,4 @@
-#include "view/codepage.h"
+#include "base/codepage.h"
 
 namespace dulvex {
 

@@ -1,4 +1,4 @@
-#include "app/work_runner.h"
+#include "core/work_runner.h"
 
 namespace dulvex {
 

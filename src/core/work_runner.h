@@ -4,25 +4,13 @@
 // and takes no other event until it ends; tests and the scenario runner run it at once.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "base/progress.h"
+
 namespace dulvex {
-
-// What the work sees of its runner. Both calls are cheap and safe from the worker thread.
-class WorkProgress {
- public:
-  virtual ~WorkProgress() = default;
-  // How far the work has come: `done` of `total` units (bytes, clusters, entries).
-  virtual void Report(std::uint64_t done, std::uint64_t total) = 0;
-  // True once the user asked to stop; the work returns soon after, with what it has.
-  virtual bool Cancelled() const = 0;
-};
-
-// The unit the work counts in, for the progress bar's text ("512.0 of 1024.0 MB, 3100 MB/s").
-enum class WorkUnit { Bytes, Items };
 
 class WorkRunner {
  public:

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "app/app_state.h"
-#include "volume/volume_geometry.h"
+#include "base/volume_geometry.h"
+#include "core/app_state.h"
 
 namespace dulvex {
 

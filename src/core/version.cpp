@@ -1,6 +1,6 @@
-#include "app/version.h"
+#include "core/version.h"
 
-#include "app/version_info.h"
+#include "core/version_info.h"
 
 namespace dulvex {
 
