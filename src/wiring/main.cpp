@@ -4,9 +4,7 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,14 +12,8 @@
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
 #include "journal/write_commands.h"
-#include "ui/chain_report_window.h"
-#include "ui/find_dialog.h"
-#include "ui/help_window.h"
-#include "ui/history_window.h"
-#include "ui/main_window.h"
+#include "ui/program_windows.h"
 #include "ui/qt_drives_shell.h"
-#include "ui/qt_prompter.h"
-#include "ui/qt_work_runner.h"
 #include "wiring/form1.h"
 
 namespace {
@@ -33,16 +25,6 @@ std::filesystem::path ExeDir(const char* argv0) {
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) exe = std::filesystem::absolute(argv0);
   return exe.parent_path();
-}
-
-// For the installed-program test: DULVEX_STARTUP_REPORT=FILE writes what the window shows
-// after start-up (the device chosen and the 512 hex cells) into FILE, and ends the program.
-void ReportAndQuit(const dulvex::WindowModel& model, const char* file) {
-  std::ofstream out(file);
-  out << "device " << model.state.DevicePath << "\n";
-  out << "sector " << model.Find("Text21")->caption << "\n";
-  for (const dulvex::Control* cell : model.Label3) out << cell->caption << "\n";
-  QCoreApplication::exit(out ? 0 : 1);
 }
 
 }  // namespace
@@ -68,24 +50,13 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setStyle("Fusion");
   dulvex::ui::QtPrompter prompter;
-  dulvex::WindowModel model(prompter);
+  dulvex::ui::QtWorkRunner runner;
+  dulvex::WindowModel model(prompter, runner);
   model.exeDir = exeDir;
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::BuildForm1(model);
-  dulvex::ui::QtFindAsker findAsker;
-  dulvex::search::InstallSearch(model, &findAsker);
-  dulvex::ui::MainWindow window(model);
-  prompter.SetParent(&window);
-  prompter.beforeBox = [&window] { window.Refresh(); };
-  findAsker.SetParent(&window);
-  dulvex::ui::AddFindNextKey(window, model, [&window] { window.Refresh(); });
-  dulvex::ui::QtWorkRunner runner(model, &window);
-  runner.afterDone = [&window] { window.Refresh(); };
-  model.SetRunner(runner);
-  dulvex::ui::InstallHelpWindows(model, &window);
-  dulvex::ui::InstallChainReportWindow(model, &window, [&window] { window.Refresh(); });
-  dulvex::ui::InstallHistoryWindow(model, &window, [&window] { window.Refresh(); });
+  // The images given go to the top of the Recent list, which the windows show.
   if (!start.images.empty()) {
     std::vector<std::string> recent = dulvex::ui::LoadRecentImages();
     for (const std::string& image : start.images) {
@@ -93,7 +64,8 @@ int main(int argc, char** argv) {
     }
     dulvex::ui::SaveRecentImages(recent);
   }
-  dulvex::ui::ConnectDrives(window, model);
+  dulvex::ui::ProgramWindows windows(model, prompter, runner);
+  dulvex::ui::MainWindow& window = windows.window();
   window.show();
   // The first letter bound is chosen once the window is up, as if picked in the Volume menu.
   QTimer::singleShot(0, &window, [&] {
@@ -104,7 +76,6 @@ int main(int argc, char** argv) {
       model.Click("mnuA", *start.choose - dulvex::drives::kFirstLetter);
       window.Refresh();
     }
-    if (const char* report = std::getenv("DULVEX_STARTUP_REPORT")) ReportAndQuit(model, report);
   });
   return QApplication::exec();
 }
