@@ -5,11 +5,40 @@
 
 #include "drives/open_commands.h"
 #include "fattools/fat_tools.h"
+#include "help/install_help.h"
 #include "scenario_runner/surface.h"
 
 namespace dulvex::scenario {
 
 namespace {
+
+// The help window and the About box as the rules see them: open or closed. The help window
+// is active as soon as it shows, as a window shown in front is.
+struct HelpHost : HelpWindowHost {
+  HelpViewer* viewer = nullptr;
+  bool open = false;
+  int Create() override { return 0; }
+  void SetCaption(const std::string&) override {}
+  int Show() override {
+    open = true;
+    viewer->Form_Activate();
+    return 0;
+  }
+  void Close() override { open = false; }
+  TwipsRect OuterBounds() const override { return {0, 0, 10860, 8388}; }
+  void Move(double, double) override {}
+  TwipsSize ScreenSize() const override { return {19200, 10800}; }
+  bool Minimized() const override { return false; }
+  void PlaceView(double, double, double, double) override {}
+  void ShowDocument(const RtfDocument&) override {}
+};
+
+struct AboutBox : AboutHost {
+  bool open = false;
+  bool Exists() const override { return open; }
+  void Load(const AboutTexts&) override {}
+  void Show() override { open = true; }
+};
 
 class ModelSurface : public Surface {
  public:
@@ -22,6 +51,10 @@ class ModelSurface : public Surface {
       return path;
     };
     drives::InstallDrives(f_.model, shell_);
+    help_.viewer = &viewer_;
+    InstallHelp(f_.model, viewer_, about_, nullptr);
+    // Write History is a window of the Qt layer over the journal, which "expect journal" reads.
+    f_.model.OnClick("mnuWriteHistory", [](int) {});
   }
 
   WindowModel& model() override { return f_.model; }
@@ -108,12 +141,25 @@ class ModelSurface : public Surface {
   bool QuitAsked() override { return f_.model.quitRequested; }
   int Pointer() override { return f_.model.mousePointer(); }
   void CancelAfter(int reports) override { f_.runner.cancelAfterReports = reports; }
-  // The model has no secondary windows: the lines about them are for the window.
-  std::optional<bool> WindowOpen(const std::string&) override { return std::nullopt; }
-  bool Escape(const std::string&) override { return true; }
+  // Of the secondary windows the rules know the help window and the About box; the lines about
+  // the others are for the real window.
+  std::optional<bool> WindowOpen(const std::string& name) override {
+    if (name == "frmIstruzioni") return help_.open;
+    if (name == "Form2") return about_.open;
+    return std::nullopt;
+  }
+  bool Escape(const std::string& name) override {
+    if (!WindowOpen(name).value_or(true)) return false;
+    if (name == "frmIstruzioni") help_.Close(), viewer_.Form_Unload();
+    if (name == "Form2") about_.open = false;
+    return true;
+  }
 
  private:
   testing::ModelFixture f_;
+  HelpHost help_;
+  HelpViewer viewer_{help_, f_.model};
+  AboutBox about_;
   std::shared_ptr<drives::DrivesShell> shell_ = drives::MemoryShell();
   std::deque<std::string> devices_;
 };

@@ -154,6 +154,13 @@ struct Run {
   int Fail(std::string t) { return out << file << ':' << line << ": " << t << '\n', ++failed; }
   void Check(bool ok, std::string g) { ok ? ++passed : Fail("expected " + step + ", got " + g); }
   void Is(const std::string& got) { Check(got == step, got); }
+  // A text as shown, the scenario's own folder (which changes from run to run) written <tmp>.
+  std::string Tmp(std::string text) {
+    const std::string tmp = s->Drive('A').parent_path().parent_path().string();
+    for (std::size_t at; (at = text.find(tmp)) != std::string::npos;)
+      text.replace(at, tmp.size(), "<tmp>");
+    return text;
+  }
   std::size_t Left() { return s->Shown().size() - compared; }
   WindowModel& model() { return s->model(); }
   fs::path Drive(const Token& t) const {
@@ -231,8 +238,8 @@ void ExpectProperty(Run& r, A a) {
   const auto prop = kProperties.find(dot == std::string::npos ? "" : a[1].text.substr(dot + 1));
   if (prop == kProperties.end()) throw SyntaxError("unknown property " + a[1].text);
   Control* c = r.Find(a[1].text.substr(0, dot));
-  const std::optional<Value> got =
-      c == nullptr ? std::nullopt : r.s->Read(*c, prop->second);
+  std::optional<Value> got = c == nullptr ? std::nullopt : r.s->Read(*c, prop->second);
+  if (got && std::holds_alternative<std::string>(*got)) got = r.Tmp(std::get<std::string>(*got));
   // The value expected, read as the kind of value the property has.
   const Property p = prop->second;
   const Value kind =
@@ -262,7 +269,7 @@ void ExpectBox(Run& r, A a) {
       throw SyntaxError("bad box option " + a[i].text);
   if (r.Left() == 0) return r.Check(false, "no box");
   const ShownBox& b = r.s->Shown()[r.compared++];
-  std::string got = (b.file ? "filebox " : b.input ? "inputbox " : "box ") + Quote(b.text);
+  std::string got = (b.file ? "filebox " : b.input ? "inputbox " : "box ") + Quote(r.Tmp(b.text));
   // The title as shown: a box given none shows the program's.
   const std::string title = b.title.empty() && !b.file ? AppTitle() : b.title;
   for (std::size_t i = 2; i < a.size(); i += 2)
@@ -307,8 +314,11 @@ void ExpectState(Run& r, A a) {
 
 // expect image L S O "HEX", and expect image-size L BYTES.
 void ExpectImage(Run& r, A a) {
-  if (a.size() == 3)
-    return r.Is("image-size " + a[1].text + " " + std::to_string(fs::file_size(r.Drive(a[1]))));
+  if (a.size() == 3) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(r.Drive(a[1]), ec);
+    return r.Is("image-size " + a[1].text + " " + (ec ? "no file" : std::to_string(size)));
+  }
   const auto want = Bytes(a[4]);
   const auto got = testing::ReadBytes(r.Drive(a[1]), Count(a[2]), Count(a[3]), want.size());
   r.Check(got == want, got.empty() ? "nothing there" : BytesText(got));
@@ -355,12 +365,17 @@ void QueueButton(Run& r, A a) {
 // input "text" | cancel | esc, and the same for a file dialog (file "PATH") and the Open Device
 // dialog (device "PATH").
 void QueueText(Run& r, A a) {
-  if (!a[1].quoted && a[1].text != "cancel" && a[1].text != "esc")
+  if (!a[1].quoted && a[1].text != "cancel" && a[1].text != "esc" &&
+      (a[0].text != "file" || a[1].text.size() != 1))
     throw SyntaxError(a[0].text + " needs \"text\", cancel or esc");
-  r.s->Queue(Queued(a[0].text == "file"     ? Answer::Kind::File
-                    : a[0].text == "device" ? Answer::Kind::Device
-                                            : Answer::Kind::Input,
-                    a[1]));
+  Answer answer = Queued(a[0].text == "file"     ? Answer::Kind::File
+                        : a[0].text == "device" ? Answer::Kind::Device
+                                                : Answer::Kind::Input,
+                        a[1]);
+  // file L: the file drives/L of the scenario's folder.
+  if (a[0].text == "file" && !a[1].quoted && a[1].text != "cancel" && a[1].text != "esc")
+    answer.text = r.Drive(a[1]).string();
+  r.s->Queue(answer);
 }
 
 // find "text" [utf16|hex] [ignorecase] [back|start] [data], or find cancel|esc: the answer of

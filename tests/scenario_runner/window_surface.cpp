@@ -24,6 +24,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -166,6 +167,9 @@ int StyleOf(const QMessageBox& box) {
 class WindowSurface : public QObject, public Surface {
  public:
   WindowSurface() {
+    // The recent images kept in settings of the scenario's own, never the user's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((dir_.path() / "settings").string()));
     testing::BuildModel(model_, dir_.path());
     windows_ = std::make_unique<ui::ProgramWindows>(model_, prompter_, qtRunner_);
     qApp->installEventFilter(this);
