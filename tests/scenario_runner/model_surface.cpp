@@ -2,6 +2,7 @@
 // forwards them, properties are read from the controls, boxes answered by the scripted
 // prompter, long work run at once.
 #include <deque>
+#include <fstream>
 
 #include "drives/open_commands.h"
 #include "fattools/fat_tools.h"
@@ -51,6 +52,7 @@ class ModelSurface : public Surface {
       return path;
     };
     drives::InstallDrives(f_.model, shell_);
+    WriteGuide(f_.model);
     help_.viewer = &viewer_;
     InstallHelp(f_.model, viewer_, about_, nullptr);
     // Write History is a window of the Qt layer over the journal, which "expect journal" reads.
@@ -165,6 +167,10 @@ class ModelSurface : public Surface {
 };
 
 }  // namespace
+
+void WriteGuide(const WindowModel& model) {
+  std::ofstream(model.exeDir / "HELP.rtf") << "{\\rtf1\\ansi Dulvex Hex Editor: the guide.\\par}";
+}
 
 std::unique_ptr<Surface> MakeModelSurface() {
   return std::make_unique<ModelSurface>();

@@ -74,6 +74,9 @@ class Surface {
 
 using SurfaceFactory = std::function<std::unique_ptr<Surface>()>;
 
+// A short guide beside the model's "executable" (its exeDir), for the help window to show.
+void WriteGuide(const WindowModel& model);
+
 // The window model alone, with a scripted prompter and long work run at once.
 std::unique_ptr<Surface> MakeModelSurface();
 

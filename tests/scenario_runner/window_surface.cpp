@@ -171,6 +171,7 @@ class WindowSurface : public QObject, public Surface {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString((dir_.path() / "settings").string()));
     testing::BuildModel(model_, dir_.path());
+    WriteGuide(model_);
     windows_ = std::make_unique<ui::ProgramWindows>(model_, prompter_, qtRunner_);
     qApp->installEventFilter(this);
     window().show();

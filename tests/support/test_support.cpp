@@ -62,8 +62,6 @@ void BuildModel(WindowModel& model, const std::filesystem::path& folder) {
   // The journal of this folder alone, never the user's.
   model.state.journalFile = folder / "state" / "dulvex" / "journal.sqlite";
   model.exeDir = folder;
-  // A guide beside the "executable", for the help window to show.
-  std::ofstream(folder / "HELP.rtf") << "{\\rtf1\\ansi Dulvex Hex Editor: the guide.\\par}";
   BuildForm1(model);
 }
 

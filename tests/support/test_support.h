@@ -37,7 +37,7 @@ void PokeBytes(const std::filesystem::path& file, std::uint64_t sector, std::uin
                const std::vector<std::uint8_t>& bytes);
 
 // Builds `model` as at start-up, over `folder`: its drives/ (made here), its own journal, and
-// `folder` as the executable's folder, with a short HELP.rtf.
+// `folder` as the executable's folder.
 void BuildModel(WindowModel& model, const std::filesystem::path& folder);
 
 // A main-window model built as at start-up, with a scripted prompter, long work run at once
