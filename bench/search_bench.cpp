@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "bench_app.h"
-#include "support/scripted_prompter.h"
 #include "search/scanner.h"
 #include "ui/qt_work_runner.h"
 

@@ -16,7 +16,7 @@ PACKAGES=(
   # Liberation Mono is metric-compatible with Courier New
   fonts-liberation
   # clang for the fuzz targets (libFuzzer lives in the compiler-rt package), formatting
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format clang-tidy
   # a display for widget tests on machines without one; xwininfo (x11-utils) lists its windows
   xvfb xauth x11-utils
   # packaging with cpack (.deb): dpkg-shlibdeps and file; checking the package: lintian,

@@ -2,7 +2,7 @@
 
 #include <QAction>
 
-#include "search/find_command.h"
+#include "commands/find_command.h"
 #include "ui/chain_report_window.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "commands/write_commands.h"
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
-#include "journal/write_commands.h"
 #include "ui/program_windows.h"
 #include "ui/qt_drives_shell.h"
 #include "wiring/form1.h"

@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <vector>
 
+#include "base/numbers.h"
 #include "support/inline_work_runner.h"
 #include "support/scripted_prompter.h"
 #include "core/window_model.h"
 #include "fuzz_input.h"
-#include "view/numbers.h"
 #include "wiring/form1.h"
 
 namespace dulvex::fuzz {

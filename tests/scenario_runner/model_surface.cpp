@@ -4,7 +4,7 @@
 #include <deque>
 #include <fstream>
 
-#include "drives/open_commands.h"
+#include "commands/open_commands.h"
 #include "fattools/fat_tools.h"
 #include "help/install_help.h"
 #include "scenario_runner/surface.h"

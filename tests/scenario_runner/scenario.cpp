@@ -11,7 +11,7 @@
 #include <variant>
 
 #include "device/fault_injection.h"
-#include "drives/open_commands.h"
+#include "commands/open_commands.h"
 #include "fattools/fat_tools.h"
 #include "journal/journal.h"
 #include "sectorio/sector_io.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/window_model.h"
-#include "search/find_command.h"
+#include "commands/find_command.h"
 #include "support/scripted_prompter.h"
 #include "support/test_support.h"
 

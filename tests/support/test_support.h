@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "commands/find_command.h"
 #include "support/inline_work_runner.h"
 #include "support/scripted_prompter.h"
 #include "core/window_model.h"
-#include "search/find_command.h"
 
 namespace dulvex::testing {
 
