@@ -189,7 +189,9 @@ void Image(Run& r, A a) {
     options += '\'';
   }
   if (a[2].text == "zero" && a.size() == 4) return testing::MakeZeroImage(file, Count(a[3]));
-  if (a[2].text == "link" && a.size() == 4) return fs::create_symlink(a[3].text, file);
+  // link PATH, or link M for the file drives/M
+  if (a[2].text == "link" && a.size() == 4)
+    return fs::create_symlink(a[3].quoted ? fs::path(a[3].text) : r.Drive(a[3]), file);
   if (a[2].text != "mkfs") throw SyntaxError("bad image kind " + a[2].text);
   testing::MakeFatImage(file, Count(a[3]), options);
 }
