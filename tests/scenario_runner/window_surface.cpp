@@ -432,8 +432,11 @@ Attempt WindowSurface::Drop(Control& c, const std::string& path) {
   if (w == nullptr) return Attempt::NoHandler;
   const QPoint at = slot >= 0 ? static_cast<CellGridWidget*>(w)->SlotRect(slot).center()
                               : w->rect().center();
+  // As a file manager drags a file: its URL, and the same as plain text.
   QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(Q(path))});
+  const QUrl url = QUrl::fromLocalFile(Q(path));
+  data.setUrls({url});
+  data.setText(url.toString());
   // As a drag routes it: the entry to the widget under the pointer (Qt hands it on to the
   // first one up the chain that takes drops), then the drop to the one that accepted it.
   QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
