@@ -108,13 +108,13 @@ bool WindowModel::LostFocus(std::string_view name, int index) {
   return true;
 }
 
-void WindowModel::BusyRunner::Run(const std::string& title, WorkUnit unit, Work work,
-                                  Done done) {
+void WindowModel::BusyRunner::Run(const std::string& title, WorkUnit unit, Work work, Done done) {
   model_.busy = true;
-  runner_.Run(title, unit, std::move(work), [this, done = std::move(done)](const WorkResult& result) {
-    model_.busy = false;
-    if (done) done(result);
-  });
+  runner_.Run(title, unit, std::move(work),
+              [this, done = std::move(done)](const WorkResult& result) {
+                model_.busy = false;
+                if (done) done(result);
+              });
   model_.busy = false;  // also when the runner never called back
 }
 

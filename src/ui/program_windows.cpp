@@ -11,7 +11,10 @@
 namespace dulvex::ui {
 
 ProgramWindows::ProgramWindows(WindowModel& model, QtPrompter& prompter, QtWorkRunner& runner)
-    : model_(model), prompter_(prompter), runner_(runner), window_(std::make_unique<MainWindow>(model)) {
+    : model_(model),
+      prompter_(prompter),
+      runner_(runner),
+      window_(std::make_unique<MainWindow>(model)) {
   MainWindow* window = window_.get();
   const auto refresh = [window] { window->Refresh(); };
   search::InstallSearch(model, &findAsker_);

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "base/numbers.h"
-#include "support/inline_work_runner.h"
-#include "support/scripted_prompter.h"
 #include "core/window_model.h"
 #include "fuzz_input.h"
+#include "support/inline_work_runner.h"
+#include "support/scripted_prompter.h"
 #include "wiring/form1.h"
 
 namespace dulvex::fuzz {

@@ -10,8 +10,8 @@
 #include <tuple>
 #include <variant>
 
-#include "device/fault_injection.h"
 #include "commands/open_commands.h"
+#include "device/fault_injection.h"
 #include "fattools/fat_tools.h"
 #include "journal/journal.h"
 #include "sectorio/sector_io.h"
@@ -136,10 +136,10 @@ std::string BytesText(const std::vector<std::uint8_t>& bytes) {
 
 // The control properties a scenario can check.
 const std::map<std::string, Property> kProperties = {
-    {"caption", Property::Caption}, {"text", Property::Caption},    {"tooltip", Property::Tooltip},
-    {"back", Property::Back},       {"fore", Property::Fore},       {"visible", Property::Visible},
-    {"enabled", Property::Enabled}, {"bold", Property::Bold},       {"fontSize", Property::FontSize},
-    {"width", Property::Width},     {"height", Property::Height},   {"left", Property::Left},
+    {"caption", Property::Caption}, {"text", Property::Caption},  {"tooltip", Property::Tooltip},
+    {"back", Property::Back},       {"fore", Property::Fore},     {"visible", Property::Visible},
+    {"enabled", Property::Enabled}, {"bold", Property::Bold},     {"fontSize", Property::FontSize},
+    {"width", Property::Width},     {"height", Property::Height}, {"left", Property::Left},
     {"top", Property::Top}};
 
 // One run of one file: a fresh surface, the step being run and the tally.
@@ -215,7 +215,8 @@ void Act(Run& r, A a) {
 // drop L ON Control, drop "PATH" ON Control: the image drives/L, or the file PATH, dropped on
 // the control.
 void Drop(Run& r, A a) {
-  if (a[2].text != "ON" || a[2].quoted) throw SyntaxError("drop needs L or \"PATH\", ON and a control");
+  if (a[2].text != "ON" || a[2].quoted)
+    throw SyntaxError("drop needs L or \"PATH\", ON and a control");
   const std::string path = a[1].quoted ? a[1].text : r.Drive(a[1]).string();
   Control* c = r.Find(a[3].text);
   if (c == nullptr) return r.Check(false, "no control " + a[3].text);
@@ -244,12 +245,11 @@ void ExpectProperty(Run& r, A a) {
   if (got && std::holds_alternative<std::string>(*got)) got = r.Tmp(std::get<std::string>(*got));
   // The value expected, read as the kind of value the property has.
   const Property p = prop->second;
-  const Value kind =
-      p == Property::Caption || p == Property::Tooltip   ? Value(std::string())
-      : p == Property::Back || p == Property::Fore       ? Value(Rgb{})
-      : p == Property::Visible || p == Property::Enabled || p == Property::Bold
-          ? Value(false)
-          : Value(0.0);
+  const Value kind = p == Property::Caption || p == Property::Tooltip ? Value(std::string())
+                     : p == Property::Back || p == Property::Fore     ? Value(Rgb{})
+                     : p == Property::Visible || p == Property::Enabled || p == Property::Bold
+                         ? Value(false)
+                         : Value(0.0);
   std::visit(
       [&](auto want) {
         if (!Written::Read(a[2].text, want)) throw SyntaxError("bad value " + a[2].text);
@@ -371,9 +371,9 @@ void QueueText(Run& r, A a) {
       (a[0].text != "file" || a[1].text.size() != 1))
     throw SyntaxError(a[0].text + " needs \"text\", cancel or esc");
   Answer answer = Queued(a[0].text == "file"     ? Answer::Kind::File
-                        : a[0].text == "device" ? Answer::Kind::Device
-                                                : Answer::Kind::Input,
-                        a[1]);
+                         : a[0].text == "device" ? Answer::Kind::Device
+                                                 : Answer::Kind::Input,
+                         a[1]);
   // file L: the file drives/L of the scenario's folder.
   if (a[0].text == "file" && !a[1].quoted && a[1].text != "cancel" && a[1].text != "esc")
     answer.text = r.Drive(a[1]).string();
@@ -428,7 +428,10 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"find", {1, 5, QueueFind}},
     {"fault", {1, 3, Fault}},
     {"cancel-after",
-     {1, 1, [](Run& r, A a) { r.s->CancelAfter(static_cast<int>(std::min<std::int64_t>(Count(a[1]), 1 << 30))); }}},
+     {1, 1,
+      [](Run& r, A a) {
+        r.s->CancelAfter(static_cast<int>(std::min<std::int64_t>(Count(a[1]), 1 << 30)));
+      }}},
     {"menu", {1, 1, Act}},
     {"click", {1, 1, Act}},
     {"hover", {1, 1, Act}},

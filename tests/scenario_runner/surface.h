@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "core/window_model.h"
 #include "commands/find_command.h"
+#include "core/window_model.h"
 #include "support/scripted_prompter.h"
 #include "support/test_support.h"
 
@@ -34,7 +34,18 @@ enum class Attempt { Ran, Disabled, NoHandler, OtherKind };
 // A property as read: text, colour, flag or number.
 using Value = std::variant<std::string, Rgb, bool, double>;
 enum class Property {
-  Caption, Tooltip, Back, Fore, Visible, Enabled, Bold, FontSize, Width, Height, Left, Top
+  Caption,
+  Tooltip,
+  Back,
+  Fore,
+  Visible,
+  Enabled,
+  Bold,
+  FontSize,
+  Width,
+  Height,
+  Left,
+  Top
 };
 
 class Surface {

@@ -120,7 +120,9 @@ void Click(QWidget* widget, QPoint at = {}) {
     QStyleOptionButton option;
     option.initFrom(widget);
     if (qobject_cast<QRadioButton*>(widget) != nullptr)
-      at = widget->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, widget).center();
+      at = widget->style()
+               ->subElementRect(QStyle::SE_RadioButtonIndicator, &option, widget)
+               .center();
     if (qobject_cast<QCheckBox*>(widget) != nullptr)
       at = widget->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, widget).center();
   }
@@ -145,11 +147,11 @@ QAbstractButton* ButtonOf(QWidget* dialog, QDialogButtonBox::ButtonRole role) {
 int StyleOf(const QMessageBox& box) {
   const auto b = box.standardButtons();
   const int buttons = b.testFlag(QMessageBox::Yes) && b.testFlag(QMessageBox::Cancel) ? 3
-                      : b.testFlag(QMessageBox::Yes)                                   ? 4
-                      : b.testFlag(QMessageBox::Abort)                                 ? 2
-                      : b.testFlag(QMessageBox::Retry)                                 ? 5
-                      : b.testFlag(QMessageBox::Cancel)                                ? 1
-                                                                                       : 0;
+                      : b.testFlag(QMessageBox::Yes)                                  ? 4
+                      : b.testFlag(QMessageBox::Abort)                                ? 2
+                      : b.testFlag(QMessageBox::Retry)                                ? 5
+                      : b.testFlag(QMessageBox::Cancel)                               ? 1
+                                                                                      : 0;
   switch (box.icon()) {
     case QMessageBox::Critical:
       return buttons + 16;
@@ -348,8 +350,7 @@ class WindowSurface : public QObject, public Surface {
   std::vector<ShownBox> shown_;
 };
 
-Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::string& text,
-                           int code) {
+Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::string& text, int code) {
   const bool menu = c.kind == ControlKind::Menu || c.kind == ControlKind::MenuItem;
   const bool typing = verb == "type" || verb == "keys";
   if (verb == "menu" ? !menu : typing && c.kind != ControlKind::TextBox) return Attempt::OtherKind;
@@ -384,8 +385,8 @@ Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::strin
   if (!w->isEnabled() || (typing && ((line != nullptr && line->isReadOnly()) ||
                                      (edit != nullptr && edit->isReadOnly()))))
     return Attempt::Disabled;
-  const QPoint at = slot >= 0 ? static_cast<CellGridWidget*>(w)->SlotRect(slot).center()
-                              : w->rect().center();
+  const QPoint at =
+      slot >= 0 ? static_cast<CellGridWidget*>(w)->SlotRect(slot).center() : w->rect().center();
   if (verb == "click") {
     Click(w, at);
   } else if (verb == "hover") {
@@ -427,11 +428,11 @@ Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::strin
 
 Attempt WindowSurface::Drop(Control& c, const std::string& path) {
   int slot = -1;
-  QWidget* w = c.kind == ControlKind::MenuItem || c.kind == ControlKind::Menu ? nullptr
-                                                                              : WidgetOf(c, &slot);
+  QWidget* w =
+      c.kind == ControlKind::MenuItem || c.kind == ControlKind::Menu ? nullptr : WidgetOf(c, &slot);
   if (w == nullptr) return Attempt::NoHandler;
-  const QPoint at = slot >= 0 ? static_cast<CellGridWidget*>(w)->SlotRect(slot).center()
-                              : w->rect().center();
+  const QPoint at =
+      slot >= 0 ? static_cast<CellGridWidget*>(w)->SlotRect(slot).center() : w->rect().center();
   // As a file manager drags a file: its URL, and the same as plain text.
   QMimeData data;
   const QUrl url = QUrl::fromLocalFile(Q(path));
@@ -536,11 +537,10 @@ std::optional<Value> WindowSurface::Read(Control& c, Property p) {
         return ToRgb(shape->colour());
       if (auto* l = qobject_cast<ui::LineWidget*>(w); l != nullptr && !back)
         return ToRgb(l->colour());
-      const QPalette::ColorRole role = button != nullptr ? (back ? QPalette::Button
-                                                                 : QPalette::ButtonText)
-                                       : line != nullptr || edit != nullptr
-                                           ? (back ? QPalette::Base : QPalette::Text)
-                                           : (back ? QPalette::Window : QPalette::WindowText);
+      const QPalette::ColorRole role =
+          button != nullptr                    ? (back ? QPalette::Button : QPalette::ButtonText)
+          : line != nullptr || edit != nullptr ? (back ? QPalette::Base : QPalette::Text)
+                                               : (back ? QPalette::Window : QPalette::WindowText);
       return ToRgb(pal.color(QPalette::Active, role));
     }
     case Property::Visible:
@@ -564,7 +564,8 @@ std::optional<Value> WindowSurface::Read(Control& c, Property p) {
 }
 
 void WindowSurface::AnswerDialog(QDialog* d) {
-  if (qEnvironmentVariableIsSet("DULVEX_SCENARIO_DEBUG")) qWarning() << "dialog" << d << d->windowTitle();
+  if (qEnvironmentVariableIsSet("DULVEX_SCENARIO_DEBUG"))
+    qWarning() << "dialog" << d << d->windowTitle();
   if (auto* progress = qobject_cast<QProgressDialog*>(d)) {
     // Cancel, for the work the script cancels; the work waits for it (PacedProgress).
     if (paced_.cancelAfter) {
@@ -579,7 +580,8 @@ void WindowSurface::AnswerDialog(QDialog* d) {
       auto* file = qobject_cast<QFileDialog*>(p);
       if (file == nullptr) continue;
       if (QAbstractButton* yes = box->button(QMessageBox::Yes)) return Click(yes);
-      shown_.push_back({false, false, "the file dialog says: " + box->text().toStdString(), 0, {}, {}});
+      shown_.push_back(
+          {false, false, "the file dialog says: " + box->text().toStdString(), 0, {}, {}});
       box->reject();
       file->reject();
       return;
@@ -595,8 +597,8 @@ void WindowSurface::AnswerDialog(QDialog* d) {
 
 void WindowSurface::AnswerMessage(QMessageBox* box) {
   const int style = StyleOf(*box);
-  shown_.push_back({false, false, box->text().toStdString(), style,
-                    box->windowTitle().toStdString(), {}});
+  shown_.push_back(
+      {false, false, box->text().toStdString(), style, box->windowTitle().toStdString(), {}});
   const std::optional<Answer> a = Next(Answer::Kind::Message);
   if (a && a->escape) return PressEscape(box);
   // With nothing queued: No in a Yes/No box, else OK; never a confirmation by default.
@@ -625,7 +627,11 @@ void WindowSurface::AnswerInput(QInputDialog* dialog) {
 
 void WindowSurface::AnswerFile(QFileDialog* dialog) {
   auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-  shown_.push_back({false, true, dialog->windowTitle().toStdString(), 0, {},
+  shown_.push_back({false,
+                    true,
+                    dialog->windowTitle().toStdString(),
+                    0,
+                    {},
                     name != nullptr ? name->text().toStdString() : std::string()});
   const std::optional<Answer> a = Next(Answer::Kind::File);
   if (a && a->escape) return PressEscape(dialog);
@@ -640,7 +646,9 @@ void WindowSurface::AnswerFile(QFileDialog* dialog) {
   // The completer's list of names, if it opened, goes as the user goes on to the button.
   if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
   QAbstractButton* accept = ButtonOf(dialog, QDialogButtonBox::AcceptRole);
-  if (qEnvironmentVariableIsSet("DULVEX_SCENARIO_DEBUG")) qWarning() << "file" << name->text() << accept << (accept ? accept->isEnabled() : false) << dialog->findChildren<QDialogButtonBox*>().size();
+  if (qEnvironmentVariableIsSet("DULVEX_SCENARIO_DEBUG"))
+    qWarning() << "file" << name->text() << accept << (accept ? accept->isEnabled() : false)
+               << dialog->findChildren<QDialogButtonBox*>().size();
   if (accept == nullptr || !accept->isEnabled())
     return Refuse(dialog, "the file dialog does not take " + a->text);
   Click(accept);
@@ -658,8 +666,8 @@ void WindowSurface::AnswerFind(QDialog* dialog) {
   TypeKeys(text, Q(q.text));
   Click(dialog->findChild<QRadioButton*>("FindKind" + QString::number(static_cast<int>(q.kind))));
   Click(dialog->findChild<QRadioButton*>("FindFrom" + QString::number(static_cast<int>(q.from))));
-  for (auto [box, want] : {std::pair{"FindIgnoreCase", q.ignoreCase},
-                           std::pair{"FindDataRegion", q.dataRegionOnly}}) {
+  for (auto [box, want] :
+       {std::pair{"FindIgnoreCase", q.ignoreCase}, std::pair{"FindDataRegion", q.dataRegionOnly}}) {
     auto* check = dialog->findChild<QCheckBox*>(box);
     if (check->isEnabled() && check->isChecked() != want) Click(check);
   }

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "commands/find_command.h"
+#include "core/window_model.h"
 #include "support/inline_work_runner.h"
 #include "support/scripted_prompter.h"
-#include "core/window_model.h"
 
 namespace dulvex::testing {
 

@@ -13,8 +13,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
