@@ -33,6 +33,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QUrl>
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <thread>
@@ -271,17 +272,11 @@ class WindowSurface : public QObject, public Surface {
 
   // The oldest answer of this kind queued; nothing when none is (the dialog's default).
   std::optional<Answer> Next(Answer::Kind kind) {
-    if (answers_.empty() || answers_.front().kind != kind) {
-      for (auto it = answers_.begin(); it != answers_.end(); ++it) {
-        if (it->kind != kind) continue;
-        Answer a = *it;
-        answers_.erase(it);
-        return a;
-      }
-      return std::nullopt;
-    }
-    Answer a = answers_.front();
-    answers_.pop_front();
+    const auto it = std::find_if(answers_.begin(), answers_.end(),
+                                 [kind](const Answer& a) { return a.kind == kind; });
+    if (it == answers_.end()) return std::nullopt;
+    Answer a = *it;
+    answers_.erase(it);
     return a;
   }
 
@@ -564,8 +559,6 @@ std::optional<Value> WindowSurface::Read(Control& c, Property p) {
 }
 
 void WindowSurface::AnswerDialog(QDialog* d) {
-  if (qEnvironmentVariableIsSet("DULVEX_SCENARIO_DEBUG"))
-    qWarning() << "dialog" << d << d->windowTitle();
   if (auto* progress = qobject_cast<QProgressDialog*>(d)) {
     // Cancel, for the work the script cancels; the work waits for it (PacedProgress).
     if (paced_.cancelAfter) {
@@ -646,9 +639,6 @@ void WindowSurface::AnswerFile(QFileDialog* dialog) {
   // The completer's list of names, if it opened, goes as the user goes on to the button.
   if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
   QAbstractButton* accept = ButtonOf(dialog, QDialogButtonBox::AcceptRole);
-  if (qEnvironmentVariableIsSet("DULVEX_SCENARIO_DEBUG"))
-    qWarning() << "file" << name->text() << accept << (accept ? accept->isEnabled() : false)
-               << dialog->findChildren<QDialogButtonBox*>().size();
   if (accept == nullptr || !accept->isEnabled())
     return Refuse(dialog, "the file dialog does not take " + a->text);
   Click(accept);
