@@ -2,7 +2,6 @@
 
 #include <QAction>
 
-#include "commands/find_command.h"
 #include "ui/chain_report_window.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
@@ -10,14 +9,15 @@
 
 namespace dulvex::ui {
 
-ProgramWindows::ProgramWindows(WindowModel& model, QtPrompter& prompter, QtWorkRunner& runner)
-    : model_(model),
-      prompter_(prompter),
-      runner_(runner),
-      window_(std::make_unique<MainWindow>(model)) {
+ProgramWindows::ProgramWindows()
+    : drives_(QtDrivesShell([this]() -> QWidget* { return window_.get(); })) {}
+
+void ProgramWindows::Open(WindowModel& model, QtPrompter& prompter, QtWorkRunner& runner) {
+  window_ = std::make_unique<MainWindow>(model);
   MainWindow* window = window_.get();
   const auto refresh = [window] { window->Refresh(); };
-  search::InstallSearch(model, &findAsker_);
+  prompter_ = &prompter;
+  runner_ = &runner;
   findAsker_.SetParent(window);
   prompter.SetParent(window);
   prompter.beforeBox = refresh;
@@ -27,13 +27,12 @@ ProgramWindows::ProgramWindows(WindowModel& model, QtPrompter& prompter, QtWorkR
   InstallHelpWindows(model, window);
   InstallChainReportWindow(model, window, refresh);
   InstallHistoryWindow(model, window, refresh);
-  ConnectDrives(*window, model);
+  ConnectDrives(*window, model, drives_);
 }
 
 ProgramWindows::~ProgramWindows() {
-  search::InstallSearch(model_);  // the find dialog goes with the windows
-  prompter_.beforeBox = nullptr;
-  runner_.afterDone = nullptr;
+  if (prompter_ != nullptr) prompter_->beforeBox = nullptr;
+  if (runner_ != nullptr) runner_->afterDone = nullptr;
 }
 
 void CloseOnEscape(QWidget& window) {

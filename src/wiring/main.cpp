@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands/write_commands.h"
+#include "core/controls.h"
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
@@ -49,14 +50,6 @@ int main(int argc, char** argv) {
   // Qt takes the user's locale; the program's number texts always use "." as the point.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setStyle("Fusion");
-  dulvex::ui::QtPrompter prompter;
-  dulvex::ui::QtWorkRunner runner;
-  dulvex::WindowModel model(prompter, runner);
-  model.exeDir = exeDir;
-  model.state.drivesDir = start.folder.path;
-  model.state.journalFile = dulvex::journal::DefaultJournalFile();
-  dulvex::BuildForm1(model);
-  // The images given go to the top of the Recent list, which the windows show.
   if (!start.images.empty()) {
     std::vector<std::string> recent = dulvex::ui::LoadRecentImages();
     for (const std::string& image : start.images) {
@@ -64,7 +57,15 @@ int main(int argc, char** argv) {
     }
     dulvex::ui::SaveRecentImages(recent);
   }
-  dulvex::ui::ProgramWindows windows(model, prompter, runner);
+  dulvex::ui::QtPrompter prompter;
+  dulvex::ui::QtWorkRunner runner;
+  dulvex::WindowModel model(prompter, runner);
+  model.exeDir = exeDir;
+  model.state.drivesDir = start.folder.path;
+  model.state.journalFile = dulvex::journal::DefaultJournalFile();
+  dulvex::ui::ProgramWindows windows;
+  dulvex::BuildForm1(model, {windows.findAsker(), windows.drivesShell()});
+  windows.Open(model, prompter, runner);
   dulvex::ui::MainWindow& window = windows.window();
   window.show();
   // The first letter bound is chosen once the window is up, as if picked in the Volume menu.
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
     dulvex::AnnouncePendingWrites(model);
     window.Refresh();
     if (start.choose) {
-      model.Click("mnuA", *start.choose - dulvex::drives::kFirstLetter);
+      model.Click(dulvex::kVolumeLetter[*start.choose - dulvex::drives::kFirstLetter]);
       window.Refresh();
     }
   });

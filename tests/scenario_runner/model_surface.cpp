@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "commands/open_commands.h"
+#include "core/controls.h"
 #include "fattools/fat_tools.h"
 #include "help/install_help.h"
 #include "scenario_runner/surface.h"
@@ -44,19 +45,11 @@ struct AboutBox : AboutHost {
 class ModelSurface : public Surface {
  public:
   ModelSurface() {
-    // The Open Device dialog answers from the script; the recent images live in memory.
-    shell_->chooseDevice = [this] {
-      if (devices_.empty()) return std::string();
-      std::string path = devices_.front();
-      devices_.pop_front();
-      return path;
-    };
-    drives::InstallDrives(f_.model, shell_);
     WriteGuide(f_.model);
     help_.viewer = &viewer_;
     InstallHelp(f_.model, viewer_, about_, nullptr);
     // Write History is a window of the Qt layer over the journal, which "expect journal" reads.
-    f_.model.OnClick("mnuWriteHistory", [](int) {});
+    f_.model.OnClick(kWriteHistory, [](int) {});
   }
 
   WindowModel& model() override { return f_.model; }
@@ -158,12 +151,22 @@ class ModelSurface : public Surface {
   }
 
  private:
-  testing::ModelFixture f_;
+  // The Open Device dialog answers from the script; the recent images live in memory.
+  std::deque<std::string> devices_;
+  std::shared_ptr<drives::DrivesShell> shell_ = [this] {
+    std::shared_ptr<drives::DrivesShell> shell = drives::MemoryShell();
+    shell->chooseDevice = [this] {
+      if (devices_.empty()) return std::string();
+      std::string path = devices_.front();
+      devices_.pop_front();
+      return path;
+    };
+    return shell;
+  }();
+  testing::ModelFixture f_{shell_};
   HelpHost help_;
   HelpViewer viewer_{help_, f_.model};
   AboutBox about_;
-  std::shared_ptr<drives::DrivesShell> shell_ = drives::MemoryShell();
-  std::deque<std::string> devices_;
 };
 
 }  // namespace

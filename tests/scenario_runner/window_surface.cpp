@@ -173,18 +173,15 @@ class WindowSurface : public QObject, public Surface {
     // The recent images kept in settings of the scenario's own, never the user's.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString((dir_.path() / "settings").string()));
-    testing::BuildModel(model_, dir_.path());
+    testing::BuildModel(model_, dir_.path(), {windows_.findAsker(), windows_.drivesShell()});
     WriteGuide(model_);
-    windows_ = std::make_unique<ui::ProgramWindows>(model_, prompter_, qtRunner_);
+    windows_.Open(model_, prompter_, qtRunner_);
     qApp->installEventFilter(this);
     window().show();
     window().activateWindow();
     (void)QTest::qWaitForWindowExposed(&window());
   }
-  ~WindowSurface() override {
-    qApp->removeEventFilter(this);
-    windows_.reset();
-  }
+  ~WindowSurface() override { qApp->removeEventFilter(this); }
 
   WindowModel& model() override { return model_; }
   std::filesystem::path Drive(char letter) const override {
@@ -256,7 +253,7 @@ class WindowSurface : public QObject, public Surface {
   }
 
  private:
-  ui::MainWindow& window() { return windows_->window(); }
+  ui::MainWindow& window() { return windows_.window(); }
 
   // Lets what an action started run on: posted events, deferred deletes, repaints.
   void Settle() {
@@ -340,7 +337,7 @@ class WindowSurface : public QObject, public Surface {
   ui::QtWorkRunner qtRunner_;
   PacedRunner paced_{qtRunner_};
   WindowModel model_{prompter_, paced_};
-  std::unique_ptr<ui::ProgramWindows> windows_;
+  ui::ProgramWindows windows_;  // after the model: the windows go first
   std::deque<Answer> answers_;
   std::vector<ShownBox> shown_;
 };
