@@ -557,10 +557,13 @@ std::optional<Value> WindowSurface::Read(Control& c, Property p) {
 
 void WindowSurface::AnswerDialog(QDialog* d) {
   if (auto* progress = qobject_cast<QProgressDialog*>(d)) {
-    // Cancel, for the work the script cancels; the work waits for it (PacedProgress).
-    if (paced_.cancelAfter) {
-      if (auto* cancel = progress->findChild<QPushButton*>()) Click(cancel);
-    }
+    // Cancel, for the work the script cancels; the work waits for it (PacedProgress). Pressed
+    // again while the dialog stays up, as a user would on a busy machine.
+    if (!paced_.cancelAfter) return;
+    if (auto* cancel = progress->findChild<QPushButton*>()) Click(cancel);
+    QTimer::singleShot(200, this, [this, p = QPointer<QProgressDialog>(progress)] {
+      if (p != nullptr && p->isVisible()) AnswerDialog(p);
+    });
     return;
   }
   if (auto* box = qobject_cast<QMessageBox*>(d)) {
