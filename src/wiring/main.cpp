@@ -15,6 +15,7 @@
 #include "journal/journal.h"
 #include "journal/write_commands.h"
 #include "ui/chain_report_window.h"
+#include "ui/code_page_setting.h"
 #include "ui/find_dialog.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::BuildForm1(model);
+  dulvex::ui::InstallCodePageSetting(model, start.codePage);
   dulvex::ui::QtFindAsker findAsker;
   dulvex::search::InstallSearch(model, &findAsker);
   dulvex::ui::MainWindow window(model);

@@ -14,7 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(chain.size() == end.length && chain.size() < v.layout.MaxCluster());
     Check(std::set(chain.begin(), chain.end()).size() == chain.size());
     Check(end.stop != dulvex::fat::ChainStop::Cut);
-    Check((end.stop == dulvex::fat::ChainStop::NotACluster) == chain.empty());
+    // Empty only when the start is no cluster, or is free or bad itself.
+    Check(chain.empty() == (end.stop == dulvex::fat::ChainStop::NotACluster || end.into == start));
+    // A chain never takes a free or bad cluster, nor one past the volume.
+    for (const std::uint32_t c : chain) {
+      const dulvex::fat::EntryKind k = v.table->At(c).kind;
+      Check(v.layout.IsCluster(c) && k != dulvex::fat::EntryKind::Free &&
+            k != dulvex::fat::EntryKind::Bad);
+    }
     Check(!dulvex::fat::StopText(end, v.layout).empty());
     Check(follower.Follow(start) == chain);
     Check(dulvex::fat::RunsOf(chain).size() <= chain.size());

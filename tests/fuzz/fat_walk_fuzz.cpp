@@ -22,14 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // the first, so only entries whose directories' paths lead back to them must be found.
   std::vector<bool> leadsBack(tree.nodes.size());
   leadsBack[0] = true;
+  dulvex::fat::TreeNames names(tree, *v.source);
   for (std::uint32_t i = 1; i < tree.nodes.size(); ++i) {
     const dulvex::fat::Node& n = tree.nodes[i];
     Check(n.parent < i && tree.nodes[n.parent].walked);
-    const auto found = dulvex::fat::FindPath(tree, dulvex::fat::PathOf(tree, i));
+    const auto found = names.Find(names.Path(i));
     leadsBack[i] = leadsBack[n.parent] && found == i;
-    if (leadsBack[n.parent] && !n.deleted && !n.IsVolumeLabel() &&
-        n.name.find('/') == std::string::npos)
-      Check(found.has_value());
+    if (leadsBack[n.parent] && !n.deleted && !n.IsVolumeLabel()) Check(found.has_value());
   }
   const auto owners = dulvex::fat::OwnerMap::Build(tree, *v.table);
   Check(owners.has_value());

@@ -117,21 +117,23 @@ TEST(FatTree, LongNamesAreGluedOnlyWhenWholeInOrderAndOfTheirShortEntry) {
   v.At(v.l.rootSector, 32 * v.next++)[0] = 0;  // the end: what follows is not read
   v.Short("AFTER   TXT");
   const fat::Tree t = v.Walk();
+  fat::MemorySource source(v.bytes);
+  fat::TreeNames n(t, source);
   std::vector<std::string> names;
-  for (std::size_t i = 1; i < t.nodes.size(); ++i)
-    names.push_back(t.nodes[i].name + (t.nodes[i].deleted ? " (deleted)" : ""));
+  for (std::uint32_t i = 1; i < t.nodes.size(); ++i)
+    names.push_back(n.Name(i) + (t.nodes[i].deleted ? " (deleted)" : ""));
   EXPECT_EQ(names, (std::vector<std::string>{"A long file name.txt", "WRONG.TXT", "ORDER.TXT",
-                                             "\u00E5BC.TXT", "_EL.TXT (deleted)"}));
+                                             "\u00D5BC.TXT", "_EL.TXT (deleted)"}));
   EXPECT_EQ(t.problems,
             (std::vector<std::string>{
                 "/: long name (sector 2, offset 96) with a wrong checksum for WRONG.TXT; not used",
                 "/: long-name piece (sector 2, offset 192) out of order; not used",
                 "/: long-name piece (sector 2, offset 256) without the pieces before it "
                 "(orphaned); not used"}));
-  EXPECT_EQ(fat::FindPath(t, "/a LONG file NAME.TXT"), 1u);
-  EXPECT_EQ(fat::FindPath(t, "alongf~1.txt"), 1u);
-  EXPECT_EQ(fat::FindPath(t, "/DEL.TXT"), 5u);  // a deleted name's first character is lost
-  EXPECT_FALSE(fat::FindPath(t, "/AFTER.TXT"));
+  EXPECT_EQ(n.Find("/a LONG file NAME.TXT"), 1u);
+  EXPECT_EQ(n.Find("alongf~1.txt"), 1u);
+  EXPECT_EQ(n.Find("/DEL.TXT"), 5u);  // a deleted name's first character is lost
+  EXPECT_FALSE(n.Find("/AFTER.TXT"));
 }
 
 TEST(FatTree, ChainEndsAndLoopsAreFoundInOneWalkOfTheChain) {
@@ -148,8 +150,8 @@ TEST(FatTree, ChainEndsAndLoopsAreFoundInOneWalkOfTheChain) {
               std::tuple(fat::ChainStop::Loop, 999989u, 999999u));
   }
   fat::ChainEnd end;
-  EXPECT_EQ(follower.Follow(3, &end), (std::vector<std::uint32_t>{3, 4, 5, 6, 7, 8, 9, 10}));
-  EXPECT_EQ(fat::StopText(end, v.l), "broken: the entry of cluster 10 says free");
+  EXPECT_EQ(follower.Follow(3, &end), (std::vector<std::uint32_t>{3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(fat::StopText(end, v.l), "runs into free cluster 10 (from cluster 9)");
   v.Entry(1000001, 0x0FFFFFF8);
   EXPECT_EQ(fat::StopText(follower.Walk(1000002, [](std::uint32_t) { return true; }), v.l),
             "cluster 1000002 is not a data cluster (2 to 1000001)");

@@ -96,6 +96,7 @@ struct Volume {
   std::optional<fat::FatTable> table;
   fat::Tree tree;
   std::optional<fat::OwnerMap> owners;
+  std::optional<fat::TreeNames> names;  // in code page 850, as mtools writes them
 
   Volume(std::uint64_t sectors, const std::string& options, std::uint64_t filler = 0) {
     MakeFatImage(image, sectors, options);
@@ -129,9 +130,10 @@ struct Volume {
     table = std::move(fat::LoadFat(source, layout, 0).table);
     tree = fat::WalkTree(source, *table);
     owners = fat::OwnerMap::Build(tree, *table);
+    names.emplace(tree, source);
   }
 
-  std::uint32_t Node(const std::string& path) { return fat::FindPath(tree, path).value(); }
+  std::uint32_t Node(const std::string& path) { return names->Find(path).value(); }
   std::vector<std::uint32_t> Chain(std::uint32_t node, fat::ChainEnd* end = nullptr) {
     fat::ChainFollower follower(*table);
     return follower.Follow(tree.nodes[node].firstCluster, end);
@@ -180,7 +182,7 @@ Listing ReadReport(const std::string& report) {
       longName = m[1].str() + longName;
     } else if (std::regex_match(line, m, shortLine)) {
       const std::string name =
-          std::regex_replace(m[1].str(), std::regex("^\u00E5"), "_");  // as fls
+          std::regex_replace(m[1].str(), std::regex("^\u00D5"), "_");  // 0xE5 in 850, as fls
       const std::string ext = m[2], attr = m[3];
       const bool deleted = m[6].matched, label = attr == "Volume ID";
       std::string shown = TrimRight(label ? name + ext : name);
@@ -198,13 +200,13 @@ Listing ReadReport(const std::string& report) {
 // The root's entries as the engine's tree holds them, which the test below holds against fls,
 // mshowfat and mcopy: the label and deleted entries by name, the live ones by their stored
 // short name, length and first cluster.
-Listing TreeListing(const fat::Tree& tree) {
+Listing TreeListing(const fat::Tree& tree, fat::TreeNames& names) {
   Listing t;
   const fat::Node& root = tree.nodes[0];
   for (std::uint32_t i = root.childBegin; i < root.childBegin + root.childCount; ++i) {
     const fat::Node& n = tree.nodes[i];
     const std::string stored(n.shortName.begin(), n.shortName.end());
-    t.names.emplace(n.name, n.deleted);
+    t.names.emplace(names.Name(i), n.deleted);
     if (!n.deleted && !n.IsVolumeLabel())
       t.live.emplace(stored.substr(0, 8), stored.substr(8), n.IsDirectory() ? -1LL : n.size,
                      n.firstCluster);
@@ -225,7 +227,7 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
     // fls -r -p: every path, deleted ones marked, with its inode for istat and icat.
     std::set<std::pair<std::string, bool>> ours, theirs;
     for (std::uint32_t i = 1; i < vol.tree.nodes.size(); ++i)
-      ours.emplace(fat::PathOf(vol.tree, i).substr(1), vol.tree.nodes[i].deleted);
+      ours.emplace(vol.names->Path(i).substr(1), vol.tree.nodes[i].deleted);
     const std::regex line(R"([-rd]/[-rd] (\* )?(\d+):\t(.*))");
     std::smatch m;
     const std::string fls = RunCommand("fls -r -p " + Q(vol.image));
@@ -284,7 +286,7 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
     EXPECT_EQ(vol.tree.nodes[vol.Node("/A.BIN")].firstCluster > 65535, v.filler > 0);
     ASSERT_TRUE(vol.f.model.Click("mnuFileList"));
     const Listing report = ReadReport(vol.f.model.At("Text5").caption),
-                  tree = TreeListing(vol.tree);
+                  tree = TreeListing(vol.tree, *vol.names);
     EXPECT_EQ(report.names.size(), v.filler > 0 ? 8u : 7u);
     EXPECT_EQ(report.names, tree.names);
     EXPECT_EQ(report.live, tree.live);
@@ -321,7 +323,7 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
   // The cross-linked clusters (two of A.BIN) name both chains.
   EXPECT_EQ(vol.owners->crossLinked(), 2u);
   const std::string text =
-      fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(*vol.table, a[0]), a[0]);
+      fattools::OwnerText(*vol.names, *vol.table, vol.owners->Query(*vol.table, a[0]), a[0]);
   for (const char* part : {"/A.BIN: cluster 1 of 2",
                            "cluster 6 of the chain of /Some long name.dat", "(cross-linked)"})
     EXPECT_NE(text.find(part), std::string::npos) << text;
