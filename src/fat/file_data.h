@@ -30,7 +30,7 @@ struct FileExtents {
 // How a deleted file's consecutive clusters are read.
 enum class Recovery {
   Consecutive,  // every cluster its size needs, whatever the FAT says of them now
-  StopAtInUse,  // up to the first cluster the FAT gives as in use, as icat -r does
+  StopAtInUse,  // up to the first cluster the FAT gives as in use
 };
 
 // The extents of a file with this first cluster and size; `deleted` assumes consecutive

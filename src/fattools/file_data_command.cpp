@@ -138,7 +138,7 @@ void mnuFileData_Click(WindowModel& model) {
       const bool stop =
           p.MessageBox(assumption + " Clusters in use now: " + inUse +
                            ".\n\nStop at the first cluster in use (" + std::to_string(*firstInUse) +
-                           "), as icat -r does, and save the " + Bytes(stopped.readable) +
+                           ") and save the " + Bytes(stopped.readable) +
                            " before it? No reads the consecutive clusters anyway (" +
                            Bytes(extents.readable) + ").",
                        kStyleYesNo, AppTitle()) == kAnswerYes;
