@@ -9,6 +9,9 @@
 #include <regex>
 #include <set>
 
+#include "base/codepage.h"
+#include "direntry/dir_analyzer.h"
+#include "fat/dir_entry.h"
 #include "fat/file_data.h"
 #include "fat/owner_map.h"
 #include "fattools/find_file_cluster.h"
@@ -54,7 +57,9 @@ TEST(VolumeOracle, PanelAgreesWithFsstat) {
       {200000, "-F 12 -s 64 -h 1"}, {20000, "-F 16 -s 1"}, {40000, "-F 16 -s 2 -R 3 -h 63"},
       {200000, "-F 16 -s 16 -h 2048 -f 1"}, {600000, "-F 16 -s 64 -R 7"}, {70000, "-F 32 -s 1"},
       {140000, "-F 32 -s 2 -R 40 -f 1"}, {1100000, "-F 32 -s 16 -f 1 -h 63"},
-      {4400000, "-F 32 -s 64 -R 64"}};
+      {4400000, "-F 32 -s 64 -R 64"},
+      // 100 and 40 root entries: 6.25 and 2.5 sectors, so 7 and 3
+      {2880, "-F 12 -r 100"}, {20000, "-F 16 -s 1 -r 40"}};
   // clang-format on
   ModelFixture f;
   for (const auto& [sectors, options] : volumes) {
@@ -316,9 +321,10 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
                                                 " points back to cluster " + std::to_string(c[0]));
   fat::ChainFollower follower(*vol.table);
   const std::string shortfall = fat::PlanFile(follower, a[0], 5000, false).shortfall;
-  EXPECT_EQ(shortfall, "2048 bytes of 5000 bytes can be read: its chain holds 1 of the 3 "
-                       "clusters it needs (runs into bad cluster " +
-                           std::to_string(a[1]) + " (from cluster " + std::to_string(a[0]) + "))");
+  EXPECT_EQ(shortfall,
+            "2048 bytes of 5000 bytes can be read: its chain holds 1 of the 3 "
+            "clusters it needs (runs into bad cluster " +
+                std::to_string(a[1]) + " (from cluster " + std::to_string(a[0]) + "))");
   // The cross-linked cluster (A.BIN's first) names both chains; the bad one none.
   EXPECT_EQ(vol.owners->crossLinked(), 1u);
   const std::string text =
@@ -329,8 +335,10 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
   EXPECT_EQ(fattools::OwnerText(*vol.names, *vol.table, vol.owners->Query(*vol.table, a[1]), a[1]),
             "Cluster " + std::to_string(a[1]) +
                 " is marked bad. The chain of /A.BIN points into it from cluster " +
-                std::to_string(a[0]) + " and stops there. The chain of /Some long name.dat "
-                "points into it from cluster " + std::to_string(a[0]) + " and stops there.");
+                std::to_string(a[0]) +
+                " and stops there. The chain of /Some long name.dat "
+                "points into it from cluster " +
+                std::to_string(a[0]) + " and stops there.");
 
   // File's Data keeps the part before the bad cluster only when asked to, and never writes
   // over the volume itself.
@@ -349,8 +357,8 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
     EXPECT_EQ(f.prompter.shown[2].defaultText, "A.BIN");
     EXPECT_EQ(f.prompter.shown[3].text,
               target == saved
-                  ? "Saved 2048 bytes of /A.BIN to " + target + ". The rest was not saved: " +
-                        shortfall + "."
+                  ? "Saved 2048 bytes of /A.BIN to " + target +
+                        ". The rest was not saved: " + shortfall + "."
                   : target + " is the volume itself; File's Data never writes to the volume.");
   }
   // Cancel in the progress of a copy: nothing is saved, nothing is left behind.
@@ -361,6 +369,108 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
   EXPECT_EQ(Bytes(saved), original.substr(0, 2048));
   EXPECT_EQ(Bytes(vol.image), image);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}), 5);
+}
+
+// Chains poked to run into a free cluster, onto a reserved value and past the last cluster
+// end where fsck.fat -n ends them; names in Greek, Cyrillic and code page 850 as mtools
+// writes them are found in any case and shown as mdir and fls show them; deleted long-name
+// pieces right before a live entry stay off its name.
+TEST(FatOracle, BrokenChainsAndForeignNamesAgreeWithFsckMdirAndFls) {
+  Volume vol(40000, "-F 16 -s 4");
+  // A deleted file whose consecutive clusters are partly in use: read up to the first one, or
+  // over all of them.
+  const std::uint32_t gone = vol.Node("/DIR/_ONE.BIN");
+  const fat::Node& g = vol.tree.nodes[gone];
+  vol.PokeEntry(g.firstCluster + 2, 0xFFFF);
+  vol.Read();
+  {
+    fat::ChainFollower follower(*vol.table);
+    const fat::FileExtents stop =
+        fat::PlanFile(follower, g.firstCluster, g.size, true, fat::Recovery::StopAtInUse);
+    const fat::FileExtents all = fat::PlanFile(follower, g.firstCluster, g.size, true);
+    EXPECT_EQ(std::tuple(stop.readable, stop.shortfall),
+              std::tuple(2 * vol.layout.clusterBytes,
+                         "4096 bytes of 9000 bytes can be read: cluster " +
+                             std::to_string(g.firstCluster + 2) + " is in use"));
+    EXPECT_EQ(std::tuple(all.readable, all.shortfall), std::tuple(9000u, std::string()));
+  }
+  vol.PokeEntry(g.firstCluster + 2, 0);
+  // The deleted long name's short entry made live again: its deleted pieces lie before it.
+  const std::optional<fat::EntryPlace> place =
+      fat::PlaceOf(vol.tree, vol.Node("/Deleted long name.txt"));
+  ASSERT_TRUE(place);
+  PokeBytes(vol.image, place->sector, place->offset, {'D'});
+  const std::string mtools =
+      "cd " + Q(vol.f.dir.path()) + " && LC_ALL=C.UTF-8 MTOOLS_SKIP_CHECK=1 ";
+  for (const char* name : {"Ελληνικός φάκελος.txt", "Кириллица.txt", "Ünïcødé file.txt"})
+    RunCommand(mtools + "mcopy -i " + Q(vol.image) + " b '::" + name + "'");
+  vol.Read();
+  const std::uint32_t free = vol.layout.MaxCluster();
+  const std::uint32_t a = vol.tree.nodes[vol.Node("/A.BIN")].firstCluster,
+                      c = vol.tree.nodes[vol.Node("/C.BIN")].firstCluster;
+  const std::vector<std::uint32_t> d = vol.Chain(vol.Node("/Some long name.dat"));
+  vol.PokeEntry(a, free);
+  vol.PokeEntry(c, 0xFFF0);
+  vol.PokeEntry(d[1], 60000);
+  vol.Read();
+
+  const std::string fsck = RunCommand("fsck.fat -n " + Q(vol.image) + " 2>&1 || true");
+  std::smatch m;
+  ASSERT_TRUE(
+      std::regex_search(fsck, m, std::regex(R"(/A.BIN\n  Contains a free cluster \((\d+)\))")))
+      << fsck;
+  EXPECT_EQ(std::stoul(m[1]), free);
+  const struct {
+    const char* path;
+    fat::ChainStop stop;
+  } chains[] = {{"/A.BIN", fat::ChainStop::Free},
+                {"/C.BIN", fat::ChainStop::Reserved},
+                {"/Some long name.dat", fat::ChainStop::OutOfRange}};
+  for (const auto& [path, stop] : chains) {
+    fat::ChainEnd end;
+    const std::size_t length = vol.Chain(vol.Node(path), &end).size();
+    EXPECT_EQ(end.stop, stop) << path;
+    ASSERT_TRUE(std::regex_search(
+        fsck, m,
+        std::regex(std::string(path) +
+                   R"(\n  File size is \d+ bytes, cluster chain length is (\d+) bytes)")))
+        << path << fsck;
+    EXPECT_EQ(length * vol.layout.clusterBytes, std::stoul(m[1])) << path;
+  }
+  EXPECT_EQ(fat::StopText(fat::ChainEnd{fat::ChainStop::Free, a, a, free, free, 1}, vol.layout),
+            "runs into free cluster " + std::to_string(free) + " (from cluster " +
+                std::to_string(a) + ")");
+
+  // Names: fls shows the long ones, mdir the short ones in code page 850.
+  const std::string fls = RunCommand("fls -p " + Q(vol.image));
+  const std::string mdir = RunCommand(mtools + "mdir -i " + Q(vol.image) + " ::");
+  const struct {
+    const char* typed;      // in another case
+    const char* name;       // as fls shows it
+    const char* shortName;  // as mdir shows it
+  } names[] = {{"/ΕΛΛΗΝΙΚΌΣ ΦΆΚΕΛΟΣ.TXT", "Ελληνικός φάκελος.txt", nullptr},
+               {"/кИРИЛЛИЦА.txt", "Кириллица.txt", nullptr},
+               {"/ünïcød~1.txt", "Ünïcødé file.txt", "ÜNÏCØD~1 TXT"},
+               {"/delete~1.txt", "DELETE~1.TXT", "DELETE~1 TXT"}};
+  for (const auto& n : names) {
+    const std::optional<std::uint32_t> node = vol.names->Find(n.typed);
+    ASSERT_TRUE(node) << n.typed;
+    EXPECT_EQ(vol.names->Name(*node), n.name);
+    EXPECT_NE(fls.find(std::string(":\t") + n.name + "\n"), std::string::npos) << fls;
+    if (n.shortName == nullptr) continue;
+    const fat::Node& e = vol.tree.nodes[*node];
+    std::string shown = fat::ShortNameOf(e.shortName.data(), e.lowerCase, OemCodePage::Cp850);
+    shown.replace(shown.find('.'), 1,
+                  std::string(8 - DecodeUtf8(shown.substr(0, shown.find('.'))).size() + 1, ' '));
+    EXPECT_NE(mdir.find("\n" + shown + " "), std::string::npos) << shown << "\n" << mdir;
+  }
+  // The file list reads them in the code page too.
+  const fat::EntryPlace at = *fat::PlaceOf(vol.tree, *vol.names->Find("/ünïcød~1.txt"));
+  const std::vector<std::uint8_t> sector = ReadBytes(vol.image, at.sector, 0, 512);
+  SectorBytes bytes{};
+  std::copy(sector.begin(), sector.end(), bytes.begin());
+  EXPECT_NE(AnalyzeDirectoryBytes(bytes, 2, OemCodePage::Cp850).report.find("name:ÜNÏCØD~1.TXT"),
+            std::string::npos);
 }
 
 }  // namespace
