@@ -1,6 +1,8 @@
 #include "base/oem_codepage.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 #include "base/casefold.h"
 #include "base/codepage.h"
@@ -100,9 +102,24 @@ std::optional<char32_t> OemCharOfByte(OemCodePage page, std::uint8_t b) {
 
 std::optional<std::uint8_t> OemByteOfChar(OemCodePage page, char32_t c) {
   if (c >= 0x20 && c < 0x7F) return static_cast<std::uint8_t>(c);
-  for (int b = 0x80; b < 0x100; ++b)
-    if (OemCharOfByte(page, static_cast<std::uint8_t>(b)) == c) return static_cast<std::uint8_t>(b);
-  return std::nullopt;
+  if (c < 0x80) return std::nullopt;
+  // Each page's upper half sorted by character, made once.
+  struct Reverse {
+    std::array<std::pair<char32_t, std::uint8_t>, 128> pairs{};
+    explicit Reverse(OemCodePage p) {
+      for (int b = 0x80; b < 0x100; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        pairs[b - 0x80] = {OemCharOfByte(p, byte).value_or(0), byte};
+      }
+      std::sort(pairs.begin(), pairs.end());
+    }
+  };
+  static const Reverse k850(OemCodePage::Cp850), k437(OemCodePage::Cp437),
+      k1252(OemCodePage::Cp1252);
+  const Reverse& r = page == OemCodePage::Cp850 ? k850 : page == OemCodePage::Cp437 ? k437 : k1252;
+  const auto it = std::lower_bound(r.pairs.begin(), r.pairs.end(), std::pair(c, std::uint8_t{0}));
+  if (it == r.pairs.end() || it->first != c) return std::nullopt;
+  return it->second;
 }
 
 std::uint8_t OemUpper(OemCodePage page, std::uint8_t b) {

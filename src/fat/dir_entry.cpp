@@ -37,21 +37,25 @@ std::string ShortNameText(const std::uint8_t* e, OemCodePage page) {
   return ShortNameOf(e, e[kDirNTRes], page);
 }
 
-std::string ShortNameKey(const std::uint8_t* name11, OemCodePage page) {
-  std::string key;
+bool ShortNameMatches(const std::uint8_t* name11, std::string_view key, bool anyFirst,
+                      OemCodePage page) {
+  std::size_t k = 0;
   auto part = [&](std::size_t first, std::size_t count) {
     std::size_t n = count;
     while (n > 0 && name11[first + n - 1] == ' ') --n;
-    for (std::size_t k = first; k < first + n; ++k) {
-      const std::uint8_t b = k == kDirName && name11[k] == kStoredE5 ? kDeletedEntry : name11[k];
-      key += static_cast<char>(OemUpper(page, b));
+    for (std::size_t i = first; i < first + n; ++i, ++k) {
+      if (k >= key.size()) return false;
+      if (i == kDirName && anyFirst) continue;
+      const std::uint8_t b = i == kDirName && name11[i] == kStoredE5 ? kDeletedEntry : name11[i];
+      if (OemUpper(page, b) != static_cast<std::uint8_t>(key[k])) return false;
     }
-    return n;
+    return true;
   };
-  part(kDirName, 8);
-  const std::size_t base = key.size();
-  if (part(kDirExt, 3) > 0) key.insert(base, 1, '.');
-  return key;
+  if (!part(kDirName, 8)) return false;
+  if (name11[kDirExt] != ' ' || name11[kDirExt + 1] != ' ' || name11[kDirExt + 2] != ' ') {
+    if (k >= key.size() || key[k++] != '.' || !part(kDirExt, 3)) return false;
+  }
+  return k == key.size();
 }
 
 std::uint8_t ShortNameChecksum(const std::uint8_t* name11) {

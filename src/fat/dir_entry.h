@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "base/oem_codepage.h"
 #include "fat/layout.h"
@@ -55,9 +56,11 @@ std::uint32_t FileSize(const std::uint8_t* e);
 std::string ShortNameText(const std::uint8_t* e, OemCodePage page);
 // The same from the 11 bytes of the name and the flags byte 12.
 std::string ShortNameOf(const std::uint8_t* name11, std::uint8_t lowerCase, OemCodePage page);
-// The bytes of the short name as it compares: "NAME.EXT" with blanks trimmed, a stored 0x05
-// as 0xE5, each byte in the code page's upper case.
-std::string ShortNameKey(const std::uint8_t* name11, OemCodePage page);
+// Whether the short name compares equal to `key`, the bytes of a typed name in the code
+// page's upper case: "NAME.EXT" with blanks trimmed, a stored 0x05 as 0xE5, each byte in
+// upper case. `anyFirst` lets the first byte be any (a deleted entry has lost it).
+bool ShortNameMatches(const std::uint8_t* name11, std::string_view key, bool anyFirst,
+                      OemCodePage page);
 
 // The checksum of an 11-byte short name that each of its long-name pieces carries.
 std::uint8_t ShortNameChecksum(const std::uint8_t* name11);

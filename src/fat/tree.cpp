@@ -161,8 +161,9 @@ class Walker {
     tree_.nodes[d].childBegin = begin;
     pieces_ = deletedPieces_ = 0;
     bool ended = false;
-    const Node& dir = tree_.nodes[d];
-    for (std::uint32_t x = dir.extentBegin; x < dir.extentBegin + dir.extentCount; ++x) {
+    // Copied: entries added below may move the nodes.
+    const std::uint32_t first = tree_.nodes[d].extentBegin, count = tree_.nodes[d].extentCount;
+    for (std::uint32_t x = first; x < first + count; ++x) {
       const Extent s = tree_.extents[x];
       Read(d, s);
       for (std::size_t off = 0; off < buffer_.size() && !ended && !full_; off += kDirEntryBytes) {
@@ -385,36 +386,44 @@ const std::uint8_t* TreeNames::EntryAt(std::uint32_t dir, std::uint32_t slot) {
                  byte % kSectorBytes];
 }
 
-std::optional<std::u32string> TreeNames::LongName(std::uint32_t node) {
+std::size_t TreeNames::LongName(std::uint32_t node, char32_t (&out)[260]) {
   const Node& n = tree_.nodes[node];
-  if (n.pieces == 0 || n.pieces > kMaxPieces || n.slot < n.pieces) return std::nullopt;
+  if (n.pieces == 0 || n.pieces > kMaxPieces || n.slot < n.pieces) return 0;
   const std::uint8_t sum = ShortNameChecksum(n.shortName.data());
-  char16_t units[kMaxPieces * 13] = {};
-  std::optional<std::uint8_t> deletedSum;
+  char16_t units[kMaxPieces * 13];
+  int deletedSum = -1;
   for (int j = 1; j <= n.pieces; ++j) {
     const std::uint8_t* e = EntryAt(n.parent, n.slot - static_cast<std::uint32_t>(j));
-    if (e == nullptr || !IsLongNamePiece(e)) return std::nullopt;
+    if (e == nullptr || !IsLongNamePiece(e)) return 0;
     if (n.deleted) {
       // Deleted pieces lost their number; they share one checksum.
-      if (e[0] != kDeletedEntry || (deletedSum && *deletedSum != e[kLdirChksum]))
-        return std::nullopt;
+      if (e[0] != kDeletedEntry || (deletedSum >= 0 && deletedSum != e[kLdirChksum])) return 0;
       deletedSum = e[kLdirChksum];
     } else if ((e[kLdirOrd] & kPieceNumberMask) != j ||
                ((e[kLdirOrd] & kLastPieceFlag) != 0) != (j == n.pieces) || e[kLdirChksum] != sum) {
-      return std::nullopt;
+      return 0;
     }
     PieceCharacters(e, &units[(j - 1) * 13]);
   }
-  std::u32string chars = LongNameChars(units, std::size_t{n.pieces} * 13);
-  if (chars.empty()) return std::nullopt;
-  return chars;
+  // Up to the first 0; surrogate pairs joined, an unpaired one kept.
+  const std::size_t count = std::size_t{n.pieces} * 13;
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < count && units[i] != 0; ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+    out[k++] = c;
+  }
+  return k;
 }
 
 std::string TreeNames::Name(std::uint32_t node) {
   if (node == 0 || node >= tree_.nodes.size()) return {};
-  if (const std::optional<std::u32string> chars = LongName(node)) {
+  char32_t chars[260];
+  if (const std::size_t count = LongName(node, chars); count > 0) {
     std::string text;
-    for (const char32_t c : *chars) AppendLongNameChar(text, c);
+    for (std::size_t i = 0; i < count; ++i) AppendLongNameChar(text, chars[i]);
     return text;
   }
   const Node& n = tree_.nodes[node];
@@ -463,14 +472,14 @@ std::optional<std::uint32_t> TreeNames::Find(std::string_view path) {
       if (n.IsVolumeLabel() || (found && n.deleted)) continue;
       bool match = false;
       if (key) {
-        const std::string stored = ShortNameKey(n.shortName.data(), page_);
-        match = stored == *key || (n.deleted && !key->empty() && stored.size() == key->size() &&
-                                   std::equal(stored.begin() + 1, stored.end(), key->begin() + 1));
+        match = ShortNameMatches(n.shortName.data(), *key, false, page_) ||
+                (n.deleted && ShortNameMatches(n.shortName.data(), *key, true, page_));
       }
       if (!match && n.pieces > 0) {
-        const std::optional<std::u32string> chars = LongName(i);
-        match = chars && chars->size() == folded.size() &&
-                std::equal(chars->begin(), chars->end(), folded.begin(),
+        char32_t chars[260];
+        const std::size_t count = LongName(i, chars);
+        match = count > 0 && count == folded.size() &&
+                std::equal(chars, chars + count, folded.begin(),
                            [](char32_t a, char32_t b) { return FoldCase(a) == b; });
       }
       if (!match) continue;

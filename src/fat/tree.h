@@ -105,8 +105,9 @@ class TreeNames {
  private:
   // The 32 bytes of entry `slot` of directory `dir`; nullptr when they cannot be read.
   const std::uint8_t* EntryAt(std::uint32_t dir, std::uint32_t slot);
-  // The characters of the node's long name; nothing when it has none or it no longer reads.
-  std::optional<std::u32string> LongName(std::uint32_t node);
+  // The characters of the node's long name into `out`, and their count; 0 when it has none
+  // or it no longer reads.
+  std::size_t LongName(std::uint32_t node, char32_t (&out)[260]);
 
   const Tree& tree_;
   ByteSource& source_;
