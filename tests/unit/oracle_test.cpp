@@ -380,7 +380,7 @@ TEST(FatOracle, BrokenChainsAndForeignNamesAgreeWithFsckMdirAndFls) {
   // A deleted file whose consecutive clusters are partly in use: read up to the first one, or
   // over all of them.
   const std::uint32_t gone = vol.Node("/DIR/_ONE.BIN");
-  const fat::Node& g = vol.tree.nodes[gone];
+  const fat::Node g = vol.tree.nodes[gone];  // a copy: Read() walks the tree anew
   vol.PokeEntry(g.firstCluster + 2, 0xFFFF);
   vol.Read();
   {
