@@ -13,6 +13,7 @@
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
+#include "ui/code_page_setting.h"
 #include "ui/program_windows.h"
 #include "ui/qt_drives_shell.h"
 #include "wiring/form1.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::ui::ProgramWindows windows;
   dulvex::BuildForm1(model, {windows.findAsker(), windows.drivesShell()});
+  dulvex::ui::InstallCodePageSetting(model, start.codePage);
   windows.Open(model, prompter, runner);
   dulvex::ui::MainWindow& window = windows.window();
   window.show();

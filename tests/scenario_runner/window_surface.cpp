@@ -40,6 +40,7 @@
 
 #include "sectorio/sector_io.h"
 #include "ui/cell_grid_widget.h"
+#include "ui/code_page_setting.h"
 #include "ui/design_widgets.h"
 #include "ui/program_windows.h"
 
@@ -175,6 +176,7 @@ class WindowSurface : public QObject, public Surface {
                        QString::fromStdString((dir_.path() / "settings").string()));
     testing::BuildModel(model_, dir_.path(), {windows_.findAsker(), windows_.drivesShell()});
     WriteGuide(model_);
+    ui::InstallCodePageSetting(model_, std::nullopt);
     windows_.Open(model_, prompter_, qtRunner_);
     qApp->installEventFilter(this);
     window().show();
