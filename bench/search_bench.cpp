@@ -11,6 +11,7 @@
 
 #include "bench_app.h"
 #include "core/scripted_prompter.h"
+#include "device/medium_reader.h"
 #include "search/scanner.h"
 #include "ui/qt_work_runner.h"
 

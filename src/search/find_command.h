@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/window_model.h"
+#include "device/bulk_reader.h"
 #include "search/pattern.h"
 
 namespace dulvex::search {
@@ -45,7 +46,9 @@ class ScriptedFindAsker : public FindAsker {
 
 // Registers "Find String" (mnuFString) and adds the hidden item "Find Next" (mnuFindNext,
 // which the Qt layer binds to F3). Without an asker "Find String" does nothing. Installing
-// again, with the window's own dialog, replaces the handlers.
-void InstallSearch(WindowModel& model, FindAsker* asker = nullptr);
+// again, with the window's own dialog, replaces the handlers. The medium is read through
+// `opener` (the system's when none is given).
+void InstallSearch(WindowModel& model, FindAsker* asker = nullptr,
+                   device::BulkOpener* opener = nullptr);
 
 }  // namespace dulvex::search

@@ -357,10 +357,14 @@ void Find(Run& r, A a) {
 }
 
 // fault L FIRST LAST: reads of those sectors of drives/L fail; fault clear: none fails.
+// Sector reads and the FAT tools' reads still go through the device layer's registry; the
+// search reads through the fixture's injected opener.
 void Fault(Run& r, A a) {
-  if (a.size() == 2 && a[1].text == "clear") return device::ClearReadFaults();
+  if (a.size() == 2 && a[1].text == "clear")
+    return device::ClearReadFaults(), r.bulkOpener.Clear();
   if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, or clear");
-  if (!device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])))
+  if (!device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
+      !r.bulkOpener.Add(r.Drive(a[1]), Count(a[2]), Count(a[3])))
     throw std::runtime_error("cannot make a fault on " + a[1].text);
 }
 

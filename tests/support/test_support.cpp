@@ -63,7 +63,7 @@ ModelFixture::ModelFixture() {
   model.state.journalFile = dir.path() / "state" / "dulvex" / "journal.sqlite";
   model.exeDir = dir.path();
   BuildForm1(model);
-  search::InstallSearch(model, &findAsker);
+  search::InstallSearch(model, &findAsker, &bulkOpener);
 }
 
 }  // namespace dulvex::testing

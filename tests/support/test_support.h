@@ -9,6 +9,7 @@
 
 #include "core/scripted_prompter.h"
 #include "core/window_model.h"
+#include "device/faulty_reader.h"
 #include "search/find_command.h"
 
 namespace dulvex::testing {
@@ -40,6 +41,8 @@ struct ModelFixture {
   TempDir dir;
   ScriptedPrompter prompter;
   search::ScriptedFindAsker findAsker;  // answers "Find String"
+  // How the search reads the media: the program's way, with read faults tests add.
+  device::FaultyOpener bulkOpener{device::DefaultOpener()};
   WindowModel model{prompter};
   ModelFixture();
   std::filesystem::path Drive(char c) const { return dir.path() / "drives" / std::string(1, c); }

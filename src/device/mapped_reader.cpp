@@ -1,0 +1,69 @@
+#include "device/mapped_reader.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+#ifndef MADV_POPULATE_READ
+#define MADV_POPULATE_READ 22
+#endif
+
+namespace dulvex::device {
+
+namespace {
+
+std::uint64_t PageSize() {
+  static const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  return page;
+}
+
+}  // namespace
+
+MappedReader::MappedReader(MediumReader plain, std::size_t window)
+    : plain_(std::move(plain)), window_(std::max<std::size_t>(window, PageSize())) {}
+
+MappedReader::~MappedReader() {
+  if (map_ != nullptr) ::munmap(map_, mapLen_);
+}
+
+Borrowed MappedReader::Borrow(std::uint64_t offset, std::size_t length) {
+  if (mapFails_ || length == 0 || offset >= size() || length > size() - offset) return {};
+  if (map_ == nullptr || offset < mapLo_ || offset + length > mapLo_ + mapLen_) {
+    if (map_ != nullptr) ::munmap(map_, mapLen_), map_ = nullptr;
+    // A window on a window boundary, or from the page of `offset` when the stretch would
+    // cross one; never past the end of the medium.
+    const std::uint64_t page = PageSize();
+    std::uint64_t lo = offset / window_ * window_;
+    if (offset + length > lo + window_) lo = offset / page * page;
+    const std::uint64_t hi = std::min(size(), std::max<std::uint64_t>(lo + window_, offset + length));
+    void* p = ::mmap(nullptr, static_cast<std::size_t>(hi - lo), PROT_READ, MAP_SHARED,
+                     plain_.fd(), static_cast<off_t>(lo));
+    if (p == MAP_FAILED) {
+      mapFails_ = true;  // a device without mmap, or no address space left: pread it is
+      return {};
+    }
+    map_ = static_cast<std::uint8_t*>(p), mapLo_ = lo, mapLen_ = static_cast<std::size_t>(hi - lo);
+    ::madvise(map_, mapLen_, MADV_SEQUENTIAL);
+    ::madvise(map_, mapLen_, MADV_HUGEPAGE);  // refused on most file systems: no matter
+  }
+  std::uint8_t* at = map_ + (offset - mapLo_);
+  if (populateWorks_) {
+    // Faults the stretch in at once (cheaper than a fault every few pages); a page that
+    // cannot be read fails here with EFAULT or EIO instead of raising SIGBUS later.
+    const auto base = reinterpret_cast<std::uintptr_t>(at) / PageSize() * PageSize();
+    const std::size_t span = reinterpret_cast<std::uintptr_t>(at) + length - base;
+    if (::madvise(reinterpret_cast<void*>(base), span, MADV_POPULATE_READ) != 0) {
+      if (errno == EINVAL) {
+        populateWorks_ = false;  // an older kernel: the pages fault in as they are read
+      } else {
+        return {};
+      }
+    }
+  }
+  return {at, true};
+}
+
+}  // namespace dulvex::device
