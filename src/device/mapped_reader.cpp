@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "device/posix_io.h"
+
 #ifndef MADV_POPULATE_READ
 #define MADV_POPULATE_READ 22
 #endif
@@ -31,6 +33,10 @@ MappedReader::~MappedReader() {
 
 Borrowed MappedReader::Borrow(std::uint64_t offset, std::size_t length) {
   if (mapFails_ || length == 0 || offset >= size() || length > size() - offset) return {};
+  // A file cut short keeps the rest of its last page as zeros in a mapping, where pread
+  // tells that the medium ended: a stretch the medium no longer holds is not lent.
+  const long long now = MediumSize(plain_.fd());
+  if (now < 0 || static_cast<std::uint64_t>(now) < offset + length) return {};
   if (map_ == nullptr || offset < mapLo_ || offset + length > mapLo_ + mapLen_) {
     if (map_ != nullptr) ::munmap(map_, mapLen_), map_ = nullptr;
     // A window on a window boundary, or from the page of `offset` when the stretch would

@@ -73,6 +73,7 @@ class Pattern {
 class Searcher {
  public:
   explicit Searcher(const Pattern& pattern);
+  explicit Searcher(Pattern&&) = delete;  // it keeps a reference: the pattern must outlive it
 
   // As Pattern::FindFirst and FindLast.
   std::size_t FindFirst(const std::uint8_t* data, std::size_t n);
