@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "commands/find_command.h"
 #include "core/scripted_prompter.h"
 #include "core/window_model.h"
 #include "device/faulty_reader.h"
-#include "search/find_command.h"
 
 namespace dulvex::testing {
 
