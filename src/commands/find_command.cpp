@@ -7,6 +7,7 @@
 
 #include "base/numbers.h"
 #include "buffer/buffer.h"
+#include "commands/find_name.h"
 #include "core/form1_design.h"
 #include "search/scanner.h"
 #include "view/sector_view.h"
@@ -238,6 +239,11 @@ void FindString(WindowModel& model, const SessionPtr& s) {
   std::optional<FindRequest> asked = s->asker->Ask(s->request);
   if (!asked) return;
   s->request = *asked;
+  if (asked->kind == FindKind::Name) {
+    s->pattern.reset();
+    s->lastHit.reset();
+    return FindName(model, *s->asker, asked->text);
+  }
   CompiledPattern compiled = CompilePattern(asked->text, asked->kind, asked->ignoreCase);
   s->pattern.reset();
   s->lastHit.reset();
@@ -264,6 +270,15 @@ std::optional<FindRequest> ScriptedFindAsker::Ask(const FindRequest&) {
   std::optional<FindRequest> answer = answers.front();
   answers.pop_front();
   return answer;
+}
+
+std::optional<std::size_t> ScriptedFindAsker::Choose(const std::string&,
+                                                     const std::vector<std::string>& items) {
+  listed = items;
+  if (choices.empty()) return std::nullopt;
+  std::optional<std::size_t> choice = choices.front();
+  choices.pop_front();
+  return choice && *choice < items.size() ? choice : std::nullopt;
 }
 
 void InstallSearch(WindowModel& model, FindAsker* asker, device::BulkOpener* opener) {

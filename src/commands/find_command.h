@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/window_model.h"
 #include "device/bulk_reader.h"
@@ -24,7 +25,7 @@ enum class FindFrom {
 struct FindRequest {
   std::string text;  // the typed text (UTF-8), or hex pairs for FindKind::Hex
   FindKind kind = FindKind::Text;
-  bool ignoreCase = false;  // FindKind::Text only
+  bool ignoreCase = false;  // FindKind::Text and Utf16 (Name always ignores case)
   FindFrom from = FindFrom::AfterShown;
   bool dataRegionOnly = false;  // only the volume's data region, else the whole medium
 };
@@ -35,13 +36,20 @@ class FindAsker {
   virtual ~FindAsker() = default;
   // Shows the dialog filled in from `last`; the user's request, or nothing on Cancel.
   virtual std::optional<FindRequest> Ask(const FindRequest& last) = 0;
+  // Lists `items` under `prompt` for the user to choose one; its index, or nothing on Cancel.
+  virtual std::optional<std::size_t> Choose(const std::string& prompt,
+                                            const std::vector<std::string>& items) = 0;
 };
 
 class ScriptedFindAsker : public FindAsker {
  public:
   std::deque<std::optional<FindRequest>> answers;  // nothing queued answers Cancel
+  std::deque<std::optional<std::size_t>> choices;  // likewise
+  std::vector<std::string> listed;                 // the items of the last list shown
 
   std::optional<FindRequest> Ask(const FindRequest& last) override;
+  std::optional<std::size_t> Choose(const std::string& prompt,
+                                    const std::vector<std::string>& items) override;
 };
 
 // Registers "Find String" (mnuFString) and adds the hidden item "Find Next" (mnuFindNext,

@@ -494,6 +494,7 @@ std::size_t Searcher::FindLast(const std::uint8_t* data, std::size_t n) {
 CompiledPattern CompilePattern(std::string_view text, FindKind kind, bool ignoreCase) {
   std::vector<PatternByte> bytes;
   std::vector<UnitPair> units;
+  if (kind == FindKind::Name) return Fail("A name is looked up in the directory tree, not in bytes.");
   if (kind == FindKind::Hex) {
     std::string reason = HexBytes(text, bytes);
     if (!reason.empty()) return Fail(std::move(reason));

@@ -114,6 +114,7 @@ enum class FindKind {
   Text,   // characters of the grid's code page, one byte each
   Utf16,  // UTF-16LE, two bytes a character (four beyond U+FFFF), as long names are stored
   Hex,    // hex pairs, blanks between them optional, "??" for any byte
+  Name,   // no bytes: a part of a file or directory name, looked up in the FAT tree
 };
 
 // The longest pattern: one sector, so a match lies in at most two sectors.

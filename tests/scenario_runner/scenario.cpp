@@ -332,8 +332,8 @@ void Input(Run& r, A a) {
       .push_back(a[1].quoted ? a[1].text : "");
 }
 
-// find "text" [utf16|hex] [ignorecase] [back|start] [data], or find cancel: the answer of the
-// next "Find String" dialog.
+// find "text" [utf16|hex|name] [ignorecase] [back|start] [data], or find cancel: the answer of
+// the next "Find String" dialog.
 void Find(Run& r, A a) {
   if (!a[1].quoted) {
     if (a[1].text != "cancel" || a.size() > 2) throw SyntaxError("find needs \"text\" or cancel");
@@ -342,8 +342,10 @@ void Find(Run& r, A a) {
   search::FindRequest q{a[1].text};
   for (std::size_t i = 2; i < a.size(); ++i) {
     const std::string& w = a[i].text;
-    if (w == "utf16" || w == "hex")
-      q.kind = w == "hex" ? search::FindKind::Hex : search::FindKind::Utf16;
+    if (w == "utf16" || w == "hex" || w == "name")
+      q.kind = w == "hex"    ? search::FindKind::Hex
+               : w == "name" ? search::FindKind::Name
+                             : search::FindKind::Utf16;
     else if (w == "back" || w == "start")
       q.from = w == "back" ? search::FindFrom::Backward : search::FindFrom::SectorZero;
     else if (w == "ignorecase")
@@ -382,6 +384,22 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"file", {1, 1, Input}},
     {"find", {1, 5, Find}},
     {"fault", {1, 3, Fault}},
+    // pick N: the Nth item (from 1) of the next list of hits is chosen; pick cancel: none.
+    {"pick",
+     {1, 1,
+      [](Run& r, A a) {
+        r.findAsker.choices.push_back(
+            a[1].text == "cancel" ? std::nullopt
+                                  : std::optional<std::size_t>(Count(a[1]) - 1));
+      }}},
+    // expect hits "ONE\nTWO": the items of the last list of hits, one a line.
+    {"expect hits",
+     {1, 1,
+      [](Run& r, A) {
+        std::string all;
+        for (const std::string& item : r.findAsker.listed) all += (all.empty() ? "" : "\n") + item;
+        r.Is("hits " + Quote(all));
+      }}},
     {"cancel-after", {1, 1, [](Run& r, A a) { r.runner.cancelAfterReports = Count(a[1]); }}},
     {"menu", {1, 1, Act}},
     {"click", {1, 1, Act}},
