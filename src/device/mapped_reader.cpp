@@ -4,14 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <utility>
 
 #include "device/posix_io.h"
-
-#ifndef MADV_POPULATE_READ
-#define MADV_POPULATE_READ 22
-#endif
 
 namespace dulvex::device {
 
@@ -55,20 +50,10 @@ Borrowed MappedReader::Borrow(std::uint64_t offset, std::size_t length) {
     ::madvise(map_, mapLen_, MADV_SEQUENTIAL);
     ::madvise(map_, mapLen_, MADV_HUGEPAGE);  // refused on most file systems: no matter
   }
-  std::uint8_t* at = map_ + (offset - mapLo_);
-  if (populateWorks_) {
-    // Faults the stretch in at once (cheaper than a fault every few pages); a page that
-    // cannot be read fails here with EFAULT or EIO instead of raising SIGBUS later.
-    const auto base = reinterpret_cast<std::uintptr_t>(at) / PageSize() * PageSize();
-    const std::size_t span = reinterpret_cast<std::uintptr_t>(at) + length - base;
-    if (::madvise(reinterpret_cast<void*>(base), span, MADV_POPULATE_READ) != 0) {
-      if (errno == EINVAL) {
-        populateWorks_ = false;  // an older kernel: the pages fault in as they are read
-      } else {
-        return {};
-      }
-    }
-  }
+  // The pages fault in as the scan reads them, the file system's large folios and the
+  // sequential read-ahead keeping the faults few. (Faulting a stretch in beforehand with
+  // MADV_POPULATE_READ costs more than the scan itself.)
+  const std::uint8_t* at = map_ + (offset - mapLo_);
   return {at, true};
 }
 

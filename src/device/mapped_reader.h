@@ -1,10 +1,9 @@
 // A bulk reader over a mapping of the medium: a scan reads the page cache in place, with no
 // copy. The medium is mapped a window at a time (so page tables stay small on a device of
-// many gigabytes), read ahead sequentially, in huge pages where the kernel gives them, and
-// each borrowed stretch is faulted in as a whole before it is handed out; a stretch the kernel
-// cannot fault in is not lent, and the caller reads it with pread, which names the failing
-// sectors. A page that fails later still raises SIGBUS: touch borrowed bytes only inside
-// RunGuarded() (mapped_guard.h).
+// many gigabytes), read ahead sequentially, in huge pages where the kernel gives them. A page
+// the medium cannot deliver raises SIGBUS: touch borrowed bytes only inside RunGuarded()
+// (mapped_guard.h), and read a stretch where it failed again with Read(), which is pread and
+// names the failing sectors. A file cut shorter than a stretch does not lend it.
 #pragma once
 
 #include <memory>
@@ -38,7 +37,6 @@ class MappedReader : public BulkReader {
   std::uint64_t mapLo_ = 0;
   std::size_t mapLen_ = 0;
   bool mapFails_ = false;        // the medium cannot be mapped: never try again
-  bool populateWorks_ = true;    // the kernel knows MADV_POPULATE_READ
 };
 
 }  // namespace dulvex::device
