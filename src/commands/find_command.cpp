@@ -214,7 +214,7 @@ void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool ro
       kTitle, WorkUnit::Bytes,
       [reader, pattern, pass, outcome, counted](WorkProgress& progress) {
         *outcome =
-            Scan(*reader, *pattern, pass.lo, pass.hi, pass.direction, progress, kChunkBytes, counted);
+            Scan(*reader, *pattern, pass.lo, pass.hi, pass.direction, progress, 0, counted);
       },
       [&model, s, outcome, range, from, round, before](bool) {
         Conclude(model, s, Together(*outcome, before), *range, from, round);

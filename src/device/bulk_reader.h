@@ -43,6 +43,8 @@ class BulkReader {
   // The bytes the caller will borrow next, so a reader may fetch them while the caller works
   // on the last ones.
   virtual void WillBorrow(std::uint64_t offset, std::size_t length) { (void)offset, (void)length; }
+  // The stretch a caller best borrows at a time; 0 when any will do.
+  virtual std::size_t PreferredChunk() const { return 0; }
   // How the reader reads, for benchmarks and tests: "pread", "mapped" or "direct".
   virtual const char* kind() const { return "pread"; }
 };

@@ -32,6 +32,8 @@ class DirectReader : public BulkReader {
   }
   Borrowed Borrow(std::uint64_t offset, std::size_t length) override;
   void WillBorrow(std::uint64_t offset, std::size_t length) override;
+  // Large reads: each hand-over between the reading thread and the caller costs a wake-up.
+  std::size_t PreferredChunk() const override { return std::size_t{4} << 20; }
   const char* kind() const override { return "direct"; }
 
   // Opens `file` both ways; nothing when O_DIRECT cannot be had.

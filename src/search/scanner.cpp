@@ -259,6 +259,7 @@ ScanOutcome Scan(device::BulkReader& medium, const Pattern& pattern, std::uint64
                  std::size_t chunkBytes, const SectorSpan& counted) {
   hi = std::min(hi, medium.size());
   if (lo >= hi || hi - lo < pattern.size()) return {};
+  if (chunkBytes == 0) chunkBytes = std::max(kChunkBytes, medium.PreferredChunk());
   Scanner scanner(medium, pattern, progress, chunkBytes, counted);
   return direction == Direction::Forward ? scanner.Forward(lo, hi) : scanner.Backward(lo, hi);
 }

@@ -42,11 +42,12 @@ struct SectorSpan {
 inline constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
 // Looks for the first (Forward) or the last (Backward) match that lies wholly in bytes
-// [lo, hi) of the medium. Reads go in chunks of `chunkBytes` (a multiple of 512), on
+// [lo, hi) of the medium. Reads go in chunks of `chunkBytes` (a multiple of 512; 0 for the
+// reader's preferred size, else kChunkBytes), on
 // multiples of it except where the range begins and ends inside one; a chunk that fails is read again sector by sector, and the sectors that still
 // fail are skipped (no match spans them) and counted.
 ScanOutcome Scan(device::BulkReader& medium, const Pattern& pattern, std::uint64_t lo,
                  std::uint64_t hi, Direction direction, WorkProgress& progress,
-                 std::size_t chunkBytes = kChunkBytes, const SectorSpan& counted = {});
+                 std::size_t chunkBytes = 0, const SectorSpan& counted = {});
 
 }  // namespace dulvex::search
