@@ -158,7 +158,8 @@ void BM_FindWorstCase(benchmark::State& state) {
   if (random.empty()) {
     random.resize(kBytes);
     std::uint64_t z = 99;
-    for (auto& b : random) b = static_cast<std::uint8_t>((z = z * 6364136223846793005ull + 1) >> 56);
+    for (auto& b : random)
+      b = static_cast<std::uint8_t>((z = z * 6364136223846793005ull + 1) >> 56);
   }
   std::vector<std::uint8_t> fill(kBytes, ff ? 0xFF : 'A');
   const std::vector<std::uint8_t>& data = state.range(1) == 0 ? random : fill;

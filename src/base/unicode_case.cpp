@@ -15,13 +15,15 @@ locale_t Unicode() {
 }
 
 char32_t Lower(char32_t c) {
-  if (const locale_t l = Unicode()) return static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), l));
+  if (const locale_t l = Unicode())
+    return static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), l));
   if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
   return c;
 }
 
 char32_t Upper(char32_t c) {
-  if (const locale_t l = Unicode()) return static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), l));
+  if (const locale_t l = Unicode())
+    return static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), l));
   if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
   return c;
 }

@@ -134,8 +134,7 @@ void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool ro
 
 // The skipped sectors of both passes of a search that went round.
 ScanOutcome Together(ScanOutcome o, const ScanOutcome& before) {
-  if (before.skippedSectors > 0 &&
-      (o.skippedSectors == 0 || before.firstSkipped < o.firstSkipped))
+  if (before.skippedSectors > 0 && (o.skippedSectors == 0 || before.firstSkipped < o.firstSkipped))
     o.firstSkipped = before.firstSkipped;
   o.skippedSectors += before.skippedSectors;
   return o;
@@ -186,8 +185,8 @@ void Conclude(WindowModel& model, const SessionPtr& s, const ScanOutcome& o, con
 void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool round,
             const ScanOutcome& before) {
   device::IoResult opened;
-  std::shared_ptr<device::BulkReader> reader = s->opener->Open(
-      device::DriveFile(model.state.drivesDir, model.state.DevicePath), &opened);
+  std::shared_ptr<device::BulkReader> reader =
+      s->opener->Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath), &opened);
   if (!reader) {
     model.prompter().MessageBox(
         "Cannot search " + model.state.DevicePath + ": " + opened.Describe() + ".", kStyleCritical,
@@ -213,8 +212,7 @@ void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool ro
   model.runner().Run(
       kTitle, WorkUnit::Bytes,
       [reader, pattern, pass, outcome, counted](WorkProgress& progress) {
-        *outcome =
-            Scan(*reader, *pattern, pass.lo, pass.hi, pass.direction, progress, 0, counted);
+        *outcome = Scan(*reader, *pattern, pass.lo, pass.hi, pass.direction, progress, 0, counted);
       },
       [&model, s, outcome, range, from, round, before](bool) {
         Conclude(model, s, Together(*outcome, before), *range, from, round);

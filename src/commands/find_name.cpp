@@ -53,8 +53,9 @@ std::vector<NameHit> FindNames(const fat::Tree& tree, std::string_view text) {
     if (n.entrySector < 0) continue;
     std::array<std::uint8_t, fat::kDirEntryBytes> entry{};  // the name; no lower-case flags
     std::copy(n.shortName.begin(), n.shortName.end(), entry.begin());
-    const bool found = Folded(n.name).find(needle) != std::u32string::npos ||
-                       Folded(fat::ShortNameText(entry.data())).find(needle) != std::u32string::npos;
+    const bool found =
+        Folded(n.name).find(needle) != std::u32string::npos ||
+        Folded(fat::ShortNameText(entry.data())).find(needle) != std::u32string::npos;
     if (found) hits.push_back({i, fat::PathOf(tree, i), n.entrySector, n.entryOffset, n.deleted});
   }
   return hits;

@@ -18,8 +18,8 @@ double CachedShare(int fd, std::uint64_t size, int samples) {
   void* map = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
   if (map == MAP_FAILED) return -1;
   const std::uint64_t pages = (size + page - 1) / page;
-  const auto n = static_cast<std::uint64_t>(samples) < pages ? static_cast<std::uint64_t>(samples)
-                                                             : pages;
+  const auto n =
+      static_cast<std::uint64_t>(samples) < pages ? static_cast<std::uint64_t>(samples) : pages;
   std::uint64_t cached = 0, asked = 0;
   for (std::uint64_t i = 0; i < n; ++i) {
     unsigned char in = 0;

@@ -15,12 +15,13 @@
 
 namespace dulvex::device {
 
-DirectReader::DirectReader(MediumReader plain, int direct) : plain_(std::move(plain)), direct_(direct) {
+DirectReader::DirectReader(MediumReader plain, int direct)
+    : plain_(std::move(plain)), direct_(direct) {
   // A block device reads in its logical blocks; a file's direct reads are safe on pages.
   struct stat st {};
   int block = 0;
-  if (::fstat(direct_, &st) == 0 && S_ISBLK(st.st_mode) && ::ioctl(direct_, BLKSSZGET, &block) == 0 &&
-      block > 0)
+  if (::fstat(direct_, &st) == 0 && S_ISBLK(st.st_mode) &&
+      ::ioctl(direct_, BLKSSZGET, &block) == 0 && block > 0)
     align_ = static_cast<std::size_t>(block);
   align_ = std::max<std::size_t>(align_, 512);
 }
@@ -47,7 +48,8 @@ void DirectReader::Fill(Buffer& b, std::uint64_t offset, std::size_t length) {
   const std::uint64_t lo = offset / align_ * align_;
   const std::uint64_t hi = (offset + length + align_ - 1) / align_ * align_;
   const auto span = static_cast<std::size_t>(hi - lo);
-  b.offset = offset, b.length = length, b.skip = static_cast<std::size_t>(offset - lo), b.ok = false;
+  b.offset = offset, b.length = length, b.skip = static_cast<std::size_t>(offset - lo),
+  b.ok = false;
   if (b.capacity < span) {
     void* p = std::aligned_alloc(std::max<std::size_t>(align_, 4096), (span + 4095) / 4096 * 4096);
     if (p == nullptr) return;

@@ -45,7 +45,7 @@ class DirectReader : public BulkReader {
     std::size_t capacity = 0;
     std::uint64_t offset = 0;  // the request it holds
     std::size_t length = 0;
-    std::size_t skip = 0;      // where the requested bytes begin in it
+    std::size_t skip = 0;  // where the requested bytes begin in it
     bool ok = false;
   };
   // Fills `b` with bytes [offset, offset + length) in one aligned direct read.

@@ -17,7 +17,8 @@ bool RunGuarded(const void* begin, std::size_t length, void (*work)(void*), void
 
 template <typename Work>
 bool RunGuarded(const void* begin, std::size_t length, Work& work) {
-  return RunGuarded(begin, length, [](void* w) { (*static_cast<Work*>(w))(); }, &work);
+  return RunGuarded(
+      begin, length, [](void* w) { (*static_cast<Work*>(w))(); }, &work);
 }
 
 }  // namespace dulvex::device

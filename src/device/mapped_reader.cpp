@@ -39,9 +39,10 @@ Borrowed MappedReader::Borrow(std::uint64_t offset, std::size_t length) {
     const std::uint64_t page = PageSize();
     std::uint64_t lo = offset / window_ * window_;
     if (offset + length > lo + window_) lo = offset / page * page;
-    const std::uint64_t hi = std::min(size(), std::max<std::uint64_t>(lo + window_, offset + length));
-    void* p = ::mmap(nullptr, static_cast<std::size_t>(hi - lo), PROT_READ, MAP_SHARED,
-                     plain_.fd(), static_cast<off_t>(lo));
+    const std::uint64_t hi =
+        std::min(size(), std::max<std::uint64_t>(lo + window_, offset + length));
+    void* p = ::mmap(nullptr, static_cast<std::size_t>(hi - lo), PROT_READ, MAP_SHARED, plain_.fd(),
+                     static_cast<off_t>(lo));
     if (p == MAP_FAILED) {
       mapFails_ = true;  // a device without mmap, or no address space left: pread it is
       return {};

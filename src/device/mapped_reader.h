@@ -36,7 +36,7 @@ class MappedReader : public BulkReader {
   std::uint8_t* map_ = nullptr;  // the mapped window: medium bytes [mapLo_, mapLo_ + mapLen_)
   std::uint64_t mapLo_ = 0;
   std::size_t mapLen_ = 0;
-  bool mapFails_ = false;        // the medium cannot be mapped: never try again
+  bool mapFails_ = false;  // the medium cannot be mapped: never try again
 };
 
 }  // namespace dulvex::device

@@ -289,12 +289,14 @@ void Searcher::Pick() {
   for (std::uint32_t i = 0; i < bytes.size(); ++i) {
     const PatternByte& p = bytes[i];
     if (p.any) continue;
-    const auto fold = static_cast<std::uint8_t>(p.a ^ p.b), want = static_cast<std::uint8_t>(p.a | fold);
+    const auto fold = static_cast<std::uint8_t>(p.a ^ p.b),
+               want = static_cast<std::uint8_t>(p.a | fold);
     std::uint64_t seen = 0;
     for (unsigned x = 0; x < 256; ++x) {
       if (Accepts(fold, want, x)) seen += histogram_[x];
     }
-    const std::uint64_t score = seen * 256 + static_cast<std::uint64_t>(std::max(Commonness(p.a), Commonness(p.b)));
+    const std::uint64_t score =
+        seen * 256 + static_cast<std::uint64_t>(std::max(Commonness(p.a), Commonness(p.b)));
     if (score < best1) {
       best2 = best1, at2 = at1;
       best1 = score, at1 = i;
@@ -303,7 +305,9 @@ void Searcher::Pick() {
     }
   }
   if (best2 == UINT64_MAX) at2 = at1;
-  const auto fold = [&](std::uint32_t at) { return static_cast<std::uint8_t>(bytes[at].a ^ bytes[at].b); };
+  const auto fold = [&](std::uint32_t at) {
+    return static_cast<std::uint8_t>(bytes[at].a ^ bytes[at].b);
+  };
   anchors_ = {at1,       at2,
               fold(at1), static_cast<std::uint8_t>(bytes[at1].a | fold(at1)),
               fold(at2), static_cast<std::uint8_t>(bytes[at2].a | fold(at2))};
@@ -342,7 +346,8 @@ Searcher::Step Searcher::Filter(const std::uint8_t* data, std::size_t from, std:
       if (test_(p, count, anchors_, bits) == 0) continue;
       for (std::size_t w = 0; w < count; ++w) {
         for (std::uint64_t m = bits[w]; m != 0; m &= m - 1) {
-          const std::size_t start = from + 64 * (first + w) + static_cast<std::size_t>(__builtin_ctzll(m));
+          const std::size_t start =
+              from + 64 * (first + w) + static_cast<std::size_t>(__builtin_ctzll(m));
           if (pattern_.MatchesAt(data + start)) return *at = start, Step::Found;
           if (++verified > allowed) return *at = start + 1, Step::Busy;
         }
@@ -429,7 +434,8 @@ std::size_t Searcher::FindFirst(const std::uint8_t* data, std::size_t n) {
   if (learned_ == 0) Learn(data, std::min(n, kLearnBytes)), Pick();
   for (std::size_t from = 0; from <= last;) {
     if (shiftAndLeft_ > 0) {
-      const std::size_t to = static_cast<std::size_t>(std::min<std::uint64_t>(last, from + shiftAndLeft_ - 1));
+      const std::size_t to =
+          static_cast<std::size_t>(std::min<std::uint64_t>(last, from + shiftAndLeft_ - 1));
       const std::size_t found = ShiftAndForward(data, from, to);
       shiftAndLeft_ -= to - from + 1, shiftAndBytes_ += to - from + 1;
       if (found != Pattern::kNone) return found;
@@ -465,7 +471,8 @@ std::size_t Searcher::FindLast(const std::uint8_t* data, std::size_t n) {
   // The starts still to test are 0 .. end - 1.
   for (std::size_t end = last + 1; end > 0;) {
     if (shiftAndLeft_ > 0) {
-      const std::size_t from = end > shiftAndLeft_ ? end - static_cast<std::size_t>(shiftAndLeft_) : 0;
+      const std::size_t from =
+          end > shiftAndLeft_ ? end - static_cast<std::size_t>(shiftAndLeft_) : 0;
       const std::size_t found = ShiftAndBackward(data, from, end - 1);
       shiftAndLeft_ -= end - from, shiftAndBytes_ += end - from;
       if (found != Pattern::kNone) return found;
@@ -494,7 +501,8 @@ std::size_t Searcher::FindLast(const std::uint8_t* data, std::size_t n) {
 CompiledPattern CompilePattern(std::string_view text, FindKind kind, bool ignoreCase) {
   std::vector<PatternByte> bytes;
   std::vector<UnitPair> units;
-  if (kind == FindKind::Name) return Fail("A name is looked up in the directory tree, not in bytes.");
+  if (kind == FindKind::Name)
+    return Fail("A name is looked up in the directory tree, not in bytes.");
   if (kind == FindKind::Hex) {
     std::string reason = HexBytes(text, bytes);
     if (!reason.empty()) return Fail(std::move(reason));

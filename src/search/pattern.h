@@ -102,10 +102,10 @@ class Searcher {
   std::uint64_t (*test_)(const std::uint8_t*, std::size_t, const Anchors&,
                          std::uint64_t*) = nullptr;
   std::uint32_t histogram_[256] = {};
-  std::uint64_t learned_ = 0;            // bytes counted in the histogram, decayed
-  std::uint64_t sinceRepick_ = 0;        // offsets filtered since the anchors were picked
-  std::uint64_t shiftAndLeft_ = 0;       // offsets shift-and still takes before the filter
-  bool busyPick_ = false;                // the anchors were last picked for being busy
+  std::uint64_t learned_ = 0;       // bytes counted in the histogram, decayed
+  std::uint64_t sinceRepick_ = 0;   // offsets filtered since the anchors were picked
+  std::uint64_t shiftAndLeft_ = 0;  // offsets shift-and still takes before the filter
+  bool busyPick_ = false;           // the anchors were last picked for being busy
   std::uint64_t repicks_ = 0, shiftAndBytes_ = 0;
 };
 

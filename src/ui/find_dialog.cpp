@@ -55,7 +55,8 @@ std::optional<search::FindRequest> QtFindAsker::Ask(const search::FindRequest& l
                "Hex bytes (EB 3C 90, ?? for any byte)",
                "A file or directory name (long or short, deleted too, any case)"},
               last.kind);
-  auto* ignoreCase = new QCheckBox("Ignore case (e and E, \u00E9 and \u00C9, \u0436 and \u0416)", &dialog);
+  auto* ignoreCase =
+      new QCheckBox("Ignore case (e and E, \u00E9 and \u00C9, \u0436 and \u0416)", &dialog);
   ignoreCase->setObjectName("FindIgnoreCase");
   ignoreCase->setChecked(last.ignoreCase);
   form->addRow("", ignoreCase);
@@ -88,8 +89,7 @@ std::optional<search::FindRequest> QtFindAsker::Ask(const search::FindRequest& l
   search::FindRequest r;
   r.text = text->text().toStdString();
   r.kind = static_cast<FindKind>(kind->checkedId());
-  r.ignoreCase =
-      ignoreCase->isChecked() && (r.kind == FindKind::Text || r.kind == FindKind::Utf16);
+  r.ignoreCase = ignoreCase->isChecked() && (r.kind == FindKind::Text || r.kind == FindKind::Utf16);
   r.from = static_cast<FindFrom>(from->checkedId());
   r.dataRegionOnly = data->isChecked();
   return r;

@@ -21,8 +21,8 @@
 
 namespace {
 
-using dulvex::device::BulkReader;
 using dulvex::device::Borrowed;
+using dulvex::device::BulkReader;
 using dulvex::search::Direction;
 using dulvex::search::PatternByte;
 using End = dulvex::search::ScanOutcome::End;
@@ -125,13 +125,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto faulty = std::make_unique<dulvex::device::FaultyReader>(std::move(reader), faults);
   Cutting cutting(std::move(faulty), file, cut);
   NoProgress progress;
-  const auto o = dulvex::search::Scan(cutting, dulvex::search::Pattern(bytes), lo, hi,
-                                      forward ? Direction::Forward : Direction::Backward,
-                                      progress, chunk);
+  const auto o =
+      dulvex::search::Scan(cutting, dulvex::search::Pattern(bytes), lo, hi,
+                           forward ? Direction::Forward : Direction::Backward, progress, chunk);
   std::filesystem::remove(file);
   if (cutting.cut()) {
     // Whatever was searched before the cut is right; after it the medium has vanished.
-    Check(o.end == End::Vanished || (o.end == End::Found && static_cast<long long>(o.offset) == expected) ||
+    Check(o.end == End::Vanished ||
+          (o.end == End::Found && static_cast<long long>(o.offset) == expected) ||
           (o.end == End::NotFound && expected < 0));
     return 0;
   }

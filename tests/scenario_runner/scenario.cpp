@@ -362,8 +362,7 @@ void Find(Run& r, A a) {
 // Sector reads and the FAT tools' reads still go through the device layer's registry; the
 // search reads through the fixture's injected opener.
 void Fault(Run& r, A a) {
-  if (a.size() == 2 && a[1].text == "clear")
-    return device::ClearReadFaults(), r.bulkOpener.Clear();
+  if (a.size() == 2 && a[1].text == "clear") return device::ClearReadFaults(), r.bulkOpener.Clear();
   if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, or clear");
   if (!device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
       !r.bulkOpener.Add(r.Drive(a[1]), Count(a[2]), Count(a[3])))
@@ -389,8 +388,7 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
      {1, 1,
       [](Run& r, A a) {
         r.findAsker.choices.push_back(
-            a[1].text == "cancel" ? std::nullopt
-                                  : std::optional<std::size_t>(Count(a[1]) - 1));
+            a[1].text == "cancel" ? std::nullopt : std::optional<std::size_t>(Count(a[1]) - 1));
       }}},
     // expect hits "ONE\nTWO": the items of the last list of hits, one a line.
     {"expect hits",

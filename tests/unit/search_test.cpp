@@ -2,7 +2,6 @@
 // forward and backward, through damaged sectors, Cancel and a medium that goes away. The
 // window's side of it (the hit shown and marked, going round, F3) is in find_string.scn.
 #include <gtest/gtest.h>
-
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -67,8 +66,8 @@ struct Medium {
 
 // The first and last match of `bytes` lying wholly in data[lo, hi), byte by byte; -1 when none.
 std::pair<long long, long long> Reference(const std::vector<std::uint8_t>& data,
-                                          const std::vector<PatternByte>& bytes,
-                                          std::uint64_t lo, std::uint64_t hi) {
+                                          const std::vector<PatternByte>& bytes, std::uint64_t lo,
+                                          std::uint64_t hi) {
   long long first = -1, last = -1;
   for (std::uint64_t at = lo; at + bytes.size() <= hi; ++at) {
     bool all = true;
@@ -222,8 +221,9 @@ TEST(SearchScan, MatchesOneByteAcrossAChunkEnd) {
     for (const std::size_t m : {2u, 5u, 511u, 512u}) {
       std::vector<std::uint8_t> data(5 * 4096, '.');
       std::vector<PatternByte> bytes(m);
-      for (std::size_t i = 0; i < m; ++i) bytes[i] = {static_cast<std::uint8_t>('a' + i % 26),
-                                                      static_cast<std::uint8_t>('a' + i % 26), false};
+      for (std::size_t i = 0; i < m; ++i)
+        bytes[i] = {static_cast<std::uint8_t>('a' + i % 26),
+                    static_cast<std::uint8_t>('a' + i % 26), false};
       const std::size_t before = 2 * 4096 - (m - 1), after = 3 * 4096 - 1;
       for (std::size_t i = 0; i < m; ++i) data[before + i] = data[after + i] = bytes[i].a;
       Medium medium(data, way);
