@@ -58,11 +58,16 @@ class Scanner {
     bool found = false;
     std::uint64_t offset = 0;
   };
+  struct Stretch {
+    std::uint64_t pos;
+    std::size_t len;
+  };
   // The chunk holding medium bytes [pos, pos + len): in place when the reader lends it (under
   // the SIGBUS guard when it is a mapping), else copied into buffer_ with its runs listed.
-  // False when the scan must end (the medium vanished, or Cancel during a sector-wise read).
-  bool SearchChunk(std::uint64_t pos, std::size_t len, std::uint64_t lo, bool forward,
-                   ChunkResult* result);
+  // Once it is lent the reader hears of the `next` chunk, to fetch it meanwhile. False when
+  // the scan must end (the medium vanished, or Cancel during a sector-wise read).
+  bool SearchChunk(std::uint64_t pos, std::size_t len, Stretch next, std::uint64_t lo,
+                   bool forward, ChunkResult* result);
   bool ReadChunk(std::uint64_t pos, std::size_t len);
   // Searches data's runs (bytes before `from` left out) and then sets the kept bytes for the
   // next chunk; *kept holds the current ones on entry.
@@ -189,10 +194,11 @@ Scanner::ChunkResult Scanner::SearchRuns(const std::uint8_t* data, std::uint64_t
   return result;
 }
 
-bool Scanner::SearchChunk(std::uint64_t pos, std::size_t len, std::uint64_t lo, bool forward,
-                          ChunkResult* result) {
+bool Scanner::SearchChunk(std::uint64_t pos, std::size_t len, Stretch next, std::uint64_t lo,
+                          bool forward, ChunkResult* result) {
   const std::size_t from = lo > pos ? static_cast<std::size_t>(lo - pos) : 0;
   const device::Borrowed lent = medium_.Borrow(pos, len);
+  if (next.len > 0) medium_.WillBorrow(next.pos, next.len);
   if (lent.data != nullptr) {
     runs_.assign(1, Run{0, len});
     if (!lent.mapped) return *result = SearchRuns(lent.data, pos, len, from, forward), true;
@@ -217,10 +223,10 @@ ScanOutcome Scanner::Forward(std::uint64_t lo, std::uint64_t hi) {
     if (progress_.Cancelled()) return Finish(End::Cancelled), outcome_;
     const std::uint64_t end = std::min(hi, (pos / chunk_ + 1) * chunk_);
     const auto len = static_cast<std::size_t>(end - pos);
-    if (end < hi)
-      medium_.WillBorrow(end, static_cast<std::size_t>(std::min(hi, end + chunk_) - end));
+    const std::uint64_t after = std::min(hi, end + chunk_);
     ChunkResult found;
-    if (!SearchChunk(pos, len, lo, true, &found)) return outcome_;
+    if (!SearchChunk(pos, len, {end, static_cast<std::size_t>(after - end)}, lo, true, &found))
+      return outcome_;
     if (found.found) return Finish(End::Found, found.offset), outcome_;
     std::memcpy(seam_, nextSeam_, nextKept_);
     kept_ = nextKept_;
@@ -237,12 +243,10 @@ ScanOutcome Scanner::Backward(std::uint64_t lo, std::uint64_t hi) {
     if (progress_.Cancelled()) return Finish(End::Cancelled), outcome_;
     const std::uint64_t pos = std::max(start, (end - 1) / chunk_ * chunk_);
     const auto len = static_cast<std::size_t>(end - pos);
-    if (pos > start) {
-      const std::uint64_t below = std::max(start, (pos - 1) / chunk_ * chunk_);
-      medium_.WillBorrow(below, static_cast<std::size_t>(pos - below));
-    }
+    const std::uint64_t below = pos > start ? std::max(start, (pos - 1) / chunk_ * chunk_) : pos;
     ChunkResult found;
-    if (!SearchChunk(pos, len, lo, false, &found)) return outcome_;
+    if (!SearchChunk(pos, len, {below, static_cast<std::size_t>(pos - below)}, lo, false, &found))
+      return outcome_;
     if (found.found) return Finish(End::Found, found.offset), outcome_;
     std::memcpy(seam_, nextSeam_, nextKept_);
     kept_ = nextKept_;
