@@ -94,7 +94,9 @@ Borrowed DirectReader::Borrow(std::uint64_t offset, std::size_t length) {
   }
   lent_ = got;
   const Buffer& b = buffers_[got];
-  if (!b.ok) return {};
+  // Bytes read ahead before the medium shrank are not lent: Read() tells where it ended.
+  const long long now = MediumSize(plain_.fd());
+  if (!b.ok || now < 0 || static_cast<std::uint64_t>(now) < offset + length) return {};
   return {b.bytes.get() + b.skip, false};
 }
 
