@@ -314,11 +314,12 @@ void Searcher::Pick() {
   test_ = ChooseBlockTest((anchors_.fold1 | anchors_.fold2) != 0);
 }
 
-// The anchors agreed too often around `at`: the histogram learns the bytes there and picks
-// again. When the anchors stay the same, or were picked for the same reason only a short
-// stretch ago, shift-and takes the next stretch (and the anchors are picked once more after).
-void Searcher::OnBusy(const std::uint8_t* data, std::size_t n, std::size_t at) {
-  const std::size_t begin = at - std::min(at, kLearnBytes / 2);
+// The anchors agreed too often at `at`: the histogram learns the bytes the search meets next
+// (after `at` going forward, before it going backward) and picks again. When the anchors stay
+// the same, or were picked for the same reason only a short stretch ago, shift-and takes the
+// next stretch (and the anchors are picked once more after).
+void Searcher::OnBusy(const std::uint8_t* data, std::size_t n, std::size_t at, bool forward) {
+  const std::size_t begin = forward ? at : at - std::min(at, kLearnBytes);
   const Anchors before = anchors_;
   Learn(data + begin, std::min(kLearnBytes, n - begin));
   Pick();
@@ -455,7 +456,7 @@ std::size_t Searcher::FindFirst(const std::uint8_t* data, std::size_t n) {
       case Step::None:
         return Pattern::kNone;
       case Step::Busy:
-        OnBusy(data, n, at);
+        OnBusy(data, n, at, true);
         from = at;
     }
   }
@@ -491,7 +492,7 @@ std::size_t Searcher::FindLast(const std::uint8_t* data, std::size_t n) {
       case Step::None:
         return Pattern::kNone;
       case Step::Busy:
-        OnBusy(data, n, at);
+        OnBusy(data, n, at, false);
         end = at;
     }
   }

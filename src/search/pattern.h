@@ -95,7 +95,7 @@ class Searcher {
   // Anchors from the histogram (the common bytes of a disk break ties).
   void Pick();
   // Busy at `at`: picks the anchors again, or hands the next stretch to shift-and.
-  void OnBusy(const std::uint8_t* data, std::size_t n, std::size_t at);
+  void OnBusy(const std::uint8_t* data, std::size_t n, std::size_t at, bool forward);
 
   const Pattern& pattern_;
   Anchors anchors_;
