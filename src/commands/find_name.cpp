@@ -8,6 +8,7 @@
 #include "base/numbers.h"
 #include "base/unicode_case.h"
 #include "buffer/buffer.h"
+#include "core/controls.h"
 #include "core/form1_design.h"
 #include "fat/dir_entry.h"
 #include "fattools/fat_session.h"
@@ -31,7 +32,7 @@ void Show(WindowModel& model, const NameHit& hit) {
                                 kStyleExclamation, kTitle);
     return;
   }
-  model.SetText(model.At("Text21"), CanonicalText(static_cast<double>(hit.sector)));
+  model.SetText(model.At(kSectorBox), CanonicalText(static_cast<double>(hit.sector)));
   ShowSector(model);
   const auto& shown = model.state.lastShown;
   if (!shown || shown->sector != hit.sector || shown->device != model.state.DevicePath) return;
