@@ -66,8 +66,8 @@ class Scanner {
   // the SIGBUS guard when it is a mapping), else copied into buffer_ with its runs listed.
   // Once it is lent the reader hears of the `next` chunk, to fetch it meanwhile. False when
   // the scan must end (the medium vanished, or Cancel during a sector-wise read).
-  bool SearchChunk(std::uint64_t pos, std::size_t len, Stretch next, std::uint64_t lo,
-                   bool forward, ChunkResult* result);
+  bool SearchChunk(std::uint64_t pos, std::size_t len, Stretch next, std::uint64_t lo, bool forward,
+                   ChunkResult* result);
   bool ReadChunk(std::uint64_t pos, std::size_t len);
   // Searches data's runs (bytes before `from` left out) and then sets the kept bytes for the
   // next chunk; *kept holds the current ones on entry.
