@@ -15,6 +15,7 @@
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
 #include "ui/chain_report_window.h"
+#include "ui/code_page_setting.h"
 #include "ui/find_dialog.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::BuildForm1(model, {&findAsker, drivesShell});
+  dulvex::ui::InstallCodePageSetting(model, start.codePage);
   dulvex::ui::MainWindow window(model);
   dialogParent = &window;
   prompter.SetParent(&window);
