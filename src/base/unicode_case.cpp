@@ -1,7 +1,7 @@
 #include "base/unicode_case.h"
 
-#include <locale.h>
-#include <wctype.h>
+#include <clocale>
+#include <cwctype>
 
 namespace dulvex {
 
@@ -29,17 +29,6 @@ char32_t Upper(char32_t c) {
 }
 
 }  // namespace
-
-char32_t FoldCase(char32_t c) {
-  if (c > 0x10FFFF) return c;
-  return Lower(Upper(c));  // through the upper case, so ς and σ both give σ
-}
-
-std::u32string FoldCase(std::u32string_view text) {
-  std::u32string folded(text);
-  for (char32_t& c : folded) c = FoldCase(c);
-  return folded;
-}
 
 char32_t OtherCase(char32_t c) {
   if (c > 0x10FFFF) return c;

@@ -1,17 +1,11 @@
-// Case of Unicode characters, for matching names and text in any case: the simple
-// (one character to one character) mappings of the Unicode database.
+// The other case of a Unicode letter, for a pattern that takes a letter in either case
+// (the simple mappings of the Unicode database). Names compare by folding (casefold.h).
 #pragma once
-
-#include <string>
-#include <string_view>
 
 namespace dulvex {
 
-// The character in the one case all its forms share: "A", "a" -> "a"; "Σ", "σ", "ς" -> "σ".
-char32_t FoldCase(char32_t c);
-std::u32string FoldCase(std::u32string_view text);
-
-// The other case of a letter that has one ("a" <-> "A", "ÿ" <-> "Ÿ"); c itself else.
+// The other case of a letter that has one ("a" <-> "A", "ÿ" <-> "Ÿ", "ж" <-> "Ж"); c itself
+// else.
 char32_t OtherCase(char32_t c);
 
 }  // namespace dulvex

@@ -4,9 +4,9 @@
 #include <array>
 #include <limits>
 
+#include "base/casefold.h"
 #include "base/codepage.h"
 #include "base/numbers.h"
-#include "base/unicode_case.h"
 #include "buffer/buffer.h"
 #include "core/controls.h"
 #include "core/form1_design.h"
@@ -22,8 +22,9 @@ namespace {
 constexpr const char* kTitle = "Find Name";
 
 std::u32string Folded(std::string_view utf8) {
-  const std::vector<char32_t> chars = DecodeUtf8(utf8);
-  return FoldCase(std::u32string_view(chars.data(), chars.size()));
+  std::u32string folded;
+  for (const char32_t c : DecodeUtf8(utf8)) folded += FoldCase(c);
+  return folded;
 }
 
 void Show(WindowModel& model, const NameHit& hit) {
@@ -45,19 +46,24 @@ void Show(WindowModel& model, const NameHit& hit) {
 
 }  // namespace
 
-std::vector<NameHit> FindNames(const fat::Tree& tree, std::string_view text) {
+std::vector<NameHit> FindNames(const fat::Tree& tree, fat::TreeNames& names, std::string_view text,
+                               OemCodePage page) {
   const std::u32string needle = Folded(text);
   std::vector<NameHit> hits;
   if (needle.empty()) return hits;
   for (std::uint32_t i = 1; i < tree.nodes.size(); ++i) {
     const fat::Node& n = tree.nodes[i];
-    if (n.entrySector < 0) continue;
-    std::array<std::uint8_t, fat::kDirEntryBytes> entry{};  // the name; no lower-case flags
+    const std::optional<fat::EntryPlace> place = fat::PlaceOf(tree, i);
+    if (!place) continue;
+    std::array<std::uint8_t, fat::kDirEntryBytes> entry{};  // the short name and its case flags
     std::copy(n.shortName.begin(), n.shortName.end(), entry.begin());
+    entry[12] = n.lowerCase;
     const bool found =
-        Folded(n.name).find(needle) != std::u32string::npos ||
-        Folded(fat::ShortNameText(entry.data())).find(needle) != std::u32string::npos;
-    if (found) hits.push_back({i, fat::PathOf(tree, i), n.entrySector, n.entryOffset, n.deleted});
+        Folded(names.Name(i)).find(needle) != std::u32string::npos ||
+        Folded(fat::ShortNameText(entry.data(), page)).find(needle) != std::u32string::npos;
+    if (found)
+      hits.push_back(
+          {i, names.Path(i), place->sector, static_cast<std::uint16_t>(place->offset), n.deleted});
   }
   return hits;
 }
@@ -71,13 +77,17 @@ void FindName(WindowModel& model, FindAsker& asker, const std::string& text) {
   const std::optional<fat::Layout> layout = fattools::UsableLayout(model, kTitle);
   if (!layout || !fattools::CurrentTree(model, *layout)) return;
   const fat::Tree& tree = *FatToolsOf(model).cache.tree;
-  const std::vector<NameHit> hits = FindNames(tree, text);
+  fat::MediumSource source;
+  if (!fattools::OpenMedium(model, source)) return;
+  fat::TreeNames names(tree, source, model.state.codePage);
+  const std::vector<NameHit> hits = FindNames(tree, names, text, model.state.codePage);
   if (hits.empty()) {
     model.prompter().MessageBox("No file or directory name holds \"" + text + "\".", kStyleOk,
                                 kTitle);
     return;
   }
   std::vector<std::string> items;
+  items.reserve(hits.size());
   for (const NameHit& hit : hits) items.push_back(HitText(hit));
   const std::string prompt = std::to_string(hits.size()) +
                              (hits.size() == 1 ? " name holds \"" : " names hold \"") + text +

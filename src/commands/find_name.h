@@ -22,8 +22,10 @@ struct NameHit {
   bool deleted = false;
 };
 
-// The entries whose long or short name holds `text` in any case, in the tree's order.
-std::vector<NameHit> FindNames(const fat::Tree& tree, std::string_view text);
+// The entries whose long or short name (read in `page`) holds `text` in any case, in the
+// tree's order.
+std::vector<NameHit> FindNames(const fat::Tree& tree, fat::TreeNames& names, std::string_view text,
+                               OemCodePage page);
 
 // "/DOCS/Quarterly report.txt: sector 1234, offset 64", with " (deleted)" after the path.
 std::string HitText(const NameHit& hit);

@@ -1,9 +1,8 @@
 #include "device/mapped_guard.h"
 
-#include <setjmp.h>
-#include <signal.h>
-
 #include <atomic>
+#include <csetjmp>
+#include <csignal>
 #include <cstdint>
 #include <mutex>
 

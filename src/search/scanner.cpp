@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ranges>
 #include <vector>
 
 #include "device/mapped_guard.h"
@@ -187,8 +188,8 @@ Scanner::ChunkResult Scanner::SearchRuns(const std::uint8_t* data, std::uint64_t
       if (visit(run)) return result;
     }
   } else {
-    for (auto run = runs_.rbegin(); run != runs_.rend(); ++run) {
-      if (visit(*run)) return result;
+    for (const Run& run : std::views::reverse(runs_)) {
+      if (visit(run)) return result;
     }
   }
   return result;

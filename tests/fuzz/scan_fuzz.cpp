@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   InputReader in(data, size);
   const int wayByte = in.Byte() % 3;
   const bool forward = in.Byte() % 2 == 0;
-  const std::size_t chunk = 512 * (1 + in.Byte() % 9);
+  const std::size_t chunk = std::size_t{512} * (1 + in.Byte() % 9);
   const std::uint8_t cutByte = in.Byte();
   std::uint8_t head[4 + 6];
   in.Bytes(head, sizeof head);

@@ -335,24 +335,25 @@ TEST(SearchScan, DamagedSectorsVanishedMediumAndCancel) {
 // A page of a mapping that the file no longer has raises SIGBUS: inside RunGuarded it ends
 // the work and says so, and the same thread can go on and guard again.
 TEST(SearchScan, AFailedPageOfAMappingIsReportedNotFatal) {
+  constexpr std::size_t kPage = 4096, kSpan = 3 * kPage;
   TempDir dir;
   const auto file = dir.path() / "cut";
-  std::ofstream(file, std::ios::binary) << std::string(3 * 4096, 'x');
+  std::ofstream(file, std::ios::binary) << std::string(kSpan, 'x');
   device::MediumReader plain;
   ASSERT_TRUE(plain.Open(file).ok());
-  void* map = ::mmap(nullptr, 3 * 4096, PROT_READ, MAP_SHARED, plain.fd(), 0);
+  void* map = ::mmap(nullptr, kSpan, PROT_READ, MAP_SHARED, plain.fd(), 0);
   ASSERT_NE(map, MAP_FAILED);
   std::filesystem::resize_file(file, 4096);
   const auto* bytes = static_cast<const volatile std::uint8_t*>(map);
   int sum = 0;
   auto firstPage = [&] { sum += bytes[100]; };
-  auto pastTheEnd = [&] { sum += bytes[2 * 4096 + 5]; };
-  EXPECT_TRUE(device::RunGuarded(map, 3 * 4096, firstPage));
-  EXPECT_FALSE(device::RunGuarded(map, 3 * 4096, pastTheEnd));
-  EXPECT_FALSE(device::RunGuarded(map, 3 * 4096, pastTheEnd));
-  EXPECT_TRUE(device::RunGuarded(map, 3 * 4096, firstPage));
+  auto pastTheEnd = [&] { sum += bytes[kPage * 2 + 5]; };
+  EXPECT_TRUE(device::RunGuarded(map, kSpan, firstPage));
+  EXPECT_FALSE(device::RunGuarded(map, kSpan, pastTheEnd));
+  EXPECT_FALSE(device::RunGuarded(map, kSpan, pastTheEnd));
+  EXPECT_TRUE(device::RunGuarded(map, kSpan, firstPage));
   EXPECT_EQ(sum, 2 * 'x');
-  ::munmap(map, 3 * 4096);
+  ::munmap(map, kSpan);
 }
 
 }  // namespace
