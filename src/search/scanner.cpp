@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ranges>
 #include <vector>
 
 #include "device/mapped_guard.h"
@@ -188,8 +187,8 @@ Scanner::ChunkResult Scanner::SearchRuns(const std::uint8_t* data, std::uint64_t
       if (visit(run)) return result;
     }
   } else {
-    for (const Run& run : std::views::reverse(runs_)) {
-      if (visit(run)) return result;
+    for (std::size_t i = runs_.size(); i-- > 0;) {
+      if (visit(runs_[i])) return result;
     }
   }
   return result;

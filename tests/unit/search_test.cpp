@@ -50,7 +50,8 @@ struct Medium {
   std::filesystem::path file = dir.path() / "medium";
   std::unique_ptr<device::BulkReader> reader;
   explicit Medium(const std::vector<std::uint8_t>& bytes,
-                  device::ReadWay way = device::ReadWay::Pread, device::SectorFaults faults = {}) {
+                  device::ReadWay way = device::ReadWay::Pread,
+                  const device::SectorFaults& faults = {}) {
     std::ofstream(file, std::ios::binary) << std::string(bytes.begin(), bytes.end());
     device::IoResult why;
     reader = device::SystemOpener(way).Open(file, &why);
@@ -225,12 +226,12 @@ TEST(SearchScan, FillPatternsAreFoundAtOnceAndEndingsAnchorTheSearch) {
 TEST(SearchScan, MatchesOneByteAcrossAChunkEnd) {
   for (const device::ReadWay way : kWays) {
     for (const std::size_t m : {2u, 5u, 511u, 512u}) {
-      std::vector<std::uint8_t> data(5 * 4096, '.');
+      std::vector<std::uint8_t> data(std::size_t{5} * 4096, '.');
       std::vector<PatternByte> bytes(m);
       for (std::size_t i = 0; i < m; ++i)
         bytes[i] = {static_cast<std::uint8_t>('a' + i % 26),
                     static_cast<std::uint8_t>('a' + i % 26), false};
-      const std::size_t before = 2 * 4096 - (m - 1), after = 3 * 4096 - 1;
+      const std::size_t before = std::size_t{2} * 4096 - (m - 1), after = std::size_t{3} * 4096 - 1;
       for (std::size_t i = 0; i < m; ++i) data[before + i] = data[after + i] = bytes[i].a;
       Medium medium(data, way);
       EXPECT_EQ(At(medium.Scan(Pattern(bytes), Direction::Forward, 0, UINT64_MAX, 4096)),
@@ -287,19 +288,20 @@ TEST(SearchScan, FindsTheUtf16LongNameMtoolsWrote) {
 // reading. A medium that shrinks under the scan stops it where it stopped answering; Cancel
 // stops it after the current chunk.
 TEST(SearchScan, DamagedSectorsVanishedMediumAndCancel) {
-  std::vector<std::uint8_t> data(16 * 512, '.');
+  std::vector<std::uint8_t> data(std::size_t{16} * 512, '.');
   const auto poke = [&](std::size_t at, const std::string& s) {
     std::copy(s.begin(), s.end(), data.begin() + static_cast<std::ptrdiff_t>(at));
   };
-  poke(3 * 512 - 2, "SPAN");  // runs into the damaged sector 3
-  poke(4 * 512 + 7, "GONE");  // inside damaged sector 4
-  poke(6 * 512, "SPAN");      // first byte after the damage
+  poke(3 * 512 - 2, "SPAN");           // runs into the damaged sector 3
+  poke(4 * 512 + 7, "GONE");           // inside damaged sector 4
+  poke(std::size_t{6} * 512, "SPAN");  // first byte after the damage
   device::SectorFaults faults;
   faults.Add(3, 5);
   for (const device::ReadWay way : kWays) {
     Medium medium(data, way, faults);
     for (const Direction d : {Direction::Forward, Direction::Backward}) {
-      const ScanOutcome o = medium.Scan(Compiled("SPAN"), d, 3 * 512 - 100, 12 * 512, 4096);
+      const ScanOutcome o =
+          medium.Scan(Compiled("SPAN"), d, 3 * 512 - 100, std::uint64_t{12} * 512, 4096);
       EXPECT_EQ(At(o), 6 * 512) << medium.reader->kind();
       // Chunks lie on multiples of 4096: the match lies in the one that holds sectors 3 to 5.
       EXPECT_EQ(o.skippedSectors, 3u);
