@@ -13,6 +13,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # sample volumes and test oracles: mkfs.fat, mtools, fsstat/fls
   dosfstools mtools sleuthkit
+  # the peer Find String is timed against (bench/find_vs_grep.sh)
+  ripgrep
   # Liberation Mono is metric-compatible with Courier New
   fonts-liberation
   # clang for the fuzz targets (libFuzzer lives in the compiler-rt package), formatting

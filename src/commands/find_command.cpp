@@ -7,6 +7,7 @@
 
 #include "base/numbers.h"
 #include "buffer/buffer.h"
+#include "commands/find_name.h"
 #include "core/form1_design.h"
 #include "search/scanner.h"
 #include "view/sector_view.h"
@@ -22,6 +23,7 @@ constexpr std::uint64_t kSector = device::kSectorSize;
 
 struct Session {
   FindAsker* asker = nullptr;
+  device::BulkOpener* opener = nullptr;
   FindRequest request;                     // the last request, to fill the dialog in again
   std::shared_ptr<const Pattern> pattern;  // made from it; none when its text was refused
   std::optional<std::uint64_t> lastHit;    // first byte of the last match shown
@@ -91,6 +93,11 @@ std::optional<Range> RangeOf(WindowModel& model, const FindRequest& r, std::uint
   return Range{lo, std::max(lo, hi), "the data region"};
 }
 
+// Whether a pass from `from` leaves part of the range for a second pass round the other side.
+bool RoundLeft(const Range& range, std::uint64_t from, bool forward) {
+  return forward ? from > range.lo : from < range.hi;
+}
+
 // Shows the sector holding the match, marks its bytes there as selected and says where it is.
 void ShowHit(WindowModel& model, std::uint64_t offset, std::size_t size, const std::string& note) {
   const std::uint64_t sector = offset / kSector;
@@ -116,14 +123,25 @@ void ShowHit(WindowModel& model, std::uint64_t offset, std::size_t size, const s
       }
     }
   } else {
+    ResetSelection(model);  // the marks of an earlier hit belong to another place
     text += " The grid shows sectors up to 2147483647 only.";
   }
   model.prompter().MessageBox(text + note, kStyleOk, kTitle);
 }
 
-void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool round);
+void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool round,
+            const ScanOutcome& before = {});
 
-// Takes the scan's outcome on the interface thread.
+// The skipped sectors of both passes of a search that went round.
+ScanOutcome Together(ScanOutcome o, const ScanOutcome& before) {
+  if (before.skippedSectors > 0 && (o.skippedSectors == 0 || before.firstSkipped < o.firstSkipped))
+    o.firstSkipped = before.firstSkipped;
+  o.skippedSectors += before.skippedSectors;
+  return o;
+}
+
+// Takes the scan's outcome on the interface thread. `from` is where the first pass began,
+// `round` says this is the second.
 void Conclude(WindowModel& model, const SessionPtr& s, const ScanOutcome& o, const Range& range,
               std::uint64_t from, bool round) {
   const FindRequest& r = s->request;
@@ -145,27 +163,31 @@ void Conclude(WindowModel& model, const SessionPtr& s, const ScanOutcome& o, con
     case End::NotFound:
       break;
   }
-  // Going round makes sense when this pass left part of the range unsearched.
-  const bool roundLeft = forward ? from > range.lo : from < range.hi;
-  if (round || r.from == FindFrom::SectorZero || !roundLeft) {
+  // Going round makes sense when this pass left part of the range unsearched: it does after
+  // any hit, whatever the first search began from.
+  if (round || !RoundLeft(range, from, forward)) {
     model.prompter().MessageBox(Quoted(r) + " not found in " + range.name + "." + SkippedNote(o),
                                 kStyleOk, kTitle);
     return;
   }
+  // A forward pass took the matches beginning at `from` and later: those after byte from - 1.
   const std::string ask = Quoted(r) + " not found " + (forward ? "after" : "before") + " byte " +
-                          Decimal(from) + " of " + range.name + "." + SkippedNote(o) +
-                          "\nGo on from the " + (forward ? "start?" : "end?");
+                          Decimal(forward ? from - 1 : from) + " of " + range.name + "." +
+                          SkippedNote(o) + "\nGo on from the " + (forward ? "start?" : "end?");
   if (model.prompter().MessageBox(ask, kStyleYesNo, kTitle) == kAnswerYes)
-    Search(model, s, from, true);
+    Search(model, s, from, true, o);
 }
 
 // Searches from byte `from` in the request's direction; `round` searches the part of the
-// range on the other side of `from` instead.
-void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool round) {
-  auto reader = std::make_shared<device::MediumReader>();
-  const device::IoResult opened =
-      reader->Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath));
-  if (!opened.ok()) {
+// range on the other side of `from` instead, `before` being what the first pass found. A
+// first pass with nothing to search (backward from the range's start, forward from its end)
+// searches the whole range at once.
+void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool round,
+            const ScanOutcome& before) {
+  device::IoResult opened;
+  std::shared_ptr<device::BulkReader> reader =
+      s->opener->Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath), &opened);
+  if (!reader) {
     model.prompter().MessageBox(
         "Cannot search " + model.state.DevicePath + ": " + opened.Describe() + ".", kStyleCritical,
         kTitle);
@@ -173,24 +195,31 @@ void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool ro
   }
   const std::optional<Range> range = RangeOf(model, s->request, reader->size());
   if (!range) return;
-  from = std::clamp(from, range->lo, range->hi);
   const Direction d = DirectionOf(s->request);
+  const bool forward = d == Direction::Forward;
   const std::size_t size = s->pattern->size();
-  const bool before = (d == Direction::Backward) != round;
-  const Pass pass = before ? Before(*range, from, size, d) : From(*range, from, d);
+  from = std::clamp(from, range->lo, range->hi);
+  if (!round && (forward ? from + size > range->hi : from == range->lo))
+    from = forward ? range->lo : range->hi;
+  const bool backPass = !forward != round;
+  const Pass pass = backPass ? Before(*range, from, size, d) : From(*range, from, d);
+  // The sectors the first pass read are not counted again.
+  SectorSpan counted;
+  if (round && forward) counted.end = from / kSector;
+  if (round && !forward) counted.first = (Before(*range, from, size, d).hi + kSector - 1) / kSector;
   auto outcome = std::make_shared<ScanOutcome>();
   std::shared_ptr<const Pattern> pattern = s->pattern;
   model.runner().Run(
       kTitle, WorkUnit::Bytes,
-      [reader, pattern, pass, outcome](WorkProgress& progress) {
-        *outcome = Scan(*reader, *pattern, pass.lo, pass.hi, pass.direction, progress);
+      [reader, pattern, pass, outcome, counted](WorkProgress& progress) {
+        *outcome = Scan(*reader, *pattern, pass.lo, pass.hi, pass.direction, progress, 0, counted);
       },
-      [&model, s, outcome, range, from, round](const WorkResult& end) {
+      [&model, s, outcome, range, from, round, before](const WorkResult& end) {
         if (end.outcome == WorkOutcome::Failed)
           model.prompter().MessageBox("The search failed: " + end.problem + ".", kStyleCritical,
                                       kTitle);
         else
-          Conclude(model, s, *outcome, *range, from, round);
+          Conclude(model, s, Together(*outcome, before), *range, from, round);
       });
 }
 
@@ -212,6 +241,11 @@ void FindString(WindowModel& model, const SessionPtr& s) {
   std::optional<FindRequest> asked = s->asker->Ask(s->request);
   if (!asked) return;
   s->request = *asked;
+  if (asked->kind == FindKind::Name) {
+    s->pattern.reset();
+    s->lastHit.reset();
+    return FindName(model, *s->asker, asked->text);
+  }
   CompiledPattern compiled = CompilePattern(asked->text, asked->kind, asked->ignoreCase);
   s->pattern.reset();
   s->lastHit.reset();
@@ -233,16 +267,10 @@ void FindNext(WindowModel& model, const SessionPtr& s) {
 
 }  // namespace
 
-std::optional<FindRequest> ScriptedFindAsker::Ask(const FindRequest&) {
-  if (answers.empty()) return std::nullopt;
-  std::optional<FindRequest> answer = answers.front();
-  answers.pop_front();
-  return answer;
-}
-
-void InstallSearch(WindowModel& model, FindAsker* asker) {
+void InstallSearch(WindowModel& model, FindAsker* asker, device::BulkOpener* opener) {
   auto session = std::make_shared<Session>();
   session->asker = asker;
+  session->opener = opener != nullptr ? opener : &device::DefaultOpener();
   model.OnClick(kFindString, [&model, session](int) { FindString(model, session); });
   model.OnClick(kFindNext, [&model, session](int) { FindNext(model, session); });
 }

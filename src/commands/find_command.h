@@ -6,8 +6,10 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/window_model.h"
+#include "device/bulk_reader.h"
 #include "search/pattern.h"
 
 namespace dulvex::search {
@@ -23,7 +25,7 @@ enum class FindFrom {
 struct FindRequest {
   std::string text;  // the typed text (UTF-8), or hex pairs for FindKind::Hex
   FindKind kind = FindKind::Text;
-  bool ignoreCase = false;  // FindKind::Text only
+  bool ignoreCase = false;  // FindKind::Text and Utf16 (Name always ignores case)
   FindFrom from = FindFrom::AfterShown;
   bool dataRegionOnly = false;  // only the volume's data region, else the whole medium
 };
@@ -34,18 +36,15 @@ class FindAsker {
   virtual ~FindAsker() = default;
   // Shows the dialog filled in from `last`; the user's request, or nothing on Cancel.
   virtual std::optional<FindRequest> Ask(const FindRequest& last) = 0;
+  // Lists `items` under `prompt` for the user to choose one; its index, or nothing on Cancel.
+  virtual std::optional<std::size_t> Choose(const std::string& prompt,
+                                            const std::vector<std::string>& items) = 0;
 };
 
-class ScriptedFindAsker : public FindAsker {
- public:
-  std::deque<std::optional<FindRequest>> answers;  // nothing queued answers Cancel
-
-  std::optional<FindRequest> Ask(const FindRequest& last) override;
-};
-
-// Registers "Find String" (mnuFString) and adds the hidden item "Find Next" (mnuFindNext,
-// which the Qt layer binds to F3). Without an asker "Find String" does nothing. Installing
-// again, with the window's own dialog, replaces the handlers.
-void InstallSearch(WindowModel& model, FindAsker* asker = nullptr);
+// Installs "Find String" and the hidden "Find Next" (which the Qt layer binds to F3). Without
+// an asker "Find String" does nothing. The medium is read through `opener` (the system's when
+// none is given).
+void InstallSearch(WindowModel& model, FindAsker* asker = nullptr,
+                   device::BulkOpener* opener = nullptr);
 
 }  // namespace dulvex::search

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "base/codepage.h"
+#include "base/unicode_case.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -158,7 +159,8 @@ int HexDigit(char c) {
 }
 
 // Hex pairs in words separated by blanks: "EB 3C 90", "EB3C90", "eb ?? 90". Returns why the
-// text is not such, or nothing.
+// text is not such, or nothing. Words are taken a character at a time, so a message quotes
+// whole characters even where the user typed letters beyond ASCII.
 std::string HexBytes(std::string_view text, std::vector<PatternByte>& out) {
   std::size_t i = 0;
   while (i < text.size()) {
@@ -169,17 +171,19 @@ std::string HexBytes(std::string_view text, std::vector<PatternByte>& out) {
     std::size_t end = i;
     while (end < text.size() && text[end] != ' ' && text[end] != '\t') ++end;
     const std::string_view word = text.substr(i, end - i);
+    const std::vector<char32_t> chars = DecodeUtf8(word);
     // Each byte is two hex digits or "??"; a lone digit would leave the bytes ambiguous.
-    if (word.size() % 2 != 0)
+    if (chars.size() % 2 != 0)
       return "\"" + std::string(word) +
              "\" is not a run of bytes: write each byte as two hex digits, or ?? for any "
              "byte.";
-    for (std::size_t k = 0; k < word.size(); k += 2) {
-      const int hi = HexDigit(word[k]), lo = HexDigit(word[k + 1]);
-      if (word[k] == '?' && word[k + 1] == '?') {
+    const auto digit = [](char32_t c) { return c < 0x80 ? HexDigit(static_cast<char>(c)) : -1; };
+    for (std::size_t k = 0; k < chars.size(); k += 2) {
+      const int hi = digit(chars[k]), lo = digit(chars[k + 1]);
+      if (chars[k] == '?' && chars[k + 1] == '?') {
         out.push_back({0, 0, true});
       } else if (hi < 0 || lo < 0) {
-        return "\"" + std::string(word.substr(k, 2)) +
+        return "\"" + EncodeUtf8(chars[k]) + EncodeUtf8(chars[k + 1]) +
                "\" is not a byte: write each byte as two hex digits, or ?? for any byte.";
       } else {
         out.push_back(Fixed(static_cast<std::uint8_t>(hi * 16 + lo)));
@@ -191,7 +195,7 @@ std::string HexBytes(std::string_view text, std::vector<PatternByte>& out) {
 }
 
 // The other case of a character the code page holds in both cases.
-char32_t OtherCase(char32_t u) {
+char32_t CodePageOtherCase(char32_t u) {
   if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) return u - 32;
   if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) return u + 32;
   // Pairs the Latin-1 rule above does not give: š Š, œ Œ, ž Ž, ÿ Ÿ.
@@ -204,35 +208,43 @@ char32_t OtherCase(char32_t u) {
   return u;
 }
 
+// Offsets after a pick within which the filter being busy again sends the search to
+// shift-and, and the
+// stretch shift-and takes when picking the anchors again did not help.
+constexpr std::uint64_t kRecent = 1 << 16;
+constexpr std::uint64_t kShiftAndStretch = 1 << 18;
+// Bytes counted each time the histogram learns, and the weight it keeps before halving.
+constexpr std::size_t kLearnBytes = 4096;
+constexpr std::uint64_t kHistoryBytes = 1 << 16;
+
+// The block test's acceptance of byte x at an anchor.
+bool Accepts(std::uint8_t fold, std::uint8_t want, unsigned x) {
+  return (x | fold) == want;
+}
+
 }  // namespace
 
 std::uint8_t OtherCaseByte(std::uint8_t b) {
   const std::vector<char32_t> u = DecodeUtf8(CharOfByte(b));
-  const char32_t other = OtherCase(u.front());
+  const char32_t other = CodePageOtherCase(u.front());
   return other == u.front() ? b : ByteOfChar(other);
 }
 
-Pattern::Pattern(std::vector<PatternByte> bytes) : bytes_(std::move(bytes)) {
-  // The two fixed positions whose bytes are least common; one anchor twice when only one
-  // position is fixed.
-  std::vector<std::pair<int, std::uint32_t>> ranked;
-  for (std::uint32_t i = 0; i < bytes_.size(); ++i) {
+Pattern::Pattern(std::vector<PatternByte> bytes, std::vector<UnitPair> units)
+    : bytes_(std::move(bytes)), units_(std::move(units)) {
+  const std::size_t m = bytes_.size(), w = words();
+  masks_.assign(256 * w, 0);
+  reversed_.assign(256 * w, 0);
+  for (std::size_t i = 0; i < m; ++i) {
     const PatternByte& p = bytes_[i];
-    if (!p.any) ranked.emplace_back(std::max(Commonness(p.a), Commonness(p.b)), i);
+    anchored_ = anchored_ || !p.any;
+    const std::size_t r = m - 1 - i;
+    for (unsigned x = 0; x < 256; ++x) {
+      if (!p.any && x != p.a && x != p.b) continue;
+      masks_[x * w + i / 64] |= std::uint64_t{1} << (i % 64);
+      reversed_[x * w + r / 64] |= std::uint64_t{1} << (r % 64);
+    }
   }
-  if (ranked.empty()) return;
-  anchored_ = true;
-  std::stable_sort(ranked.begin(), ranked.end(),
-                   [](const auto& x, const auto& y) { return x.first < y.first; });
-  const std::uint32_t at1 = ranked[0].second;
-  const std::uint32_t at2 = ranked[ranked.size() > 1 ? 1 : 0].second;
-  const auto fold = [this](std::uint32_t at) {
-    return static_cast<std::uint8_t>(bytes_[at].a ^ bytes_[at].b);
-  };
-  anchors_ = {at1,       at2,
-              fold(at1), static_cast<std::uint8_t>(bytes_[at1].a | fold(at1)),
-              fold(at2), static_cast<std::uint8_t>(bytes_[at2].a | fold(at2))};
-  test_ = ChooseBlockTest((anchors_.fold1 | anchors_.fold2) != 0);
 }
 
 bool Pattern::MatchesAt(const std::uint8_t* p) const {
@@ -240,61 +252,258 @@ bool Pattern::MatchesAt(const std::uint8_t* p) const {
     const PatternByte& want = bytes_[i];
     if (!want.any && p[i] != want.a && p[i] != want.b) return false;
   }
+  for (const UnitPair& u : units_) {
+    const auto unit = static_cast<std::uint16_t>(p[u.at] | p[u.at + 1] << 8);
+    if (unit != u.a && unit != u.b) return false;
+  }
   return true;
 }
 
-// Offsets 0 .. last are possible starts. Whole blocks of 64 of them go through the block test
-// (its reads stay below last + size()); the few after the last whole block are compared one
-// by one.
 std::size_t Pattern::FindFirst(const std::uint8_t* data, std::size_t n) const {
-  if (n < size()) return kNone;
-  const std::size_t last = n - size();
-  if (!anchored_) return 0;
-  const std::size_t blocks = (last + 1) / 64;
-  std::uint64_t bits[kStripeBlocks];
-  for (std::size_t first = 0; first < blocks; first += kStripeBlocks) {
-    const std::size_t count = std::min(kStripeBlocks, blocks - first);
-    if (test_(data + 64 * first, count, anchors_, bits) == 0) continue;
-    for (std::size_t w = 0; w < count; ++w) {
-      for (std::uint64_t m = bits[w]; m != 0; m &= m - 1) {
-        const std::size_t at = 64 * (first + w) + static_cast<std::size_t>(__builtin_ctzll(m));
-        if (MatchesAt(data + at)) return at;
-      }
-    }
-  }
-  for (std::size_t at = 64 * blocks; at <= last; ++at) {
-    if (MatchesAt(data + at)) return at;
-  }
-  return kNone;
+  return Searcher(*this).FindFirst(data, n);
 }
 
 std::size_t Pattern::FindLast(const std::uint8_t* data, std::size_t n) const {
-  if (n < size()) return kNone;
-  const std::size_t last = n - size();
-  if (!anchored_) return last;
-  const std::size_t blocks = (last + 1) / 64;
-  for (std::size_t at = last + 1; at-- > 64 * blocks;) {
-    if (MatchesAt(data + at)) return at;
+  return Searcher(*this).FindLast(data, n);
+}
+
+Searcher::Searcher(const Pattern& pattern) : pattern_(pattern) {
+  if (pattern_.anchored_) Pick();
+}
+
+void Searcher::Learn(const std::uint8_t* data, std::size_t n) {
+  if (learned_ > kHistoryBytes) {
+    for (std::uint32_t& c : histogram_) c /= 2;
+    learned_ /= 2;
   }
+  for (std::size_t i = 0; i < n; ++i) ++histogram_[data[i]];
+  learned_ += n;
+}
+
+// Each fixed position is scored by how many of the bytes seen it would accept; the two
+// lowest become the anchors (one position twice when only one is fixed).
+void Searcher::Pick() {
+  const auto& bytes = pattern_.bytes_;
+  std::uint64_t best1 = UINT64_MAX, best2 = UINT64_MAX;
+  std::uint32_t at1 = 0, at2 = 0;
+  for (std::uint32_t i = 0; i < bytes.size(); ++i) {
+    const PatternByte& p = bytes[i];
+    if (p.any) continue;
+    const auto fold = static_cast<std::uint8_t>(p.a ^ p.b),
+               want = static_cast<std::uint8_t>(p.a | fold);
+    std::uint64_t seen = 0;
+    for (unsigned x = 0; x < 256; ++x) {
+      if (Accepts(fold, want, x)) seen += histogram_[x];
+    }
+    const std::uint64_t score =
+        seen * 256 + static_cast<std::uint64_t>(std::max(Commonness(p.a), Commonness(p.b)));
+    if (score < best1) {
+      best2 = best1, at2 = at1;
+      best1 = score, at1 = i;
+    } else if (score < best2) {
+      best2 = score, at2 = i;
+    }
+  }
+  if (best2 == UINT64_MAX) at2 = at1;
+  const auto fold = [&](std::uint32_t at) {
+    return static_cast<std::uint8_t>(bytes[at].a ^ bytes[at].b);
+  };
+  anchors_ = {at1,       at2,
+              fold(at1), static_cast<std::uint8_t>(bytes[at1].a | fold(at1)),
+              fold(at2), static_cast<std::uint8_t>(bytes[at2].a | fold(at2))};
+  test_ = ChooseBlockTest((anchors_.fold1 | anchors_.fold2) != 0);
+}
+
+// The anchors agreed too often at `at`: the histogram learns the bytes the search meets next
+// (after `at` going forward, before it going backward) and picks again. When the anchors stay
+// the same, or were picked for the same reason only a short stretch ago, shift-and takes the
+// next stretch (and the anchors are picked once more after).
+void Searcher::OnBusy(const std::uint8_t* data, std::size_t n, std::size_t at, bool forward) {
+  const std::size_t begin = forward ? at : at - std::min(at, kLearnBytes);
+  const Anchors before = anchors_;
+  Learn(data + begin, std::min(kLearnBytes, n - begin));
+  Pick();
+  ++repicks_;
+  if (anchors_ == before || (busyPick_ && sinceRepick_ < kRecent)) shiftAndLeft_ = kShiftAndStretch;
+  busyPick_ = true;
+  sinceRepick_ = 0;
+}
+
+// Tests the starts from .. to (inclusive; to + size() - 1 lies in the data) for a match,
+// going up or down. The filter may verify one offset in 64 and 32 more; beyond that it stops
+// as Busy, leaving in *at where the search must go on (forward: the next start to test;
+// backward: the end, exclusive, of the starts left).
+Searcher::Step Searcher::Filter(const std::uint8_t* data, std::size_t from, std::size_t to,
+                                bool forward, std::size_t* at) {
+  const std::size_t blocks = (to - from + 1) / 64;
   std::uint64_t bits[kStripeBlocks];
+  std::uint64_t verified = 0, allowed = 32;
+  if (forward) {
+    for (std::size_t first = 0; first < blocks; first += kStripeBlocks) {
+      const std::size_t count = std::min(kStripeBlocks, blocks - first);
+      const std::uint8_t* p = data + from + 64 * first;
+      sinceRepick_ += 64 * count;
+      allowed += count;
+      if (test_(p, count, anchors_, bits) == 0) continue;
+      for (std::size_t w = 0; w < count; ++w) {
+        for (std::uint64_t m = bits[w]; m != 0; m &= m - 1) {
+          const std::size_t start =
+              from + 64 * (first + w) + static_cast<std::size_t>(__builtin_ctzll(m));
+          if (pattern_.MatchesAt(data + start)) return *at = start, Step::Found;
+          if (++verified > allowed) return *at = start + 1, Step::Busy;
+        }
+      }
+    }
+    for (std::size_t start = from + 64 * blocks; start <= to; ++start) {
+      if (pattern_.MatchesAt(data + start)) return *at = start, Step::Found;
+    }
+    return Step::None;
+  }
+  for (std::size_t start = to + 1; start-- > from + 64 * blocks;) {
+    if (pattern_.MatchesAt(data + start)) return *at = start, Step::Found;
+  }
   for (std::size_t end = blocks; end > 0;) {
     const std::size_t first = end > kStripeBlocks ? end - kStripeBlocks : 0;
-    const bool any = test_(data + 64 * first, end - first, anchors_, bits) != 0;
+    sinceRepick_ += 64 * (end - first);
+    allowed += end - first;
+    const bool any = test_(data + from + 64 * first, end - first, anchors_, bits) != 0;
     for (std::size_t w = any ? end - first : 0; w-- > 0;) {
       for (std::uint64_t m = bits[w]; m != 0;) {
         const int top = 63 - __builtin_clzll(m);
-        const std::size_t at = 64 * (first + w) + static_cast<std::size_t>(top);
-        if (MatchesAt(data + at)) return at;
+        const std::size_t start = from + 64 * (first + w) + static_cast<std::size_t>(top);
+        if (pattern_.MatchesAt(data + start)) return *at = start, Step::Found;
+        if (++verified > allowed) return *at = start, Step::Busy;
         m &= ~(std::uint64_t{1} << top);
       }
     }
     end = first;
   }
-  return kNone;
+  return Step::None;
+}
+
+// Shift-and over the starts from .. to: bit i of the state says that the last i + 1 bytes
+// read match the first i + 1 positions. A state of words() words, shifted with carries.
+std::size_t Searcher::ShiftAndForward(const std::uint8_t* data, std::size_t from,
+                                      std::size_t to) const {
+  const std::size_t m = pattern_.size(), w = pattern_.words();
+  const std::uint64_t* masks = pattern_.masks_.data();
+  const std::size_t topWord = (m - 1) / 64;
+  const std::uint64_t topBit = std::uint64_t{1} << ((m - 1) % 64);
+  std::uint64_t state[kMaxPatternBytes / 64] = {};
+  for (std::size_t k = from; k <= to + m - 1; ++k) {
+    const std::uint64_t* mask = masks + std::size_t{data[k]} * w;
+    std::uint64_t carry = 1;
+    for (std::size_t i = 0; i < w; ++i) {
+      const std::uint64_t next = (state[i] << 1) | carry;
+      carry = state[i] >> 63;
+      state[i] = next & mask[i];
+    }
+    if ((state[topWord] & topBit) != 0 &&
+        (pattern_.units_.empty() || pattern_.MatchesAt(data + k - (m - 1))))
+      return k - (m - 1);
+  }
+  return Pattern::kNone;
+}
+
+// The same with the pattern reversed, reading down from the last byte a start `to` covers.
+std::size_t Searcher::ShiftAndBackward(const std::uint8_t* data, std::size_t from,
+                                       std::size_t to) const {
+  const std::size_t m = pattern_.size(), w = pattern_.words();
+  const std::uint64_t* masks = pattern_.reversed_.data();
+  const std::size_t topWord = (m - 1) / 64;
+  const std::uint64_t topBit = std::uint64_t{1} << ((m - 1) % 64);
+  std::uint64_t state[kMaxPatternBytes / 64] = {};
+  for (std::size_t k = to + m; k-- > from;) {
+    const std::uint64_t* mask = masks + std::size_t{data[k]} * w;
+    std::uint64_t carry = 1;
+    for (std::size_t i = 0; i < w; ++i) {
+      const std::uint64_t next = (state[i] << 1) | carry;
+      carry = state[i] >> 63;
+      state[i] = next & mask[i];
+    }
+    if ((state[topWord] & topBit) != 0 && (pattern_.units_.empty() || pattern_.MatchesAt(data + k)))
+      return k;
+  }
+  return Pattern::kNone;
+}
+
+std::size_t Searcher::FindFirst(const std::uint8_t* data, std::size_t n) {
+  const std::size_t m = pattern_.size();
+  if (n < m) return Pattern::kNone;
+  const std::size_t last = n - m;
+  if (!pattern_.anchored_) return 0;
+  if (learned_ == 0) Learn(data, std::min(n, kLearnBytes)), Pick();
+  for (std::size_t from = 0; from <= last;) {
+    if (shiftAndLeft_ > 0) {
+      const std::size_t to =
+          static_cast<std::size_t>(std::min<std::uint64_t>(last, from + shiftAndLeft_ - 1));
+      const std::size_t found = ShiftAndForward(data, from, to);
+      shiftAndLeft_ -= to - from + 1, shiftAndBytes_ += to - from + 1;
+      if (found != Pattern::kNone) return found;
+      if (shiftAndLeft_ == 0) {
+        const std::size_t end = to + m;
+        Learn(data + end - std::min(end, kLearnBytes), std::min(end, kLearnBytes));
+        Pick();
+        sinceRepick_ = 0;
+      }
+      from = to + 1;
+      continue;
+    }
+    std::size_t at = 0;
+    switch (Filter(data, from, last, true, &at)) {
+      case Step::Found:
+        return at;
+      case Step::None:
+        return Pattern::kNone;
+      case Step::Busy:
+        OnBusy(data, n, at, true);
+        from = at;
+    }
+  }
+  return Pattern::kNone;
+}
+
+std::size_t Searcher::FindLast(const std::uint8_t* data, std::size_t n) {
+  const std::size_t m = pattern_.size();
+  if (n < m) return Pattern::kNone;
+  const std::size_t last = n - m;
+  if (!pattern_.anchored_) return last;
+  if (learned_ == 0) Learn(data + n - std::min(n, kLearnBytes), std::min(n, kLearnBytes)), Pick();
+  // The starts still to test are 0 .. end - 1.
+  for (std::size_t end = last + 1; end > 0;) {
+    if (shiftAndLeft_ > 0) {
+      const std::size_t from =
+          end > shiftAndLeft_ ? end - static_cast<std::size_t>(shiftAndLeft_) : 0;
+      const std::size_t found = ShiftAndBackward(data, from, end - 1);
+      shiftAndLeft_ -= end - from, shiftAndBytes_ += end - from;
+      if (found != Pattern::kNone) return found;
+      if (shiftAndLeft_ == 0) {
+        Learn(data + from, std::min(n - from, kLearnBytes));
+        Pick();
+        sinceRepick_ = 0;
+      }
+      end = from;
+      continue;
+    }
+    std::size_t at = 0;
+    switch (Filter(data, 0, end - 1, false, &at)) {
+      case Step::Found:
+        return at;
+      case Step::None:
+        return Pattern::kNone;
+      case Step::Busy:
+        OnBusy(data, n, at, false);
+        end = at;
+    }
+  }
+  return Pattern::kNone;
 }
 
 CompiledPattern CompilePattern(std::string_view text, FindKind kind, bool ignoreCase) {
   std::vector<PatternByte> bytes;
+  std::vector<UnitPair> units;
+  if (kind == FindKind::Name)
+    return Fail("A name is looked up in the directory tree, not in bytes.");
   if (kind == FindKind::Hex) {
     std::string reason = HexBytes(text, bytes);
     if (!reason.empty()) return Fail(std::move(reason));
@@ -304,12 +513,21 @@ CompiledPattern CompilePattern(std::string_view text, FindKind kind, bool ignore
         if (c > 0x10FFFF) return Fail("The text holds a byte sequence that is no character.");
         // Characters beyond U+FFFF take a surrogate pair.
         const char32_t v = c - 0x10000;
-        const std::vector<char32_t> units =
+        const std::vector<char32_t> codeUnits =
             c < 0x10000 ? std::vector<char32_t>{c}
                         : std::vector<char32_t>{0xD800 + (v >> 10), 0xDC00 + (v & 0x3FF)};
-        for (const char32_t unit : units) {
-          bytes.push_back(Fixed(static_cast<std::uint8_t>(unit & 0xFF)));
-          bytes.push_back(Fixed(static_cast<std::uint8_t>(unit >> 8)));
+        // Any case: a character of the first plane also takes its other case there.
+        char32_t other = ignoreCase && c < 0x10000 ? dulvex::OtherCase(c) : c;
+        if (other >= 0x10000 || (other >= 0xD800 && other < 0xE000)) other = c;
+        if ((other & 0xFF) != (c & 0xFF) && (other >> 8) != (c >> 8))
+          units.push_back({static_cast<std::uint32_t>(bytes.size()), static_cast<std::uint16_t>(c),
+                           static_cast<std::uint16_t>(other)});
+        for (const char32_t unit : codeUnits) {
+          const char32_t alternative = codeUnits.size() == 1 ? other : unit;
+          bytes.push_back({static_cast<std::uint8_t>(unit & 0xFF),
+                           static_cast<std::uint8_t>(alternative & 0xFF), false});
+          bytes.push_back({static_cast<std::uint8_t>(unit >> 8),
+                           static_cast<std::uint8_t>(alternative >> 8), false});
         }
         continue;
       }
@@ -323,7 +541,7 @@ CompiledPattern CompilePattern(std::string_view text, FindKind kind, bool ignore
   if (bytes.size() > kMaxPatternBytes)
     return Fail("At most " + std::to_string(kMaxPatternBytes) + " bytes can be found at once; " +
                 "this is " + std::to_string(bytes.size()) + ".");
-  return {Pattern(std::move(bytes)), {}};
+  return {Pattern(std::move(bytes), std::move(units)), {}};
 }
 
 }  // namespace dulvex::search

@@ -1,14 +1,15 @@
-// The search over a medium: reads it in large chunks, forward or backward, keeps the last
-// bytes of each chunk so that a match across a chunk boundary is found, and passes over
-// sectors that cannot be read. Runs as long work: it reports its progress after each chunk and
-// stops soon after Cancel.
+// The search over a medium: reads it in large chunks, forward or backward, in place where the
+// reader lends its bytes (a mapping, or the buffer a read ahead filled), keeps the edge bytes
+// of each chunk so that a match across a chunk boundary is found, and passes over sectors
+// that cannot be read (a page of a mapping that fails is read again with pread). Runs as long
+// work: it reports its progress after each chunk and stops soon after Cancel.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "base/progress.h"
-#include "device/medium_reader.h"
+#include "device/bulk_reader.h"
 #include "search/pattern.h"
 
 namespace dulvex::search {
@@ -30,16 +31,23 @@ struct ScanOutcome {
   device::IoResult error;            // Vanished: its last answer
 };
 
-// 1 MiB: large enough that a read costs little beyond its copy, small enough that the chunk
-// is still in the processor's cache when it is searched.
+// Sectors first .. end - 1: where a skipped sector counts. A search that goes round reads
+// a sector or two of the first pass again and counts only the sectors that pass did not read.
+struct SectorSpan {
+  std::uint64_t first = 0, end = UINT64_MAX;
+};
+
+// 1 MiB: large enough that a read costs little beyond its copy, small enough that a copied
+// chunk is still in the processor's cache when it is searched.
 inline constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
 // Looks for the first (Forward) or the last (Backward) match that lies wholly in bytes
-// [lo, hi) of the medium. Reads go in chunks of `chunkBytes` (a multiple of 512) on sector
-// boundaries; a chunk that fails is read again sector by sector, and the sectors that still
-// fail are skipped (no match spans them) and counted.
-ScanOutcome Scan(device::MediumReader& medium, const Pattern& pattern, std::uint64_t lo,
+// [lo, hi) of the medium. Reads go in chunks of `chunkBytes` (a multiple of 512; 0 for the
+// reader's preferred size, else kChunkBytes), on multiples of it except where the range
+// begins and ends inside one; a chunk that fails is read again sector by sector, and the
+// sectors that still fail are skipped (no match spans them) and counted.
+ScanOutcome Scan(device::BulkReader& medium, const Pattern& pattern, std::uint64_t lo,
                  std::uint64_t hi, Direction direction, WorkProgress& progress,
-                 std::size_t chunkBytes = kChunkBytes);
+                 std::size_t chunkBytes = 0, const SectorSpan& counted = {});
 
 }  // namespace dulvex::search

@@ -6,7 +6,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -50,9 +52,11 @@ std::optional<search::FindRequest> QtFindAsker::Ask(const search::FindRequest& l
   QButtonGroup* kind =
       Choices(dialog, *form, "Read it as:", "FindKind",
               {"Text (Windows-1252, as the grid shows it)", "Text in UTF-16LE (as long names)",
-               "Hex bytes (EB 3C 90, ?? for any byte)"},
+               "Hex bytes (EB 3C 90, ?? for any byte)",
+               "A file or directory name (long or short, deleted too, any case)"},
               last.kind);
-  auto* ignoreCase = new QCheckBox("Ignore case (e and E, \u00E9 and \u00C9)", &dialog);
+  auto* ignoreCase =
+      new QCheckBox("Ignore case (e and E, \u00E9 and \u00C9, \u0436 and \u0416)", &dialog);
   ignoreCase->setObjectName("FindIgnoreCase");
   ignoreCase->setChecked(last.ignoreCase);
   form->addRow("", ignoreCase);
@@ -69,9 +73,13 @@ std::optional<search::FindRequest> QtFindAsker::Ask(const search::FindRequest& l
   form->addRow(buttons);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  // Case applies to code-page text only; Find needs something to find.
+  // Case applies to text; a name is matched in any case and looked up in the directory
+  // tree, from nowhere in particular. Find needs something to find.
   const auto update = [&] {
-    ignoreCase->setEnabled(kind->checkedId() == static_cast<int>(FindKind::Text));
+    const auto chosen = static_cast<FindKind>(kind->checkedId());
+    ignoreCase->setEnabled(chosen == FindKind::Text || chosen == FindKind::Utf16);
+    for (QAbstractButton* b : from->buttons()) b->setEnabled(chosen != FindKind::Name);
+    data->setEnabled(chosen != FindKind::Name);
     buttons->button(QDialogButtonBox::Ok)->setEnabled(!text->text().isEmpty());
   };
   QObject::connect(kind, &QButtonGroup::idClicked, &dialog, update);
@@ -81,10 +89,35 @@ std::optional<search::FindRequest> QtFindAsker::Ask(const search::FindRequest& l
   search::FindRequest r;
   r.text = text->text().toStdString();
   r.kind = static_cast<FindKind>(kind->checkedId());
-  r.ignoreCase = ignoreCase->isChecked() && r.kind == FindKind::Text;
+  r.ignoreCase = ignoreCase->isChecked() && (r.kind == FindKind::Text || r.kind == FindKind::Utf16);
   r.from = static_cast<FindFrom>(from->checkedId());
   r.dataRegionOnly = data->isChecked();
   return r;
+}
+
+std::optional<std::size_t> QtFindAsker::Choose(const std::string& prompt,
+                                               const std::vector<std::string>& items) {
+  QDialog dialog(parent_);
+  dialog.setObjectName("FindNameDialog");
+  dialog.setWindowTitle("Find Name");
+  auto* column = new QVBoxLayout(&dialog);
+  auto* label = new QLabel(QString::fromStdString(prompt), &dialog);
+  label->setWordWrap(true);
+  column->addWidget(label);
+  auto* list = new QListWidget(&dialog);
+  list->setObjectName("FindNameHits");
+  list->setMinimumWidth(480);
+  for (const std::string& item : items) list->addItem(QString::fromStdString(item));
+  list->setCurrentRow(0);
+  column->addWidget(list);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setText("Show");
+  column->addWidget(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+  if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
+  return static_cast<std::size_t>(list->currentRow());
 }
 
 void AddFindNextKey(QWidget& window, WindowModel& model, std::function<void()> refresh) {

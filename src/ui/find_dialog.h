@@ -16,6 +16,8 @@ class QtFindAsker : public search::FindAsker {
   // The window the dialog is modal to.
   void SetParent(QWidget* parent) { parent_ = parent; }
   std::optional<search::FindRequest> Ask(const search::FindRequest& last) override;
+  std::optional<std::size_t> Choose(const std::string& prompt,
+                                    const std::vector<std::string>& items) override;
 
  private:
   QPointer<QWidget> parent_;

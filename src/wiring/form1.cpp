@@ -31,7 +31,7 @@ void BuildForm1(WindowModel& model, const Form1Shell& shell) {
   InstallFatTools(model);
   drives::InstallDrives(model, shell.drives);
   InstallWriteJournal(model);
-  search::InstallSearch(model, shell.findAsker);
+  search::InstallSearch(model, shell.findAsker, shell.bulkOpener);
 }
 
 }  // namespace dulvex

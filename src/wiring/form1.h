@@ -10,12 +10,14 @@
 
 namespace dulvex {
 
-// What the commands ask of the world around the window model: the Find String dialog and
-// the Open Device dialog with the recent images. The Qt layer gives its own; tests give
-// scripted ones. Each is handed to its commands when they are installed, once.
+// What the commands ask of the world around the window model: the Find String dialog, the
+// Open Device dialog with the recent images, and how a search reads a medium. The Qt layer
+// gives its own; tests give scripted ones. Each is handed to its commands when they are
+// installed, once.
 struct Form1Shell {
   search::FindAsker* findAsker = nullptr;       // none: "Find String" finds nothing to ask
   std::shared_ptr<drives::DrivesShell> drives;  // none: drives::MemoryShell()
+  device::BulkOpener* bulkOpener = nullptr;     // how searches read; none: the system's
 };
 
 // Builds the window model as at start-up: the design, the version in the caption, the cell

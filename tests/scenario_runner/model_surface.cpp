@@ -69,8 +69,12 @@ class ModelSurface : public Surface {
         return devices_.push_back(none ? "" : a.text);
       case Answer::Kind::Find:
         return f_.findAsker.answers.push_back(none ? std::nullopt : std::optional(a.find));
+      case Answer::Kind::Pick:
+        return f_.findAsker.choices.push_back(none ? std::nullopt : std::optional(a.pick));
     }
   }
+  std::vector<std::string> Hits() override { return f_.findAsker.listed; }
+  device::FaultyOpener& BulkOpener() override { return f_.bulkOpener; }
   const std::vector<ShownBox>& Shown() override { return f_.prompter.shown; }
 
   Attempt Act(const std::string& verb, Control& c, const std::string& text, int code) override {

@@ -380,8 +380,8 @@ void QueueText(Run& r, A a) {
   r.s->Queue(answer);
 }
 
-// find "text" [utf16|hex] [ignorecase] [back|start] [data], or find cancel|esc: the answer of
-// the next "Find String" dialog.
+// find "text" [utf16|hex|name] [ignorecase] [back|start] [data], or find cancel|esc: the answer
+// of the next "Find String" dialog.
 void QueueFind(Run& r, A a) {
   Answer answer = Queued(Answer::Kind::Find, a[1]);
   if (!a[1].quoted && ((!answer.cancel && !answer.escape) || a.size() > 2))
@@ -390,8 +390,10 @@ void QueueFind(Run& r, A a) {
   for (std::size_t i = 2; i < a.size(); ++i) {
     const std::string& w = a[i].text;
     search::FindRequest& q = answer.find;
-    if (w == "utf16" || w == "hex")
-      q.kind = w == "hex" ? search::FindKind::Hex : search::FindKind::Utf16;
+    if (w == "utf16" || w == "hex" || w == "name")
+      q.kind = w == "hex"    ? search::FindKind::Hex
+               : w == "name" ? search::FindKind::Name
+                             : search::FindKind::Utf16;
     else if (w == "back" || w == "start")
       q.from = w == "back" ? search::FindFrom::Backward : search::FindFrom::SectorZero;
     else if (w == "ignorecase")
@@ -405,10 +407,13 @@ void QueueFind(Run& r, A a) {
 }
 
 // fault L FIRST LAST: reads of those sectors of drives/L fail; fault clear: none fails.
+// Sector reads and the FAT tools' reads still go through the device layer's registry; the
+// search reads through the fixture's injected opener.
 void Fault(Run& r, A a) {
-  if (a.size() == 2 && a[1].text == "clear") return device::ClearReadFaults();
+  if (a.size() == 2 && a[1].text == "clear") return device::ClearReadFaults(), r.s->BulkOpener().Clear();
   if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, or clear");
-  if (!device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])))
+  if (!device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
+      !r.s->BulkOpener().Add(r.Drive(a[1]), Count(a[2]), Count(a[3])))
     throw std::runtime_error("cannot make a fault on " + a[1].text);
 }
 
@@ -431,6 +436,25 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
      {1, 1,
       [](Run& r, A a) {
         r.s->CancelAfter(static_cast<int>(std::min<std::int64_t>(Count(a[1]), 1 << 30)));
+      }}},
+    // pick N: the Nth item (from 1) of the next list of hits is chosen; pick cancel|esc: none.
+    {"pick",
+     {1, 1,
+      [](Run& r, A a) {
+        Answer answer = Queued(Answer::Kind::Pick, a[1]);
+        if (!answer.cancel && !answer.escape) {
+          if (a[1].quoted || Count(a[1]) < 1) throw SyntaxError("pick needs N, cancel or esc");
+          answer.pick = static_cast<std::size_t>(Count(a[1]) - 1);
+        }
+        r.s->Queue(answer);
+      }}},
+    // expect hits "ONE\nTWO": the items of the last list of hits, one a line.
+    {"expect hits",
+     {1, 1,
+      [](Run& r, A) {
+        std::string all;
+        for (const std::string& item : r.s->Hits()) all += (all.empty() ? "" : "\n") + item;
+        r.Is("hits " + Quote(all));
       }}},
     {"menu", {1, 1, Act}},
     {"click", {1, 1, Act}},

@@ -19,12 +19,13 @@ namespace dulvex::scenario {
 
 // The answer of one dialog to come, as the script queues it.
 struct Answer {
-  enum class Kind { Message, Input, File, Find, Device };
+  enum class Kind { Message, Input, File, Find, Device, Pick };
   Kind kind = Kind::Message;
   bool escape = false;  // Esc pressed in the dialog
   bool cancel = false;  // its Cancel button (every kind but message boxes)
   int button = 0;       // message boxes: kAnswerYes, kAnswerNo or kAnswerOk
   std::string text;     // what is typed or chosen: input, file, device
+  std::size_t pick = 0;  // the item chosen in a list of hits, from 0
   search::FindRequest find;
 };
 
@@ -57,6 +58,10 @@ class Surface {
   virtual std::filesystem::path Drive(char letter) const = 0;
 
   virtual void Queue(const Answer& answer) = 0;
+  // The items of the last list of hits (Find Name) shown, in order.
+  virtual std::vector<std::string> Hits() = 0;
+  // How the searches read the media, where `fault` adds read faults.
+  virtual device::FaultyOpener& BulkOpener() = 0;
   // Every box, input box and file dialog shown so far, in order.
   virtual const std::vector<ShownBox>& Shown() = 0;
 

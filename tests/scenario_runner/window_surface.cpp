@@ -174,7 +174,8 @@ class WindowSurface : public QObject, public Surface {
     // The recent images kept in settings of the scenario's own, never the user's.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString((dir_.path() / "settings").string()));
-    testing::BuildModel(model_, dir_.path(), {windows_.findAsker(), windows_.drivesShell()});
+    testing::BuildModel(model_, dir_.path(),
+                        {windows_.findAsker(), windows_.drivesShell(), &bulkOpener_});
     WriteGuide(model_);
     ui::InstallCodePageSetting(model_, std::nullopt);
     windows_.Open(model_, prompter_, qtRunner_);
@@ -191,6 +192,8 @@ class WindowSurface : public QObject, public Surface {
   }
   void Queue(const Answer& answer) override { answers_.push_back(answer); }
   const std::vector<ShownBox>& Shown() override { return shown_; }
+  std::vector<std::string> Hits() override { return hits_; }
+  device::FaultyOpener& BulkOpener() override { return bulkOpener_; }
 
   Attempt Act(const std::string& verb, Control& c, const std::string& text, int code) override;
   Attempt Drop(Control& c, const std::string& path) override;
@@ -284,6 +287,7 @@ class WindowSurface : public QObject, public Surface {
   void AnswerInput(QInputDialog* dialog);
   void AnswerFile(QFileDialog* dialog);
   void AnswerFind(QDialog* dialog);
+  void AnswerPick(QDialog* dialog);
   void AnswerDevice(QDialog* dialog);
   // A dialog the surface cannot answer as asked: shown as a box of its own (so an expectation
   // names it), then closed with Esc.
@@ -335,6 +339,7 @@ class WindowSurface : public QObject, public Surface {
   }
 
   testing::TempDir dir_;
+  device::FaultyOpener bulkOpener_{device::DefaultOpener()};  // the search reads, with faults
   ui::QtPrompter prompter_;
   ui::QtWorkRunner qtRunner_;
   PacedRunner paced_{qtRunner_};
@@ -342,6 +347,7 @@ class WindowSurface : public QObject, public Surface {
   ui::ProgramWindows windows_;  // after the model: the windows go first
   std::deque<Answer> answers_;
   std::vector<ShownBox> shown_;
+  std::vector<std::string> hits_;  // the items of the last list of hits
 };
 
 Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::string& text, int code) {
@@ -586,6 +592,7 @@ void WindowSurface::AnswerDialog(QDialog* d) {
   if (auto* input = qobject_cast<QInputDialog*>(d)) return AnswerInput(input);
   if (auto* file = qobject_cast<QFileDialog*>(d)) return AnswerFile(file);
   if (d->objectName() == "FindDialog") return AnswerFind(d);
+  if (d->objectName() == "FindNameDialog") return AnswerPick(d);
   if (d->objectName() == "OpenDeviceDialog") return AnswerDevice(d);
   Refuse(d, "a dialog the runner does not know: " + d->windowTitle().toStdString());
 }
@@ -666,6 +673,21 @@ void WindowSurface::AnswerFind(QDialog* dialog) {
   QAbstractButton* find = ButtonOf(dialog, QDialogButtonBox::AcceptRole);
   if (!find->isEnabled()) return Refuse(dialog, "the find dialog does not take " + q.text);
   Click(find);
+}
+
+void WindowSurface::AnswerPick(QDialog* dialog) {
+  auto* list = dialog->findChild<QListWidget*>("FindNameHits");
+  hits_.clear();
+  for (int i = 0; list != nullptr && i < list->count(); ++i)
+    hits_.push_back(list->item(i)->text().toStdString());
+  const std::optional<Answer> a = Next(Answer::Kind::Pick);
+  if (a && a->escape) return PressEscape(dialog);
+  if (!a || a->cancel) return Click(ButtonOf(dialog, QDialogButtonBox::RejectRole));
+  if (a->pick >= hits_.size()) return Refuse(dialog, "no hit " + std::to_string(a->pick + 1));
+  QListWidgetItem* item = list->item(static_cast<int>(a->pick));
+  list->scrollToItem(item);
+  Click(list->viewport(), list->visualItemRect(item).center());
+  Click(ButtonOf(dialog, QDialogButtonBox::AcceptRole));
 }
 
 void WindowSurface::AnswerDevice(QDialog* dialog) {

@@ -10,7 +10,9 @@
 #include "commands/find_command.h"
 #include "commands/open_commands.h"
 #include "core/window_model.h"
+#include "support/faulty_reader.h"
 #include "support/inline_work_runner.h"
+#include "support/scripted_find_asker.h"
 #include "support/scripted_prompter.h"
 #include "wiring/form1.h"
 
@@ -49,6 +51,8 @@ struct ModelFixture {
   ScriptedPrompter prompter;
   InlineWorkRunner runner;
   search::ScriptedFindAsker findAsker;  // answers "Find String"
+  // How the search reads the media: the program's way, with read faults tests add.
+  device::FaultyOpener bulkOpener{device::DefaultOpener()};
   WindowModel model{prompter, runner};
   // `drives`: the shell of the open commands (drives::MemoryShell() when none).
   ModelFixture(std::shared_ptr<drives::DrivesShell> drives = nullptr);  // NOLINT: implicit for {}
