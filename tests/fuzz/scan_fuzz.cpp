@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "support/faulty_reader.h"
 #include "fuzz_input.h"
 #include "search/scanner.h"
+#include "support/faulty_reader.h"
 
 namespace {
 

@@ -410,7 +410,8 @@ void QueueFind(Run& r, A a) {
 // Sector reads and the FAT tools' reads still go through the device layer's registry; the
 // search reads through the fixture's injected opener.
 void Fault(Run& r, A a) {
-  if (a.size() == 2 && a[1].text == "clear") return device::ClearReadFaults(), r.s->BulkOpener().Clear();
+  if (a.size() == 2 && a[1].text == "clear")
+    return device::ClearReadFaults(), r.s->BulkOpener().Clear();
   if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, or clear");
   if (!device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
       !r.s->BulkOpener().Add(r.Drive(a[1]), Count(a[2]), Count(a[3])))
