@@ -1,5 +1,7 @@
 // Dulvex Hex Editor: reads the command line, binds the letters it names, then wires the
 // window model, its handlers and the Qt layer together.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QTimer>
 #include <clocale>
@@ -12,6 +14,7 @@
 
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
+#include "drives/drives_folder.h"
 #include "journal/journal.h"
 #include "journal/write_commands.h"
 #include "ui/chain_report_window.h"
@@ -27,7 +30,7 @@
 namespace {
 
 // The folder of the real executable: bin/dulvex may be a symbolic link to it, and its
-// files (HELP.rtf, samples/) lie beside the real one.
+// files (HELP.rtf, samples/) are found from the real one.
 std::filesystem::path ExeDir(const char* argv0) {
   std::error_code ec;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -50,8 +53,8 @@ void ReportAndQuit(const dulvex::WindowModel& model, const char* file) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::filesystem::path exeDir = ExeDir(argv[0]);
-  const dulvex::drives::Start start =
-      dulvex::drives::PrepareStart(args, exeDir, dulvex::drives::ProcessEnvironment());
+  const dulvex::drives::Start start = dulvex::drives::PrepareStart(
+      args, exeDir, dulvex::drives::ProcessEnvironment(), ::isatty(STDERR_FILENO) == 1);
   for (const std::string& warning : start.warnings) {
     std::fprintf(stderr, "dulvex: %s\n", warning.c_str());
   }
@@ -67,9 +70,11 @@ int main(int argc, char** argv) {
   // Qt takes the user's locale; the program's number texts always use "." as the point.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setStyle("Fusion");
+  // The desktop entry's name: window managers match the window to it (icon, startup notice).
+  QGuiApplication::setDesktopFileName("example.dulvex.hexeditor");
   dulvex::ui::QtPrompter prompter;
   dulvex::WindowModel model(prompter);
-  model.exeDir = exeDir;
+  model.exeDir = dulvex::drives::ProgramDataDir(exeDir);
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::BuildForm1(model);
@@ -93,7 +98,7 @@ int main(int argc, char** argv) {
     }
     dulvex::ui::SaveRecentImages(recent);
   }
-  dulvex::ui::ConnectDrives(window, model);
+  const auto shell = dulvex::ui::ConnectDrives(window, model);
   window.show();
   // The first letter bound is chosen once the window is up, as if picked in the Volume menu.
   QTimer::singleShot(0, &window, [&] {
@@ -102,6 +107,12 @@ int main(int argc, char** argv) {
     window.Refresh();
     if (start.choose) {
       model.Click("mnuA", *start.choose - dulvex::drives::kFirstLetter);
+      window.Refresh();
+    }
+    // Media of a desktop launch that found every letter holding one: the window asks which
+    // letter each replaces, as Open Image does.
+    for (const std::string& path : start.openInWindow) {
+      dulvex::drives::OpenMedium(model, *shell, path);
       window.Refresh();
     }
     if (const char* report = std::getenv("DULVEX_STARTUP_REPORT")) ReportAndQuit(model, report);
