@@ -71,7 +71,7 @@ DrivesFolder ChooseDrivesFolder(const fs::path& exeDir, const fs::path& chosen,
 fs::path ProgramDataDir(const fs::path& exeDir) {
   std::error_code ec;
   if (fs::exists(exeDir / "HELP.rtf", ec)) return exeDir;
-  return (exeDir / ".." / ".." / "share" / "dulvex").lexically_normal();
+  return (exeDir / ".." / "share" / "dulvex").lexically_normal();
 }
 
 fs::path SamplesDir(const fs::path& dataDir) {

@@ -31,7 +31,7 @@ DrivesFolder ChooseDrivesFolder(const std::filesystem::path& exeDir,
 
 // The folder of the program's data files (HELP.rtf, samples/): beside the executable when
 // HELP.rtf is there (the build tree, a portable copy), else share/dulvex of the prefix the
-// program is installed in (<prefix>/lib/dulvex/dulvex: ../../share/dulvex).
+// program is installed in (<prefix>/bin/dulvex: ../share/dulvex).
 std::filesystem::path ProgramDataDir(const std::filesystem::path& exeDir);
 
 // The compressed sample volumes in the data folder: samples/A.img.gz ...

@@ -22,7 +22,7 @@ void ShowRecent(WindowModel& model, const std::vector<std::string>& list) {
   for (std::size_t k = 0; k < kRecentCount; ++k) {
     Control& item = model.At("mnuRecentFile", static_cast<int>(k));
     item.visible = k < list.size();
-    item.caption = item.visible ? list[k] : "";
+    item.caption = item.visible ? EscapeControls(list[k]) : "";  // the path itself: list[k]
     item.tooltip = item.caption;
   }
   model.At("mnuRecent").enabled = !list.empty();

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "lsblk/json.h"
 
@@ -99,10 +100,14 @@ struct Output {
 // `timeoutMs`; a program still running then is killed.
 Output RunProgram(const std::vector<const char*>& argv, int timeoutMs) {
   Output o;
+  const auto failed = [&o](int error) {
+    o.problem = std::strerror(error);
+    return o;
+  };
   int outPipe[2], errPipe[2];
-  if (::pipe2(outPipe, O_CLOEXEC) != 0) return o.problem = std::strerror(errno), o;
+  if (::pipe2(outPipe, O_CLOEXEC) != 0) return failed(errno);
   Fd outRead{outPipe[0]}, outWrite{outPipe[1]};
-  if (::pipe2(errPipe, O_CLOEXEC) != 0) return o.problem = std::strerror(errno), o;
+  if (::pipe2(errPipe, O_CLOEXEC) != 0) return failed(errno);
   Fd errRead{errPipe[0]}, errWrite{errPipe[1]};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -113,9 +118,10 @@ Output RunProgram(const std::vector<const char*>& argv, int timeoutMs) {
   const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr,
                                      const_cast<char* const*>(argv.data()), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return o.problem = std::strerror(spawned), o;
-  ::close(outWrite.fd), outWrite.fd = -1;
-  ::close(errWrite.fd), errWrite.fd = -1;
+  if (spawned != 0) return failed(spawned);
+  // Only the child writes now: its end of each pipe closes when it ends.
+  ::close(std::exchange(outWrite.fd, -1));
+  ::close(std::exchange(errWrite.fd, -1));
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   pollfd fds[2] = {{outRead.fd, POLLIN, 0}, {errRead.fd, POLLIN, 0}};
@@ -136,6 +142,7 @@ Output RunProgram(const std::vector<const char*>& argv, int timeoutMs) {
       ::kill(pid, SIGKILL);
       break;
     }
+    if (ready <= 0) continue;  // interrupted, or the time is up (checked above)
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       char buf[65536];

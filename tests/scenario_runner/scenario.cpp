@@ -324,12 +324,14 @@ void Answer(Run& r, A a) {
   r.prompter.messageAnswers.push_back(k.at(a[1].text));
 }
 
-// input "text" | input cancel, and file "path" | file cancel for a file dialog.
+// input "text" | input cancel, and file "path" | file L | file cancel for a file dialog.
 void Input(Run& r, A a) {
+  const bool file = a[0].text == "file";
+  if (file && !a[1].quoted && a[1].text != "cancel")
+    return r.prompter.fileAnswers.push_back(r.Drive(a[1]).string());
   if (!a[1].quoted && a[1].text != "cancel")
     throw SyntaxError(a[0].text + " needs \"text\" or cancel");
-  (a[0].text == "file" ? r.prompter.fileAnswers : r.prompter.inputAnswers)
-      .push_back(a[1].quoted ? a[1].text : "");
+  (file ? r.prompter.fileAnswers : r.prompter.inputAnswers).push_back(a[1].quoted ? a[1].text : "");
 }
 
 // find "text" [utf16|hex] [ignorecase] [back|start] [data], or find cancel: the answer of the
@@ -370,6 +372,8 @@ using Handler = void (*)(Run&, A);
 const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kCommands = {
     {"image", {3, 99, Image}},
     {"swap", {2, 2, [](Run& r, A a) { fs::rename(r.Drive(a[2]), r.Drive(a[1])); }}},
+    {"link", {2, 2, [](Run& r, A a) { fs::create_symlink(r.Drive(a[2]), r.Drive(a[1])); }}},
+    {"delete", {1, 1, [](Run& r, A a) { fs::remove(r.Drive(a[1])); }}},
     {"resize", {2, 2, [](Run& r, A a) { fs::resize_file(r.Drive(a[1]), Count(a[2]) * 512); }}},
     {"poke",
      {4, 4, [](Run& r, A a) { PokeBytes(r.Drive(a[1]), Count(a[2]), Count(a[3]), Bytes(a[4])); }}},

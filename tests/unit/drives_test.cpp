@@ -7,6 +7,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <optional>
+
 #include "drives/command_line.h"
 #include "drives/drive_info.h"
 #include "drives/drive_letters.h"
@@ -250,6 +253,29 @@ TEST(DriveInfo, PermissionDeniedSaysWhyAndHow) {
   EXPECT_NE(tip.find("no rights to read it (group disk)"), std::string::npos) << tip;
   ASSERT_FALSE(f.prompter.shown.empty());
   EXPECT_EQ(f.prompter.shown[0].text, drives::DeniedAdvice("B:", image, false));
+}
+
+// A loop device with nothing attached (as an empty card reader) has no medium: the Volume
+// menu's tooltip and the read of the chosen letter say so.
+TEST(DriveInfo, ADetachedDeviceHasNoMedium) {
+  ModelFixture f;
+  const fs::path image = f.dir.path() / "disk.img";
+  MakeFatImage(image, 2880, "-F 12");
+  std::optional<LoopDevice> loop(std::in_place, image);
+  if (loop->path.empty()) GTEST_SKIP() << "needs " << loop->missing;
+  const std::string device = loop->path;
+  ASSERT_EQ(drives::Bind(f.model.state.drivesDir, 'E', device), "");
+  loop.reset();
+  const std::string tip = drives::DescribeLetter(f.model.state.drivesDir, 'E');
+  f.Choose('E');
+  const fs::path size = fs::path("/sys/block") / fs::path(device).filename() / "size";
+  std::ifstream sectors(size);
+  if (std::string n; sectors >> n && n != "0")
+    GTEST_SKIP() << "another test attached " << device << " again meanwhile";
+  EXPECT_EQ(tip, device + " · no medium");
+  ASSERT_FALSE(f.prompter.shown.empty());
+  EXPECT_EQ(f.prompter.shown[0].text,
+            "Read Error on Device E:, sector 0: there is no medium in the device (removed?).");
 }
 
 // Open Image binds the first free letter and chooses it, once per image; Open Device binds
