@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/sector.h"
 #include "base/volume_geometry.h"
 #include "core/file_list.h"
 
@@ -18,8 +19,6 @@ namespace journal {
 class Journal;
 }
 struct FatToolsState;  // fattools/fat_tools.h
-
-using SectorBytes = std::array<std::uint8_t, 512>;
 
 // The sector that the grid really shows: its number, the device it was read from and the
 // bytes the read found there (a write must find the same bytes at the medium).

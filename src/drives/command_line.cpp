@@ -1,7 +1,7 @@
 #include "drives/command_line.h"
 
 #include "base/escape.h"
-#include "core/version.h"
+#include "base/version.h"
 #include "drives/drive_letters.h"
 
 namespace dulvex::drives {

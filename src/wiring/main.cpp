@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "commands/write_commands.h"
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
 #include "drives/drives_folder.h"
 #include "journal/journal.h"
-#include "journal/write_commands.h"
 #include "ui/chain_report_window.h"
 #include "ui/find_dialog.h"
 #include "ui/help_window.h"
