@@ -42,7 +42,7 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
     const std::string& arg = args[i];
     std::string value;
     if (onlyPaths || arg.empty() || arg[0] != '-' || arg == "-") {
-      const std::string problem = AddMedium(cl, std::nullopt, arg);
+      std::string problem = AddMedium(cl, std::nullopt, arg);
       if (!problem.empty()) return problem;
     } else if (arg == "--") {
       onlyPaths = true;
@@ -60,7 +60,7 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
         return shown + ": letter " + DeviceName(*letter) + " is given twice";
       }
       taken += *letter;
-      const std::string problem = AddMedium(cl, letter, value.substr(eq + 1));
+      std::string problem = AddMedium(cl, letter, value.substr(eq + 1));
       if (!problem.empty()) return problem;
     } else if (IsOption(arg, "--drives")) {
       if (!cl.drivesDir.empty()) return "--drives is given twice";

@@ -76,7 +76,7 @@ std::optional<char> LetterOf(const fs::path& folder, const fs::path& target) {
 }
 
 fs::path TargetOf(const fs::path& folder, char letter) {
-  const fs::path entry = EntryOf(folder, letter);
+  fs::path entry = EntryOf(folder, letter);
   std::error_code ec;
   if (!fs::is_symlink(fs::symlink_status(entry, ec))) return entry;
   fs::path target = fs::read_symlink(entry, ec);

@@ -27,7 +27,7 @@ std::string SysBlockState(const fs::path& dir) {
   std::vector<std::string> lines;
   std::error_code ec;
   for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
-    const fs::path p = e.path();
+    const fs::path& p = e.path();
     lines.push_back(p.filename().string() + " " + Attribute(p / "size") + " " +
                     Attribute(p / "ro") + " " + Attribute(p / "removable") + " " +
                     Attribute(p / "diskseq"));
@@ -38,7 +38,8 @@ std::string SysBlockState(const fs::path& dir) {
   return state;
 }
 
-BlockWatch::BlockWatch(fs::path udevControl, fs::path sysBlock) : sysBlock_(std::move(sysBlock)) {
+BlockWatch::BlockWatch(const fs::path& udevControl, fs::path sysBlock)
+    : sysBlock_(std::move(sysBlock)) {
   lastState_ = SysBlockState(sysBlock_);
   udev_ = udev_new();
   if (udev_ == nullptr) return;

@@ -23,7 +23,7 @@ class BlockWatch {
   };
 
   // `udevControl` is the file that is there while udev runs; `sysBlock` the folder rescanned.
-  explicit BlockWatch(std::filesystem::path udevControl = "/run/udev/control",
+  explicit BlockWatch(const std::filesystem::path& udevControl = "/run/udev/control",
                       std::filesystem::path sysBlock = "/sys/class/block");
   ~BlockWatch();
   BlockWatch(const BlockWatch&) = delete;

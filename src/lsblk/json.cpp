@@ -1,6 +1,7 @@
 #include "lsblk/json.h"
 
 #include <limits>
+#include <ranges>
 
 namespace dulvex::json {
 
@@ -245,8 +246,8 @@ class Parser {
 };
 
 const Value& Value::operator[](std::string_view name) const {
-  for (auto it = members_.rbegin(); it != members_.rend(); ++it) {
-    if (it->first == name) return it->second;
+  for (const auto& [key, value] : members_ | std::views::reverse) {
+    if (key == name) return value;
   }
   return NullValue();
 }
