@@ -65,7 +65,7 @@ void Revert(WindowModel& model, const Record& r, const std::string& what) {
   if (!ConfirmSectorWrite(model, s, std::to_string(s))) return;
   WriteSector(model, r.device, r.sector, r.after, r.before, r.id);
   if (r.device != model.state.DevicePath) return;
-  model.SetText(model.At("Text21"), std::to_string(r.sector));
+  model.SetText(model.At(kSectorBox), std::to_string(r.sector));
   ShowSector(model);
 }
 
@@ -128,8 +128,8 @@ void ShowRecord(WindowModel& model, std::int64_t id) {
   if (!got.ok()) return Tell(model, "Show: " + got.problem + ".");
   if (r.device.size() != 2 || r.device[0] < 'A' || r.device[0] > 'R') return;
   mnuA_Click(model, r.device[0] - 'A');
-  if (!model.At("Text21").enabled) return;  // the refresh failed and has said why
-  model.SetText(model.At("Text21"), std::to_string(r.sector));
+  if (!model.At(kSectorBox).enabled) return;  // the refresh failed and has said why
+  model.SetText(model.At(kSectorBox), std::to_string(r.sector));
   ShowSector(model);
 }
 
@@ -182,7 +182,7 @@ void AnnouncePendingWrites(WindowModel& model) {
 }
 
 void InstallWriteJournal(WindowModel& model) {
-  model.OnClick("mnuUndoWrite", [&model](int) { mnuUndoWrite_Click(model); });
+  model.OnClick(kUndoWrite, [&model](int) { mnuUndoWrite_Click(model); });
 }
 
 }  // namespace dulvex

@@ -118,7 +118,7 @@ DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes, std::uint8_t f
 }
 
 void AnalyzeDirectorySector(WindowModel& model) {
-  model.At("Frame4").visible = true;
+  model.At(kDirectoryPanel).visible = true;
   DirectoryAnalysis a =
       AnalyzeDirectoryBytes(model.state.SectorBuffer, model.state.geometry.FatType);
   std::int16_t offset = 0;
@@ -134,7 +134,7 @@ void AnalyzeDirectorySector(WindowModel& model) {
     }
     offset = static_cast<std::int16_t>(offset + 32);
   }
-  model.SetText(model.At("Text5"), a.report);
+  model.SetText(model.At(kDirectoryReport), a.report);
   model.state.files = std::move(a.files);
 }
 

@@ -155,7 +155,7 @@ bool ChooseChainRun(WindowModel& model, std::size_t row) {
         kStyleExclamation, AppTitle());
     return false;
   }
-  model.SetText(model.At("Text21"), std::to_string(report->rows[row].firstSector));
+  model.SetText(model.At(kSectorBox), std::to_string(report->rows[row].firstSector));
   ShowSector(model);
   return true;
 }

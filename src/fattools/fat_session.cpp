@@ -159,7 +159,7 @@ bool CurrentTree(WindowModel& model, const fat::Layout& layout) {
 }
 
 std::optional<std::uint32_t> ShownCluster(WindowModel& model, const fat::Layout& layout) {
-  const std::optional<std::int32_t> sector = ToInt32(NumericValue(model.At("Text21").caption));
+  const std::optional<std::int32_t> sector = ToInt32(NumericValue(model.At(kSectorBox).caption));
   if (!sector) return std::nullopt;
   return layout.ClusterOfSector(*sector);
 }

@@ -14,10 +14,10 @@ FatToolsState& FatToolsOf(WindowModel& model) {
 
 void InstallFatTools(WindowModel& model) {
   FatToolsOf(model);
-  model.OnClick("mnuClusChain", [&model](int) { fattools::mnuClusChain_Click(model); });
-  model.OnClick("mnuFileFollow", [&model](int) { fattools::mnuFileFollow_Click(model); });
-  model.OnClick("mnuFFind", [&model](int) { fattools::mnuFFind_Click(model); });
-  model.OnClick("mnuFileData", [&model](int) { fattools::mnuFileData_Click(model); });
+  model.OnClick(kClusterChain, [&model](int) { fattools::mnuClusChain_Click(model); });
+  model.OnClick(kFileFollower, [&model](int) { fattools::mnuFileFollow_Click(model); });
+  model.OnClick(kFindFileCluster, [&model](int) { fattools::mnuFFind_Click(model); });
+  model.OnClick(kFileData, [&model](int) { fattools::mnuFileData_Click(model); });
   fattools::InstallFileFollower(model);
   model.onSectorShown.push_back([&model] { fattools::ShowFatEntries(model); });
 }

@@ -43,7 +43,7 @@ std::filesystem::path ExeDir(const char* argv0) {
 void ReportAndQuit(const dulvex::WindowModel& model, const char* file) {
   std::ofstream out(file);
   out << "device " << model.state.DevicePath << "\n";
-  out << "sector " << model.Find("Text21")->caption << "\n";
+  out << "sector " << model.Find(dulvex::kSectorBox)->caption << "\n";
   for (const dulvex::Control* cell : model.Label3) out << cell->caption << "\n";
   QCoreApplication::exit(out ? 0 : 1);
 }
@@ -72,15 +72,24 @@ int main(int argc, char** argv) {
   QApplication::setStyle("Fusion");
   // The desktop entry's name: window managers match the window to it (icon, startup notice).
   QGuiApplication::setDesktopFileName("example.dulvex.hexeditor");
+  if (!start.images.empty()) {
+    std::vector<std::string> recent = dulvex::ui::LoadRecentImages();
+    for (const std::string& image : start.images) {
+      recent = dulvex::drives::WithRecent(recent, image);
+    }
+    dulvex::ui::SaveRecentImages(recent);
+  }
   dulvex::ui::QtPrompter prompter;
+  dulvex::ui::QtFindAsker findAsker;
+  QWidget* dialogParent = nullptr;  // the main window, once it is made
+  const auto drivesShell = dulvex::ui::QtDrivesShell([&dialogParent] { return dialogParent; });
   dulvex::WindowModel model(prompter);
   model.exeDir = dulvex::drives::ProgramDataDir(exeDir);
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
-  dulvex::BuildForm1(model);
-  dulvex::ui::QtFindAsker findAsker;
-  dulvex::search::InstallSearch(model, &findAsker);
+  dulvex::BuildForm1(model, {&findAsker, drivesShell});
   dulvex::ui::MainWindow window(model);
+  dialogParent = &window;
   prompter.SetParent(&window);
   prompter.beforeBox = [&window] { window.Refresh(); };
   findAsker.SetParent(&window);
@@ -91,14 +100,7 @@ int main(int argc, char** argv) {
   dulvex::ui::InstallHelpWindows(model, &window);
   dulvex::ui::InstallChainReportWindow(model, &window, [&window] { window.Refresh(); });
   dulvex::ui::InstallHistoryWindow(model, &window, [&window] { window.Refresh(); });
-  if (!start.images.empty()) {
-    std::vector<std::string> recent = dulvex::ui::LoadRecentImages();
-    for (const std::string& image : start.images) {
-      recent = dulvex::drives::WithRecent(recent, image);
-    }
-    dulvex::ui::SaveRecentImages(recent);
-  }
-  const auto shell = dulvex::ui::ConnectDrives(window, model);
+  dulvex::ui::ConnectDrives(window, model, drivesShell);
   window.show();
   // The first letter bound is chosen once the window is up, as if picked in the Volume menu.
   QTimer::singleShot(0, &window, [&] {
@@ -106,13 +108,13 @@ int main(int argc, char** argv) {
     dulvex::AnnouncePendingWrites(model);
     window.Refresh();
     if (start.choose) {
-      model.Click("mnuA", *start.choose - dulvex::drives::kFirstLetter);
+      model.Click(dulvex::kVolumeLetter[*start.choose - dulvex::drives::kFirstLetter]);
       window.Refresh();
     }
     // Media of a desktop launch that found every letter holding one: the window asks which
     // letter each replaces, as Open Image does.
     for (const std::string& path : start.openInWindow) {
-      dulvex::drives::OpenMedium(model, *shell, path);
+      dulvex::drives::OpenMedium(model, *drivesShell, path);
       window.Refresh();
     }
     if (const char* report = std::getenv("DULVEX_STARTUP_REPORT")) ReportAndQuit(model, report);

@@ -104,7 +104,7 @@ TEST_F(WindowsTest, DroppedImageIsBoundChosenAndRemembered) {
   testing::TempDir settings;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                      QString::fromStdString(settings.path().string()));
-  ConnectDrives(window, f.model);
+  ConnectDrives(window, f.model, QtDrivesShell([this] { return &window; }));
   window.show();
   const std::string name = "dropped\xFF\n.img";
   const std::filesystem::path image = f.dir.path() / name;
