@@ -2,12 +2,15 @@
 // (see README.md beside them), what older versions write, sizes that do not fit, and the
 // reader's own rules. The real lsblk of the machine is run by the Open Device dialog's test.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "lsblk/block_devices.h"
+#include "lsblk/block_watch.h"
 #include "lsblk/json.h"
 
 namespace dulvex::lsblk {
@@ -104,6 +107,35 @@ TEST(Json, EscapesAndFaults) {
     EXPECT_NE(fault.error.find(" at byte "), std::string::npos) << bad;
     EXPECT_TRUE(fault.value.isNull()) << bad;
   }
+}
+
+// Where udev does not run, the rescans of /sys/class/block (a folder made here) see a device
+// come, get a medium, get another one (its disk sequence number), turn read-only and go.
+TEST(BlockWatch, RescansSeeDevicesAndMediaChange) {
+  const std::filesystem::path sys =
+      std::filesystem::temp_directory_path() / ("dulvex-sys-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(sys);
+  const auto put = [&](const char* file, const char* value) {
+    std::ofstream(sys / "loop9" / file) << value << "\n";
+  };
+  BlockWatch watch("/nonexistent/udev/control", sys);
+  EXPECT_NE(watch.source(), BlockWatch::Source::Udev);
+  EXPECT_TRUE(watch.rescans());
+  EXPECT_FALSE(watch.Rescan());
+  std::filesystem::create_directory(sys / "loop9");
+  put("size", "0");
+  EXPECT_TRUE(watch.Rescan());
+  EXPECT_FALSE(watch.Rescan());
+  const std::pair<const char*, const char*> changes[] = {
+      {"size", "2880"}, {"diskseq", "31"}, {"ro", "1"}, {"removable", "1"}};
+  for (const auto& [file, value] : changes) {
+    put(file, value);
+    EXPECT_TRUE(watch.Rescan()) << file;
+  }
+  std::filesystem::remove_all(sys / "loop9");
+  EXPECT_TRUE(watch.Rescan());
+  EXPECT_EQ(SysBlockState(sys), "");
+  std::filesystem::remove_all(sys);
 }
 
 }  // namespace
