@@ -32,6 +32,6 @@ awk '
   / Test: / { name = $3; reason = ""; next }
   /: Skipped$/ { getline; if (reason == "") reason = $0; next }
   /^SKIPPED: / { if (reason == "") reason = substr($0, 10); next }
-  /^Test Skipped/ { printf "skipped: %s: %s\n", name, (reason == "" ? "(no reason given)" : reason) }
+  /^<end of output>/ { if (reason != "") printf "skipped: %s: %s\n", name, reason; reason = "" }
 ' "$build/Testing/Temporary/LastTest.log" 2>/dev/null || true
 exit $status

@@ -176,12 +176,12 @@ TEST(DriveInfo, FileSystemsLabelsAndSizes) {
   TempDir dir;
   const fs::path image = dir.path() / "image";
   std::string problem;
+  const std::string q = "'" + image.string() + "'", fat = tools::kMkfsFat;
   const std::tuple<std::string, std::string, std::string> cases[] = {
-      {"mkfs.fat -C -F 16 -n 'MY DISK' '" + image.string() + "' 32768", "FAT16", "MY DISK"},
-      {"mkfs.fat -C -F 32 '" + image.string() + "' 70000", "FAT32", ""},
-      {"truncate -s 8M '" + image.string() + "' && mkfs.ext2 -q -L EXTLABEL '" + image.string() +
-           "'",
-       "ext2", "EXTLABEL"}};
+      {fat + " -C -F 16 -n 'MY DISK' " + q + " 32768", "FAT16", "MY DISK"},
+      {fat + " -C -F 32 " + q + " 70000", "FAT32", ""},
+      {"truncate -s 8M " + q + " && " + tools::kMkfsExt2 + " -q -L EXTLABEL " + q, "ext2",
+       "EXTLABEL"}};
   for (const auto& [make, type, label] : cases) {
     fs::remove(image);
     RunCommand(make);
