@@ -1,7 +1,7 @@
 #include "lsblk/json.h"
 
+#include <algorithm>
 #include <limits>
-#include <ranges>
 
 namespace dulvex::json {
 
@@ -246,10 +246,9 @@ class Parser {
 };
 
 const Value& Value::operator[](std::string_view name) const {
-  for (const auto& [key, value] : members_ | std::views::reverse) {
-    if (key == name) return value;
-  }
-  return NullValue();
+  const auto it = std::find_if(members_.rbegin(), members_.rend(),
+                               [name](const auto& member) { return member.first == name; });
+  return it == members_.rend() ? NullValue() : it->second;
 }
 
 std::optional<std::uint64_t> Value::unsignedInteger() const {
