@@ -69,6 +69,10 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
       if (!fs::is_directory(value, ec))
         return "--drives " + EscapeControls(value) + ": no such folder";
       cl.drivesDir = value;
+    } else if (IsOption(arg, "--codepage")) {
+      if (!OptionValue(args, i, "--codepage", value)) return "--codepage needs 850, 437 or 1252";
+      cl.codePage = OemCodePageNamed(value);
+      if (!cl.codePage) return "--codepage " + value + ": give 850, 437 or 1252";
     } else {
       return "unknown option " + EscapeControls(arg) + " (see dulvex --help)";
     }
@@ -97,13 +101,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "Usage: dulvex [--drive L=PATH]... [--drives DIR] [PATH]...\n"
+  return "Usage: dulvex [--drive L=PATH]... [--drives DIR] [--codepage CP] [PATH]...\n"
          "Look at and change the raw 512-byte sectors of a volume, with a guide to FAT12/16/32.\n"
          "\n"
          "  PATH            an image file or a block device, bound to the first free letter\n"
          "                  from A: (or to the letter already bound to it)\n"
          "  --drive L=PATH  bind the letter L (A to R) to PATH\n"
          "  --drives DIR    keep the letters in the folder DIR\n"
+         "  --codepage CP   read FAT short names in the OEM code page CP (850, 437 or 1252)\n"
+         "                  for this run; else the File menu's setting, at first 850\n"
          "  --help          show this help and exit\n"
          "  --version       show the version and exit\n"
          "\n"
@@ -210,6 +216,7 @@ Start PrepareStart(const std::vector<std::string>& args, const fs::path& exeDir,
   s.choose = b.letters.empty() ? FirstReadableLetter(s.folder.path)
                                : std::optional<char>(b.letters.front());
   for (const fs::path& path : b.leftOver) s.openInWindow.push_back(path.string());
+  s.codePage = cl.codePage;
   for (const DriveRequest& m : cl.media) {
     if (IsImageFile(m.path)) s.images.push_back(fs::absolute(m.path).lexically_normal().string());
   }

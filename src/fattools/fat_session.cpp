@@ -14,18 +14,29 @@ namespace {
 
 bool Fresh(const FatCache& c, const AppState& s) {
   return c.device == s.DevicePath && c.refreshes == s.refreshes &&
-         c.writeAttempts == s.writeAttempts;
+         c.writeAttempts == s.writeAttempts && c.codePage == s.codePage;
 }
 
 FatCache& Cache(WindowModel& model) {
   FatCache& c = FatToolsOf(model).cache;
   if (!Fresh(c, model.state))
-    c = {model.state.DevicePath, model.state.refreshes, model.state.writeAttempts, {}, {}, {}};
+    c = {model.state.DevicePath,
+         model.state.refreshes,
+         model.state.writeAttempts,
+         model.state.codePage,
+         {},
+         {},
+         {}};
   return c;
 }
 
 void Tell(WindowModel& model, const std::string& text) {
   model.prompter().MessageBox(text, kStyleExclamation, AppTitle());
+}
+
+// Says so when the long work `title` failed (a cancel says nothing: the user asked for it).
+void TellFailure(WindowModel& model, const std::string& title, const WorkResult& end) {
+  if (end.outcome == WorkOutcome::Failed) Tell(model, title + " failed: " + end.problem + ".");
 }
 
 std::string Trimmed(const std::string& text) {
@@ -68,7 +79,8 @@ std::optional<FileTarget> SlotTarget(WindowModel& model, const fat::Layout& layo
     return std::nullopt;
   }
   FileTarget t;
-  t.name = fat::LongNameBefore(files.entries, index).value_or(fat::ShortNameText(e));
+  t.name = fat::LongNameBefore(files.entries, index)
+               .value_or(fat::ShortNameText(e, model.state.codePage));
   t.path = "slot " + std::to_string(slot) + " (" + t.name + ")";
   t.firstCluster = fat::FirstCluster(e, layout.kind);
   t.size = fat::FileSize(e);
@@ -111,9 +123,11 @@ std::shared_ptr<const fat::FatTable> CurrentFat(WindowModel& model, const fat::L
   if (!OpenMedium(model, source)) return nullptr;
   const auto load = [&](unsigned fat) {
     fat::FatLoad result;
+    const std::string title = "Reading FAT" + std::to_string(fat + 1);
     model.runner().Run(
-        "Reading FAT" + std::to_string(fat + 1), WorkUnit::Bytes,
-        [&](WorkProgress& p) { result = fat::LoadFat(source, layout, fat, &p); }, nullptr);
+        title, WorkUnit::Bytes,
+        [&](WorkProgress& p) { result = fat::LoadFat(source, layout, fat, &p); },
+        [&](const WorkResult& end) { TellFailure(model, title, end); });
     return result;
   };
   // The active FAT; where it cannot be read and the others are its copies, the first copy
@@ -145,13 +159,14 @@ bool CurrentTree(WindowModel& model, const fat::Layout& layout) {
   if (!OpenMedium(model, source)) return false;
   std::optional<fat::Tree> tree;
   std::optional<fat::OwnerMap> owners;
+  const std::string title = "Reading the directory tree";
   model.runner().Run(
-      "Reading the directory tree", WorkUnit::Items,
+      title, WorkUnit::Items,
       [&](WorkProgress& p) {
-        tree = fat::WalkTree(source, *table, &p);
+        tree = fat::WalkTree(source, *table, &p, model.state.codePage);
         if (!tree->cancelled) owners = fat::OwnerMap::Build(*tree, *table, &p);
       },
-      nullptr);
+      [&](const WorkResult& end) { TellFailure(model, title, end); });
   if (!owners) return false;
   cache.tree = std::make_shared<const fat::Tree>(std::move(*tree));
   cache.owners = std::make_shared<const fat::OwnerMap>(std::move(*owners));
@@ -171,8 +186,8 @@ std::optional<std::uint32_t> AskCluster(WindowModel& model, const fat::Layout& l
       model.prompter().InputBox(prompt, AppTitle(), std::to_string(suggested.value_or(2)));
   if (Trimmed(reply).empty()) return std::nullopt;
   const double value = NumericValue(reply);
-  if (value != std::floor(value) ||
-      !layout.IsCluster(static_cast<std::uint64_t>(std::max(value, 0.0)))) {
+  // Compared as a double first: only a value in range is converted.
+  if (!(value >= 2 && value <= layout.MaxCluster()) || value != std::floor(value)) {
     Tell(model, "Cluster " + CanonicalText(value) + " is not a data cluster of this volume (2 to " +
                     std::to_string(layout.MaxCluster()) + ").");
     return std::nullopt;
@@ -202,7 +217,10 @@ std::optional<FileTarget> AskFile(WindowModel& model, const fat::Layout& layout,
   if (reply.find_first_not_of('/') == std::string::npos) return RootTarget(layout);
   if (!CurrentTree(model, layout)) return std::nullopt;
   const fat::Tree& tree = *FatToolsOf(model).cache.tree;
-  const std::optional<std::uint32_t> found = fat::FindPath(tree, reply);
+  fat::MediumSource source;
+  if (!OpenMedium(model, source)) return std::nullopt;
+  fat::TreeNames names(tree, source, model.state.codePage);
+  const std::optional<std::uint32_t> found = names.Find(reply);
   if (!found) {
     Tell(model, "No file or directory " + reply + " on this volume.");
     return std::nullopt;
@@ -210,8 +228,9 @@ std::optional<FileTarget> AskFile(WindowModel& model, const fat::Layout& layout,
   if (*found == 0) return RootTarget(layout);
   const fat::Node& n = tree.nodes[*found];
   FileTarget t;
-  t.name = n.name;
-  t.path = fat::PathOf(tree, *found);
+  t.name = names.Name(*found);
+  t.path = names.Path(*found);
+  t.node = *found;
   t.firstCluster = n.firstCluster;
   t.size = n.size;
   t.deleted = n.deleted;

@@ -120,7 +120,8 @@ TEST_F(Journalled, AStopBetweenJournalAndMediumIsAnnouncedAtTheNextStart) {
       },
       ::testing::ExitedWithCode(75), "");
   ScriptedPrompter prompter;
-  WindowModel next(prompter);
+  InlineWorkRunner runner;
+  WindowModel next(prompter, runner);
   next.state.drivesDir = m.state.drivesDir;
   next.state.journalFile = m.state.journalFile;
   BuildForm1(next);
