@@ -101,7 +101,7 @@ start_and_check() {
   [ "$(readlink "$data/drives/B")" = "$image" ] ||
     fail "the image is not bound to B: ($(ls -l "$data/drives"))"
   for letter in "${samples[@]}"; do
-    cmp "$build/bin/drives/$letter" "$own/drives/$letter" ||
+    cmp "$build/bin/drives/$letter" "$data/drives/$letter" ||
       fail "first-start sample $letter differs from the build's"
   done
   [ ! -e "$data/dulvex" ] || fail "an executable was copied into the home folder"
