@@ -1,19 +1,22 @@
 # The files that live beside the executable, and the installed layout:
 #
-#   <prefix>/lib/dulvex/dulvex                  the program
-#   <prefix>/lib/dulvex/HELP.rtf                its guide, read beside the real executable
-#   <prefix>/lib/dulvex/samples/L.img.gz        the sample volumes, compressed; each user's
+#   <prefix>/bin/dulvex                         the program
+#   <prefix>/share/dulvex/HELP.rtf              its guide
+#   <prefix>/share/dulvex/samples/L.img.gz      the sample volumes, compressed; each user's
 #                                               copies are unpacked at their first start
-#   <prefix>/bin/dulvex                         a symbolic link to ../lib/dulvex/dulvex
-#   <prefix>/share/applications/dulvex.desktop  menu entry, "Open with" for raw disk images
-#   <prefix>/share/mime/packages/dulvex.xml     *.ima and *.vfd as raw disk images
+#   <prefix>/share/applications/example.dulvex.hexeditor.desktop
+#                                               menu entry, "Open with" for floppy images
+#   <prefix>/share/mime/packages/dulvex.xml     *.ima and *.vfd as raw floppy images
 #   <prefix>/share/metainfo/...metainfo.xml     AppStream
 #   <prefix>/share/icons/hicolor/<size>x<size>/apps/dulvex.png
 #   <prefix>/share/man/man1/dulvex.1.gz
 #   <prefix>/share/doc/dulvex/{copyright,changelog.gz}
+#   <prefix>/share/lintian/overrides/dulvex     lintian's notes that do not apply
 #
-# No drives/ folder is installed: without one beside the executable, the program keeps its
-# letters in $XDG_DATA_HOME/dulvex/drives. `cpack -G DEB` packs the same tree.
+# The program finds its data in ../share/dulvex from its real executable (or beside it, in
+# the build tree and a portable copy). No drives/ folder is installed: without one beside
+# the executable, the program keeps its letters in $XDG_DATA_HOME/dulvex/drives.
+# `cpack -G DEB` packs the same tree.
 
 # The guide beside the executable in the build tree.
 add_custom_command(
@@ -43,22 +46,22 @@ foreach(pair "docs/dulvex.1:dulvex.1.gz" "packaging/changelog:changelog.gz")
 endforeach()
 add_custom_target(dulvex_docs ALL DEPENDS ${_dulvex_gz})
 
-set(DULVEX_INSTALL_LIBDIR lib/dulvex)
+set(DULVEX_INSTALL_DATADIR share/dulvex)  # architecture-independent: the guide, the samples
 
-install(TARGETS dulvex RUNTIME DESTINATION ${DULVEX_INSTALL_LIBDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/assets/HELP.rtf DESTINATION ${DULVEX_INSTALL_LIBDIR})
+install(TARGETS dulvex RUNTIME DESTINATION bin)
+# A stripped program loses the compiler's notes too, as Debian's dh_strip does it.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/dulvex\")
+  endif()")
+install(FILES ${CMAKE_SOURCE_DIR}/assets/HELP.rtf DESTINATION ${DULVEX_INSTALL_DATADIR})
 if(DEFINED DULVEX_SAMPLES_DIR)
-  install(DIRECTORY ${DULVEX_SAMPLES_DIR}/ DESTINATION ${DULVEX_INSTALL_LIBDIR}/samples
+  install(DIRECTORY ${DULVEX_SAMPLES_DIR}/ DESTINATION ${DULVEX_INSTALL_DATADIR}/samples
           FILES_MATCHING PATTERN "*.img.gz")
 endif()
-# bin/dulvex: the program finds its files through the real path of its executable.
-install(CODE "
-  set(bin \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
-  file(MAKE_DIRECTORY \"\${bin}\")
-  file(REMOVE \"\${bin}/dulvex\")
-  file(CREATE_LINK ../${DULVEX_INSTALL_LIBDIR}/dulvex \"\${bin}/dulvex\" SYMBOLIC)
-  message(STATUS \"Installing: \${bin}/dulvex -> ../${DULVEX_INSTALL_LIBDIR}/dulvex\")")
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/dulvex.desktop DESTINATION share/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/example.dulvex.hexeditor.desktop
+        DESTINATION share/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/dulvex-mime.xml DESTINATION share/mime/packages
         RENAME dulvex.xml)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/example.dulvex.hexeditor.metainfo.xml
@@ -70,6 +73,8 @@ endforeach()
 install(FILES ${DULVEX_PACKAGING_DIR}/dulvex.1.gz DESTINATION share/man/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${DULVEX_PACKAGING_DIR}/changelog.gz
         DESTINATION share/doc/dulvex)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides DESTINATION share/lintian/overrides
+        RENAME dulvex)
 
 # Debian package.
 set(CPACK_PACKAGE_NAME dulvex)
@@ -106,5 +111,8 @@ endif()
 # loaded at run time, so dpkg-shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Liberation Mono is metric-compatible with the design's Courier New: without it the wider
+# fallback font clips captions ("CURRENT SECTOR").
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "dosfstools, mtools")
 include(CPack)

@@ -6,8 +6,6 @@
 # or image) is never replaced by either.
 # The build tree keeps its letters in drives/ beside the executable, sample volumes or not.
 file(MAKE_DIRECTORY ${DULVEX_BIN_DIR}/drives)
-find_program(DULVEX_MKFS_FAT NAMES mkfs.fat mkfs.vfat PATHS /sbin /usr/sbin)
-find_program(DULVEX_MCOPY NAMES mcopy)
 if(NOT DULVEX_MKFS_FAT OR NOT DULVEX_MCOPY)
   message(WARNING "mkfs.fat or mtools not found: the sample volumes in drives/ are not made "
                   "(run scripts/setup.sh).")
@@ -15,14 +13,15 @@ if(NOT DULVEX_MKFS_FAT OR NOT DULVEX_MCOPY)
 endif()
 
 set(DULVEX_DRIVES_DIR ${DULVEX_BIN_DIR}/drives)
-set(DULVEX_MAKE_VOLUMES ${CMAKE_SOURCE_DIR}/scripts/make_sample_volumes.sh)
+set(DULVEX_MAKE_VOLUMES ${CMAKE_COMMAND} -E env MKFS_FAT=${DULVEX_MKFS_FAT}
+  bash ${CMAKE_SOURCE_DIR}/scripts/make_sample_volumes.sh)
 
 set(_dulvex_volume_outputs)
 foreach(letter A C D)
   # No dependency on the script: the command runs only when drives/<letter> is missing.
   add_custom_command(
     OUTPUT ${DULVEX_DRIVES_DIR}/${letter}
-    COMMAND bash ${DULVEX_MAKE_VOLUMES} ${DULVEX_DRIVES_DIR} ${letter}
+    COMMAND ${DULVEX_MAKE_VOLUMES} ${DULVEX_DRIVES_DIR} ${letter}
     COMMENT "Making sample volume drives/${letter}"
     VERBATIM)
   list(APPEND _dulvex_volume_outputs ${DULVEX_DRIVES_DIR}/${letter})
@@ -49,6 +48,6 @@ endforeach()
 add_custom_target(dulvex_samples ALL DEPENDS ${_dulvex_sample_outputs})
 
 add_custom_target(sample-volumes
-  COMMAND bash ${DULVEX_MAKE_VOLUMES} ${DULVEX_DRIVES_DIR} A C D
+  COMMAND ${DULVEX_MAKE_VOLUMES} ${DULVEX_DRIVES_DIR} A C D
   COMMENT "Making the sample volumes in drives/ anew"
   VERBATIM)

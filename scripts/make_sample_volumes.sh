@@ -8,6 +8,8 @@
 #
 # Usage: make_sample_volumes.sh DIR [LETTER...]   (letters default to A C D)
 # An entry of DIR that is a symbolic link (a user's own device or image) is never touched.
+# MKFS_FAT names mkfs.fat (the build passes the one CMake found); else it is looked for on the
+# PATH and in the sbin folders, which a normal user's PATH lacks.
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
@@ -18,6 +20,15 @@ dir=$1
 shift
 letters=("$@")
 [ ${#letters[@]} -gt 0 ] || letters=(A C D)
+
+mkfs_fat=${MKFS_FAT:-}
+if [ -z "$mkfs_fat" ]; then
+  mkfs_fat=$(PATH=$PATH:/usr/sbin:/sbin command -v mkfs.fat || true)
+fi
+if [ ! -x "$mkfs_fat" ]; then
+  echo "sample volumes: mkfs.fat not found (install dosfstools: scripts/setup.sh)" >&2
+  exit 1
+fi
 
 export MTOOLS_SKIP_CHECK=1
 export MTOOLS_NO_VFAT=0
@@ -66,15 +77,15 @@ make_volume() {
   case $letter in
     A)
       truncate -s $((2880 * 512)) "$img"
-      mkfs.fat -F 12 -n "DULVEX A" -i 0A0A0A0A "$img" >/dev/null
+      "$mkfs_fat" -F 12 -n "DULVEX A" -i 0A0A0A0A "$img" >/dev/null
       ;;
     C)
       truncate -s $((262144 * 512)) "$img"
-      mkfs.fat -F 32 -s 1 -n "DULVEX C" -i 0C0C0C0C "$img" >/dev/null
+      "$mkfs_fat" -F 32 -s 1 -n "DULVEX C" -i 0C0C0C0C "$img" >/dev/null
       ;;
     D)
       truncate -s $((65536 * 512)) "$img"
-      mkfs.fat -F 16 -n "DULVEX D" -i 0D0D0D0D "$img" >/dev/null
+      "$mkfs_fat" -F 16 -n "DULVEX D" -i 0D0D0D0D "$img" >/dev/null
       ;;
     *)
       echo "sample volumes: no sample volume for letter $letter" >&2

@@ -30,6 +30,10 @@ PACKAGES=(
   e2fsprogs
   # the write journal's store: SQLite's C library
   libsqlite3-dev
+  # Open Device follows block devices with libudev's monitor
+  libudev-dev
+  # the manual page checked with mandoc -T lint; ccache keeps rebuilds short
+  mandoc ccache
 )
 
 # One query for all of them; a package that is absent or not fully installed is missing.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/escape.h"
 #include "drives/drive_info.h"
 #include "drives/drive_letters.h"
 #include "sectorio/sector_io.h"
@@ -21,7 +22,7 @@ void ShowRecent(WindowModel& model, const std::vector<std::string>& list) {
   for (std::size_t k = 0; k < kRecentCount; ++k) {
     Control& item = model.At(kRecentFile[static_cast<int>(k)]);
     item.visible = k < list.size();
-    item.caption = item.visible ? list[k] : "";
+    item.caption = item.visible ? EscapeControls(list[k]) : "";  // the path itself: list[k]
     item.tooltip = item.caption;
   }
   model.At(kRecentMenu).enabled = !list.empty();
@@ -41,13 +42,14 @@ void Warn(WindowModel& model, const std::string& text) {
 std::optional<char> AskLetter(WindowModel& model, const std::string& path) {
   const fs::path& folder = model.state.drivesDir;
   for (;;) {
-    const std::string answer = model.prompter().InputBox(
-        "All letters A: to R: are bound. Which letter should " + path + " replace? (A to R)",
-        AppTitle(), "");
+    const std::string answer =
+        model.prompter().InputBox("All letters A: to R: are bound. Which letter should " +
+                                      EscapeControls(path) + " replace? (A to R)",
+                                  AppTitle(), "");
     if (answer.empty()) return std::nullopt;
     const std::optional<char> letter = ParseLetter(answer);
     if (!letter) {
-      Warn(model, "\"" + answer + "\" is not a letter from A to R.");
+      Warn(model, "\"" + EscapeControls(answer) + "\" is not a letter from A to R.");
       continue;
     }
     const std::string problem = CanBind(folder, *letter);
@@ -61,7 +63,7 @@ std::optional<char> BindPath(WindowModel& model, DrivesShell& shell, const std::
   const fs::path& folder = model.state.drivesDir;
   const std::string problem = CheckMedium(path);
   if (!problem.empty()) {
-    Warn(model, "Cannot open " + path + ": " + problem + ".");
+    Warn(model, "Cannot open " + EscapeControls(path) + ": " + problem + ".");
     return std::nullopt;
   }
   std::optional<char> letter = LetterOf(folder, path);
@@ -105,8 +107,8 @@ void OpenRecent(WindowModel& model, DrivesShell& shell, int index) {
     OpenMedium(model, shell, path);
     return;
   }
-  Warn(model,
-       "Cannot open " + path + ": " + CheckMedium(path) + ". It is taken off the Recent list.");
+  Warn(model, "Cannot open " + EscapeControls(path) + ": " + CheckMedium(path) +
+                  ". It is taken off the Recent list.");
   list.erase(list.begin() + index);
   shell.saveRecent(list);
   ShowRecent(model, list);

@@ -115,7 +115,8 @@ class WindowModel {
   // moved the view itself (a file being followed steps through its own sectors). Step 0
   // tells it that the sector-number box changed or took Enter: its own stepping ends.
   std::function<bool(int step)> stepOverride;
-  // Folder of the executable (help file, drives/).
+  // Folder of the program's data files (the help file): beside the executable in the build
+  // tree, share/dulvex of an installed program.
   std::filesystem::path exeDir;
 
   AppState state;

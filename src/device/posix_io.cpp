@@ -22,6 +22,14 @@ int OpenMedium(const char* path, int flags) {
     errno = error;
     return -1;
   }
+  // A loop device with no file attached, a card reader with no card: the node opens, but
+  // there is nothing behind it.
+  std::uint64_t bytes = 1;
+  if (S_ISBLK(st.st_mode) && ::ioctl(fd, BLKGETSIZE64, &bytes) == 0 && bytes == 0) {
+    ::close(fd);
+    errno = ENOMEDIUM;
+    return -1;
+  }
   int fl = ::fcntl(fd, F_GETFL);
   if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
   return fd;

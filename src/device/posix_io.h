@@ -39,7 +39,8 @@ class Fd {
 
 // Opens a regular file or a block device; anything else behind a drive letter (a folder, a
 // pipe, a terminal) counts as a device that cannot be opened (errno EISDIR or ENODEV). The
-// open does not wait: a pipe with no writer would otherwise hang the window.
+// open does not wait: a pipe with no writer would otherwise hang the window. A block device
+// of size 0 (a detached loop device, an empty card reader) fails with ENOMEDIUM.
 int OpenMedium(const char* path, int flags);
 
 // Reads or writes `length` bytes at `offset`, going on after interruptions and partial

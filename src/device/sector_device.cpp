@@ -92,7 +92,7 @@ IoResult ReadSectorAt(const std::filesystem::path& file, std::int64_t sector, st
   if (!SectorOffset(sector, &offset)) return {IoStatus::PastEnd, 0};
   if (file.empty()) return {IoStatus::OpenFailed, ENOENT};
   Fd fd(OpenMedium(file.c_str(), O_RDONLY));
-  if (fd.get() < 0) return {IoStatus::OpenFailed, errno};
+  if (fd.get() < 0) return {errno == ENOMEDIUM ? IoStatus::NoMedium : IoStatus::OpenFailed, errno};
   struct stat st {};
   if (::fstat(fd.get(), &st) == 0) {
     const MediumId id = MediumIdOf(st);

@@ -1,5 +1,6 @@
 #include "drives/command_line.h"
 
+#include "base/escape.h"
 #include "base/version.h"
 #include "drives/drive_letters.h"
 
@@ -29,7 +30,7 @@ bool IsOption(const std::string& arg, const std::string& name) {
 // One medium of the command line, checked: the letter of "L=PATH" (when given) and the path.
 std::string AddMedium(CommandLine& cl, std::optional<char> letter, const std::string& path) {
   const std::string problem = CheckMedium(path);
-  if (!problem.empty()) return path + ": " + problem;
+  if (!problem.empty()) return EscapeControls(path) + ": " + problem;
   cl.media.push_back({letter, path});
   return {};
 }
@@ -41,7 +42,7 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
     const std::string& arg = args[i];
     std::string value;
     if (onlyPaths || arg.empty() || arg[0] != '-' || arg == "-") {
-      const std::string problem = AddMedium(cl, std::nullopt, arg);
+      std::string problem = AddMedium(cl, std::nullopt, arg);
       if (!problem.empty()) return problem;
     } else if (arg == "--") {
       onlyPaths = true;
@@ -49,29 +50,31 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
       if (!OptionValue(args, i, "--drive", value))
         return "--drive needs L=PATH, for example --drive E=/dev/sdb1";
       const std::size_t eq = value.find('=');
+      const std::string shown = "--drive " + EscapeControls(value);
       if (eq == std::string::npos || eq + 1 == value.size()) {
-        return "--drive " + value + ": give a letter and a path, for example --drive E=/dev/sdb1";
+        return shown + ": give a letter and a path, for example --drive E=/dev/sdb1";
       }
       const std::optional<char> letter = ParseLetter(value.substr(0, eq));
-      if (!letter) return "--drive " + value + ": the letter must be one of A to R";
+      if (!letter) return shown + ": the letter must be one of A to R";
       if (taken.find(*letter) != std::string::npos) {
-        return "--drive " + value + ": letter " + DeviceName(*letter) + " is given twice";
+        return shown + ": letter " + DeviceName(*letter) + " is given twice";
       }
       taken += *letter;
-      const std::string problem = AddMedium(cl, letter, value.substr(eq + 1));
+      std::string problem = AddMedium(cl, letter, value.substr(eq + 1));
       if (!problem.empty()) return problem;
     } else if (IsOption(arg, "--drives")) {
       if (!cl.drivesDir.empty()) return "--drives is given twice";
       if (!OptionValue(args, i, "--drives", value)) return "--drives needs a folder";
       std::error_code ec;
-      if (!fs::is_directory(value, ec)) return "--drives " + value + ": no such folder";
+      if (!fs::is_directory(value, ec))
+        return "--drives " + EscapeControls(value) + ": no such folder";
       cl.drivesDir = value;
     } else if (IsOption(arg, "--codepage")) {
       if (!OptionValue(args, i, "--codepage", value)) return "--codepage needs 850, 437 or 1252";
       cl.codePage = OemCodePageNamed(value);
       if (!cl.codePage) return "--codepage " + value + ": give 850, 437 or 1252";
     } else {
-      return "unknown option " + arg + " (see dulvex --help)";
+      return "unknown option " + EscapeControls(arg) + " (see dulvex --help)";
     }
   }
   return {};
@@ -121,24 +124,41 @@ std::string VersionText() {
          std::to_string(v.revision) + "\n";
 }
 
-Bindings BindMedia(const fs::path& folder, const std::vector<DriveRequest>& media) {
+Bindings BindMedia(const fs::path& folder, const std::vector<DriveRequest>& media,
+                   bool leaveWhenFull) {
   Bindings b;
   std::string taken;
   for (const DriveRequest& m : media) {
     if (m.letter) taken += *m.letter;
   }
   // Every letter is settled before anything is bound, so bad arguments bind nothing.
-  for (const DriveRequest& m : media) {
-    std::optional<char> letter = m.letter ? m.letter : LetterOf(folder, m.path);
-    if (letter && !m.letter && taken.find(*letter) != std::string::npos) letter.reset();
-    if (!letter) letter = FirstFreeLetter(folder, taken);
+  std::vector<std::optional<char>> settled;  // one for each medium; nothing for one left over
+  for (std::size_t i = 0; i < media.size(); ++i) {
+    const DriveRequest& m = media[i];
+    std::optional<char> letter = m.letter;
+    // The same file named twice ("floppy.img ./floppy.img") takes one letter.
+    for (std::size_t j = 0; j < i && !letter; ++j) {
+      if (settled[j] && SameFile(media[j].path, m.path)) letter = settled[j];
+    }
     if (!letter) {
-      b.error =
-          m.path.string() + ": no free letter (A: to R: are all bound in " + folder.string() + ")";
+      letter = LetterOf(folder, m.path);
+      if (letter && taken.find(*letter) != std::string::npos) letter.reset();
+      if (!letter) letter = FirstFreeLetter(folder, taken);
+      if (!letter && leaveWhenFull) {
+        settled.emplace_back();
+        b.leftOver.push_back(m.path);
+        continue;
+      }
+    }
+    if (!letter) {
+      b.error = EscapeControls(m.path.string()) +
+                ": no free letter (A: to R: all hold a medium in " +
+                EscapeControls(folder.string()) + ")";
       b.letters.clear();
       return b;
     }
     taken += *letter;
+    settled.push_back(letter);
     b.letters.push_back(*letter);
     if (LetterOf(folder, m.path) != letter) b.error = CanBind(folder, *letter);
     if (!b.error.empty()) {
@@ -147,16 +167,15 @@ Bindings BindMedia(const fs::path& folder, const std::vector<DriveRequest>& medi
     }
   }
   for (std::size_t i = 0; i < media.size(); ++i) {
-    const char letter = b.letters[i];
-    if (LetterOf(folder, media[i].path) == letter) continue;  // already bound there
-    b.error = Bind(folder, letter, media[i].path);
+    if (!settled[i] || LetterOf(folder, media[i].path) == settled[i]) continue;  // bound there
+    b.error = Bind(folder, *settled[i], media[i].path);
     if (!b.error.empty()) return b;
   }
   return b;
 }
 
 Start PrepareStart(const std::vector<std::string>& args, const fs::path& exeDir,
-                   const Environment& env) {
+                   const Environment& env, bool terminal) {
   Start s;
   const CommandLine cl = ParseCommandLine(args);
   if (cl.action == CommandLine::Action::Help) {
@@ -175,8 +194,18 @@ Start PrepareStart(const std::vector<std::string>& args, const fs::path& exeDir,
     return s;
   }
   s.folder = ChooseDrivesFolder(exeDir, cl.drivesDir, env);
-  if (s.folder.perUser) s.warnings = PrepareUserFolder(s.folder.path, SamplesDir(exeDir));
-  const Bindings b = BindMedia(s.folder.path, cl.media);
+  if (s.folder.path.empty()) {
+    s.exitCode = 1;
+    s.err =
+        "dulvex: no home folder to keep the letters in: set HOME or XDG_DATA_HOME, or give "
+        "--drives DIR\n";
+    return s;
+  }
+  if (s.folder.perUser)
+    s.warnings = PrepareUserFolder(s.folder.path, SamplesDir(ProgramDataDir(exeDir)));
+  // Started from a desktop (no terminal to read an error), a medium that finds every letter
+  // holding one is left to the window, which asks which letter it replaces.
+  const Bindings b = BindMedia(s.folder.path, cl.media, !terminal);
   if (!b.error.empty()) {
     // Letters that could not be settled are a fault of the arguments; a binding that
     // failed after they were settled is one of the folder.
@@ -184,7 +213,9 @@ Start PrepareStart(const std::vector<std::string>& args, const fs::path& exeDir,
     s.err = "dulvex: " + b.error + "\n";
     return s;
   }
-  if (!b.letters.empty()) s.choose = b.letters.front();
+  s.choose = b.letters.empty() ? FirstReadableLetter(s.folder.path)
+                               : std::optional<char>(b.letters.front());
+  for (const fs::path& path : b.leftOver) s.openInWindow.push_back(path.string());
   s.codePage = cl.codePage;
   for (const DriveRequest& m : cl.media) {
     if (IsImageFile(m.path)) s.images.push_back(fs::absolute(m.path).lexically_normal().string());

@@ -36,14 +36,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 std::string UsageText();
 std::string VersionText();
 
-// Binds the media into `folder`: each --drive letter as named; each PATH to the letter that
-// already leads to the same file, else to the first letter that is neither bound nor named
-// by a --drive. Returns the letters in the order of `media`, or an error line.
+// Binds the media into `folder`: each --drive letter as named; each PATH to the letter of
+// the same file named earlier on the line, else to the letter that already leads to it, else
+// to a free letter (FirstFreeLetter) that no --drive names. Returns the letters in the order
+// of `media`, or an error line. A PATH that finds no free letter is an error, or with
+// `leaveWhenFull` is left unbound and listed in `leftOver`.
 struct Bindings {
   std::vector<char> letters;
+  std::vector<std::filesystem::path> leftOver;
   std::string error;
 };
-Bindings BindMedia(const std::filesystem::path& folder, const std::vector<DriveRequest>& media);
+Bindings BindMedia(const std::filesystem::path& folder, const std::vector<DriveRequest>& media,
+                   bool leaveWhenFull = false);
 
 // Everything the program does with its command line before the window opens.
 struct Start {
@@ -51,11 +55,18 @@ struct Start {
   std::string out, err;
   std::vector<std::string> warnings;  // shown on stderr; the program still starts
   DrivesFolder folder;
-  std::optional<char> choose;           // the letter chosen at start
-  std::vector<std::string> images;      // image files given, newest last, for the Recent list
+  // The letter chosen at start: the first one bound by the command line, or without media
+  // there the first letter from A: whose medium can be read.
+  std::optional<char> choose;
+  std::vector<std::string> images;  // image files given, newest last, for the Recent list
+  // Media the window opens once it is up, asking which letter each replaces (see `terminal`).
+  std::vector<std::string> openInWindow;
   std::optional<OemCodePage> codePage;  // of short names, when the command line names one
 };
+// `terminal`: the program's error output is a terminal. Without one (a start from a desktop
+// menu or a file manager) a medium for which no letter is free is left to the window instead
+// of ending the program with status 2.
 Start PrepareStart(const std::vector<std::string>& args, const std::filesystem::path& exeDir,
-                   const Environment& env);
+                   const Environment& env, bool terminal = true);
 
 }  // namespace dulvex::drives

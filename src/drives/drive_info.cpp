@@ -16,6 +16,7 @@
 #include <fstream>
 #include <vector>
 
+#include "base/escape.h"
 #include "base/le.h"
 #include "drives/drive_letters.h"
 #include "fat/boot_sector.h"
@@ -126,6 +127,20 @@ bool ListedInGroup(gid_t gid) {
   return false;
 }
 
+// Whether the group of `st` may do what is needed (read, or read and write) and is worth
+// joining: group root is not.
+bool GroupMay(const struct stat& st, bool write) {
+  const mode_t need = write ? 060 : 040;
+  return st.st_gid != 0 && (st.st_mode & need) == need;
+}
+
+// Who may read a file that this account may not: "group disk", or "root only".
+std::string WhoMayRead(const struct stat& st) {
+  if (GroupMay(st, false)) return "group " + GroupName(st.st_gid);
+  if (st.st_uid == 0) return "root only";
+  return "user " + UserName(st.st_uid) + " only";
+}
+
 }  // namespace
 
 std::string HumanSize(std::uint64_t bytes) {
@@ -181,10 +196,13 @@ FileSystemGuess ProbeFileSystem(const fs::path& path, std::string* problem) {
   problem->clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
+    const int error = errno;
     struct stat st {};
-    *problem = (errno == EACCES || errno == EPERM) && ::stat(path.c_str(), &st) == 0
-                   ? "no rights to read it (group " + GroupName(st.st_gid) + ")"
-                   : std::string(std::strerror(errno));
+    if ((error == EACCES || error == EPERM) && ::stat(path.c_str(), &st) == 0) {
+      *problem = "no rights to read it (" + WhoMayRead(st) + ")";
+    } else {
+      *problem = error == ENOMEDIUM ? "no medium" : std::strerror(error);
+    }
     return {};
   }
   std::uint8_t head[4096];
@@ -201,14 +219,17 @@ FileSystemGuess ProbeFileSystem(const fs::path& path, std::string* problem) {
 std::string DescribeLetter(const fs::path& folder, char letter) {
   if (!IsBound(folder, letter)) return "nothing bound";
   const fs::path target = TargetOf(folder, letter);
-  std::string text = target.string();
+  std::string text = EscapeControls(target.string());
   std::string problem = CheckMedium(target);
   if (!problem.empty()) return text + ": " + problem;
   struct stat st {};
   if (::stat(target.c_str(), &st) != 0) return text + ": " + std::strerror(errno);
   const bool block = S_ISBLK(st.st_mode);
-  text += " · " +
-          HumanSize(block ? BlockDeviceSize(st, target) : static_cast<std::uint64_t>(st.st_size));
+  const std::uint64_t size =
+      block ? BlockDeviceSize(st, target) : static_cast<std::uint64_t>(st.st_size);
+  // A loop device with no file attached, a card reader with no card.
+  if (block && size == 0) return text + " · no medium";
+  text += " · " + HumanSize(size);
   const FileSystemGuess g = ProbeFileSystem(target, &problem);
   if (!problem.empty()) return text + " · " + problem;
   text += " · " + (g.type.empty() ? std::string("no file system recognised") : g.type);
@@ -220,16 +241,17 @@ std::string DeniedAdvice(const std::string& device, const fs::path& file, bool w
   std::error_code ec;
   fs::path target = fs::canonical(file, ec);
   if (ec) target = file;
-  std::string text = "Permission denied: " + device + " is " + target.string() +
+  std::string text = "Permission denied: " + device + " is " + EscapeControls(target.string()) +
                      ", and this account may not open it for " +
                      (write ? "reading and writing." : "reading.");
   struct stat st {};
   if (::stat(target.c_str(), &st) != 0) return text;
-  text += " It belongs to user " + UserName(st.st_uid) + " and group " + GroupName(st.st_gid) +
-          " (" + ModeText(st.st_mode) + ").";
   const std::string group = GroupName(st.st_gid);
-  const bool groupMay = (st.st_mode & (write ? 060 : 040)) == (write ? 060u : 040u);
-  if (st.st_gid != 0 && groupMay) {
+  // A group is named only when joining it would give the rights.
+  const bool groupMay = GroupMay(st, write);
+  text += " It belongs to user " + UserName(st.st_uid) + (groupMay ? " and group " + group : "") +
+          " (" + ModeText(st.st_mode) + ").";
+  if (groupMay) {
     if (!SessionHasGroup(st.st_gid) && ListedInGroup(st.st_gid)) {
       text += "\n\nYou are already a member of the group " + group +
               ", but this session started before you joined it: log out and log in again.";
@@ -238,6 +260,14 @@ std::string DeniedAdvice(const std::string& device, const fs::path& file, bool w
               " $USER\nthen log out and log in again (a new group counts from the next login).";
     }
     text += "\n\nOr start the program with the rights needed.";
+  } else if (S_ISBLK(st.st_mode)) {
+    text +=
+        "\n\nNo group may open it: start the program as root (for example with sudo), or "
+        "give a group access with a udev rule, a line in a file of /etc/udev/rules.d/ such "
+        "as\n    KERNEL==\"" +
+        EscapeControls(target.filename().string()) +
+        "\", GROUP=\"disk\", MODE=\"0660\"\nthen join that group and attach the device "
+        "again.";
   } else {
     text += "\n\nStart the program with the rights needed, or ask the owner for access.";
   }

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/escape.h"
+
 namespace dulvex::drives {
 
 namespace fs = std::filesystem;
@@ -32,28 +34,49 @@ bool IsBound(const fs::path& folder, char letter) {
   return ::lstat(EntryOf(folder, letter).c_str(), &st) == 0;
 }
 
+bool IsDangling(const fs::path& folder, char letter) {
+  const fs::path entry = EntryOf(folder, letter);
+  struct stat st {};
+  if (::lstat(entry.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+  return ::stat(entry.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 std::optional<char> FirstFreeLetter(const fs::path& folder, std::string_view taken) {
+  const auto untaken = [&](char c) { return taken.find(c) == std::string_view::npos; };
   for (char c = kFirstLetter; c <= kLastLetter; ++c) {
-    if (taken.find(c) == std::string_view::npos && !IsBound(folder, c)) return c;
+    if (untaken(c) && IsDangling(folder, c)) return c;
+  }
+  for (char c = kFirstLetter; c <= kLastLetter; ++c) {
+    if (untaken(c) && !IsBound(folder, c)) return c;
   }
   return std::nullopt;
 }
 
-std::optional<char> LetterOf(const fs::path& folder, const fs::path& target) {
-  struct stat want {};
-  if (::stat(target.c_str(), &want) != 0) return std::nullopt;
+std::optional<char> FirstReadableLetter(const fs::path& folder) {
   for (char c = kFirstLetter; c <= kLastLetter; ++c) {
-    struct stat st {};
-    if (::stat(EntryOf(folder, c).c_str(), &st) == 0 && st.st_dev == want.st_dev &&
-        st.st_ino == want.st_ino) {
-      return c;
-    }
+    const fs::path entry = EntryOf(folder, c);
+    if (CheckMedium(entry).empty() && ::access(entry.c_str(), R_OK) == 0) return c;
+  }
+  return std::nullopt;
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+  struct stat sa {
+  }, sb{};
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
+  return S_ISBLK(sa.st_mode) && S_ISBLK(sb.st_mode) && sa.st_rdev == sb.st_rdev;
+}
+
+std::optional<char> LetterOf(const fs::path& folder, const fs::path& target) {
+  for (char c = kFirstLetter; c <= kLastLetter; ++c) {
+    if (SameFile(EntryOf(folder, c), target)) return c;
   }
   return std::nullopt;
 }
 
 fs::path TargetOf(const fs::path& folder, char letter) {
-  const fs::path entry = EntryOf(folder, letter);
+  fs::path entry = EntryOf(folder, letter);
   std::error_code ec;
   if (!fs::is_symlink(fs::symlink_status(entry, ec))) return entry;
   fs::path target = fs::read_symlink(entry, ec);
@@ -84,7 +107,7 @@ std::string CanBind(const fs::path& folder, char letter) {
   std::error_code ec;
   const fs::file_status was = fs::symlink_status(entry, ec);
   if (!fs::exists(was) || fs::is_symlink(was)) return {};
-  return DeviceName(letter) + " holds the image " + entry.string() +
+  return DeviceName(letter) + " holds the image " + EscapeControls(entry.string()) +
          " itself, which is not replaced; choose another letter, or move that file away first";
 }
 
@@ -107,7 +130,7 @@ std::string Bind(const fs::path& folder, char letter, const fs::path& target) {
   if (ec) {
     std::error_code ignored;
     fs::remove(temporary, ignored);
-    return name + " cannot be bound in " + folder.string() + ": " + ec.message();
+    return name + " cannot be bound in " + EscapeControls(folder.string()) + ": " + ec.message();
   }
   return {};
 }

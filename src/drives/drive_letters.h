@@ -26,13 +26,26 @@ std::filesystem::path EntryOf(const std::filesystem::path& folder, char letter);
 // Whether anything stands at the letter's entry: a file, or a link (even a dangling one).
 bool IsBound(const std::filesystem::path& folder, char letter);
 
-// The first letter from A: with nothing bound and not listed in `taken`; nothing when
-// every letter is bound or taken.
+// Whether the letter's entry is a link whose file is gone (a deleted image, a device that was
+// unplugged): its letter is free for a new medium.
+bool IsDangling(const std::filesystem::path& folder, char letter);
+
+// The letter a new medium takes, among those not listed in `taken`: the first one whose link
+// dangles, else the first one with nothing bound; nothing when every letter holds a medium
+// or is taken.
 std::optional<char> FirstFreeLetter(const std::filesystem::path& folder,
                                     std::string_view taken = {});
 
-// The letter whose entry leads to the same file as `target` (same device and inode);
-// nothing when none does.
+// The first letter from A: whose medium this account can read; nothing when none can.
+std::optional<char> FirstReadableLetter(const std::filesystem::path& folder);
+
+// Whether `a` and `b` lead to the same medium however they name it (links, "." and "..",
+// hard links: the same file system and inode), or to the same block device through two
+// device nodes.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// The letter whose entry leads to the same file as `target` (see SameFile); nothing when
+// none does.
 std::optional<char> LetterOf(const std::filesystem::path& folder,
                              const std::filesystem::path& target);
 

@@ -1,6 +1,7 @@
 #include "drives/drives_folder.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -45,7 +46,13 @@ bool WriteAll(int fd, const unsigned char* p, std::size_t n, off_t at) {
 Environment ProcessEnvironment() {
   const char* xdg = std::getenv("XDG_DATA_HOME");
   const char* home = std::getenv("HOME");
-  return {xdg != nullptr ? xdg : "", home != nullptr ? home : ""};
+  Environment env{xdg != nullptr ? xdg : "", home != nullptr ? home : ""};
+  if (env.home.empty()) {
+    // Started without HOME (a service, `env -i`): the home folder of the account.
+    const passwd* pw = ::getpwuid(::getuid());
+    if (pw != nullptr && pw->pw_dir != nullptr) env.home = pw->pw_dir;
+  }
+  return env;
 }
 
 DrivesFolder ChooseDrivesFolder(const fs::path& exeDir, const fs::path& chosen,
@@ -53,15 +60,22 @@ DrivesFolder ChooseDrivesFolder(const fs::path& exeDir, const fs::path& chosen,
   if (!chosen.empty()) return {fs::absolute(chosen).lexically_normal(), false};
   std::error_code ec;
   if (fs::is_directory(exeDir / "drives", ec)) return {exeDir / "drives", false};
-  // A relative XDG_DATA_HOME is ignored, as the XDG base directory rules say.
-  const fs::path data = fs::path(env.xdgDataHome).is_absolute()
-                            ? fs::path(env.xdgDataHome)
-                            : fs::path(env.home) / ".local" / "share";
-  return {data / "dulvex" / "drives", true};
+  // A relative XDG_DATA_HOME or HOME is ignored, as the XDG base directory rules say: the
+  // folder would depend on where the program was started.
+  if (fs::path(env.xdgDataHome).is_absolute())
+    return {fs::path(env.xdgDataHome) / "dulvex" / "drives", true};
+  if (!fs::path(env.home).is_absolute()) return {{}, true};
+  return {fs::path(env.home) / ".local" / "share" / "dulvex" / "drives", true};
 }
 
-fs::path SamplesDir(const fs::path& exeDir) {
-  return exeDir / "samples";
+fs::path ProgramDataDir(const fs::path& exeDir) {
+  std::error_code ec;
+  if (fs::exists(exeDir / "HELP.rtf", ec)) return exeDir;
+  return (exeDir / ".." / "share" / "dulvex").lexically_normal();
+}
+
+fs::path SamplesDir(const fs::path& dataDir) {
+  return dataDir / "samples";
 }
 
 std::string UnpackSparse(const fs::path& gz, const fs::path& out) {

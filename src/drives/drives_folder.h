@@ -13,6 +13,7 @@ struct Environment {
   std::string xdgDataHome;  // $XDG_DATA_HOME, empty when unset
   std::string home;         // $HOME
 };
+// The process's own; with HOME unset or empty, the home folder of the account's passwd entry.
 Environment ProcessEnvironment();
 
 struct DrivesFolder {
@@ -23,12 +24,18 @@ struct DrivesFolder {
 
 // `chosen` (--drives) when given; else the folder "drives" beside the executable when there
 // is one (the build tree, a portable copy); else $XDG_DATA_HOME/dulvex/drives, with
-// ~/.local/share when XDG_DATA_HOME is unset or not absolute.
+// ~/.local/share when XDG_DATA_HOME is unset or not absolute. An empty path when neither
+// names an absolute folder.
 DrivesFolder ChooseDrivesFolder(const std::filesystem::path& exeDir,
                                 const std::filesystem::path& chosen, const Environment& env);
 
-// The compressed sample volumes beside an installed executable: samples/A.img.gz ...
-std::filesystem::path SamplesDir(const std::filesystem::path& exeDir);
+// The folder of the program's data files (HELP.rtf, samples/): beside the executable when
+// HELP.rtf is there (the build tree, a portable copy), else share/dulvex of the prefix the
+// program is installed in (<prefix>/bin/dulvex: ../share/dulvex).
+std::filesystem::path ProgramDataDir(const std::filesystem::path& exeDir);
+
+// The compressed sample volumes in the data folder: samples/A.img.gz ...
+std::filesystem::path SamplesDir(const std::filesystem::path& dataDir);
 
 // First start of a per-user folder: when `folder` does not exist yet, makes it, unpacks each
 // sample L.img.gz of `samples` into the folder "samples" beside it, and binds letter L to

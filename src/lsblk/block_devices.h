@@ -1,10 +1,10 @@
 // The block devices of the machine as lsblk (util-linux) lists them: `lsblk --json --bytes`
-// read with Qt's JSON classes. Needs only Qt Core, so it is tested without a display.
+// read with the project's own JSON reader. Qt-free, tested without a display.
 #pragma once
 
-#include <QByteArray>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dulvex::lsblk {
@@ -17,6 +17,8 @@ struct BlockDevice {
   std::string label;
   std::string type;  // "disk", "part", "loop", "rom", ...
   std::uint64_t size = 0;
+  bool sizeKnown = true;  // false when lsblk gave no size, or one that is no whole number of
+                          // bytes below 2^64
   std::vector<std::string> mountPoints;
   bool removable = false;
   bool readOnly = false;
@@ -36,10 +38,13 @@ struct DeviceList {
 inline constexpr const char* kColumns = "NAME,PATH,SIZE,MODEL,FSTYPE,LABEL,MOUNTPOINTS,RM,RO,TYPE";
 
 // Reads lsblk's JSON. Takes what the versions of util-linux write: sizes and flags as
-// numbers, booleans or texts, "mountpoints" as a list or "mountpoint" as one text.
-DeviceList ParseLsblk(const QByteArray& json);
+// numbers, booleans or texts, "mountpoints" as a list or "mountpoint" as one text. A size is
+// read as an integer, never through a floating-point number; one that does not fit in 64
+// bits (or is not a whole number) leaves the size unknown.
+DeviceList ParseLsblk(std::string_view json);
 
-// Runs `lsblk --json --bytes --output kColumns` and reads its answer.
-DeviceList ListBlockDevices();
+// Runs `lsblk --json --bytes --output kColumns` (found on the PATH) and reads its answer;
+// waits for it at most `timeoutMs` milliseconds.
+DeviceList ListBlockDevices(int timeoutMs = 10000);
 
 }  // namespace dulvex::lsblk

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <vector>
@@ -40,7 +41,9 @@ QStringList RowTexts(const lsblk::BlockDevice& d) {
   QString mounted = mounts.join(", ");
   if (mounted.isEmpty() && d.holdsMounted) mounted = "(a partition is mounted)";
   return {Q(d.path),
-          Q(drives::HumanSize(d.size)),
+          !d.sizeKnown  ? QString("?")
+          : d.size == 0 ? QString("no medium")  // an empty card reader
+                        : Q(drives::HumanSize(d.size)),
           Q(d.model),
           Q(fsType),
           Q(label),
@@ -89,12 +92,24 @@ OpenDeviceDialog::OpenDeviceDialog(QWidget* parent) : QDialog(parent) {
   connect(tree_, &QTreeWidget::itemSelectionChanged, this,
           [this] { open_->setEnabled(!tree_->selectedItems().isEmpty()); });
   connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] { accept(); });
-  // Device nodes come and go in /dev as sticks are plugged in and loop devices attached.
+  // A stick plugged in sends a burst of events (the disk, then each partition): one reload
+  // a moment after the last of them.
   settle_.setSingleShot(true);
   settle_.setInterval(300);
   connect(&settle_, &QTimer::timeout, this, &OpenDeviceDialog::Reload);
-  watcher_.addPath("/dev");
-  connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_, qOverload<>(&QTimer::start));
+  if (watch_.fd() >= 0) {
+    events_ = new QSocketNotifier(watch_.fd(), QSocketNotifier::Read, this);
+    connect(events_, &QSocketNotifier::activated, this, [this] {
+      if (watch_.TakeEvents()) settle_.start();
+    });
+  }
+  if (watch_.rescans()) {
+    rescan_.setInterval(lsblk::BlockWatch::kRescanMs);
+    connect(&rescan_, &QTimer::timeout, this, [this] {
+      if (watch_.Rescan()) settle_.start();
+    });
+    rescan_.start();
+  }
   Reload();
 }
 

@@ -1,15 +1,19 @@
 // The Open Device dialog: the machine's block devices as lsblk lists them (path, size,
 // model, file system, label, mount points, removable and read-only), mounted ones marked.
-// The list follows devices that come and go; Refresh reads it again.
+// The list follows devices that come and go, and media that change (see lsblk::BlockWatch);
+// Refresh reads it again.
 #pragma once
 
 #include <QDialog>
-#include <QFileSystemWatcher>
 #include <QTimer>
+#include <memory>
 #include <string>
+
+#include "lsblk/block_watch.h"
 
 class QLabel;
 class QPushButton;
+class QSocketNotifier;
 class QTreeWidget;
 
 namespace dulvex::ui {
@@ -29,8 +33,10 @@ class OpenDeviceDialog : public QDialog {
   QTreeWidget* tree_;
   QLabel* status_;
   QPushButton* open_;
-  QFileSystemWatcher watcher_;
-  QTimer settle_;  // one reload after a burst of changes in /dev
+  lsblk::BlockWatch watch_;
+  QSocketNotifier* events_ = nullptr;  // udev's or the kernel's events
+  QTimer rescan_;                      // where udev does not run
+  QTimer settle_;                      // one reload after a burst of changes
 };
 
 }  // namespace dulvex::ui

@@ -16,13 +16,17 @@ namespace {
 
 const char* kRecentKey = "recentImages";
 
-// Local files among the dropped URLs; empty when anything else was dropped.
+// Local files among the dropped URLs; empty when anything else was dropped. A name's bytes
+// are taken from the URL's percent-encoding, so a name that is not UTF-8 keeps them.
 std::vector<std::string> DroppedFiles(const QMimeData* data) {
   std::vector<std::string> files;
   if (data == nullptr || !data->hasUrls()) return files;
   for (const QUrl& url : data->urls()) {
     if (!url.isLocalFile()) return {};
-    files.push_back(url.toLocalFile().toStdString());
+    files.push_back(
+        url.host().isEmpty()
+            ? QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString()
+            : url.toLocalFile().toStdString());
   }
   return files;
 }
@@ -66,15 +70,19 @@ class DropFilter : public QObject {
 
 std::vector<std::string> LoadRecentImages() {
   std::vector<std::string> list;
-  for (const QString& path : QSettings("Dulvex", "dulvex").value(kRecentKey).toStringList()) {
-    list.push_back(path.toStdString());
+  for (const QVariant& path : QSettings("Dulvex", "dulvex").value(kRecentKey).toList()) {
+    // Byte arrays since names that are not UTF-8 are kept exactly; texts before that.
+    list.push_back(path.typeId() == QMetaType::QByteArray ? path.toByteArray().toStdString()
+                                                          : path.toString().toStdString());
   }
   return list;
 }
 
 void SaveRecentImages(const std::vector<std::string>& list) {
-  QStringList paths;
-  for (const std::string& path : list) paths << QString::fromStdString(path);
+  QVariantList paths;
+  for (const std::string& path : list) {
+    paths << QByteArray(path.data(), static_cast<qsizetype>(path.size()));
+  }
   QSettings("Dulvex", "dulvex").setValue(kRecentKey, paths);
 }
 

@@ -1,5 +1,7 @@
 // Dulvex Hex Editor: reads the command line, binds the letters it names, then wires the
 // window model, its handlers and the Qt layer together.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QTimer>
 #include <clocale>
@@ -8,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "commands/open_commands.h"
 #include "commands/write_commands.h"
 #include "core/controls.h"
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
+#include "drives/drives_folder.h"
 #include "journal/journal.h"
 #include "ui/code_page_setting.h"
 #include "ui/program_windows.h"
@@ -21,7 +25,7 @@
 namespace {
 
 // The folder of the real executable: bin/dulvex may be a symbolic link to it, and its
-// files (HELP.rtf, samples/) lie beside the real one.
+// files (HELP.rtf, samples/) are found from the real one.
 std::filesystem::path ExeDir(const char* argv0) {
   std::error_code ec;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -34,8 +38,8 @@ std::filesystem::path ExeDir(const char* argv0) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::filesystem::path exeDir = ExeDir(argv[0]);
-  const dulvex::drives::Start start =
-      dulvex::drives::PrepareStart(args, exeDir, dulvex::drives::ProcessEnvironment());
+  const dulvex::drives::Start start = dulvex::drives::PrepareStart(
+      args, exeDir, dulvex::drives::ProcessEnvironment(), ::isatty(STDERR_FILENO) == 1);
   for (const std::string& warning : start.warnings) {
     std::fprintf(stderr, "dulvex: %s\n", warning.c_str());
   }
@@ -51,6 +55,8 @@ int main(int argc, char** argv) {
   // Qt takes the user's locale; the program's number texts always use "." as the point.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setStyle("Fusion");
+  // The desktop entry's name: window managers match the window to it (icon, startup notice).
+  QGuiApplication::setDesktopFileName("example.dulvex.hexeditor");
   if (!start.images.empty()) {
     std::vector<std::string> recent = dulvex::ui::LoadRecentImages();
     for (const std::string& image : start.images) {
@@ -61,7 +67,7 @@ int main(int argc, char** argv) {
   dulvex::ui::QtPrompter prompter;
   dulvex::ui::QtWorkRunner runner;
   dulvex::WindowModel model(prompter, runner);
-  model.exeDir = exeDir;
+  model.exeDir = dulvex::drives::ProgramDataDir(exeDir);
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::ui::ProgramWindows windows;
@@ -77,6 +83,12 @@ int main(int argc, char** argv) {
     window.Refresh();
     if (start.choose) {
       model.Click(dulvex::kVolumeLetter[*start.choose - dulvex::drives::kFirstLetter]);
+      window.Refresh();
+    }
+    // Media of a desktop launch that found every letter holding one: the window asks which
+    // letter each replaces, as Open Image does.
+    for (const std::string& path : start.openInWindow) {
+      dulvex::drives::OpenMedium(model, *windows.drivesShell(), path);
       window.Refresh();
     }
   });

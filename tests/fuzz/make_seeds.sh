@@ -76,3 +76,20 @@ printf '\x01\x01\x14''2\x002.5\x001E+308\x00-0\x00' >"$out/go-to-cluster"
 printf '\x02\x00\x08''600\x00-1\x00510.5\x00' >"$out/paste-offset"
 printf '\x03\x01\xFF''E5\x00' >"$out/board-hex"
 printf '\x04\x01\xFC''Dulvex \xE2\x82\xAC\x00' >"$out/board-text"
+
+# lsblk's answers: the saved samples, an older lsblk's texts, a size past 64 bits, escapes.
+out=$(fresh lsblk_json_fuzz)
+cp "$root/tests/lsblk/loops.json" "$root/tests/lsblk/machine.json" "$out/"
+printf '%s' '{"blockdevices": [{"name": "sdb", "size": "8006926336", "rm": "1", "ro": 0,' \
+  ' "type": "disk", "mountpoint": "/media/st\u00e9\ud83d\ude00", "children": [{"name": "sdb1",' \
+  ' "size": 18446744073709551616, "mountpoints": [null, "/mnt"]}]}]}' \
+  >"$out/old-lsblk-and-limits.json"
+printf '18446744073709551615' >"$out/largest-size"
+
+# Command lines, arguments separated by bytes 0.
+out=$(fresh command_line_fuzz)
+printf -- '--drive\0E=/dev/null\0/etc/passwd' >"$out/drive-and-path"
+printf -- '--drives=/tmp\0--drive=a:=/etc/passwd\0--\0-x' >"$out/drives-folder-and-dashes"
+printf -- '/no/such\nname.img' >"$out/newline-in-name"
+printf -- '--help\0--bogus' >"$out/help"
+printf -- '--drive\0S=/etc/passwd' >"$out/bad-letter"

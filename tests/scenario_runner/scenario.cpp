@@ -424,6 +424,7 @@ using Handler = void (*)(Run&, A);
 const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kCommands = {
     {"image", {3, 99, Image}},
     {"swap", {2, 2, [](Run& r, A a) { fs::rename(r.Drive(a[2]), r.Drive(a[1])); }}},
+    {"delete", {1, 1, [](Run& r, A a) { fs::remove(r.Drive(a[1])); }}},
     {"resize", {2, 2, [](Run& r, A a) { fs::resize_file(r.Drive(a[1]), Count(a[2]) * 512); }}},
     {"poke",
      {4, 4, [](Run& r, A a) { PokeBytes(r.Drive(a[1]), Count(a[2]), Count(a[3]), Bytes(a[4])); }}},

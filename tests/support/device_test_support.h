@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/test_support.h"
+#include "support/test_tools.h"
 
 namespace dulvex::testing {
 
@@ -67,22 +68,33 @@ struct ReadOnlyFile {
     Quietly("chattr -i '" + file.string() + "'; chmod u+w '" + file.string() + "'");
   }
   bool ok() const { return ::access(file.c_str(), W_OK) != 0; }
+  // For a skip line when !ok().
+  static constexpr const char* kMissing =
+      "a file this account cannot write (root needs chattr +i: CAP_LINUX_IMMUTABLE)";
   std::filesystem::path file;
 };
 
 // A loop block device over an image, detached at the end; `path` is empty when the machine
-// gives none.
+// gives none, and `missing` then says what this account or machine lacks, for a skip line.
 struct LoopDevice {
   explicit LoopDevice(const std::filesystem::path& image) {
+    if (::geteuid() != 0) {
+      missing = "root, to attach a loop device";
+      return;
+    }
     try {
-      path = RunCommand("losetup --find --show '" + image.string() + "'");
-    } catch (const std::exception&) {
+      path = RunCommand(std::string(tools::kLosetup) + " --find --show '" + image.string() + "'");
+    } catch (const std::exception& e) {
+      // RunCommand's message ends in the tool's own words.
+      std::string said = e.what();
+      said.erase(said.find_last_not_of(" \n") + 1);
+      missing = "a loop device: " + said.substr(said.find_last_of('\n') + 1);
     }
     path.erase(path.find_last_not_of(" \n") + 1);
   }
   ~LoopDevice() {
     if (path.empty()) return;
-    Quietly("losetup -d '" + path + "'");
+    Quietly(std::string(tools::kLosetup) + " -d '" + path + "'");
     // The kernel lets go of the image once the last user (a probe by udev, say) closes the
     // device; a test that writes the image next must not find it still attached.
     const auto attached =
@@ -90,17 +102,22 @@ struct LoopDevice {
     for (int i = 0; i < 250 && std::filesystem::exists(attached); ++i) ::usleep(20000);
   }
   std::string path;
+  std::string missing;
 };
 
 // A memory file system mounted on a fresh folder, unmounted at the end: a small tmpfs, or a
 // ramfs (which refuses O_DIRECT). `ok` is false (and the folder plain) when the machine does
-// not let the test mount one.
+// not let the test mount one; `missing` then says why, for a skip line.
 struct TestMount {
   explicit TestMount(std::filesystem::path folder, const std::string& type = "tmpfs")
       : path(std::move(folder)) {
     std::filesystem::create_directories(path);
     const std::string options = type == "tmpfs" ? " -o size=1m" : "";
     ok = Quietly("mount -t " + type + options + " dulvex-test '" + path.string() + "'");
+    if (!ok) {
+      missing = ::geteuid() != 0 ? "root, to mount a " + type
+                                 : "the right to mount a " + type + " (CAP_SYS_ADMIN)";
+    }
   }
   ~TestMount() {
     if (ok) Quietly("umount -l '" + path.string() + "'");
@@ -112,6 +129,7 @@ struct TestMount {
   }
   std::filesystem::path path;
   bool ok = false;
+  std::string missing;
 };
 
 }  // namespace dulvex::testing

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "support/test_tools.h"
 #include "wiring/form1.h"
 
 namespace dulvex::testing {
@@ -34,7 +35,8 @@ void MakeFatImage(const std::filesystem::path& file, std::uint64_t sectors,
                   const std::string& options) {
   if (sectors % 2 != 0) throw std::runtime_error("mkfs.fat images need an even sector count");
   std::filesystem::remove(file);  // mkfs.fat -C makes the file, sized in 1 KiB blocks
-  RunCommand("mkfs.fat -C " + options + " '" + file.string() + "' " + std::to_string(sectors / 2));
+  RunCommand(std::string(tools::kMkfsFat) + " -C " + options + " '" + file.string() + "' " +
+             std::to_string(sectors / 2));
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file, std::uint64_t sector,

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,8 +22,12 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QUrl>
+#include <fstream>
+#include <optional>
 
+#include "support/device_test_support.h"
 #include "support/test_support.h"
 #include "ui/about_box.h"
 #include "ui/chain_report_window.h"
@@ -93,16 +98,20 @@ TEST_F(WindowsTest, F3FindsTheNextMatchAndTheWindowShowsIt) {
   EXPECT_EQ(SectorBox(), "77");  // what the box after a hit says: find_string.scn
 }
 
+// A dropped file is bound and chosen, and Recent keeps its name's bytes exactly, though they
+// are no UTF-8 and hold a line break; the texts shown write the break as \n.
 TEST_F(WindowsTest, DroppedImageIsBoundChosenAndRemembered) {
   testing::TempDir settings;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                      QString::fromStdString(settings.path().string()));
   ConnectDrives(window, f.model, QtDrivesShell([this] { return &window; }));
   window.show();
-  const std::filesystem::path image = f.dir.path() / "dropped.img";
+  const std::string name = "dropped\xFF\n.img";
+  const std::filesystem::path image = f.dir.path() / name;
   testing::MakeFatImage(image, 2880, "-F 12 -n DROPPED");
   QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(image.string()))});
+  const QByteArray bytes = QByteArray::fromStdString(image.string());
+  data.setUrls({QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"))});
   // As a drag does it: the drop goes to the widget that accepted the drag's entry.
   QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&window, &enter);
@@ -110,15 +119,16 @@ TEST_F(WindowsTest, DroppedImageIsBoundChosenAndRemembered) {
   QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&window, &drop);
   EXPECT_EQ(f.model.state.DevicePath, "A:");
-  EXPECT_EQ(window.ActionOf("mnuRecentFile(0)")->text().toStdString(), image.string());
+  const std::string shown = (f.dir.path() / "dropped\xFF\\n.img").string();
+  EXPECT_EQ(window.ActionOf("mnuRecentFile(0)")->text(), QString::fromStdString(shown));
   EXPECT_TRUE(window.ActionOf("mnuRecent")->isEnabled());
   EXPECT_EQ(LoadRecentImages(), std::vector<std::string>{image.string()});
 
   // The Volume menu brings its tooltips up to date as it opens.
   std::filesystem::remove(image);
   emit window.findChild<QMenu*>("mnuVolume")->aboutToShow();
-  EXPECT_EQ(window.ActionOf("mnuA(0)")->toolTip().toStdString(),
-            image.string() + ": no such file or device");
+  EXPECT_EQ(window.ActionOf("mnuA(0)")->toolTip(),
+            QString::fromStdString(shown + ": no such file or device"));
   EXPECT_EQ(window.ActionOf("mnuA(1)")->toolTip().toStdString(), "nothing bound");
 }
 
@@ -131,6 +141,49 @@ TEST(DrivesUi, OpenDeviceDialogListsTheMachinesDevices) {
   EXPECT_TRUE(status.ends_with("block devices.")) << status;
   EXPECT_TRUE(tree->topLevelItem(0)->text(0).startsWith("/dev/"));
   EXPECT_EQ(dialog.chosenPath(), "");
+}
+
+// Whether the Open Device list shows `path`, at any depth.
+bool Listed(QTreeWidget* tree, const std::string& path) {
+  for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it) {
+    if ((*it)->data(0, Qt::UserRole).toString().toStdString() == path) return true;
+  }
+  return false;
+}
+
+// The image behind a loop device, or "" when none is attached.
+std::string BackingFile(const std::string& device) {
+  std::ifstream in("/sys/block/" + std::filesystem::path(device).filename().string() +
+                   "/loop/backing_file");
+  std::string file;
+  std::getline(in, file);
+  return file;
+}
+
+// The open list follows a loop device that is attached and then detached, each within 2 s
+// (through udev's events, or the kernel's and the rescans where udev does not run).
+TEST(DrivesUi, OpenDeviceListFollowsALoopDeviceComingAndGoing) {
+  testing::TempDir dir;
+  const std::filesystem::path image = dir.path() / "followed.img";
+  testing::MakeFatImage(image, 2880, "-F 12 -n FOLLOWED");
+  OpenDeviceDialog dialog;
+  dialog.show();
+  auto* tree = dialog.findChild<QTreeWidget*>("DeviceList");
+  QElapsedTimer clock;
+  clock.start();
+  std::optional<testing::LoopDevice> loop(std::in_place, image);
+  if (loop->path.empty()) GTEST_SKIP() << "needs " << loop->missing;
+  const std::string device = loop->path;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(tree, device); }, 3000));
+  EXPECT_LE(clock.elapsed(), 2000) << device << " listed after " << clock.elapsed() << " ms";
+
+  clock.restart();
+  loop.reset();  // detached
+  const bool gone = QTest::qWaitFor([&] { return !Listed(tree, device); }, 3000);
+  if (!gone && !BackingFile(device).empty() && BackingFile(device) != image.string())
+    GTEST_SKIP() << "another test attached " << device << " again meanwhile";
+  EXPECT_TRUE(gone);
+  EXPECT_LE(clock.elapsed(), 2000) << device << " gone after " << clock.elapsed() << " ms";
 }
 
 TEST_F(WindowsTest, HelpShowsTheGuideAndAboutIsOneBoxOverTheMainWindow) {

@@ -1,8 +1,14 @@
 // The drives folder: the command line, binding letters, the first start of a per-user folder,
 // what stands behind a letter, and the File menu's open commands on the window model.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include <fstream>
+#include <optional>
 
 #include "commands/open_commands.h"
 #include "drives/command_line.h"
@@ -33,6 +39,7 @@ TEST(DrivesCommandLine, BadArgumentsGiveOneClearLine) {
       {{"--drives", "/no/such/folder"}, "no such folder"},
       {{"--frobnicate"}, "unknown option --frobnicate (see dulvex --help)"},
       {{"--", "--help"}, "--help: no such file"},  // after "--" everything is a path
+      {{"/no/such\nname\x7f.img"}, "/no/such\\nname\\x7F.img: no such file"},  // one line
   };
   for (const auto& [args, says] : cases) {
     const drives::CommandLine cl = ParseCommandLine(args);
@@ -45,21 +52,29 @@ TEST(DrivesCommandLine, BadArgumentsGiveOneClearLine) {
 TEST(DrivesCommandLine, PathsTakeFreeLettersInOrderAndDriveLettersAsNamed) {
   TempDir dir;
   const fs::path folder = dir.path() / "drives", one = dir.path() / "one.img",
-                 two = dir.path() / "two.img", three = dir.path() / "three.img";
+                 two = dir.path() / "two.img", three = dir.path() / "three.img",
+                 four = dir.path() / "four.img";
   fs::create_directory(folder);
-  for (const fs::path& p : {one, two, three, dir.path() / "four.img", folder / "A"})
+  for (const fs::path& p : {one, two, three, four, folder / "A"})
     MakeZeroImage(p, 4);                         // A: an image kept in the folder itself
-  fs::create_symlink("/no/such", folder / "C");  // dangling, still bound
-  // B is named by --drive later on the line, so no PATH takes it.
-  drives::Bindings b = BindMedia(
-      folder, {{std::nullopt, one}, {std::nullopt, two}, {std::nullopt, three}, {'B', one}});
+  fs::create_symlink("/no/such", folder / "D");  // dangling: free, and taken first
+  // B is named by --drive later on the line, so no PATH takes it; the same file named twice
+  // ("one.img" and "./one.img" from its folder) takes one letter.
+  drives::Bindings b = BindMedia(folder, {{std::nullopt, one},
+                                          {std::nullopt, two},
+                                          {std::nullopt, dir.path() / "." / "one.img"},
+                                          {std::nullopt, three},
+                                          {'B', one}});
   ASSERT_EQ(b.error, "");
-  EXPECT_EQ(std::string(b.letters.begin(), b.letters.end()), "DEFB");
-  EXPECT_EQ(fs::read_symlink(folder / "E"), two);
+  EXPECT_EQ(std::string(b.letters.begin(), b.letters.end()), "DCDEB");
+  EXPECT_EQ(fs::read_symlink(folder / "D"), one);
+  EXPECT_EQ(fs::read_symlink(folder / "C"), two);
   EXPECT_EQ(fs::read_symlink(folder / "B"), one);
-  // Again: each path finds the letter it is bound to; nothing new is bound.
-  EXPECT_EQ(BindMedia(folder, {{std::nullopt, three}}).letters, std::vector<char>{'F'});
-  EXPECT_FALSE(drives::IsBound(folder, 'G'));
+  // Again: each path finds the letter it is bound to, however it is written; nothing new is
+  // bound.
+  EXPECT_EQ(BindMedia(folder, {{std::nullopt, folder / ".." / "three.img"}}).letters,
+            std::vector<char>{'E'});
+  EXPECT_FALSE(drives::IsBound(folder, 'F'));
 
   // --drive rebinds a link, but never replaces the image kept in the folder, and a refusal
   // binds nothing at all.
@@ -68,12 +83,35 @@ TEST(DrivesCommandLine, PathsTakeFreeLettersInOrderAndDriveLettersAsNamed) {
   EXPECT_EQ(fs::read_symlink(folder / "D"), one);
   EXPECT_EQ(BindMedia(folder, {{'D', two}}).error, "");
   EXPECT_EQ(fs::read_symlink(folder / "D"), two);
+}
 
-  for (char c = 'G'; c <= 'R'; ++c) fs::create_symlink("/x", folder / std::string(1, c));
-  const drives::Start s = drives::PrepareStart(
-      {"--drives", folder.string(), (dir.path() / "four.img").string()}, dir.path(), {});
+// Every letter holds a live medium: from a terminal the command line ends with status 2; from
+// a desktop the medium is left to the window, which asks; a letter whose image was deleted is
+// free again and taken first.
+TEST(DrivesCommandLine, NoFreeLetterEndsATerminalStartOnly) {
+  TempDir dir;
+  const fs::path folder = dir.path() / "drives", one = dir.path() / "one.img",
+                 four = dir.path() / "four.img", gone = dir.path() / "gone.img";
+  fs::create_directory(folder);
+  for (const fs::path& p : {one, four, gone}) MakeZeroImage(p, 4);
+  for (char c = 'A'; c <= 'R'; ++c)
+    fs::create_symlink(c == 'K' ? gone : one, folder / std::string(1, c));
+  const std::vector<std::string> args = {"--drives", folder.string(), four.string()};
+
+  fs::remove(gone);
+  drives::Start s = drives::PrepareStart(args, dir.path(), {});
+  EXPECT_EQ(std::tuple(s.exitCode, s.choose), std::tuple(-1, std::optional<char>('K')));
+  EXPECT_EQ(fs::read_symlink(folder / "K"), four);
+
+  fs::create_symlink(one, folder / "new"), fs::rename(folder / "new", folder / "K");
+  s = drives::PrepareStart(args, dir.path(), {});
   EXPECT_EQ(s.exitCode, 2);
-  EXPECT_NE(s.err.find("no free letter"), std::string::npos);
+  EXPECT_EQ(s.err, "dulvex: " + four.string() + ": no free letter (A: to R: all hold a medium in " +
+                       folder.string() + ")\n");
+  s = drives::PrepareStart(args, dir.path(), {}, false);
+  EXPECT_EQ(std::tuple(s.exitCode, s.openInWindow), std::tuple(-1, std::vector{four.string()}));
+  EXPECT_EQ(s.choose, 'A');  // nothing bound at start: the first readable letter
+  EXPECT_EQ(fs::read_symlink(folder / "K"), one);
 }
 
 TEST(DrivesFolder, WhichFolderHoldsTheLetters) {
@@ -82,6 +120,19 @@ TEST(DrivesFolder, WhichFolderHoldsTheLetters) {
   EXPECT_EQ(drives::ChooseDrivesFolder(dir.path(), "", env).path, "/xdg/data/dulvex/drives");
   EXPECT_EQ(drives::ChooseDrivesFolder(dir.path(), "", {"relative", "/home/u"}).path,
             "/home/u/.local/share/dulvex/drives");
+  // Never a folder under wherever the program was started.
+  EXPECT_EQ(drives::ChooseDrivesFolder(dir.path(), "", {"", "home"}).path, "");
+  const drives::Start s = drives::PrepareStart({}, dir.path(), {"", ""});
+  EXPECT_EQ(s.exitCode, 1);
+  EXPECT_NE(s.err.find("set HOME or XDG_DATA_HOME"), std::string::npos) << s.err;
+  // Without HOME, the home folder of the account's passwd entry.
+  const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  ::unsetenv("HOME");
+  const drives::Environment process = drives::ProcessEnvironment();
+  ::setenv("HOME", home.c_str(), 1);
+  const passwd* pw = ::getpwuid(::getuid());
+  ASSERT_NE(pw, nullptr);
+  EXPECT_EQ(process.home, pw->pw_dir);
   fs::create_directory(dir.path() / "drives");  // the build tree, a portable copy
   EXPECT_EQ(drives::ChooseDrivesFolder(dir.path(), "", env).path, dir.path() / "drives");
   EXPECT_FALSE(drives::ChooseDrivesFolder(dir.path(), "", env).perUser);
@@ -125,12 +176,12 @@ TEST(DriveInfo, FileSystemsLabelsAndSizes) {
   TempDir dir;
   const fs::path image = dir.path() / "image";
   std::string problem;
+  const std::string q = "'" + image.string() + "'", fat = tools::kMkfsFat;
   const std::tuple<std::string, std::string, std::string> cases[] = {
-      {"mkfs.fat -C -F 16 -n 'MY DISK' '" + image.string() + "' 32768", "FAT16", "MY DISK"},
-      {"mkfs.fat -C -F 32 '" + image.string() + "' 70000", "FAT32", ""},
-      {"truncate -s 8M '" + image.string() + "' && mkfs.ext2 -q -L EXTLABEL '" + image.string() +
-           "'",
-       "ext2", "EXTLABEL"}};
+      {fat + " -C -F 16 -n 'MY DISK' " + q + " 32768", "FAT16", "MY DISK"},
+      {fat + " -C -F 32 " + q + " 70000", "FAT32", ""},
+      {"truncate -s 8M " + q + " && " + tools::kMkfsExt2 + " -q -L EXTLABEL " + q, "ext2",
+       "EXTLABEL"}};
   for (const auto& [make, type, label] : cases) {
     fs::remove(image);
     RunCommand(make);
@@ -146,34 +197,96 @@ TEST(DriveInfo, FileSystemsLabelsAndSizes) {
   EXPECT_EQ(drives::HumanSize(8006926336), "7.5 GiB");
 }
 
-// A device this account may not open is explained: its group and how to join it.
+// Whether user nobody can reach `file` (every folder above it can be entered).
+bool NobodyReaches(const fs::path& file) {
+  for (fs::path p = file.parent_path(); !p.empty(); p = p.parent_path()) {
+    struct stat st {};
+    if (::stat(p.c_str(), &st) != 0 || (st.st_mode & 001) == 0) return false;
+    if (p == p.root_path()) break;
+  }
+  return true;
+}
+
+// A device this account may not open is explained: a group is named only when joining it
+// gives the rights (never group root); otherwise root, or a udev rule for a block device.
 TEST(DriveInfo, PermissionDeniedSaysWhyAndHow) {
   ModelFixture f;
-  ::chmod(f.dir.path().c_str(), 0755);
   const fs::path image = f.dir.path() / "disk.img";
   MakeFatImage(image, 2880, "-F 12");
-  ASSERT_EQ(::chown(image.c_str(), 0, 6), 0);  // group disk on Debian
+  // Group disk on Debian when root can give it; else a group of this account.
+  const gid_t gid = ::geteuid() == 0 ? 6 : ::getegid();
+  const std::string group = ::getgrgid(gid) != nullptr ? ::getgrgid(gid)->gr_name : "";
+  ASSERT_EQ(::chown(image.c_str(), ::geteuid(), gid), 0);
   ::chmod(image.c_str(), 0660);
-  ASSERT_EQ(drives::Bind(f.model.state.drivesDir, 'B', image), "");
-  const std::string advice = drives::DeniedAdvice("B:", f.Drive('B'), false);
-  for (const std::string& part : {"B: is " + image.string(), std::string("group disk (rw-rw----)"),
-                                  std::string("sudo usermod -aG disk $USER")})
+  const std::string advice = drives::DeniedAdvice("B:", image, false);
+  for (const std::string& part : {"B: is " + image.string(), "group " + group + " (rw-rw----)",
+                                  "sudo usermod -aG " + group + " $USER"})
     EXPECT_NE(advice.find(part), std::string::npos) << advice;
+  // The group may read but not write: for a write it is not named.
+  ::chmod(image.c_str(), 0640);
+  EXPECT_EQ(drives::DeniedAdvice("B:", image, true).find("group " + group), std::string::npos);
 
-  if (::geteuid() != 0) GTEST_SKIP() << "choosing the letter as another user needs root";
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root: a device node owned by root, another user";
+  const fs::path node = f.dir.path() / "node";
+  if (::mknod(node.c_str(), S_IFBLK | 0600, ::makedev(7, 255)) != 0)
+    GTEST_SKIP() << "needs the right to make a device node (CAP_MKNOD)";
+  const std::string rootOnly = drives::DeniedAdvice("C:", node, false);
+  EXPECT_NE(rootOnly.find("It belongs to user root (rw-------).\n\nNo group may open it: "
+                          "start the program as root"),
+            std::string::npos)
+      << rootOnly;
+  // Group root may read it too, but is no group to join.
+  ::chmod(node.c_str(), 0660);
+  const std::string groupRoot = drives::DeniedAdvice("C:", node, false);
+  for (const std::string& advice : {rootOnly, groupRoot}) {
+    EXPECT_EQ(advice.find("group root"), std::string::npos) << advice;
+    EXPECT_EQ(advice.find("usermod"), std::string::npos) << advice;
+  }
+  EXPECT_NE(rootOnly.find("KERNEL==\"node\", GROUP=\"disk\", MODE=\"0660\""), std::string::npos);
+
   // As a user outside group disk, choosing B: shows the advice, not a bare open error.
+  ::chmod(image.c_str(), 0660);
+  ::chmod(f.dir.path().c_str(), 0755);
+  ASSERT_EQ(drives::Bind(f.model.state.drivesDir, 'B', image), "");
+  if (!NobodyReaches(image))
+    GTEST_SKIP() << "needs a folder user nobody can enter: " << f.dir.path()
+                 << " lies in a private one";
   ASSERT_TRUE(::setegid(65534) == 0 && ::seteuid(65534) == 0);
   f.Choose('B');
-  EXPECT_NE(drives::DescribeLetter(f.model.state.drivesDir, 'B').find("no rights to read it"),
-            std::string::npos);
+  const std::string tip = drives::DescribeLetter(f.model.state.drivesDir, 'B');
   ASSERT_TRUE(::seteuid(0) == 0 && ::setegid(0) == 0);
+  EXPECT_NE(tip.find("no rights to read it (group disk)"), std::string::npos) << tip;
   ASSERT_FALSE(f.prompter.shown.empty());
-  EXPECT_EQ(f.prompter.shown[0].text, advice);
+  EXPECT_EQ(f.prompter.shown[0].text, drives::DeniedAdvice("B:", image, false));
+}
+
+// A loop device with nothing attached (as an empty card reader) has no medium: the Volume
+// menu's tooltip and the read of the chosen letter say so.
+TEST(DriveInfo, ADetachedDeviceHasNoMedium) {
+  ModelFixture f;
+  const fs::path image = f.dir.path() / "disk.img";
+  MakeFatImage(image, 2880, "-F 12");
+  std::optional<LoopDevice> loop(std::in_place, image);
+  if (loop->path.empty()) GTEST_SKIP() << "needs " << loop->missing;
+  const std::string device = loop->path;
+  ASSERT_EQ(drives::Bind(f.model.state.drivesDir, 'E', device), "");
+  loop.reset();
+  const std::string tip = drives::DescribeLetter(f.model.state.drivesDir, 'E');
+  f.Choose('E');
+  const fs::path size = fs::path("/sys/block") / fs::path(device).filename() / "size";
+  std::ifstream sectors(size);
+  if (std::string n; sectors >> n && n != "0")
+    GTEST_SKIP() << "another test attached " << device << " again meanwhile";
+  EXPECT_EQ(tip, device + " · no medium");
+  ASSERT_FALSE(f.prompter.shown.empty());
+  EXPECT_EQ(f.prompter.shown[0].text,
+            "Read Error on Device E:, sector 0: there is no medium in the device (removed?).");
 }
 
 // Open Image binds the first free letter and chooses it, once per image; Open Device binds
-// what the dialog chose; dropped files are all bound and the first chosen; what is not an
-// image or a device, or is gone from Recent, is refused with a word.
+// what the dialog chose (a loop device where this account may attach one, else an image);
+// dropped files are all bound and the first chosen; what is not an image or a device, or is
+// gone from Recent, is refused with a word.
 TEST(OpenCommands, ImagesDevicesDroppedFilesAndRecent) {
   auto shell = drives::MemoryShell();
   std::string device;  // what the Open Device dialog chooses
@@ -206,21 +319,23 @@ TEST(OpenCommands, ImagesDevicesDroppedFilesAndRecent) {
   EXPECT_EQ(shell->loadRecent().size(), loop.path.empty() ? 2u : 1u) << "devices are not recent";
 
   f.prompter.shown.clear();
-  MakeZeroImage(f.dir.path() / "one.img", 8);
-  drives::OpenDropped(f.model, *shell,
-                      {f.dir.path().string(), dev.string(), (f.dir.path() / "one.img").string()});
+  const fs::path one = f.dir.path() / "one.img", two = f.dir.path() / "two.img";
+  MakeZeroImage(one, 8);
+  MakeZeroImage(two, 8);
+  drives::OpenDropped(f.model, *shell, {f.dir.path().string(), two.string(), one.string()});
   EXPECT_EQ(f.prompter.shown.at(0).text, "Cannot open " + f.dir.path().string() +
                                              ": is a folder, not an image file or a block device.");
   EXPECT_EQ(f.model.state.DevicePath, "D:");
-  EXPECT_EQ(drives::TargetOf(f.model.state.drivesDir, 'E'), f.dir.path() / "one.img");
+  EXPECT_EQ(drives::TargetOf(f.model.state.drivesDir, 'E'), one);
 
   // A file that is gone is taken off the Recent list with a word.
   fs::remove(image);
-  f.model.Click("mnuRecentFile", 2);  // after one.img and dev.img
+  const std::vector<std::string> recent = shell->loadRecent();
+  f.model.Click("mnuRecentFile", static_cast<int>(recent.size()) - 1);  // the oldest: card.img
   EXPECT_EQ(f.prompter.shown.back().text,
             "Cannot open " + image.string() +
                 ": no such file or device. It is taken off the Recent list.");
-  EXPECT_EQ(shell->loadRecent().size(), 2u);
+  EXPECT_EQ(shell->loadRecent().size(), recent.size() - 1);
 }
 
 // Every letter bound: the user names the one to replace; a wrong answer is asked again, an

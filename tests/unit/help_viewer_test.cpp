@@ -9,6 +9,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "drives/drives_folder.h"
 #include "support/test_support.h"
 
 namespace dulvex::testing {
@@ -116,15 +117,15 @@ TEST(HelpMenu, FileBesideTheExecutableThenTheBareNameThenAnErrorBox) {
   }
 }
 
-// Run by the install test with the installed executable's folder and the launcher's
-// per-user folder, separated by ":".
-TEST(InstalledTree, HelpFileIsFoundBesideTheExecutable) {
+// Run by the install test with the installed executable's folder (folders separated by
+// ":"): the guide is found in the data folder the program takes from it.
+TEST(InstalledTree, HelpFileIsFoundFromTheExecutable) {
   const char* dirs = std::getenv("DULVEX_INSTALLED_EXE_DIRS");
   if (dirs == nullptr) GTEST_SKIP() << "run by the install test";
   std::istringstream list(dirs);
   for (std::string dir; std::getline(list, dir, ':');) {
     Help h;
-    h.model.exeDir = dir;
+    h.model.exeDir = drives::ProgramDataDir(dir);
     mnuHelp_Click(h.model, h.viewer, nullptr);
     EXPECT_NE(h.text.find("Binding a drive letter"), std::string::npos) << dir;
   }

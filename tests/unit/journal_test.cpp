@@ -75,7 +75,8 @@ TEST_F(Journalled, NoWriteWithoutItsRecord) {
                                       "journal" +
                                       unrecorded}));
   TestMount place(f.dir.path() / "place");
-  if (!place.ok) GTEST_SKIP() << "cannot mount a tmpfs here: full and read-only journal untested";
+  if (!place.ok)
+    GTEST_SKIP() << "needs " << place.missing << ": full and read-only journal untested";
   m.state.journalFile = place.path / "dulvex" / "journal.sqlite";
   ASSERT_TRUE(place.Remount("ro"));
   Paste("AB");
@@ -96,7 +97,7 @@ TEST_F(Journalled, NoWriteWithoutItsRecord) {
 // device holds and the board is kept for a retry.
 TEST_F(Journalled, AWriteTheMediumRefusesLeavesTheBoardForARetry) {
   ReadOnlyFile guard(f.Drive('A'));
-  if (!guard.ok()) GTEST_SKIP() << "cannot make a file read-only here";
+  if (!guard.ok()) GTEST_SKIP() << "needs " << ReadOnlyFile::kMissing;
   Paste("AB");
   EXPECT_EQ(Boxes(), (std::vector<std::string>{
                          kSure40, ::geteuid() == 0

@@ -16,6 +16,7 @@
 #include "fat/owner_map.h"
 #include "fattools/find_file_cluster.h"
 #include "support/test_support.h"
+#include "support/test_tools.h"
 
 namespace dulvex::testing {
 namespace {
@@ -414,7 +415,8 @@ TEST(FatOracle, BrokenChainsAndForeignNamesAgreeWithFsckMdirAndFls) {
   vol.PokeEntry(d[1], 60000);
   vol.Read();
 
-  const std::string fsck = RunCommand("fsck.fat -n " + Q(vol.image) + " 2>&1 || true");
+  const std::string fsck =
+      RunCommand(std::string(testing::tools::kFsckFat) + " -n " + Q(vol.image) + " 2>&1 || true");
   std::smatch m;
   ASSERT_TRUE(
       std::regex_search(fsck, m, std::regex(R"(/A.BIN\n  Contains a free cluster \((\d+)\))")))

@@ -148,7 +148,7 @@ struct LoopDrive : ::testing::Test {
   std::vector<std::uint8_t> data = MakePatternImage(disk, 32 * 512);
   LoopDevice loop{disk};
   void SetUp() override {
-    if (loop.path.empty()) GTEST_SKIP() << "no loop block device on this machine";
+    if (loop.path.empty()) GTEST_SKIP() << "needs " << loop.missing;
     std::filesystem::create_symlink(loop.path, f.Drive('E'));
     f.model.state.DevicePath = "E:";
   }
@@ -233,7 +233,7 @@ journal::Record LastRecord(WindowModel& m) {
 TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
   {
     LoopDevice one(f.Drive('A')), two(f.Drive('A'));
-    if (two.path.empty()) GTEST_SKIP() << "no loop block devices here: loop-device guard untested";
+    if (two.path.empty()) GTEST_SKIP() << "needs " << two.missing << ": loop-device guard untested";
     Sector buf{};
     EXPECT_TRUE(ReadSector(f.model, 3, buf).ok);
     EXPECT_EQ(WriteSector(f.model, "A:", 3, buf, Filled(1)).status, IoStatus::LoopAttached);
@@ -275,7 +275,8 @@ TEST_F(LoopDrive, TheCheckAtTheMediumSeesPastThePageCache) {
 TEST(WritePath, EachFailureNamesItsCause) {
   ModelFixture f;
   TestMount small(f.dir.path() / "small"), ram(f.dir.path() / "ram", "ramfs");
-  if (!small.ok || !ram.ok) GTEST_SKIP() << "cannot mount a tmpfs or ramfs here: causes untested";
+  if (!small.ok || !ram.ok)
+    GTEST_SKIP() << "needs " << (small.ok ? ram : small).missing << ": causes untested";
   MakeZeroImage(small.path / "image", 1024);
   std::filesystem::create_symlink(small.path / "image", f.Drive('A'));
   small.Fill();
