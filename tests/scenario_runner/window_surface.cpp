@@ -10,8 +10,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +26,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -286,6 +289,7 @@ class WindowSurface : public QObject, public Surface {
   void AnswerMessage(QMessageBox* box);
   void AnswerInput(QInputDialog* dialog);
   void AnswerFile(QFileDialog* dialog);
+  static void ChooseKindFor(QFileDialog* dialog, const QString& path);
   void AnswerFind(QDialog* dialog);
   void AnswerPick(QDialog* dialog);
   void AnswerDevice(QDialog* dialog);
@@ -639,6 +643,7 @@ void WindowSurface::AnswerFile(QFileDialog* dialog) {
   if (a && a->escape) return PressEscape(dialog);
   if (!a || a->cancel || name == nullptr)
     return Click(ButtonOf(dialog, QDialogButtonBox::RejectRole));
+  ChooseKindFor(dialog, Q(a->text));
   name->setFocus();
   name->selectAll();
   // The path in one key event, as an input method gives it: typed a key at a time, each "/"
@@ -651,6 +656,24 @@ void WindowSurface::AnswerFile(QFileDialog* dialog) {
   if (accept == nullptr || !accept->isEnabled())
     return Refuse(dialog, "the file dialog does not take " + a->text);
   Click(accept);
+}
+
+// A file the chosen kind of file hides is not taken: the user first goes down the list of
+// kinds (with the keys, so the dialog hears of it) to one that shows the file.
+void WindowSurface::ChooseKindFor(QFileDialog* dialog, const QString& path) {
+  auto* kinds = dialog->findChild<QComboBox*>("fileTypeCombo");
+  if (kinds == nullptr) return;
+  const QString name = QFileInfo(path).fileName();
+  const auto shows = [&name](const QString& kind) {
+    const QRegularExpressionMatch m = QRegularExpression(R"(\(([^)]*)\))").match(kind);
+    const QStringList patterns = m.hasMatch() ? m.captured(1).split(' ', Qt::SkipEmptyParts)
+                                              : QStringList{QStringLiteral("*")};
+    return std::any_of(patterns.begin(), patterns.end(), [&name](const QString& p) {
+      return QRegularExpression::fromWildcard(p, Qt::CaseInsensitive).match(name).hasMatch();
+    });
+  };
+  for (int i = kinds->currentIndex(); i + 1 < kinds->count() && !shows(kinds->currentText()); ++i)
+    QTest::keyClick(kinds, Qt::Key_Down);
 }
 
 void WindowSurface::AnswerFind(QDialog* dialog) {
