@@ -61,11 +61,12 @@ const std::filesystem::path& BigJournal() {
     sqlite3_open(path.c_str(), &db);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_prepare_v2(db,
-                       "INSERT INTO writes(time_ms, device, path, medium_block, medium_dev, "
-                       "medium_ino, medium_size, medium_serial, medium_wwn, sector, before, after, "
-                       "changed, state, cause) VALUES(?1, ?2, '/drives/' || ?2, 0, 2049, 1234, "
+                       "INSERT INTO writes(time_ms, device, path, target, medium_block, "
+                       "medium_dev, medium_ino, medium_size, medium_serial, medium_wwn, sector, "
+                       "before, after, changed, state, cause, owner_pid, owner_boot, owner_start) "
+                       "VALUES(?1, ?2, '/drives/' || ?2, '/images/' || ?2, 0, 2049, 1234, "
                        "1474560, '', '', ?1 % 2880, zeroblob(512), zeroblob(512), 3, 'written', "
-                       "'read back with O_DIRECT')",
+                       "'read back with O_DIRECT', 1, '', 0)",
                        -1, &insert, nullptr);
     for (int i = 0; i < 100000; ++i) {
       const char device[] = {static_cast<char>('A' + i % 18), ':', 0};

@@ -109,7 +109,7 @@ HistoryWindow::HistoryWindow(WindowModel& model, std::function<void()> changed, 
   using L = journal::HistoryList;
   view_->setColumnWidth(L::kTime, widthOf("2024-12-31 23:59:59"));
   view_->setColumnWidth(L::kDevice, widthOf("Device"));
-  view_->setColumnWidth(L::kPath, widthOf("/home/user/images/drives/A") + 40);
+  view_->setColumnWidth(L::kTarget, widthOf("/dev/sdb1 (SanDisk Ultra, serial 4C530001)") + 40);
   view_->setColumnWidth(L::kSector, widthOf("2147483647"));
   view_->setColumnWidth(L::kChanged, widthOf("Bytes changed"));
 

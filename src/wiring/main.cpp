@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "device/medium_io.h"
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
   model.exeDir = exeDir;
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
+  model.state.io = &dulvex::device::SystemIo();
   dulvex::BuildForm1(model);
   dulvex::ui::QtFindAsker findAsker;
   dulvex::search::InstallSearch(model, &findAsker);

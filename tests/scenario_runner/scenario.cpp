@@ -1,6 +1,8 @@
 #include "scenario_runner/scenario.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -313,7 +315,8 @@ void ExpectJournal(Run& r, A a) {
   journal::Record rec;
   if (!j.Page("", 0, 1, &newest).ok() || newest.empty() || !j.Get(newest[0].id, &rec).ok())
     return r.Check(false, "no record");
-  const std::string state = journal::StateName(rec.state);
+  std::string state = journal::StateName(rec.state);
+  std::replace(state.begin(), state.end(), ' ', '-');  // one word: not-written
   CompareBytes(r, rec.after, a, 3, rec.sector == Count(a[1]) && a[2].text == state,
                std::to_string(rec.sector) + " " + state + " ");
 }
@@ -328,8 +331,11 @@ void Answer(Run& r, A a) {
 void Input(Run& r, A a) {
   if (!a[1].quoted && a[1].text != "cancel")
     throw SyntaxError(a[0].text + " needs \"text\" or cancel");
-  (a[0].text == "file" ? r.prompter.fileAnswers : r.prompter.inputAnswers)
-      .push_back(a[1].quoted ? a[1].text : "");
+  std::string text = a[1].quoted ? a[1].text : "";
+  // A relative path of a file dialog is taken from the temporary folder: "drives/A".
+  if (a[0].text == "file" && !text.empty() && fs::path(text).is_relative())
+    text = (r.dir.path() / text).string();
+  (a[0].text == "file" ? r.prompter.fileAnswers : r.prompter.inputAnswers).push_back(text);
 }
 
 // find "text" [utf16|hex] [ignorecase] [back|start] [data], or find cancel: the answer of the
@@ -356,11 +362,18 @@ void Find(Run& r, A a) {
   r.findAsker.answers.push_back(q);
 }
 
-// fault L FIRST LAST: reads of those sectors of drives/L fail; fault clear: none fails.
+// fault L FIRST LAST: reads of those sectors of drives/L fail; fault flush: every flush of a
+// write fails (after it flushed); fault clear: nothing fails.
 void Fault(Run& r, A a) {
-  if (a.size() == 2 && a[1].text == "clear") return device::ClearReadFaults();
-  if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, or clear");
-  if (!device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])))
+  if (a.size() == 2 && (a[1].text == "clear" || a[1].text == "flush")) {
+    r.io.flushError = a[1].text == "flush" ? EIO : 0;
+    if (a[1].text == "clear") r.io.ClearFaults(), device::ClearReadFaults();
+    return;
+  }
+  if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, flush or clear");
+  // The large reads of a search or a FAT tool still look at the registry of faults.
+  if (!r.io.FailReads(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
+      !device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])))
     throw std::runtime_error("cannot make a fault on " + a[1].text);
 }
 
@@ -378,6 +391,12 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"file", {1, 1, Input}},
     {"find", {1, 5, Find}},
     {"fault", {1, 3, Fault}},
+    {"delete-journal",
+     {0, 0,
+      [](Run& r, A) {
+        for (const char* end : {"", "-wal", "-shm"})
+          fs::remove(r.model.state.journalFile.string() + end);
+      }}},
     {"cancel-after", {1, 1, [](Run& r, A a) { r.runner.cancelAfterReports = Count(a[1]); }}},
     {"menu", {1, 1, Act}},
     {"click", {1, 1, Act}},

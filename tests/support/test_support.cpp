@@ -62,6 +62,7 @@ ModelFixture::ModelFixture() {
   // The journal of this fixture alone, never the user's.
   model.state.journalFile = dir.path() / "state" / "dulvex" / "journal.sqlite";
   model.exeDir = dir.path();
+  model.state.io = &io;
   BuildForm1(model);
   search::InstallSearch(model, &findAsker);
 }

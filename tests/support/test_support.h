@@ -10,6 +10,7 @@
 #include "core/scripted_prompter.h"
 #include "core/window_model.h"
 #include "search/find_command.h"
+#include "support/test_io.h"
 
 namespace dulvex::testing {
 
@@ -40,6 +41,7 @@ struct ModelFixture {
   TempDir dir;
   ScriptedPrompter prompter;
   search::ScriptedFindAsker findAsker;  // answers "Find String"
+  TestIo io;                            // the media's calls, as the test wants them
   WindowModel model{prompter};
   ModelFixture();
   std::filesystem::path Drive(char c) const { return dir.path() / "drives" / std::string(1, c); }

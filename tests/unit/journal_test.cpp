@@ -82,12 +82,13 @@ TEST_F(Journalled, NoWriteWithoutItsRecord) {
   EXPECT_EQ(Boxes().back(),
             refused + m.state.journalFile.string() + " cannot be made: its folder " +
                 m.state.journalFile.parent_path().string() +
-                " cannot be created: the medium or its file system is read-only" + unrecorded);
+                " cannot be created: its file system is read-only (EROFS)" + unrecorded);
   ASSERT_TRUE(place.Remount("rw"));
   place.Fill();
   Paste("AB");
   EXPECT_EQ(Boxes().back(), refused + m.state.journalFile.string() +
-                                " cannot be opened: no space left on the device" + unrecorded);
+                                " cannot be opened: no space left on the device (ENOSPC)" +
+                                unrecorded);
   EXPECT_EQ(Head(), kOriginal);
 }
 
@@ -114,7 +115,7 @@ TEST_F(Journalled, AWriteTheMediumRefusesLeavesTheBoardForARetry) {
 TEST_F(Journalled, AStopBetweenJournalAndMediumIsAnnouncedAtTheNextStart) {
   EXPECT_EXIT(
       {
-        ::setenv("DULVEX_TEST_EXIT_AFTER_JOURNAL", "1", 1);
+        f.io.beforeWrite = [] { ::_exit(75); };
         Paste("AB");
       },
       ::testing::ExitedWithCode(75), "");
@@ -132,7 +133,7 @@ TEST_F(Journalled, AStopBetweenJournalAndMediumIsAnnouncedAtTheNextStart) {
                 journal::TimeText(Get(1).timeMs) +
                 "): the medium holds the bytes from before: nothing was written.\nThe Write "
                 "History (File menu) keeps them.");
-  EXPECT_EQ(Get(1).state, journal::State::Failed);
+  EXPECT_EQ(Get(1).state, journal::State::NotWritten);
   EXPECT_EQ(Head(), kOriginal);
 }
 
@@ -151,17 +152,18 @@ TEST_F(Journalled, UndoAndRevertPutTheBytesBackThroughTheJournal) {
   PokeBytes(f.Drive('A'), 40, 3, {0x77});
   RevertRecord(m, 3);  // would write 10 CD 12 13 back
   EXPECT_EQ(Boxes(), std::vector<std::string>{
-                         "Revert refused on Device A:, sector 40: the sector no longer holds the "
-                         "bytes written at " +
+                         "Revert refused on Device A:, sector 40: record 3: the sector no longer "
+                         "holds the bytes written at " +
                          journal::TimeText(Get(3).timeMs) +
                          " (1 of 512 bytes differ). Nothing was written."});
   fs::copy_file(f.Drive('A'), f.dir.path() / "copy");
   fs::rename(f.dir.path() / "copy", f.Drive('A'));
   RevertRecord(m, 1);
-  EXPECT_EQ(
-      Boxes().at(0).rfind(
-          "Revert refused on Device A:, sector 40: the letter now leads to another medium", 0),
-      0u);
+  EXPECT_EQ(Boxes().at(0).rfind(
+                "Revert refused on Device A:, sector 40: record 1: the letter now leads to another "
+                "medium",
+                0),
+            0u);
   EXPECT_EQ(Head(), (Bytes{0x10, 0xAB, 0x12, 0x77}));
 
   f.prompter.fileAnswers.push_back((f.dir.path() / "history.txt").string());

@@ -10,7 +10,7 @@
 
 #include <limits>
 
-#include "device/fault_injection.h"
+#include "device/fault_injection.h"  // the large reads still use the registry
 #include "device/medium_reader.h"
 #include "device/sector_device.h"
 #include "device/write_path.h"
@@ -197,9 +197,14 @@ TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   EXPECT_EQ(reader.Read(900, out.data(), 124, &got).status, IoStatus::Ok);
   EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).status, IoStatus::IoError);
   EXPECT_EQ(got, 0u);
-  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data()).status, IoStatus::IoError);
   device::ClearReadFaults();
-  EXPECT_TRUE(ReadSectorAt(file, 2, sector.data()).ok());
+  TestIo io;
+  ASSERT_TRUE(io.FailReads(file, 2, 2));
+  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data(), io).status, IoStatus::IoError);
+  EXPECT_TRUE(ReadSectorAt(file, 1, sector.data(), io).ok() &&
+              ReadSectorAt(file, 3, sector.data(), io).ok());
+  io.ClearFaults();
+  EXPECT_TRUE(ReadSectorAt(file, 2, sector.data(), io).ok());
 }
 
 // The newest record of the fixture's journal.
@@ -223,9 +228,10 @@ TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
     const auto [first, second] = std::minmax(one.path, two.path);
     EXPECT_EQ(
         f.prompter.shown.at(0).text,
-        "Write refused on Device A:, sector 3: its image file is attached to the loop device " +
-            first + ", " + second + ". Unmount and detach it first (umount, then losetup -d " +
-            first + "), then try again. Nothing was written.");
+        "Write refused on Device A:, sector 3: its image file is attached to the loop devices " +
+            first + ", " + second +
+            ": a write to the file would go behind their back. Free them first (losetup -d " +
+            first + "; losetup -d " + second + "), then try again. Nothing was written.");
     EXPECT_EQ(WholeFile(f.Drive('A')), data);
   }
   EXPECT_TRUE(WriteSector(f.model, "A:", 3, Slice(data, 3), Filled(1)).ok);
@@ -235,10 +241,10 @@ TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
 // file gets the old bytes back): read back at the medium, the loss shows and is journalled.
 TEST_F(LoopDrive, TheCheckAtTheMediumSeesPastThePageCache) {
   const Sector old = Slice(data, 5), meant = Filled(0x99);
-  device::SetAfterFlushHookForTest(
-      [&] { PokeBytes(disk, 5, 0, std::vector<std::uint8_t>(old.begin(), old.end())); });
+  f.io.afterFlush = [&] {
+    PokeBytes(disk, 5, 0, std::vector<std::uint8_t>(old.begin(), old.end()));
+  };
   const TransferResult r = WriteSector(f.model, "E:", 5, old, meant);
-  device::SetAfterFlushHookForTest(nullptr);
   int differing = 0;
   for (std::size_t i = 0; i < 512; ++i) differing += old[i] != meant[i];
   EXPECT_EQ(r.status, IoStatus::Mismatch);
@@ -263,13 +269,14 @@ TEST(WritePath, EachFailureNamesItsCause) {
   std::filesystem::create_symlink(small.path / "image", f.Drive('A'));
   small.Fill();
   EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok);
-  EXPECT_EQ(LastRecord(f.model).cause, "no space left on the file system that holds it");
+  EXPECT_EQ(LastRecord(f.model).cause, "no space left on the file system that holds it (ENOSPC)");
+  EXPECT_EQ(LastRecord(f.model).state, journal::State::NotWritten);
   ASSERT_TRUE(small.Remount("ro"));
   EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok);
   EXPECT_EQ(f.prompter.shown.size(), 2u);
   EXPECT_EQ(f.prompter.shown[0].text,
-            "Write Error on Device A:, sector 100: no space left on the file system that holds "
-            "it. The sector may not hold what was meant.");
+            "Write refused on Device A:, sector 100: no space left on the file system that holds "
+            "it. Nothing was written.");
   EXPECT_EQ(f.prompter.shown[1].text,
             "Write refused on Device A:, sector 100: the medium or its file system is "
             "read-only. Nothing was written.");
