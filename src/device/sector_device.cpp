@@ -57,7 +57,7 @@ std::string ErrnoText(int error) {
       words = "permission denied";
       break;
     case EPERM:
-      words = "the system does not permit it (an immutable or append-only file or folder?)";
+      words = "the system does not permit it, as for an immutable or append-only file or folder";
       break;
     case EIO:
       words = "input/output error";

@@ -13,6 +13,8 @@
 #include <map>
 #include <thread>
 
+#include "journal/errno_vfs.h"
+
 namespace dulvex::journal {
 
 namespace {
@@ -81,24 +83,28 @@ constexpr const char* kCopyVersion1 = R"sql(
 INSERT INTO writes(id, time_ms, device, path, target, medium_block, medium_dev, medium_ino,
     medium_size, medium_serial, medium_wwn, sector, before, after, changed, state, cause,
     undoes, generation, undone, owner_pid, owner_boot, owner_start)
+  WITH RECURSIVE depth(id, generation) AS (
+    SELECT id, 0 FROM writes_version1 WHERE undoes IS NULL
+    UNION ALL
+    SELECT w.id, d.generation + 1 FROM writes_version1 AS w JOIN depth AS d ON w.undoes = d.id)
   SELECT id, time_ms, device, path, path, medium_block, medium_dev, medium_ino, medium_size,
     medium_serial, medium_wwn, sector, before, after, changed, state, cause, undoes,
-    undoes IS NOT NULL,
+    coalesce((SELECT generation FROM depth WHERE depth.id = w.id), undoes IS NOT NULL),
     EXISTS(SELECT 1 FROM writes_version1 AS u WHERE u.undoes = w.id AND u.state = 'written'),
     0, '', 0
   FROM writes_version1 AS w;
 DROP TABLE writes_version1;
 )sql";
 
-constexpr const char* kRecordColumns =
-    "id, time_ms, device, path, target, medium_block, medium_dev, medium_ino, medium_size, "
-    "medium_serial, medium_wwn, sector, before, after, state, cause, undoes, generation, "
-    "undone, owner_pid, owner_boot, owner_start";
-// A summary does not read the bytes, only whether they are sound.
+// A record's columns, then its bytes; a summary has the type and length of each instead.
+#define DULVEX_COLUMNS                                                                       \
+  "id, time_ms, device, path, target, medium_block, medium_dev, medium_ino, medium_size, "   \
+  "medium_serial, medium_wwn, sector, state, cause, undoes, generation, undone, owner_pid, " \
+  "owner_boot, owner_start, changed, "
+constexpr const char* kRecordColumns = DULVEX_COLUMNS "before, after";
 constexpr const char* kSummaryColumns =
-    "id, time_ms, device, target, sector, changed, state, cause, undoes, owner_pid, owner_boot, "
-    "owner_start, typeof(before) = 'blob' AND length(before) = 512 AND typeof(after) = 'blob' "
-    "AND length(after) = 512";
+    DULVEX_COLUMNS "typeof(before), length(before), typeof(after), length(after)";
+#undef DULVEX_COLUMNS
 
 // A statement in use: reset when its caller is done with it, so no read keeps an old
 // snapshot of the journal open (which would stop checkpoints and make the next write of
@@ -175,12 +181,15 @@ class Row {
   }
   void Bytes(int column, const char* name, device::Sector& out) {
     out.fill(0);
-    if (sqlite3_column_type(s_, column) != SQLITE_BLOB) return Damaged(name, "not bytes");
-    const void* blob = sqlite3_column_blob(s_, column);
-    const int n = sqlite3_column_bytes(s_, column);
-    if (blob == nullptr || n != static_cast<int>(out.size()))
-      return Damaged(name, std::to_string(n) + " bytes, not 512");
-    std::memcpy(out.data(), blob, out.size());
+    const bool blob = sqlite3_column_type(s_, column) == SQLITE_BLOB;
+    const int n = blob ? sqlite3_column_bytes(s_, column) : 0;
+    if (Shape(blob, n, name)) std::memcpy(out.data(), sqlite3_column_blob(s_, column), out.size());
+  }
+  // Bytes known by their type and length alone (as SQL's typeof() and length() give them).
+  void BytesShape(int typeColumn, const char* name) {
+    const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(s_, typeColumn));
+    const bool blob = type != nullptr && std::strcmp(type, "blob") == 0;
+    Shape(blob, blob ? sqlite3_column_int(s_, typeColumn + 1) : 0, name);
   }
   std::string Device(int column) {
     std::string d = Text(column, "device");
@@ -208,13 +217,20 @@ class Row {
   void Damaged(const char* column, const std::string& what) {
     if (damage.empty()) damage = std::string(column) + ": " + what;
   }
+  bool Shape(bool blob, int n, const char* name) {
+    if (!blob) return Damaged(name, "not bytes"), false;
+    if (n != static_cast<int>(device::kSectorSize))
+      return Damaged(name, std::to_string(n) + " bytes, not 512"), false;
+    return true;
+  }
   sqlite3_stmt* s_;
 };
 
 // The highest sector a 64-bit offset reaches.
 constexpr std::int64_t kLastSector = INT64_MAX / 512 - 1;
 
-Record RecordOf(sqlite3_stmt* s) {
+// A row of a record or a summary (`bytes`: with the bytes themselves), each value checked.
+Record ReadRow(sqlite3_stmt* s, bool bytes, int* changed = nullptr) {
   Row row(s);
   Record r;
   r.id = row.Int(0, "id");
@@ -229,37 +245,39 @@ Record RecordOf(sqlite3_stmt* s) {
   r.medium.serial = row.Text(9, "medium_serial");
   r.medium.wwn = row.Text(10, "medium_wwn");
   r.sector = row.Int(11, "sector", 0, kLastSector);
-  row.Bytes(12, "before", r.before);
-  row.Bytes(13, "after", r.after);
-  r.state = row.StateAt(14);
-  r.cause = row.Text(15, "cause");
-  r.undoes = row.OptionalInt(16, "undoes");
-  r.generation = row.Int(17, "generation", 0, INT32_MAX);
-  r.undone = row.Int(18, "undone", 0, 1) != 0;
-  r.owner = row.OwnerAt(19);
+  r.state = row.StateAt(12);
+  r.cause = row.Text(13, "cause");
+  r.undoes = row.OptionalInt(14, "undoes");
+  r.generation = row.Int(15, "generation", 0, INT32_MAX);
+  r.undone = row.Int(16, "undone", 0, 1) != 0;
+  r.owner = row.OwnerAt(17);
+  const auto n = static_cast<int>(row.Int(20, "changed", 0, 512));
+  if (changed != nullptr) *changed = n;
+  if (bytes) {
+    row.Bytes(21, "before", r.before);
+    row.Bytes(22, "after", r.after);
+  } else {
+    row.BytesShape(21, "before");
+    row.BytesShape(23, "after");
+  }
   if (row.damage.empty() && (r.undoes == 0) != (r.generation == 0))
     row.damage = "generation: does not match undoes";
   r.damage = std::move(row.damage);
   return r;
 }
 
+Record RecordOf(sqlite3_stmt* s) {
+  return ReadRow(s, true);
+}
+
 Summary SummaryOf(sqlite3_stmt* s) {
-  Row row(s);
-  Summary r;
-  r.id = row.Int(0, "id");
-  r.timeMs = row.Int(1, "time_ms");
-  r.device = row.Device(2);
-  r.target = row.Text(3, "target");
-  r.sector = row.Int(4, "sector", 0, kLastSector);
-  r.changed = static_cast<int>(row.Int(5, "changed", 0, 512));
-  r.state = row.StateAt(6);
-  r.cause = row.Text(7, "cause");
-  r.undoes = row.OptionalInt(8, "undoes");
-  r.owner = row.OwnerAt(9);
-  if (row.damage.empty() && sqlite3_column_int(s, 12) == 0)
-    row.damage = "before or after: not 512 bytes";
-  r.damage = std::move(row.damage);
-  return r;
+  Summary sum;
+  Record r = ReadRow(s, false, &sum.changed);
+  sum.id = r.id, sum.timeMs = r.timeMs, sum.device = std::move(r.device);
+  sum.target = std::move(r.target), sum.sector = r.sector, sum.state = r.state;
+  sum.cause = std::move(r.cause), sum.undoes = r.undoes, sum.owner = std::move(r.owner);
+  sum.damage = std::move(r.damage);
+  return sum;
 }
 
 int Changed(const device::Sector& a, const device::Sector& b) {
@@ -272,10 +290,10 @@ int Changed(const device::Sector& a, const device::Sector& b) {
 // system gave one.
 std::string CauseOf(sqlite3* db) {
   const int code = sqlite3_extended_errcode(db);
-  const int system = sqlite3_system_errno(db);
+  const int system = LastVfsErrno() != 0 ? LastVfsErrno() : sqlite3_system_errno(db);
   switch (code & 0xFF) {
     case SQLITE_FULL:
-      return device::ErrnoText(ENOSPC);
+      return device::ErrnoText(system == EDQUOT ? EDQUOT : ENOSPC);
     case SQLITE_READONLY:
       return system != 0 ? device::ErrnoText(system) : "its file or folder is read-only";
     case SQLITE_NOTADB:
@@ -436,10 +454,20 @@ Result Journal::Open(bool create) {
             folder.string() + " cannot be created: " + device::ErrnoText(ec.value())};
   }
   const bool existed = fs::exists(file_, ec);
+  ClearVfsErrno();
+  if (create && !existed) {
+    // Made here, private (it holds the volumes' bytes), and so that a failure is told by its
+    // own cause; an empty file is a new database to SQLite.
+    const int fd = ::open(file_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST)
+      return {"the write journal " + file_.string() +
+              " cannot be made: " + device::ErrnoText(errno)};
+    if (fd >= 0) ::close(fd);
+  }
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
                     SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
   Result r;
-  if (sqlite3_open_v2(file_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(file_.c_str(), &db_, flags, ErrnoVfsName()) != SQLITE_OK) {
     r = Fail("be opened");
   } else {
     // Another window may hold the journal for a moment: its writes are short.
@@ -518,9 +546,11 @@ Result Journal::CheckFile() {
   struct stat held {
   }, now{};
   std::string what;
-  if (::fstat(watch_, &held) != 0 || held.st_nlink == 0 || ::stat(file_.c_str(), &now) != 0)
+  const bool heldKnown = ::fstat(watch_, &held) == 0;
+  if (::stat(file_.c_str(), &now) != 0)
     what = "was deleted while the program ran (the records it held went with it)";
-  else if (now.st_dev != held.st_dev || now.st_ino != held.st_ino)
+  else if (!heldKnown || now.st_dev != held.st_dev || now.st_ino != held.st_ino ||
+           held.st_nlink == 0)
     what = "was replaced by another file while the program ran";
   else if (walIno_ != 0) {
     struct stat wal {};
@@ -536,6 +566,7 @@ Result Journal::CheckFile() {
 
 Result Journal::Write(const std::string& what, const std::function<int()>& step) {
   if (Result r = CheckFile(); !r.ok()) return r;
+  ClearVfsErrno();
   // The busy timeout waits for another window's short transaction; a write that still
   // meets a lock (or a snapshot another window made old) is tried again a few times.
   int rc = SQLITE_OK;

@@ -15,6 +15,7 @@
 #include "device/fault_injection.h"
 #include "fattools/fat_tools.h"
 #include "journal/journal.h"
+#include "journal/write_commands.h"
 #include "sectorio/sector_io.h"
 #include "support/test_support.h"
 
@@ -252,7 +253,12 @@ void ExpectBox(Run& r, A a) {
       throw SyntaxError("bad box option " + a[i].text);
   if (r.Left() == 0) return r.Check(false, "no box");
   const ShownBox& b = r.prompter.shown[r.compared++];
-  std::string got = (b.file ? "filebox " : b.input ? "inputbox " : "box ") + Quote(b.text);
+  // The temporary folder, which differs from run to run, reads as TMP.
+  std::string text = b.text;
+  const std::string tmp = r.dir.path().string();
+  for (std::size_t at; (at = text.find(tmp)) != std::string::npos;)
+    text.replace(at, tmp.size(), "TMP");
+  std::string got = (b.file ? "filebox " : b.input ? "inputbox " : "box ") + Quote(text);
   for (std::size_t i = 2; i < a.size(); i += 2)
     got += " " + a[i].text + " " +
            (a[i].text == "title" ? Quote(b.title)
@@ -416,6 +422,14 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect journal", {1, 1, ExpectJournal}},
     {"expect journal-last", {4, 4, ExpectJournal}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.model.quitRequested ? "quit" : "no quit"); }}},
+    {"history-revert", {1, 1, [](Run& r, A a) { RevertRecord(r.model, Count(a[1])); }}},
+    {"history-export",
+     {1, 99,
+      [](Run& r, A a) {
+        std::vector<std::int64_t> ids;
+        for (std::size_t i = 1; i < a.size(); ++i) ids.push_back(Count(a[i]));
+        ExportRecords(r.model, ids);
+      }}},
     {"choose-run",
      {1, 1,
       [](Run& r, A a) {

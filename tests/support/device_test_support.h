@@ -73,9 +73,10 @@ struct ReadOnlyFile {
 // A loop block device over an image, detached at the end; `path` is empty when the machine
 // gives none.
 struct LoopDevice {
-  explicit LoopDevice(const std::filesystem::path& image) {
+  // `options` for losetup: "-r" for a read-only device.
+  explicit LoopDevice(const std::filesystem::path& image, const std::string& options = "") {
     try {
-      path = RunCommand("losetup --find --show '" + image.string() + "'");
+      path = RunCommand("losetup " + options + " --find --show '" + image.string() + "'");
     } catch (const std::exception&) {
     }
     path.erase(path.find_last_not_of(" \n") + 1);
@@ -92,15 +93,16 @@ struct LoopDevice {
   std::string path;
 };
 
-// A memory file system mounted on a fresh folder, unmounted at the end: a small tmpfs, or a
-// ramfs (which refuses O_DIRECT). `ok` is false (and the folder plain) when the machine does
-// not let the test mount one.
+// A file system mounted on a fresh folder, unmounted at the end: a small tmpfs, a ramfs
+// (which refuses O_DIRECT), or the one on a block device (`source`). `ok` is false (and the
+// folder plain) when the machine does not let the test mount one.
 struct TestMount {
-  explicit TestMount(std::filesystem::path folder, const std::string& type = "tmpfs")
+  explicit TestMount(std::filesystem::path folder, const std::string& type = "tmpfs",
+                     const std::string& source = "dulvex-test")
       : path(std::move(folder)) {
     std::filesystem::create_directories(path);
     const std::string options = type == "tmpfs" ? " -o size=1m" : "";
-    ok = Quietly("mount -t " + type + options + " dulvex-test '" + path.string() + "'");
+    ok = Quietly("mount -t " + type + options + " '" + source + "' '" + path.string() + "'");
   }
   ~TestMount() {
     if (ok) Quietly("umount -l '" + path.string() + "'");

@@ -237,6 +237,99 @@ TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
   EXPECT_TRUE(WriteSector(f.model, "A:", 3, Slice(data, 3), Filled(1)).ok);
 }
 
+// The count of records in the fixture's journal.
+std::int64_t Records(WindowModel& m) {
+  std::int64_t n = 0;
+  EXPECT_TRUE(JournalOf(m).Count("", &n).ok());
+  return n;
+}
+
+// E: leads to a loop device; another loop device over the same file is mounted. A write
+// through E: would go behind that file system's back: it is refused, naming the other device
+// with its mount and the commands that free it, until it is gone. (The letter naming the image
+// itself: AnImageUnderALoopDeviceIsNotWritten.)
+TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
+  const std::filesystem::path ext2 = f.dir.path() / "ext2";
+  MakeZeroImage(ext2, 8192);
+  ASSERT_TRUE(Quietly("mkfs.ext2 -q -F '" + ext2.string() + "'"));
+  LoopDevice one(ext2);
+  auto sibling = std::make_unique<LoopDevice>(ext2);
+  ASSERT_FALSE(sibling->path.empty());
+  std::filesystem::remove(f.Drive('E'));
+  std::filesystem::create_symlink(one.path, f.Drive('E'));
+  auto mounted = std::make_unique<TestMount>(f.dir.path() / "mnt", "ext2", sibling->path);
+  if (!mounted->ok) GTEST_SKIP() << "cannot mount an ext2 file system here: sibling untested";
+  const Sector before = Slice(WholeFile(ext2), 3);
+  const std::string refused = "Write refused on Device E:, sector 3: it is a loop device over " +
+                              ext2.string() + ", and that file is attached to the loop device " +
+                              sibling->path;
+  EXPECT_EQ(WriteSector(f.model, "E:", 3, before, Filled(1)).status, IoStatus::LoopAttached);
+  ExpectBoxes(f.prompter,
+              {refused + " (mounted on " + mounted->path.string() +
+               ") as well: a write here would go behind its back. Free it first (umount " +
+               mounted->path.string() + "; losetup -d " + sibling->path +
+               "), then try again. Nothing was written."},
+              48);
+  mounted.reset();
+  EXPECT_FALSE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok);
+  ExpectBoxes(f.prompter,
+              {refused +
+               " as well: a write here would go behind its back. Free it first "
+               "(losetup -d " +
+               sibling->path + "), then try again. Nothing was written."},
+              48);
+  EXPECT_TRUE(Slice(WholeFile(ext2), 3) == before && Records(f.model) == 0);
+  sibling.reset();
+  EXPECT_TRUE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok);
+  EXPECT_EQ(Slice(WholeFile(ext2), 3), Filled(1));
+}
+
+// A read-only device (losetup -r, blockdev --setro, a write-protected card) is refused as
+// read-only before anything is recorded: the write never reaches the journal.
+TEST_F(LoopDrive, AReadOnlyDeviceIsRefusedWithoutARecord) {
+  LoopDevice readOnly(disk, "-r");
+  ASSERT_FALSE(readOnly.path.empty());
+  std::filesystem::create_symlink(readOnly.path, f.Drive('R'));
+  // Both loop devices lie over `disk`: the read-only one is refused for being read-only first.
+  EXPECT_EQ(WriteSector(f.model, "R:", 2, Slice(data, 2), Filled(1)).status,
+            IoStatus::ReadOnlyDevice);
+  ExpectBoxes(f.prompter,
+              {"Write refused on Device R:, sector 2: the device is set read-only (a "
+               "write-protect switch, blockdev --setro or losetup -r). Nothing was written."},
+              48);
+  EXPECT_TRUE(WholeFile(disk) == data && Records(f.model) == 0);
+}
+
+// A write log that changes the medium while it commits the record, as another program's write
+// during the journal's flush would.
+struct ChangingLog : device::WriteLog {
+  std::filesystem::path file;
+  device::WriteResult ended;
+  std::string Begin(const device::PendingWrite&) override {
+    PokeBytes(file, 3, 100, {0x42});
+    return "";
+  }
+  bool End(const device::WriteResult& r) override { return ended = r, true; }
+};
+
+// The sector is read once more after the journal's record, just before the write: a change
+// made meanwhile is not written over, and the record says it was not written.
+TEST(WritePath, AChangeWhileTheJournalCommitsIsNotWrittenOver) {
+  TempDir dir;
+  ChangingLog log;
+  log.file = dir.path() / "image";
+  std::vector<std::uint8_t> data = MakePatternImage(log.file, 8 * 512);
+  const device::WriteResult r =
+      device::WriteSectorChecked(log.file, 3, Slice(data, 3), Filled(9), log);
+  EXPECT_TRUE(r.status == IoStatus::Changed && r.lateChange && r.begun && r.differing == 1);
+  EXPECT_EQ(journal::StateOf(log.ended), journal::State::NotWritten);
+  EXPECT_EQ(journal::CauseText(log.ended),
+            "changed: just before the write the sector held other bytes than were shown (1 of "
+            "512 differ)");
+  data[3 * 512 + 100] = 0x42;
+  EXPECT_EQ(WholeFile(log.file), data);
+}
+
 // The medium loses the write behind the block device's page cache (the loop device's backing
 // file gets the old bytes back): read back at the medium, the loss shows and is journalled.
 TEST_F(LoopDrive, TheCheckAtTheMediumSeesPastThePageCache) {
