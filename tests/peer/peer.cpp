@@ -12,9 +12,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
-
 #include <filesystem>
+#include <string>
 
 #include "device/host_file.h"
 #include "journal/journal.h"

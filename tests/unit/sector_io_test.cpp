@@ -6,6 +6,7 @@
 #include "sectorio/sector_io.h"
 
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <limits>
@@ -62,6 +63,25 @@ TEST_F(SectorIo, ReadsAndWritesLandExactlyOnTheirSector) {
   EXPECT_TRUE(Leggi_MBR(f.model) && f.model.state.BootSectorBuffer == Slice(data, 0));
   std::int64_t records = 0;
   EXPECT_TRUE(JournalOf(f.model).Count("A:", &records).ok() && records == 4);
+  journal::Record last;
+  EXPECT_TRUE(JournalOf(f.model).Get(4, &last).ok());
+  EXPECT_EQ(last.target, std::filesystem::canonical(f.Drive('A')).string());
+}
+
+// An image another window of the program is writing (it holds the image's lock) is refused
+// for as long as it does, before anything is recorded.
+TEST_F(SectorIo, AnImageAnotherWindowWritesIsRefused) {
+  const int other = ::open(f.Drive('A').c_str(), O_RDWR);
+  ASSERT_EQ(::flock(other, LOCK_EX), 0);
+  EXPECT_EQ(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).status, IoStatus::Locked);
+  ::close(other);
+  ExpectBoxes(f.prompter,
+              {"Write refused on Device A:, sector 1: another window of this program, or another "
+               "program, is writing to it. Nothing was written."},
+              48);
+  std::int64_t records = -1;
+  EXPECT_TRUE(JournalOf(f.model).Count("", &records).ok() && records == 0);
+  EXPECT_TRUE(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).ok);
 }
 
 // Numbers beyond 32 bits are refused before any device is opened (behind R: there is
@@ -257,8 +277,20 @@ TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
   ASSERT_FALSE(sibling->path.empty());
   std::filesystem::remove(f.Drive('E'));
   std::filesystem::create_symlink(one.path, f.Drive('E'));
-  auto mounted = std::make_unique<TestMount>(f.dir.path() / "mnt", "ext2", sibling->path);
+  auto mounted = std::make_unique<TestMount>(f.dir.path() / "mnt", "ext2", one.path);
   if (!mounted->ok) GTEST_SKIP() << "cannot mount an ext2 file system here: sibling untested";
+  // E:'s own device mounted: the exclusive open fails, and the mount is named.
+  EXPECT_EQ(WriteSector(f.model, "E:", 3, Slice(WholeFile(ext2), 3), Filled(1)).status,
+            IoStatus::Busy);
+  ExpectBoxes(f.prompter,
+              {"Write refused on Device E:, sector 3: the device is in use by a mounted file "
+               "system or another program: " +
+               one.path + " (mounted on " + mounted->path.string() + "). Free it first (umount " +
+               mounted->path.string() + "), then try again. Nothing was written."},
+              48);
+  mounted.reset();
+  mounted = std::make_unique<TestMount>(f.dir.path() / "mnt", "ext2", sibling->path);
+  ASSERT_TRUE(mounted->ok);
   const Sector before = Slice(WholeFile(ext2), 3);
   const std::string refused = "Write refused on Device E:, sector 3: it is a loop device over " +
                               ext2.string() + ", and that file is attached to the loop device " +
@@ -348,6 +380,7 @@ TEST_F(LoopDrive, TheCheckAtTheMediumSeesPastThePageCache) {
                 "HOLDS NOW.");
   const journal::Record rec = LastRecord(f.model);
   EXPECT_EQ(rec.state, journal::State::Failed);
+  EXPECT_EQ(rec.target, loop.path + " (loop device over " + disk.string() + ")");
   EXPECT_EQ(rec.cause, "read back with O_DIRECT, " + std::to_string(differing) +
                            " of 512 bytes differ (the first at offset 0)");
 }
