@@ -16,7 +16,7 @@ PACKAGES=(
   # Liberation Mono is metric-compatible with Courier New
   fonts-liberation
   # clang for the fuzz targets (libFuzzer lives in the compiler-rt package), formatting
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format clang-tidy
   # a display for widget tests on machines without one
   xvfb xauth
   # packaging with cpack (.deb): dpkg-shlibdeps and file; checking the package: lintian,

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "base/numbers.h"
 #include "buffer/buffer.h"
 #include "core/form1_design.h"
 #include "sectorio/sector_io.h"
-#include "view/numbers.h"
 #include "view/sector_view.h"
 
 namespace dulvex {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/sector.h"
 #include "base/volume_geometry.h"
 #include "core/file_list.h"
 
@@ -21,8 +22,6 @@ namespace device {
 class MediumIo;  // device/medium_io.h
 }
 struct FatToolsState;  // fattools/fat_tools.h
-
-using SectorBytes = std::array<std::uint8_t, 512>;
 
 // The sector that the grid really shows: its number, the device it was read from and the
 // bytes the read found there (a write must find the same bytes at the medium).

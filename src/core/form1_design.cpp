@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "view/numbers.h"
+#include "base/numbers.h"
 
 namespace dulvex {
 

@@ -1,6 +1,6 @@
 #include "drives/command_line.h"
 
-#include "core/version.h"
+#include "base/version.h"
 #include "drives/drive_letters.h"
 
 namespace dulvex::drives {

@@ -18,7 +18,7 @@
 
 #include "base/le.h"
 #include "drives/drive_letters.h"
-#include "volume/boot_sector.h"
+#include "fat/boot_sector.h"
 
 namespace dulvex::drives {
 
@@ -68,9 +68,8 @@ std::string FatType(const std::uint8_t* head) {
   if (head[0] != 0xEB && head[0] != 0xE9) return {};
   SectorBytes sector;
   std::copy_n(head, sector.size(), sector.begin());
-  const BootSectorReading r = ReadBootSector(sector, VolumeGeometry{});
-  if (r.outcome != BootSectorOutcome::Complete) return {};
-  return r.geometry.FatType == 1 ? "FAT12" : r.geometry.FatType == 2 ? "FAT16" : "FAT32";
+  const fat::BootSectorDecoding d = fat::DecodeBootSector(sector, VolumeGeometry{});
+  return d.accepted() ? fat::FatTypeName(d.geometry.FatType) : std::string();
 }
 
 std::uint64_t BlockDeviceSize(const struct stat& st, const fs::path& path) {

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
+#include "base/sector.h"
+
 namespace dulvex::fat {
 
 namespace {
-
-// The highest sector number the program reaches.
-constexpr std::int64_t kHighestSector = 2147483647;
 
 // Cluster numbers above these hold the reserved, bad and end-of-chain values.
 std::uint32_t HighestClusterOfKind(FatKind kind) {
@@ -69,7 +68,7 @@ LayoutReading LayoutOf(const VolumeGeometry& g) {
   l.rootCluster =
       static_cast<std::uint32_t>(std::clamp<std::int64_t>(g.BPB_RootClus, 0, 0xFFFFFFFF));
   l.firstDataSector = g.FirstDataSector;
-  if (l.firstDataSector < 0 || l.firstDataSector > kHighestSector)
+  if (l.firstDataSector < 0 || l.firstDataSector > kHighestSectorNumber)
     return {std::nullopt, "its data region lies beyond the sectors the program reaches"};
 
   // Entries one FAT can hold, the two reserved ones included.
@@ -77,8 +76,8 @@ LayoutReading LayoutOf(const VolumeGeometry& g) {
       std::min<std::int64_t>(g.FATSz, (std::int64_t{1} << 40) / 512) * 512 * 8 / l.EntryBits();
   std::int64_t count = std::min<std::int64_t>(g.CountofClusters, entries - 2);
   count = std::min<std::int64_t>(count, HighestClusterOfKind(l.kind) - 1);
-  count =
-      std::min<std::int64_t>(count, (kHighestSector - l.firstDataSector + 1) / l.sectorsPerCluster);
+  count = std::min<std::int64_t>(
+      count, (kHighestSectorNumber - l.firstDataSector + 1) / l.sectorsPerCluster);
   if (count < 1) return {std::nullopt, "it has no data clusters"};
   l.clusterCount = static_cast<std::uint32_t>(count);
   return {l, {}};

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <string>
 
+#include "base/numbers.h"
 #include "device/sector_device.h"
 #include "fat/dir_entry.h"
 #include "sectorio/sector_io.h"
-#include "view/numbers.h"
 
 namespace dulvex::fattools {
 

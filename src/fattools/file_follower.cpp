@@ -2,10 +2,10 @@
 // Text21 shows the true sector number and Label53 the position in the file.
 #include "fattools/file_follower.h"
 
+#include "base/numbers.h"
 #include "fattools/fat_session.h"
 #include "sectorio/sector_io.h"
 #include "view/landmarks.h"
-#include "view/numbers.h"
 #include "view/sector_view.h"
 
 namespace dulvex::fattools {

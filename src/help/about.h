@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "core/control.h"
-#include "core/version.h"
 
 namespace dulvex {
 

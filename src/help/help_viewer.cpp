@@ -5,7 +5,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "view/numbers.h"
+#include "base/numbers.h"
 
 namespace dulvex {
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <string>
 
-#include "core/version.h"
+#include "base/version.h"
 #include "device/medium_io.h"
 #include "device/write_path.h"
 #include "drives/drive_info.h"
@@ -12,9 +12,6 @@
 namespace dulvex {
 
 namespace {
-
-constexpr std::int64_t kLowestSector = -2147483647;
-constexpr std::int64_t kHighestSector = 2147483647;
 
 std::int32_t LoopCount(std::int64_t n) {
   return n >= 1 ? static_cast<std::int32_t>(n) : 0;
@@ -25,10 +22,9 @@ std::filesystem::path DeviceFile(WindowModel& model) {
 }
 
 bool RefuseOutOfRange(WindowModel& model, std::int64_t n, const char* what) {
-  if (n >= kLowestSector && n <= kHighestSector) return false;
-  model.prompter().MessageBox(std::string(what) + " refused: sector number " + std::to_string(n) +
-                                  " is out of range (sector numbers go from -2147483647 to "
-                                  "2147483647).",
+  if (InSectorRange(n)) return false;
+  model.prompter().MessageBox(std::string(what) + " refused: " +
+                                  OutOfSectorRange("sector number " + std::to_string(n)) + ".",
                               kStyleExclamation, AppTitle());
   return true;
 }

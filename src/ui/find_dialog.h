@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "commands/find_command.h"
 #include "core/window_model.h"
-#include "search/find_command.h"
 
 namespace dulvex::ui {
 

@@ -10,7 +10,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "journal/write_commands.h"
+#include "commands/write_commands.h"
 #include "sectorio/sector_io.h"
 
 namespace dulvex::ui {

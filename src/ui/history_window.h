@@ -1,6 +1,6 @@
 // The Write History window: the journal's records in a table read a page at a time, a filter
 // by drive letter, and the buttons Show, Revert and Export…, which forward to the Qt-free
-// commands of journal/write_commands.h.
+// commands of commands/write_commands.h.
 #pragma once
 
 #include <QAbstractTableModel>

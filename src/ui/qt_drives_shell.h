@@ -5,8 +5,8 @@
 
 #include <memory>
 
+#include "commands/open_commands.h"
 #include "core/window_model.h"
-#include "drives/open_commands.h"
 
 namespace dulvex::ui {
 

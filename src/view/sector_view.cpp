@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "base/codepage.h"
+#include "base/numbers.h"
 #include "core/form1_design.h"
 #include "sectorio/sector_io.h"
 #include "view/landmarks.h"
-#include "view/numbers.h"
 
 namespace dulvex {
 
@@ -88,10 +88,9 @@ void ShowSector(WindowModel& model) {
   if (!ToInt32(value)) {
     // Refused before any device is touched, naming the number as the box shows it (a
     // clamped 64-bit number would name another one).
-    model.prompter().MessageBox("Read refused: sector number " + CanonicalText(value) +
-                                    " is out of range (sector numbers go from -2147483647 to "
-                                    "2147483647).",
-                                kStyleExclamation, AppTitle());
+    model.prompter().MessageBox(
+        "Read refused: " + OutOfSectorRange("sector number " + CanonicalText(value)) + ".",
+        kStyleExclamation, AppTitle());
     model.SetMousePointer(kPointerDefault);
     return;
   }

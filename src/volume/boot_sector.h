@@ -1,15 +1,14 @@
-// Reading a boot sector: the BIOS Parameter Block decoded into the volume geometry, the
-// regions of the volume derived from it, and the texts of the "Volume Informations" panel.
-// A pure function of the 512 bytes and the geometry before, so that any byte pattern can be
-// tried on it without a device or a window.
+// Presenting a boot sector: its decoding (fat/boot_sector.h) as the texts and tooltips of the
+// "Volume Informations" panel. A pure function of the 512 bytes and the geometry before, so
+// that any byte pattern can be tried on it without a device or a window.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/sector.h"
 #include "base/volume_geometry.h"
-#include "core/app_state.h"
 
 namespace dulvex {
 
@@ -40,10 +39,6 @@ struct BootSectorReading {
   // power of two".
   std::string refusal;
 };
-
-// Lowest and highest sector number the program can read or write.
-inline constexpr std::int64_t kLowestSectorNumber = -2147483647;
-inline constexpr std::int64_t kHighestSectorNumber = 2147483647;
 
 // Reads `b`. `previous` supplies the members a sector does not rewrite: the FAT32 fields
 // (BPB_FATSz32, BPB_RootClus, BPB_FSInfo, BPB_BkBootSec) when the sector has the FAT12/FAT16

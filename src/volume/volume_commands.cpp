@@ -1,7 +1,7 @@
 #include "volume/volume_commands.h"
 
+#include "base/numbers.h"
 #include "sectorio/sector_io.h"
-#include "view/numbers.h"
 #include "view/sector_view.h"
 #include "volume/boot_refresh.h"
 #include "volume/volume_panel_design.h"

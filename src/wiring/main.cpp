@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "commands/write_commands.h"
 #include "device/medium_io.h"
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
-#include "journal/write_commands.h"
 #include "ui/chain_report_window.h"
 #include "ui/find_dialog.h"
 #include "ui/help_window.h"

@@ -7,10 +7,10 @@
 #include <cstddef>
 #include <vector>
 
+#include "base/numbers.h"
 #include "core/scripted_prompter.h"
 #include "core/window_model.h"
 #include "fuzz_input.h"
-#include "view/numbers.h"
 #include "wiring/form1.h"
 
 namespace dulvex::fuzz {

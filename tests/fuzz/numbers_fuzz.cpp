@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/numbers.h"
 #include "buffer/buffer.h"
 #include "fuzz_input.h"
-#include "view/numbers.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "device/fault_injection.h"
 #include "fattools/fat_tools.h"
 #include "journal/journal.h"
-#include "journal/write_commands.h"
+#include "commands/write_commands.h"
 #include "sectorio/sector_io.h"
 #include "support/test_support.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "commands/find_command.h"
 #include "core/scripted_prompter.h"
 #include "core/window_model.h"
-#include "search/find_command.h"
 #include "support/test_io.h"
 
 namespace dulvex::testing {

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "commands/open_commands.h"
 #include "drives/command_line.h"
 #include "drives/drive_info.h"
 #include "drives/drive_letters.h"
-#include "drives/open_commands.h"
 #include "support/device_test_support.h"
 
 namespace dulvex::testing {

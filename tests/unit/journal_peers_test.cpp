@@ -11,7 +11,7 @@
 
 #include "journal/history.h"
 #include "journal/journal.h"
-#include "journal/write_commands.h"
+#include "commands/write_commands.h"
 #include "sectorio/sector_io.h"
 #include "support/device_test_support.h"
 

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <functional>
 
+#include "commands/write_commands.h"
 #include "drives/drive_info.h"
 #include "journal/history.h"
-#include "journal/write_commands.h"
 #include "sectorio/sector_io.h"
 #include "support/device_test_support.h"
 #include "wiring/form1.h"

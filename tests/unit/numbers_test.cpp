@@ -1,5 +1,5 @@
 // The number texts of the sector-number box and the readouts.
-#include "view/numbers.h"
+#include "base/numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "drives/open_commands.h"
+#include "commands/open_commands.h"
 
 #include <algorithm>
 #include <optional>

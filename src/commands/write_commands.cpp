@@ -1,4 +1,4 @@
-#include "journal/write_commands.h"
+#include "commands/write_commands.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,14 +1,14 @@
-#include "search/find_command.h"
+#include "commands/find_command.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <memory>
 
+#include "base/numbers.h"
 #include "buffer/buffer.h"
 #include "core/form1_design.h"
 #include "search/scanner.h"
-#include "view/numbers.h"
 #include "view/sector_view.h"
 
 namespace dulvex::search {

@@ -1,4 +1,4 @@
-#include "view/numbers.h"
+#include "base/numbers.h"
 
 #include <locale.h>
 

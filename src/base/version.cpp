@@ -1,6 +1,6 @@
-#include "core/version.h"
+#include "base/version.h"
 
-#include "core/version_info.h"
+#include "base/version_info.h"
 
 namespace dulvex {
 
