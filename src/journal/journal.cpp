@@ -471,7 +471,7 @@ Result Journal::Open(bool create) {
     r = Fail("be opened");
   } else {
     // Another window may hold the journal for a moment: its writes are short.
-    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_busy_timeout(db_, 3000);
     sqlite3_stmt* s = nullptr;
     int version = -1;
     std::int32_t applicationId = 0;
@@ -568,12 +568,14 @@ Result Journal::Write(const std::string& what, const std::function<int()>& step)
   if (Result r = CheckFile(); !r.ok()) return r;
   ClearVfsErrno();
   // The busy timeout waits for another window's short transaction; a write that still
-  // meets a lock (or a snapshot another window made old) is tried again a few times.
+  // meets a lock, or a snapshot another window made old (which the timeout does not wait
+  // for), is tried again for a few seconds, never longer.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
   int rc = SQLITE_OK;
-  for (int attempt = 0; attempt < 20; ++attempt) {
+  for (int attempt = 1;; ++attempt) {
     rc = step();
-    if (!Busy(rc)) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(25 * (attempt + 1)));
+    if (!Busy(rc) || std::chrono::steady_clock::now() > deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10 * std::min(attempt, 10)));
   }
   if (rc != SQLITE_OK && rc != SQLITE_DONE) return Fail(what);
   struct stat wal {};
