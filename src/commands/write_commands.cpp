@@ -67,8 +67,7 @@ void Revert(WindowModel& model, const Record& r, const std::string& what) {
                            std::to_string(Differing(now, r.after)) +
                            " of 512 bytes differ). Nothing was written.");
   }
-  if (r.sector > INT32_MAX) return;  // refused by the write itself; the journal never holds one
-  const auto s = static_cast<std::int32_t>(r.sector);
+  const auto s = static_cast<std::int32_t>(r.sector);  // a sound record's sector fits
   const int changed = Differing(r.before, r.after);
   const std::string lead = Upper(what) + " OF RECORD " + std::to_string(r.id) + " (" +
                            std::to_string(changed) + " OF 512 BYTES ON " + r.device + " SECTOR " +
@@ -197,7 +196,7 @@ void ShowRecord(WindowModel& model, std::int64_t id) {
   Record r;
   const journal::Result got = JournalOf(model).Get(id, &r);
   if (!got.ok()) return Tell(model, "Show: " + got.problem + ".");
-  if (r.damaged() || r.sector > INT32_MAX)
+  if (r.damaged())
     return Tell(model, "Show: record " + std::to_string(id) + " is damaged (" + r.damage +
                            "); its sector cannot be told.");
   mnuA_Click(model, r.device[0] - 'A');

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -226,8 +227,11 @@ class Row {
   sqlite3_stmt* s_;
 };
 
-// The highest sector a 64-bit offset reaches.
-constexpr std::int64_t kLastSector = INT64_MAX / 512 - 1;
+// How long a statement waits for another window's transaction.
+constexpr int kBusyMs = 3000;
+
+// The highest sector the program writes.
+constexpr std::int64_t kLastSector = INT32_MAX;
 
 // A row of a record or a summary (`bytes`: with the bytes themselves), each value checked.
 Record ReadRow(sqlite3_stmt* s, bool bytes, int* changed = nullptr) {
@@ -471,7 +475,7 @@ Result Journal::Open(bool create) {
     r = Fail("be opened");
   } else {
     // Another window may hold the journal for a moment: its writes are short.
-    sqlite3_busy_timeout(db_, 3000);
+    sqlite3_busy_timeout(db_, kBusyMs);
     sqlite3_stmt* s = nullptr;
     int version = -1;
     std::int32_t applicationId = 0;
@@ -591,8 +595,10 @@ void Journal::CheckpointWhenLarge() {
   constexpr off_t kLarge = 8 << 20;
   if (::stat((file_.string() + "-wal").c_str(), &wal) != 0 || wal.st_size < kLarge) return;
   // Copies the log into the database and cuts it back, when no reader of another window
-  // still needs it; otherwise the next write tries again.
+  // still needs it; otherwise the next write tries again. It never waits for one.
+  sqlite3_busy_timeout(db_, 0);
   sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  sqlite3_busy_timeout(db_, kBusyMs);
 }
 
 Result Journal::Begin(Record& record) {

@@ -53,7 +53,7 @@ struct Record {
   std::string damage;  // why the record cannot be trusted; empty when it is sound
 
   bool damaged() const { return !damage.empty(); }
-  // Undo Last Write may choose it: a write or a redo (never an undo itself), sound.
+  // An undo (or an undo of a redo): Undo Last Write never takes one back; a redo it does.
   bool isUndo() const { return generation % 2 == 1; }
 };
 

@@ -12,10 +12,10 @@
 #include <tuple>
 #include <variant>
 
+#include "commands/write_commands.h"
 #include "device/fault_injection.h"
 #include "fattools/fat_tools.h"
 #include "journal/journal.h"
-#include "commands/write_commands.h"
 #include "sectorio/sector_io.h"
 #include "support/test_support.h"
 

@@ -52,6 +52,12 @@ inline Sector Slice(const std::vector<std::uint8_t>& data, std::uint64_t sector)
   return s;
 }
 
+// The start of a command line that runs a program under strace with this fault injected
+// ("fsync:error=EIO"). Leak checks are off there: they do not work under ptrace.
+inline std::string UnderStrace(const std::string& inject) {
+  return "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e inject=" + inject + " ";
+}
+
 // Runs a shell command, its output discarded; true when it succeeded.
 inline bool Quietly(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;

@@ -79,8 +79,8 @@ TEST(PendingFile, AFailedFlushLeavesNoDescriptorOpen) {
   std::ofstream(old) << "old";
   std::string out;
   try {
-    RunCommand("strace -f -qq -o /dev/null -e inject=fsync:error=EIO " + std::string(DULVEX_PEER) +
-               " keep '" + old.string() + "'");
+    RunCommand(UnderStrace("fsync:error=EIO") + std::string(DULVEX_PEER) + " keep '" +
+               old.string() + "'");
   } catch (const std::exception& e) {
     out = e.what();
   }

@@ -9,9 +9,9 @@
 
 #include <cstdio>
 
+#include "commands/write_commands.h"
 #include "journal/history.h"
 #include "journal/journal.h"
-#include "commands/write_commands.h"
 #include "sectorio/sector_io.h"
 #include "support/device_test_support.h"
 

@@ -420,8 +420,8 @@ TEST(JournalCauses, EveryFailureIsNamedByItsErrno) {
     GTEST_SKIP() << "no strace here: a failed flush of the journal untested";
   // The flush of the journal's log finds no space left: SQLite's own words would be "disk I/O
   // error".
-  EXPECT_EQ(problem("strace -f -qq -o /dev/null -e inject=fsync,fdatasync:error=ENOSPC " + peer +
-                    " write " + file.string() + " A: 1 1"),
+  EXPECT_EQ(problem(UnderStrace("fsync,fdatasync:error=ENOSPC") + peer + " write " + file.string() +
+                    " A: 1 1"),
             "the write journal " + file.string() +
                 " cannot record the write: no space left on the device (ENOSPC)\n");
   if (::geteuid() != 0) GTEST_SKIP() << "not root: a journal folder made immutable untested";
