@@ -26,7 +26,7 @@ void BM_PasteWrite(benchmark::State& state) {
   f.Choose('A');
   f.model.SetText(f.model.At("Text21"), "40");
   f.model.Key("Text21", 13);
-  f.prompter.inputAnswers.push_back("AB");
+  f.prompter.inputAnswers.emplace_back("AB");
   f.model.Click("LabelB3", 1);
   f.prompter.shown.clear();
   for (auto _ : state) {
@@ -44,7 +44,7 @@ void BM_PlainWrite512(benchmark::State& state) {
   char sector[512] = {1};
   if (fd < 0 || ::ftruncate(fd, 1 << 20) != 0) state.SkipWithError("no file");
   for (auto _ : state) {
-    if (::pwrite(fd, sector, sizeof sector, 40 * 512) != 512 || ::fsync(fd) != 0)
+    if (::pwrite(fd, sector, sizeof sector, off_t{40} * 512) != 512 || ::fsync(fd) != 0)
       state.SkipWithError("the write failed");
   }
   ::close(fd);
@@ -61,7 +61,7 @@ void BM_PlainWrite512Twice(benchmark::State& state) {
   if (fd < 0 || log < 0 || ::ftruncate(fd, 1 << 20) != 0) state.SkipWithError("no file");
   for (auto _ : state) {
     if (::pwrite(log, sector, sizeof sector, 0) != 512 || ::fdatasync(log) != 0 ||
-        ::pwrite(fd, sector, sizeof sector, 40 * 512) != 512 || ::fsync(fd) != 0)
+        ::pwrite(fd, sector, sizeof sector, off_t{40} * 512) != 512 || ::fsync(fd) != 0)
       state.SkipWithError("the write failed");
   }
   ::close(fd);
@@ -128,7 +128,7 @@ BENCHMARK(BM_UndoLast)->Unit(benchmark::kMillisecond)->Repetitions(5);
 const std::filesystem::path& BigJournal() {
   static dulvex::testing::TempDir dir;
   static const std::filesystem::path file = [] {
-    const auto path = dir.path() / "journal.sqlite";
+    auto path = dir.path() / "journal.sqlite";
     dulvex::journal::Journal journal(path);
     journal.Open(true);
     sqlite3* db = nullptr;

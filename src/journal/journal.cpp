@@ -49,16 +49,17 @@ constexpr const char* kTable = R"sql(CREATE TABLE writes(
   owner_pid INTEGER NOT NULL,
   owner_boot TEXT NOT NULL,
   owner_start INTEGER NOT NULL))sql";
+// Undo Last Write's candidates: its query repeats this condition word for word.
+constexpr const char* kUndoableCondition =
+    "generation % 2 = 0 AND undone = 0 AND state IN ('written', 'unknown')";
+constexpr const char* kUndoableIndex =
+    "CREATE INDEX writes_undoable ON writes(device, id) WHERE generation % 2 = 0 AND undone = 0 "
+    "AND state IN ('written', 'unknown')";
 constexpr const char* kIndexes[] = {
     "CREATE INDEX writes_by_device ON writes(device, id)",
     "CREATE INDEX writes_open ON writes(id) WHERE state IN ('pending', 'unknown')",
-    // Undo Last Write's candidates: its query repeats this condition word for word.
-    "CREATE INDEX writes_undoable ON writes(device, id) WHERE generation % 2 = 0 AND undone = "
-    "0 AND state IN ('written', 'unknown')",
+    kUndoableIndex,
 };
-constexpr const char* kUndoableCondition =
-    "generation % 2 = 0 AND undone = 0 AND state IN ('written', 'unknown')";
-
 // The table of the first version, as it made it: a journal that holds exactly this is
 // brought up to this version when opened.
 constexpr const char* kTableVersion1 = R"sql(CREATE TABLE writes(

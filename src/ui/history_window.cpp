@@ -175,7 +175,8 @@ void HistoryWindow::Run(const std::function<void()>& command) {
   if (changed_) changed_();
 }
 
-void InstallHistoryWindow(WindowModel& model, QWidget* mainWindow, std::function<void()> changed) {
+void InstallHistoryWindow(WindowModel& model, QWidget* mainWindow,
+                          const std::function<void()>& changed) {
   auto window = std::make_shared<QPointer<HistoryWindow>>();
   model.OnClick("mnuWriteHistory", [&model, mainWindow, changed, window](int) {
     if (window->isNull()) *window = new HistoryWindow(model, changed, mainWindow);

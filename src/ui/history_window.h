@@ -66,6 +66,7 @@ class HistoryWindow : public QWidget {
 
 // Registers "Write History…" of the File menu: it opens the window (one for the main window,
 // made at first use) and brings it up to date.
-void InstallHistoryWindow(WindowModel& model, QWidget* mainWindow, std::function<void()> changed);
+void InstallHistoryWindow(WindowModel& model, QWidget* mainWindow,
+                          const std::function<void()>& changed);
 
 }  // namespace dulvex::ui

@@ -4,9 +4,9 @@
 // Never a crash; a record is damaged exactly when its summary is, a sound one holds what the
 // program writes, and no damaged record is ever offered to be written back.
 #include <sqlite3.h>
-#include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>

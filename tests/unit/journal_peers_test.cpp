@@ -2,11 +2,11 @@
 // the program's own journal code in a small helper (tests/peer/peer.cpp).
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "commands/write_commands.h"

@@ -148,7 +148,7 @@ TEST_F(SectorIo, OpenFailureEachRoutineShowsItsOwnMessage) {
 struct LoopDrive : ::testing::Test {
   ModelFixture f;
   std::filesystem::path disk = f.dir.path() / "disk";
-  std::vector<std::uint8_t> data = MakePatternImage(disk, 32 * 512);
+  std::vector<std::uint8_t> data = MakePatternImage(disk, std::uint64_t{32} * 512);
   LoopDevice loop{disk};
   void SetUp() override {
     if (loop.path.empty()) GTEST_SKIP() << "no loop block device on this machine";
@@ -174,7 +174,7 @@ TEST_F(LoopDrive, EndBusyRefusalAndExactWrite) {
                "system or another program. Unmount it first, then try again."},
               48);
   EXPECT_TRUE(WriteSector(f.model, "E:", 2, buf, Filled(9)).ok);
-  std::fill_n(data.begin() + 2 * 512, 512, 9);
+  std::fill_n(data.begin() + std::ptrdiff_t{2} * 512, 512, 9);
   EXPECT_EQ(WholeFile(disk), data);
 }
 
@@ -350,7 +350,7 @@ TEST(WritePath, AChangeWhileTheJournalCommitsIsNotWrittenOver) {
   TempDir dir;
   ChangingLog log;
   log.file = dir.path() / "image";
-  std::vector<std::uint8_t> data = MakePatternImage(log.file, 8 * 512);
+  std::vector<std::uint8_t> data = MakePatternImage(log.file, std::uint64_t{8} * 512);
   const device::WriteResult r =
       device::WriteSectorChecked(log.file, 3, Slice(data, 3), Filled(9), log);
   EXPECT_TRUE(r.status == IoStatus::Changed && r.lateChange && r.begun && r.differing == 1);
