@@ -19,7 +19,7 @@ void CopyPosition(WindowModel& model, std::size_t i) {
 }  // namespace
 
 void Command2_Click(WindowModel& model) {
-  model.At("Frame6").visible = true;
+  model.At(kBufferPanel).visible = true;
   // Entries of unselected positions keep what they hold, so repeated copies accumulate.
   for (std::size_t i = 0; i < 512; ++i) {
     if (model.Label55[i]->back == TextMarkedColour) CopyPosition(model, i);
@@ -27,7 +27,7 @@ void Command2_Click(WindowModel& model) {
 }
 
 void Command9_Click(WindowModel& model) {
-  model.At("Frame6").visible = true;
+  model.At(kBufferPanel).visible = true;
   for (std::size_t i = 0; i < 512; ++i) {
     model.Label55[i]->back = TextMarkedColour;
     model.Label3[i]->back = HexMarkedColour;
@@ -46,8 +46,8 @@ void Command8_Click(WindowModel& model) {
 }
 
 void mnuCopyB_Click(WindowModel& model) {
-  model.At("Frame1").visible = false;
-  model.At("Frame6").visible = true;
+  model.At(kVolumePanel).visible = false;
+  model.At(kBufferPanel).visible = true;
 }
 
 }  // namespace dulvex

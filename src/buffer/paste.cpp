@@ -32,7 +32,7 @@ void Refuse(WindowModel& model, const std::string& text) {
 // device, under the number now in Text21. Otherwise the bytes of one sector (or the design
 // captions "--") would overwrite another. Tells the user and returns false when not so.
 bool GridShowsTargetSector(WindowModel& model) {
-  const double n = NumericValue(model.At("Text21").caption);
+  const double n = NumericValue(model.At(kSectorBox).caption);
   const std::optional<std::int32_t> s = ToInt32(n);
   const std::optional<ShownSector>& shown = model.state.lastShown;
   if (!shown && model.state.staleShown) {
@@ -68,7 +68,7 @@ bool GridShowsTargetSector(WindowModel& model) {
 // The caller has checked that the grid shows it; the write path checks that the device
 // still holds what the grid shows.
 void ConfirmAndWrite(WindowModel& model) {
-  const double n = NumericValue(model.At("Text21").caption);
+  const double n = NumericValue(model.At(kSectorBox).caption);
   const std::optional<std::int32_t> rounded = ToInt32(n);
   if (!rounded) return;
   const std::int32_t s = *rounded;
@@ -92,7 +92,7 @@ void ConfirmAndWrite(WindowModel& model) {
 }  // namespace
 
 void Command5_Click(WindowModel& model) {
-  model.At("Frame6").visible = true;
+  model.At(kBufferPanel).visible = true;
   if (!GridShowsTargetSector(model)) return;
   SectorBytes& out = model.state.WriteBuffer;
   for (std::size_t i = 0; i < 512; ++i) {
@@ -103,7 +103,7 @@ void Command5_Click(WindowModel& model) {
 }
 
 void Command10_Click(WindowModel& model) {
-  model.At("Frame6").visible = true;
+  model.At(kBufferPanel).visible = true;
   if (!GridShowsTargetSector(model)) return;
   double value = 0;
   for (;;) {

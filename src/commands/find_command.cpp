@@ -104,7 +104,7 @@ void ShowHit(WindowModel& model, std::uint64_t offset, std::size_t size, const s
     text += " " + Decimal(first + size - kSector) + " of its " + Decimal(size) +
             " bytes lie in the next sector.";
   if (sector <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-    model.SetText(model.At("Text21"), CanonicalText(static_cast<double>(sector)));
+    model.SetText(model.At(kSectorBox), CanonicalText(static_cast<double>(sector)));
     ShowSector(model);
     const auto& shown = model.state.lastShown;
     if (shown && shown->sector == static_cast<std::int32_t>(sector) &&
@@ -239,12 +239,8 @@ std::optional<FindRequest> ScriptedFindAsker::Ask(const FindRequest&) {
 void InstallSearch(WindowModel& model, FindAsker* asker) {
   auto session = std::make_shared<Session>();
   session->asker = asker;
-  Control next = Control::Placed("mnuFindNext", -1, ControlKind::MenuItem, "mnuTolls", 0, 0, 0, 0,
-                                 "Find Next");
-  next.visible = false;
-  if (model.Find("mnuFindNext") == nullptr) model.Add(next);
-  model.OnClick("mnuFString", [&model, session](int) { FindString(model, session); });
-  model.OnClick("mnuFindNext", [&model, session](int) { FindNext(model, session); });
+  model.OnClick(kFindString, [&model, session](int) { FindString(model, session); });
+  model.OnClick(kFindNext, [&model, session](int) { FindNext(model, session); });
 }
 
 }  // namespace dulvex::search

@@ -19,12 +19,12 @@ constexpr const char* kImageFilter =
 
 void ShowRecent(WindowModel& model, const std::vector<std::string>& list) {
   for (std::size_t k = 0; k < kRecentCount; ++k) {
-    Control& item = model.At("mnuRecentFile", static_cast<int>(k));
+    Control& item = model.At(kRecentFile[static_cast<int>(k)]);
     item.visible = k < list.size();
     item.caption = item.visible ? list[k] : "";
     item.tooltip = item.caption;
   }
-  model.At("mnuRecent").enabled = !list.empty();
+  model.At(kRecentMenu).enabled = !list.empty();
 }
 
 void Remember(WindowModel& model, DrivesShell& shell, const std::string& path) {
@@ -81,7 +81,7 @@ std::optional<char> BindPath(WindowModel& model, DrivesShell& shell, const std::
 }
 
 void Choose(WindowModel& model, char letter) {
-  model.Click("mnuA", letter - kFirstLetter);
+  model.Click(kVolumeLetter[letter - kFirstLetter]);
 }
 
 void OpenImage(WindowModel& model, DrivesShell& shell) {
@@ -124,9 +124,9 @@ std::shared_ptr<DrivesShell> MemoryShell() {
 
 void InstallDrives(WindowModel& model, std::shared_ptr<DrivesShell> shell) {
   if (!shell) shell = MemoryShell();
-  model.OnClick("mnuOpenImage", [&model, shell](int) { OpenImage(model, *shell); });
-  model.OnClick("mnuOpenDevice", [&model, shell](int) { OpenDevice(model, *shell); });
-  model.OnClick("mnuRecentFile", [&model, shell](int index) { OpenRecent(model, *shell, index); });
+  model.OnClick(kOpenImage, [&model, shell](int) { OpenImage(model, *shell); });
+  model.OnClick(kOpenDevice, [&model, shell](int) { OpenDevice(model, *shell); });
+  model.OnClick(kRecentFile, [&model, shell](int index) { OpenRecent(model, *shell, index); });
   ShowRecent(model, shell->loadRecent());
   RefreshLetterTips(model);
 }
@@ -148,7 +148,7 @@ void OpenDropped(WindowModel& model, DrivesShell& shell, const std::vector<std::
 
 void RefreshLetterTips(WindowModel& model) {
   for (char c = kFirstLetter; c <= kLastLetter; ++c) {
-    model.At("mnuA", c - kFirstLetter).tooltip = DescribeLetter(model.state.drivesDir, c);
+    model.At(kVolumeLetter[c - kFirstLetter]).tooltip = DescribeLetter(model.state.drivesDir, c);
   }
 }
 

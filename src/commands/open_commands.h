@@ -29,7 +29,7 @@ struct DrivesShell {
 std::shared_ptr<DrivesShell> MemoryShell();
 
 // Installs the open commands with `shell` (MemoryShell() when none), shows the recent
-// images and fills the letters' tooltips. Installing again replaces the handlers.
+// images and fills the letters' tooltips.
 void InstallDrives(WindowModel& model, std::shared_ptr<DrivesShell> shell = nullptr);
 
 // Binds the image file or block device `path` and chooses its letter: the letter already

@@ -75,7 +75,7 @@ void Revert(WindowModel& model, const Record& r, const std::string& what) {
   if (!ConfirmSectorWrite(model, s, std::to_string(s), lead)) return;
   WriteSector(model, r.device, r.sector, r.after, r.before, r.id);
   if (r.device != model.state.DevicePath) return;
-  model.SetText(model.At("Text21"), std::to_string(r.sector));
+  model.SetText(model.At(kSectorBox), std::to_string(r.sector));
   ShowSector(model);
 }
 
@@ -200,8 +200,8 @@ void ShowRecord(WindowModel& model, std::int64_t id) {
     return Tell(model, "Show: record " + std::to_string(id) + " is damaged (" + r.damage +
                            "); its sector cannot be told.");
   mnuA_Click(model, r.device[0] - 'A');
-  if (!model.At("Text21").enabled) return;  // the refresh failed and has said why
-  model.SetText(model.At("Text21"), std::to_string(r.sector));
+  if (!model.At(kSectorBox).enabled) return;  // the refresh failed and has said why
+  model.SetText(model.At(kSectorBox), std::to_string(r.sector));
   ShowSector(model);
 }
 
@@ -284,7 +284,7 @@ void AnnouncePendingWrites(WindowModel& model) {
 }
 
 void InstallWriteJournal(WindowModel& model) {
-  model.OnClick("mnuUndoWrite", [&model](int) { mnuUndoWrite_Click(model); });
+  model.OnClick(kUndoWrite, [&model](int) { mnuUndoWrite_Click(model); });
 }
 
 }  // namespace dulvex

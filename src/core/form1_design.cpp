@@ -152,6 +152,8 @@ const Row kDesign[] = {
      kSans, 8, kL, ""},
     {"mnuWriteHistory", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Write History…", kWhite, kBlack,
      kSans, 8, kL, ""},
+    {"mnuCodePage", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Short-Name Code Page…", kWhite, kBlack,
+     kSans, 8, kL, ""},
     {"mnuWriteSep", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "-", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnUsci", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "EXIT Program", kWhite, kBlack, kSans, 8, kL,
      ""},
@@ -170,6 +172,9 @@ const Row kDesign[] = {
      kSans, 8, kL, ""},
     {"mnuFString", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Find String", kWhite, kBlack, kSans, 8,
      kL, ""},
+    // F3 repeats the last search; the item itself is never shown.
+    {"mnuFindNext", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Find Next", kWhite, kBlack, kSans, 8,
+     kL, "h"},
     {"mnuFileData", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "File's Data", kWhite, kBlack, kSans,
      8, kL, ""},
     {"mnuGoto_Cluster", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Go to Cluster", kWhite, kBlack,

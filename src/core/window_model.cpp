@@ -30,20 +30,43 @@ Control& WindowModel::At(std::string_view name, int index) {
   return *c;
 }
 
-void WindowModel::OnClick(const std::string& name, IndexHandler handler) {
-  click_[name] = std::move(handler);
+const Control& WindowModel::At(ControlId id) const {
+  const Control* c = Find(id);
+  if (c == nullptr)
+    throw std::out_of_range("no control " + Control::MakeKey(std::string(id.name), id.index));
+  return *c;
 }
-void WindowModel::OnKey(const std::string& name, IndexHandler handler) {
-  key_[name] = std::move(handler);
+
+template <typename Map>
+std::string WindowModel::Installing(Map& handlers, std::string_view event, std::string_view name,
+                                    int index) const {
+  std::string key(name);
+  if (Find(name, index) == nullptr)
+    throw std::logic_error(std::string(event) + " handler for " + Control::MakeKey(key, index) +
+                           ", which the window does not have");
+  if (handlers.count(key) != 0)
+    throw std::logic_error(std::string(event) + " handler for " + key + " installed twice");
+  return key;
 }
-void WindowModel::OnHover(const std::string& name, IndexHandler handler) {
-  hover_[name] = std::move(handler);
+
+void WindowModel::OnClick(ControlId control, IndexHandler handler) {
+  click_[Installing(click_, "click", control.name, control.index)] = std::move(handler);
 }
-void WindowModel::OnChange(const std::string& name, std::function<void()> handler) {
-  change_[name] = std::move(handler);
+void WindowModel::OnClick(ControlArray controls, IndexHandler handler) {
+  click_[Installing(click_, "click", controls.name, 0)] = std::move(handler);
 }
-void WindowModel::OnLostFocus(const std::string& name, std::function<void()> handler) {
-  lostFocus_[name] = std::move(handler);
+void WindowModel::OnKey(ControlId control, IndexHandler handler) {
+  key_[Installing(key_, "key", control.name, control.index)] = std::move(handler);
+}
+void WindowModel::OnHover(ControlArray controls, IndexHandler handler) {
+  hover_[Installing(hover_, "hover", controls.name, 0)] = std::move(handler);
+}
+void WindowModel::OnChange(ControlId control, std::function<void()> handler) {
+  change_[Installing(change_, "change", control.name, control.index)] = std::move(handler);
+}
+void WindowModel::OnLostFocus(ControlId control, std::function<void()> handler) {
+  lostFocus_[Installing(lostFocus_, "lost-focus", control.name, control.index)] =
+      std::move(handler);
 }
 
 bool WindowModel::Reachable(const Control& control) const {

@@ -14,6 +14,7 @@
 
 #include "core/app_state.h"
 #include "core/control.h"
+#include "core/controls.h"
 #include "core/prompter.h"
 #include "core/work_runner.h"
 
@@ -34,9 +35,13 @@ class WindowModel {
   // The control with this name and index, or nullptr.
   Control* Find(std::string_view name, int index = -1);
   const Control* Find(std::string_view name, int index = -1) const;
+  Control* Find(ControlId id) { return Find(id.name, id.index); }
+  const Control* Find(ControlId id) const { return Find(id.name, id.index); }
   // The control with this name and index; a missing one is a programming error and throws
   // std::out_of_range.
   Control& At(std::string_view name, int index = -1);
+  Control& At(ControlId id) { return At(id.name, id.index); }
+  const Control& At(ControlId id) const;
   // All controls in design order (panels before their contents, back to front).
   const std::deque<Control>& Controls() const { return controls_; }
 
@@ -49,21 +54,26 @@ class WindowModel {
 
   // --- Events -----------------------------------------------------------------------------
   using IndexHandler = std::function<void(int index)>;
-  // Click on a button, a cell or a menu item (index -1 for a single control).
-  void OnClick(const std::string& name, IndexHandler handler);
+  // Each event of a control (or of every element of a control array) has one handler,
+  // installed once at start-up. Installing a handler for a control the design does not have,
+  // or a second one for the same event, is a programming error and throws std::logic_error.
+  // Click on a button, a cell or a menu item (the index is -1 for a single control).
+  void OnClick(ControlId control, IndexHandler handler);
+  void OnClick(ControlArray controls, IndexHandler handler);
   // Key typed in a text box, with its character code.
-  void OnKey(const std::string& name, IndexHandler handler);
-  // The mouse pointer moving over a control.
-  void OnHover(const std::string& name, IndexHandler handler);
+  void OnKey(ControlId control, IndexHandler handler);
+  // The mouse pointer moving over a control, with its index.
+  void OnHover(ControlArray controls, IndexHandler handler);
   // Any change of a text box's text, by the user or by code.
-  void OnChange(const std::string& name, std::function<void()> handler);
+  void OnChange(ControlId control, std::function<void()> handler);
   // The keyboard focus leaving a text box.
-  void OnLostFocus(const std::string& name, std::function<void()> handler);
+  void OnLostFocus(ControlId control, std::function<void()> handler);
 
   // Raise an event. Returns false when the control has no handler for it, when the control
   // (or a panel or menu holding it) is disabled, as a user could not reach it, or, for
   // clicks and keys, while long work runs.
   bool Click(std::string_view name, int index = -1);
+  bool Click(ControlId control) { return Click(control.name, control.index); }
   bool Key(std::string_view name, int code, int index = -1);
   bool Hover(std::string_view name, int index);
   // Sets a text box's text. When the text differs, the change handler runs (nested when a
@@ -117,6 +127,10 @@ class WindowModel {
   const Control* keyTypingBox_ = nullptr;
   std::deque<Control> controls_;
   std::unordered_map<std::string, Control*> byKey_;
+  // Checks that the control exists and that `handlers` has none for it yet; returns its key.
+  template <typename Map>
+  std::string Installing(Map& handlers, std::string_view event, std::string_view name,
+                         int index) const;
   std::unordered_map<std::string, IndexHandler> click_, key_, hover_;
   std::unordered_map<std::string, std::function<void()>> change_, lostFocus_;
 };

@@ -18,7 +18,7 @@ void PaintAllEntries(WindowModel& model, void (*view)(WindowModel&, std::int16_t
 // "1st File List": show the first sector of the root directory and analyse it.
 void mnuFileList_Click(WindowModel& model) {
   const std::int64_t root = model.state.geometry.RootDirEntrySector;
-  model.SetText(model.At("Text21"), std::to_string(root));
+  model.SetText(model.At(kSectorBox), std::to_string(root));
   ShowSector(model);
   // When the read failed (its message has been shown) the grid still holds another
   // sector; a report of that one would pass for the root directory.
@@ -30,12 +30,11 @@ void mnuFileList_Click(WindowModel& model) {
 }  // namespace
 
 void InstallDirEntry(WindowModel& model) {
-  AddDirPanelDesign(model);
-  model.OnClick("Command11", [&model](int) { PaintAllEntries(model, ShortEntryView); });
-  model.OnClick("Command12", [&model](int) { PaintAllEntries(model, LongEntryView); });
-  model.OnClick("Command4", [&model](int) { model.At("Frame4").visible = false; });
-  model.OnClick("mnuAnalFile", [&model](int) { AnalyzeDirectorySector(model); });
-  model.OnClick("mnuFileList", [&model](int) { mnuFileList_Click(model); });
+  model.OnClick(kShortEntryView, [&model](int) { PaintAllEntries(model, ShortEntryView); });
+  model.OnClick(kLongEntryView, [&model](int) { PaintAllEntries(model, LongEntryView); });
+  model.OnClick(kCloseDirectory, [&model](int) { model.At(kDirectoryPanel).visible = false; });
+  model.OnClick(kAnalyzeSector, [&model](int) { AnalyzeDirectorySector(model); });
+  model.OnClick(kFileList, [&model](int) { mnuFileList_Click(model); });
 }
 
 }  // namespace dulvex

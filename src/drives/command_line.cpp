@@ -66,6 +66,10 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
       std::error_code ec;
       if (!fs::is_directory(value, ec)) return "--drives " + value + ": no such folder";
       cl.drivesDir = value;
+    } else if (IsOption(arg, "--codepage")) {
+      if (!OptionValue(args, i, "--codepage", value)) return "--codepage needs 850, 437 or 1252";
+      cl.codePage = OemCodePageNamed(value);
+      if (!cl.codePage) return "--codepage " + value + ": give 850, 437 or 1252";
     } else {
       return "unknown option " + arg + " (see dulvex --help)";
     }
@@ -94,13 +98,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "Usage: dulvex [--drive L=PATH]... [--drives DIR] [PATH]...\n"
+  return "Usage: dulvex [--drive L=PATH]... [--drives DIR] [--codepage CP] [PATH]...\n"
          "Look at and change the raw 512-byte sectors of a volume, with a guide to FAT12/16/32.\n"
          "\n"
          "  PATH            an image file or a block device, bound to the first free letter\n"
          "                  from A: (or to the letter already bound to it)\n"
          "  --drive L=PATH  bind the letter L (A to R) to PATH\n"
          "  --drives DIR    keep the letters in the folder DIR\n"
+         "  --codepage CP   read FAT short names in the OEM code page CP (850, 437 or 1252)\n"
+         "                  for this run; else the File menu's setting, at first 850\n"
          "  --help          show this help and exit\n"
          "  --version       show the version and exit\n"
          "\n"
@@ -179,6 +185,7 @@ Start PrepareStart(const std::vector<std::string>& args, const fs::path& exeDir,
     return s;
   }
   if (!b.letters.empty()) s.choose = b.letters.front();
+  s.codePage = cl.codePage;
   for (const DriveRequest& m : cl.media) {
     if (IsImageFile(m.path)) s.images.push_back(fs::absolute(m.path).lexically_normal().string());
   }

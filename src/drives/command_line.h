@@ -1,4 +1,4 @@
-// The command line:  dulvex [--drive L=PATH]... [--drives DIR] [PATH]...
+// The command line:  dulvex [--drive L=PATH]... [--drives DIR] [--codepage CP] [PATH]...
 // Read and checked before any window opens; a bad argument gives one clear line and exit
 // status 2. Then the letters are bound, and the program starts with the first one chosen.
 #pragma once
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/oem_codepage.h"
 #include "drives/drives_folder.h"
 
 namespace dulvex::drives {
@@ -21,9 +22,10 @@ struct DriveRequest {
 struct CommandLine {
   enum class Action { Run, Help, Version };
   Action action = Action::Run;
-  std::vector<DriveRequest> media;  // in the order given
-  std::filesystem::path drivesDir;  // --drives DIR; empty when not given
-  std::string error;                // one line when the arguments are bad
+  std::vector<DriveRequest> media;      // in the order given
+  std::filesystem::path drivesDir;      // --drives DIR; empty when not given
+  std::optional<OemCodePage> codePage;  // --codepage CP
+  std::string error;                    // one line when the arguments are bad
 };
 
 // `args` are the arguments after the program's name. Checks everything that can be checked
@@ -49,8 +51,9 @@ struct Start {
   std::string out, err;
   std::vector<std::string> warnings;  // shown on stderr; the program still starts
   DrivesFolder folder;
-  std::optional<char> choose;       // the letter chosen at start
-  std::vector<std::string> images;  // image files given, newest last, for the Recent list
+  std::optional<char> choose;           // the letter chosen at start
+  std::vector<std::string> images;      // image files given, newest last, for the Recent list
+  std::optional<OemCodePage> codePage;  // of short names, when the command line names one
 };
 Start PrepareStart(const std::vector<std::string>& args, const std::filesystem::path& exeDir,
                    const Environment& env);

@@ -39,18 +39,18 @@ void Show(WindowModel& model, const fat::Layout& l) {
   Following& f = FatToolsOf(model).following;
   f.sector = SectorAt(f, l, f.at);
   f.stepping = true;
-  model.SetText(model.At("Text21"), std::to_string(f.sector));
+  model.SetText(model.At(kSectorBox), std::to_string(f.sector));
   ShowSector(model);
   f.stepping = false;
-  model.At("Label53").caption = Position(f);
+  model.At(kLandmarkName).caption = Position(f);
 }
 
 void EndFollowing(WindowModel& model) {
   Following& f = FatToolsOf(model).following;
   if (!f.active) return;
   f = {};
-  model.At("Label53").caption =
-      LandmarkName(model.state, ToInt32(NumericValue(model.At("Text21").caption)));
+  model.At(kLandmarkName).caption =
+      LandmarkName(model.state, ToInt32(NumericValue(model.At(kSectorBox).caption)));
 }
 
 // The "<"/">" hook; step 0 is the sector box changed or entered by anyone but the follower.
@@ -58,7 +58,7 @@ bool Step(WindowModel& model, int step) {
   Following& f = FatToolsOf(model).following;
   if (!f.active || f.stepping) return false;
   const fat::LayoutReading r = fat::LayoutOf(model.state.geometry);
-  const bool moved = NumericValue(model.At("Text21").caption) != static_cast<double>(f.sector);
+  const bool moved = NumericValue(model.At(kSectorBox).caption) != static_cast<double>(f.sector);
   if (step == 0 || !r.layout || !model.state.geometryUsable || moved ||
       f.refreshes != model.state.refreshes) {
     EndFollowing(model);
@@ -108,7 +108,14 @@ void mnuFileFollow_Click(WindowModel& model) {
     const std::shared_ptr<const fat::FatTable> table = CurrentFat(model, *layout);
     if (!table) return;
     fat::ChainFollower follower(*table);
-    f.clusters = follower.Follow(target->firstCluster);
+    fat::ChainEnd end;
+    f.clusters = follower.Follow(target->firstCluster, &end);
+    if (f.clusters.empty()) {
+      model.prompter().MessageBox(
+          target->name + ": nothing to follow, its chain " + fat::StopText(end, *layout) + ".",
+          kStyleExclamation, AppTitle());
+      return;
+    }
   }
   if (SectorCount(f) == 0) return;
   f.active = true;

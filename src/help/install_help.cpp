@@ -4,9 +4,9 @@ namespace dulvex {
 
 void InstallHelp(WindowModel& model, HelpViewer& viewer, AboutHost& about,
                  const HelpOwner* mainWindow) {
-  model.OnClick("mnuHelp",
+  model.OnClick(kHelpMenu,
                 [&model, &viewer, mainWindow](int) { mnuHelp_Click(model, viewer, mainWindow); });
-  model.OnClick("mnuAbout", [&about](int) { mnuAbout_Click(about, AppVersion()); });
+  model.OnClick(kAboutMenu, [&about](int) { mnuAbout_Click(about, AppVersion()); });
 }
 
 }  // namespace dulvex

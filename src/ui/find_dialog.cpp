@@ -94,7 +94,7 @@ void AddFindNextKey(QWidget& window, WindowModel& model, std::function<void()> r
   action->setShortcutContext(Qt::WindowShortcut);
   window.addAction(action);
   QObject::connect(action, &QAction::triggered, &window, [&model, refresh] {
-    if (model.Click("mnuFindNext") && refresh) refresh();
+    if (model.Click(kFindNext) && refresh) refresh();
   });
 }
 

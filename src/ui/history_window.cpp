@@ -178,7 +178,7 @@ void HistoryWindow::Run(const std::function<void()>& command) {
 void InstallHistoryWindow(WindowModel& model, QWidget* mainWindow,
                           const std::function<void()>& changed) {
   auto window = std::make_shared<QPointer<HistoryWindow>>();
-  model.OnClick("mnuWriteHistory", [&model, mainWindow, changed, window](int) {
+  model.OnClick(kWriteHistory, [&model, mainWindow, changed, window](int) {
     if (window->isNull()) *window = new HistoryWindow(model, changed, mainWindow);
     (*window)->Reload();
     (*window)->show();

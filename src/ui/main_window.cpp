@@ -87,7 +87,7 @@ int KeyCode(const QKeyEvent& key) {
 }  // namespace
 
 MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent), model_(model) {
-  const Control& design = model_.At("Form1");
+  const Control& design = model_.At(kForm);
   setObjectName(Q(design.Key()));
   // The program's icon, for this window and every other one it opens.
   InitIconResources();

@@ -76,24 +76,30 @@ void SaveRecentImages(const std::vector<std::string>& list) {
   QSettings("Dulvex", "dulvex").setValue(kRecentKey, paths);
 }
 
-std::shared_ptr<drives::DrivesShell> ConnectDrives(MainWindow& window, WindowModel& model) {
+std::shared_ptr<drives::DrivesShell> QtDrivesShell(std::function<QWidget*()> parent) {
   auto shell = std::make_shared<drives::DrivesShell>();
-  shell->chooseDevice = [&window] { return OpenDeviceDialog::Choose(&window); };
+  shell->chooseDevice = [parent = std::move(parent)] { return OpenDeviceDialog::Choose(parent()); };
   shell->loadRecent = LoadRecentImages;
   shell->saveRecent = SaveRecentImages;
-  drives::InstallDrives(model, shell);
+  return shell;
+}
+
+void ConnectDrives(MainWindow& window, WindowModel& model,
+                   std::shared_ptr<drives::DrivesShell> shell) {
   window.setAcceptDrops(true);
   window.installEventFilter(new DropFilter(window, model, shell));
-  if (auto* volume = window.findChild<QMenu*>("mnuVolume")) {
+  if (auto* volume = window.findChild<QMenu*>(
+          QString::fromUtf8(kVolumeMenu.name.data(), static_cast<int>(kVolumeMenu.name.size())))) {
     volume->setToolTipsVisible(true);
     QObject::connect(volume, &QMenu::aboutToShow, &window, [&window, &model] {
       drives::RefreshLetterTips(model);
       window.Refresh();
     });
   }
-  if (auto* recent = window.findChild<QMenu*>("mnuRecent")) recent->setToolTipsVisible(true);
+  if (auto* recent = window.findChild<QMenu*>(
+          QString::fromUtf8(kRecentMenu.name.data(), static_cast<int>(kRecentMenu.name.size()))))
+    recent->setToolTipsVisible(true);
   window.Refresh();
-  return shell;
 }
 
 }  // namespace dulvex::ui

@@ -3,10 +3,13 @@
 // date each time the Volume menu opens.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "commands/open_commands.h"
 #include "core/window_model.h"
+
+class QWidget;
 
 namespace dulvex::ui {
 
@@ -16,8 +19,13 @@ class MainWindow;
 std::vector<std::string> LoadRecentImages();
 void SaveRecentImages(const std::vector<std::string>& list);
 
-// Installs the open commands into `model` with the Qt shell and connects `window`: drops,
-// the Volume menu's tooltips. Returns the shell, which the window's drops use too.
-std::shared_ptr<drives::DrivesShell> ConnectDrives(MainWindow& window, WindowModel& model);
+// The shell of the open commands in the Qt program: the Open Device dialog over the window
+// `parent()` returns, and the recent images in the user's settings.
+std::shared_ptr<drives::DrivesShell> QtDrivesShell(std::function<QWidget*()> parent);
+
+// Connects `window` to the open commands installed with `shell`: drops, the Volume menu's
+// tooltips.
+void ConnectDrives(MainWindow& window, WindowModel& model,
+                   std::shared_ptr<drives::DrivesShell> shell);
 
 }  // namespace dulvex::ui

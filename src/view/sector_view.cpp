@@ -23,20 +23,20 @@ constexpr Rgb kStaleGrey = MakeRgb(150, 150, 150);
 constexpr double kCellHeight = 240;
 
 double BoxValue(WindowModel& model) {
-  return NumericValue(model.At("Text21").caption);
+  return NumericValue(model.At(kSectorBox).caption);
 }
 
 // The readouts of the number in Text21: its hex form and the landmark it names.
 void ShowSectorNumber(WindowModel& model) {
   const double value = BoxValue(model);
-  model.At("Label45").caption = "0x" + Hex8(value);
-  model.At("Label53").caption = LandmarkName(model.state, ToInt32(value));
+  model.At(kSectorHex).caption = "0x" + Hex8(value);
+  model.At(kLandmarkName).caption = LandmarkName(model.state, ToInt32(value));
 }
 
 // Change of Text21, by typing or by code.
 void Text21_Change(WindowModel& model) {
   if (model.stepOverride) model.stepOverride(0);
-  Control& text21 = model.At("Text21");
+  Control& text21 = model.At(kSectorBox);
   // A key typed keeps the text as it stands, so "2.5", "-5", "1e3" and "&H10" can be typed
   // one key at a time; any other change (a paste, the program) is made canonical at once.
   if (!model.keyTyping(text21)) {
@@ -53,7 +53,7 @@ void Text21_Change(WindowModel& model) {
 
 void Command1_Click(WindowModel& model, int index) {
   if (model.stepOverride && model.stepOverride(index == 0 ? -1 : 1)) return;
-  Control& text21 = model.At("Text21");
+  Control& text21 = model.At(kSectorBox);
   const double value = BoxValue(model);
   if (index == 0 && value > 0) model.SetText(text21, CanonicalText(value - 1));
   if (index == 1) model.SetText(text21, CanonicalText(value + 1));
@@ -62,7 +62,7 @@ void Command1_Click(WindowModel& model, int index) {
 
 void Label3_MouseMove(WindowModel& model, int index) {
   if (index < 0 || index > 511) return;
-  model.At("Label5").caption = model.state.OffsetText[static_cast<std::size_t>(index)];
+  model.At(kHoverReadout).caption = model.state.OffsetText[static_cast<std::size_t>(index)];
   int& last = model.state.LastHoverIndex;
   if (index != last) {
     Control& previous = *model.Label3[static_cast<std::size_t>(last)];
@@ -103,7 +103,7 @@ void ShowSector(WindowModel& model) {
     model.state.lastShown =
         ShownSector{static_cast<std::int32_t>(n), model.state.DevicePath, model.state.SectorBuffer};
     model.state.staleShown.reset();
-    model.At("Label77", 1).caption = Hex8(value);
+    model.At(kRowOffset[1]).caption = Hex8(value);
     DisplaySectorDue(model);
     for (const auto& listener : model.onSectorShown) listener();
   }
@@ -111,7 +111,7 @@ void ShowSector(WindowModel& model) {
 }
 
 void SettleSectorNumber(WindowModel& model) {
-  Control& text21 = model.At("Text21");
+  Control& text21 = model.At(kSectorBox);
   const std::string canonical = CanonicalText(NumericValue(text21.caption));
   if (text21.caption != canonical) {
     model.SetText(text21, canonical);  // the change handler shows the readouts
@@ -155,17 +155,17 @@ void MarkGridStale(WindowModel& model, const std::optional<ShownSector>& was) {
 }
 
 void InstallSectorView(WindowModel& model) {
-  model.OnChange("Text21", [&model] { Text21_Change(model); });
-  model.OnKey("Text21", [&model](int code) {
+  model.OnChange(kSectorBox, [&model] { Text21_Change(model); });
+  model.OnKey(kSectorBox, [&model](int code) {
     if (code == 13) {
       if (model.stepOverride) model.stepOverride(0);
       SettleSectorNumber(model);
       ShowSector(model);
     }
   });
-  model.OnLostFocus("Text21", [&model] { SettleSectorNumber(model); });
-  model.OnClick("Command1", [&model](int index) { Command1_Click(model, index); });
-  model.OnHover("Label3", [&model](int index) { Label3_MouseMove(model, index); });
+  model.OnLostFocus(kSectorBox, [&model] { SettleSectorNumber(model); });
+  model.OnClick(kStepButton, [&model](int index) { Command1_Click(model, index); });
+  model.OnHover(kHexCell, [&model](int index) { Label3_MouseMove(model, index); });
 }
 
 }  // namespace dulvex

@@ -9,22 +9,22 @@ namespace dulvex {
 namespace {
 
 void EnableNavigation(WindowModel& model, bool enabled) {
-  model.At("Command1", 0).enabled = enabled;
-  model.At("Command1", 1).enabled = enabled;
-  model.At("Text21").enabled = enabled;
+  model.At(kStepButton[0]).enabled = enabled;
+  model.At(kStepButton[1]).enabled = enabled;
+  model.At(kSectorBox).enabled = enabled;
 }
 
 // The failure tail: the device cannot be read.
 void RefreshFailed(WindowModel& model) {
   model.prompter().MessageBox("TRY TO SET ANOTHER DEVICE/VOLUME.", kStyleExclamation, AppTitle());
   EnableNavigation(model, false);
-  model.At("Label58").caption = "-";
+  model.At(kDeviceName).caption = "-";
 }
 
 }  // namespace
 
 void EnableGeometryTools(WindowModel& model) {
-  for (const char* tool : kGeometryTools) model.At(tool).enabled = model.state.geometryUsable;
+  for (ControlId tool : kGeometryTools) model.At(tool).enabled = model.state.geometryUsable;
 }
 
 void Command3_Click(WindowModel& model) {
@@ -47,11 +47,11 @@ void Command3_Click(WindowModel& model) {
       ReadBootSector(model.state.BootSectorBuffer, model.state.geometry);
   model.state.geometry = reading.geometry;
   model.state.geometryUsable = reading.outcome == BootSectorOutcome::Complete;
-  for (const PanelText& t : reading.texts) model.At(t.name, t.index).caption = t.text;
-  for (const PanelText& t : reading.tooltips) model.At(t.name, t.index).tooltip = t.text;
+  for (const PanelText& t : reading.texts) model.At(t.box).caption = t.text;
+  for (const PanelText& t : reading.tooltips) model.At(t.box).tooltip = t.text;
   EnableGeometryTools(model);
   EnableNavigation(model, true);
-  model.At("mnuTolls").enabled = true;
+  model.At(kToolsMenu).enabled = true;
   if (!model.state.geometryUsable) {
     model.prompter().MessageBox("Not a FAT volume this program can analyse: " + reading.refusal +
                                     ". Its sectors can be shown; the tools that need the FAT "

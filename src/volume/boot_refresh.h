@@ -14,8 +14,8 @@ namespace dulvex {
 void Command3_Click(WindowModel& model);
 
 // The TOOLS items that work from the volume's FAT geometry.
-inline constexpr const char* kGeometryTools[] = {"mnuGoto_Cluster", "mnuFileList", "mnuFileFollow",
-                                                 "mnuClusChain",    "mnuFFind",    "mnuFileData"};
+inline constexpr ControlId kGeometryTools[] = {kGotoCluster,  kFileList,        kFileFollower,
+                                               kClusterChain, kFindFileCluster, kFileData};
 
 // Enables the geometry tools exactly when state.geometryUsable is set. The one place that
 // switches them.

@@ -39,67 +39,65 @@ BootSectorReading ReadBootSector(const SectorBytes& b, const VolumeGeometry& pre
   r.geometry = g;
   r.refusal = d.refusal;
   r.texts.reserve(36);  // the most boxes a reading fills: 14 common, 13 of FAT32, 9 derived
-  auto show = [&r](const char* name, int index, std::string text) {
-    r.texts.push_back({name, index, std::move(text)});
-  };
+  auto show = [&r](ControlId box, std::string text) { r.texts.push_back({box, std::move(text)}); };
 
   // Jump code and OEM name, then the BIOS Parameter Block common to every FAT type.
-  show("Label2", 0, HexRun(b, 0, 2));
-  show("Label2", 1, CharRun(b, 3, 8));
-  show("Label2", 2, Decimal(g.BPB_BytsPerSec));
-  show("Label2", 3, Decimal(g.BPB_SecPerClus));
-  show("Label2", 4, Decimal(g.BPB_RsvdSec));
-  show("Label2", 5, Decimal(g.BPB_NumFATs));
-  show("Label2", 6, Decimal(g.BPB_RootEntCnt));
-  show("Label2", 7, Decimal(g.BPB_TotSec16));
-  show("Label2", 8, HexRun(b, 21, 21));
-  show("Label2", 9, Decimal(g.BPB_FATSz16));
-  show("Label2", 10, Decimal(g.BPB_SecPerTrk));
-  show("Label2", 11, Decimal(g.BPB_NumHeads));
-  show("Label2", 12, Decimal(g.BPB_HiddSec));
-  show("Label2", 13, Decimal(g.BPB_TotSec32));
+  show(kPanelField(PanelField::JumpBoot), HexRun(b, 0, 2));
+  show(kPanelField(PanelField::OemName), CharRun(b, 3, 8));
+  show(kPanelField(PanelField::BytsPerSec), Decimal(g.BPB_BytsPerSec));
+  show(kPanelField(PanelField::SecPerClus), Decimal(g.BPB_SecPerClus));
+  show(kPanelField(PanelField::RsvdSec), Decimal(g.BPB_RsvdSec));
+  show(kPanelField(PanelField::NumFATs), Decimal(g.BPB_NumFATs));
+  show(kPanelField(PanelField::RootEntCnt), Decimal(g.BPB_RootEntCnt));
+  show(kPanelField(PanelField::TotSec16), Decimal(g.BPB_TotSec16));
+  show(kPanelField(PanelField::Media), HexRun(b, 21, 21));
+  show(kPanelField(PanelField::FATSz16), Decimal(g.BPB_FATSz16));
+  show(kPanelField(PanelField::SecPerTrk), Decimal(g.BPB_SecPerTrk));
+  show(kPanelField(PanelField::NumHeads), Decimal(g.BPB_NumHeads));
+  show(kPanelField(PanelField::HiddSec), Decimal(g.BPB_HiddSec));
+  show(kPanelField(PanelField::TotSec32), Decimal(g.BPB_TotSec32));
 
   // The extension after offset 35 has one of two layouts; a FAT size in the 16-bit field
   // means the FAT12/FAT16 one. The other group of boxes keeps what it showed.
   if (g.BPB_FATSz16 != 0) {
-    show("Label32", 0, Decimal(b[36]));
-    show("Label32", 1, Decimal(b[37]));
-    show("Label32", 2, Decimal(b[38]));
-    show("Label32", 3, HexRun(b, 39, 42));
-    show("Label32", 4, CharRun(b, 43, 11));
-    show("Label32", 5, CharRun(b, 54, 8));
+    show(kFat1216Field(Fat1216Field::DrvNum), Decimal(b[36]));
+    show(kFat1216Field(Fat1216Field::Reserved1), Decimal(b[37]));
+    show(kFat1216Field(Fat1216Field::BootSig), Decimal(b[38]));
+    show(kFat1216Field(Fat1216Field::VolID), HexRun(b, 39, 42));
+    show(kFat1216Field(Fat1216Field::VolLab), CharRun(b, 43, 11));
+    show(kFat1216Field(Fat1216Field::FilSysType), CharRun(b, 54, 8));
   } else {
-    show("Label33", 0, Decimal(g.BPB_FATSz32));
-    show("Label33", 1, HexRun(b, 40, 41));
-    show("Label33", 2, Decimal(b[42] + 256 * b[43]));
-    show("Label33", 3, Decimal(g.BPB_RootClus));
-    show("Label33", 4, Decimal(g.BPB_FSInfo));
-    show("Label33", 5, Decimal(g.BPB_BkBootSec));
-    show("Label33", 6, HexRun(b, 52, 63));
-    show("Label33", 7, Decimal(b[64]));
-    show("Label33", 8, Decimal(b[65]));
-    show("Label33", 9, Decimal(b[66]));
-    show("Label33", 10, HexRun(b, 67, 70));
-    show("Label33", 11, CharRun(b, 71, 11));
-    show("Label33", 12, CharRun(b, 82, 8));
+    show(kFat32Field(Fat32Field::FATSz32), Decimal(g.BPB_FATSz32));
+    show(kFat32Field(Fat32Field::ExtFlags), HexRun(b, 40, 41));
+    show(kFat32Field(Fat32Field::FSVer), Decimal(b[42] + 256 * b[43]));
+    show(kFat32Field(Fat32Field::RootClus), Decimal(g.BPB_RootClus));
+    show(kFat32Field(Fat32Field::FSInfo), Decimal(g.BPB_FSInfo));
+    show(kFat32Field(Fat32Field::BkBootSec), Decimal(g.BPB_BkBootSec));
+    show(kFat32Field(Fat32Field::Reserved), HexRun(b, 52, 63));
+    show(kFat32Field(Fat32Field::DrvNum), Decimal(b[64]));
+    show(kFat32Field(Fat32Field::Reserved1), Decimal(b[65]));
+    show(kFat32Field(Fat32Field::BootSig), Decimal(b[66]));
+    show(kFat32Field(Fat32Field::VolID), HexRun(b, 67, 70));
+    show(kFat32Field(Fat32Field::VolLab), CharRun(b, 71, 11));
+    show(kFat32Field(Fat32Field::FilSysType), CharRun(b, 82, 8));
   }
 
   r.tooltips = WorkingTooltips(d.working, d.worked, d.refusal);
   if (!d.accepted()) {
     r.outcome = BootSectorOutcome::Refused;
-    for (int box : {19, 23, 27, 28, 29, 14, 15, 22, 24}) show("Label2", box, "-");
+    for (PanelField f : kDerivedFields) show(kPanelField(f), "-");
     return r;
   }
-  show("Label2", 19, Decimal(g.RootDirSectors));
-  show("Label2", 29, fat::FatTypeName(g.FatType));
-  show("Label2", 23, Decimal(g.FirstDataSector));
-  show("Label2", 27, Decimal(g.DataSec));
-  show("Label2", 28, Decimal(g.CountofClusters));
+  show(kPanelField(PanelField::RootDirSectors), Decimal(g.RootDirSectors));
+  show(kPanelField(PanelField::FatType), fat::FatTypeName(g.FatType));
+  show(kPanelField(PanelField::FirstDataSector), Decimal(g.FirstDataSector));
+  show(kPanelField(PanelField::DataSec), Decimal(g.DataSec));
+  show(kPanelField(PanelField::CountofClusters), Decimal(g.CountofClusters));
   // With one FAT there is no copy; the sum would name the root directory or data region.
-  show("Label2", 14, g.BPB_NumFATs >= 2 ? Decimal(g.Fat2Sector) : "-");
-  show("Label2", 15, Decimal(g.Fat1Sector));
-  show("Label2", 22, Decimal(g.RootDirEntrySector));
-  show("Label2", 24, Decimal(g.Cluster0Sector));
+  show(kPanelField(PanelField::Fat2Sector), g.BPB_NumFATs >= 2 ? Decimal(g.Fat2Sector) : "-");
+  show(kPanelField(PanelField::Fat1Sector), Decimal(g.Fat1Sector));
+  show(kPanelField(PanelField::RootDirEntrySector), Decimal(g.RootDirEntrySector));
+  show(kPanelField(PanelField::Cluster0Sector), Decimal(g.Cluster0Sector));
   return r;
 }
 

@@ -9,15 +9,23 @@
 
 #include "base/sector.h"
 #include "base/volume_geometry.h"
+#include "core/controls.h"
 
 namespace dulvex {
 
-// A text for one value box of the panel (Label2, Label32 or Label33).
+// A text for one value box of the panel.
 struct PanelText {
-  const char* name;
-  int index;
+  ControlId box;
   std::string text;
 };
+
+// The value boxes of the values derived from the fields, in the order the refresh fills them.
+inline constexpr PanelField kDerivedFields[] = {
+    PanelField::RootDirSectors, PanelField::FirstDataSector,
+    PanelField::DataSec,        PanelField::CountofClusters,
+    PanelField::FatType,        PanelField::Fat2Sector,
+    PanelField::Fat1Sector,     PanelField::RootDirEntrySector,
+    PanelField::Cluster0Sector};
 
 enum class BootSectorOutcome {
   Complete,  // a FAT volume: every rule holds and every sector number fits the program's range

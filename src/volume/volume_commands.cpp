@@ -22,20 +22,19 @@ void mnuGoto_Cluster_Click(WindowModel& model) {
   }
   const double sector =
       static_cast<double>(g.BPB_SecPerClus) * cluster + static_cast<double>(g.Cluster0Sector);
-  model.SetText(model.At("Text21"), CanonicalText(sector));
+  model.SetText(model.At(kSectorBox), CanonicalText(sector));
   ShowSector(model);
 }
 
 void mnuVolDa_Click(WindowModel& model) {
-  model.At("Frame6").visible = false;
-  model.At("Frame1").visible = true;
+  model.At(kBufferPanel).visible = false;
+  model.At(kVolumePanel).visible = true;
 }
 
 void InstallVolume(WindowModel& model) {
-  AddVolumePanelDesign(model);
   EnableGeometryTools(model);  // off until a refresh gives a usable geometry
-  model.OnClick("mnuGoto_Cluster", [&model](int) { mnuGoto_Cluster_Click(model); });
-  model.OnClick("mnuVolDa", [&model](int) { mnuVolDa_Click(model); });
+  model.OnClick(kGotoCluster, [&model](int) { mnuGoto_Cluster_Click(model); });
+  model.OnClick(kVolumeData, [&model](int) { mnuVolDa_Click(model); });
 }
 
 }  // namespace dulvex

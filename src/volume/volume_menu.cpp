@@ -8,7 +8,7 @@ void mnuA_Click(WindowModel& model, int index) {
   if (index >= 0 && index <= 17) {
     model.state.DevicePath = std::string(1, static_cast<char>('A' + index)) + ":";
   }
-  model.At("Label58").caption = model.state.DevicePath;
+  model.At(kDeviceName).caption = model.state.DevicePath;
   Command3_Click(model);
 }
 
@@ -18,9 +18,9 @@ void mnUsci_Click(WindowModel& model) {
 }
 
 void InstallDeviceSelection(WindowModel& model) {
-  model.OnClick("mnuA", [&model](int index) { mnuA_Click(model, index); });
-  model.OnClick("mnUsci", [&model](int) { mnUsci_Click(model); });
-  model.OnClick("Command3", [&model](int) { Command3_Click(model); });
+  model.OnClick(kVolumeLetter, [&model](int index) { mnuA_Click(model, index); });
+  model.OnClick(kExit, [&model](int) { mnUsci_Click(model); });
+  model.OnClick(kRefreshBoot, [&model](int) { Command3_Click(model); });
 }
 
 }  // namespace dulvex

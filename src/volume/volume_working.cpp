@@ -39,7 +39,7 @@ std::vector<PanelText> WorkingTooltips(const VolumeGeometry& g, bool worked,
   // with this volume's numbers when they could be worked out, and the refusal.
   std::vector<PanelText> tips;
   tips.reserve(9);
-  auto tip = [&](int index, std::initializer_list<std::string_view> formula,
+  auto tip = [&](PanelField field, std::initializer_list<std::string_view> formula,
                  const auto&... numbers) {
     std::string text;
     text.reserve(200 + refusal.size());
@@ -53,34 +53,39 @@ std::vector<PanelText> WorkingTooltips(const VolumeGeometry& g, bool worked,
       text += refusal;
       text += '.';
     }
-    tips.push_back({"Label2", index, std::move(text)});
+    tips.push_back({kPanelField(field), std::move(text)});
   };
-  tip(19, {"RootDirSectors = ⌈(BPB_RootEntCnt × 32) / BPB_BytsPerSec⌉"}, "RootDirSectors = ⌈(",
-      g.BPB_RootEntCnt, " × 32) / ", g.BPB_BytsPerSec, "⌉ = ", g.RootDirSectors);
-  tip(23, {"FirstDataSector = BPB_RsvdSec + BPB_NumFATs × ", fatSz, " + RootDirSectors"},
+  tip(PanelField::RootDirSectors, {"RootDirSectors = ⌈(BPB_RootEntCnt × 32) / BPB_BytsPerSec⌉"},
+      "RootDirSectors = ⌈(", g.BPB_RootEntCnt, " × 32) / ", g.BPB_BytsPerSec,
+      "⌉ = ", g.RootDirSectors);
+  tip(PanelField::FirstDataSector,
+      {"FirstDataSector = BPB_RsvdSec + BPB_NumFATs × ", fatSz, " + RootDirSectors"},
       "FirstDataSector = ", g.BPB_RsvdSec, " + ", g.BPB_NumFATs, " × ", g.FATSz, " + ",
       g.RootDirSectors, " = ", g.FirstDataSector);
-  tip(27, {"DataSec = ", totSec, " − FirstDataSector"}, "DataSec = ", g.TotSec, " − ",
-      g.FirstDataSector, " = ", g.DataSec);
-  for (int index : {28, 29}) {
-    tip(index, {countFormula}, "Count of Cluster = ⌊", g.DataSec, " / ", g.BPB_SecPerClus,
+  tip(PanelField::DataSec, {"DataSec = ", totSec, " − FirstDataSector"}, "DataSec = ", g.TotSec,
+      " − ", g.FirstDataSector, " = ", g.DataSec);
+  for (PanelField field : {PanelField::CountofClusters, PanelField::FatType}) {
+    tip(field, {countFormula}, "Count of Cluster = ⌊", g.DataSec, " / ", g.BPB_SecPerClus,
         "⌋ = ", g.CountofClusters, conclusion);
   }
-  tip(15, {"Fat1Sector = BPB_RsvdSec"}, "Fat1Sector = ", g.Fat1Sector);
+  tip(PanelField::Fat1Sector, {"Fat1Sector = BPB_RsvdSec"}, "Fat1Sector = ", g.Fat1Sector);
   if (g.BPB_NumFATs < 2 && worked) {
-    tip(14, {"Fat2Sector = Fat1Sector + ", fatSz}, "No second FAT: BPB_NumFATs = ", g.BPB_NumFATs);
+    tip(PanelField::Fat2Sector, {"Fat2Sector = Fat1Sector + ", fatSz},
+        "No second FAT: BPB_NumFATs = ", g.BPB_NumFATs);
   } else {
-    tip(14, {"Fat2Sector = Fat1Sector + ", fatSz}, "Fat2Sector = ", g.Fat1Sector, " + ", g.FATSz,
-        " = ", g.Fat2Sector);
+    tip(PanelField::Fat2Sector, {"Fat2Sector = Fat1Sector + ", fatSz},
+        "Fat2Sector = ", g.Fat1Sector, " + ", g.FATSz, " = ", g.Fat2Sector);
   }
-  tip(24, {"Cluster0Sector = FirstDataSector − 2 × BPB_SecPerClus"},
+  tip(PanelField::Cluster0Sector, {"Cluster0Sector = FirstDataSector − 2 × BPB_SecPerClus"},
       "Cluster0Sector = ", g.FirstDataSector, " − 2 × ", g.BPB_SecPerClus, " = ", g.Cluster0Sector);
   if (fat32Root) {
-    tip(22, {"RootDirEntrySector = Cluster0Sector + BPB_RootClus × BPB_SecPerClus"},
+    tip(PanelField::RootDirEntrySector,
+        {"RootDirEntrySector = Cluster0Sector + BPB_RootClus × BPB_SecPerClus"},
         "RootDirEntrySector = ", g.Cluster0Sector, " + ", g.BPB_RootClus, " × ", g.BPB_SecPerClus,
         " = ", g.Cluster0Sector + g.BPB_RootClus * g.BPB_SecPerClus);
   } else {
-    tip(22, {"RootDirEntrySector = BPB_RsvdSec + BPB_NumFATs × ", fatSz},
+    tip(PanelField::RootDirEntrySector,
+        {"RootDirEntrySector = BPB_RsvdSec + BPB_NumFATs × ", fatSz},
         "RootDirEntrySector = ", g.BPB_RsvdSec, " + ", g.BPB_NumFATs, " × ", g.FATSz, " = ",
         g.BPB_RsvdSec + g.BPB_NumFATs * g.FATSz);
   }

@@ -11,12 +11,16 @@
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
 #include "volume/volume_menu.h"
+#include "volume/volume_panel_design.h"
 
 namespace dulvex {
 
-void BuildForm1(WindowModel& model) {
+void BuildForm1(WindowModel& model, const Form1Shell& shell) {
+  // Every control first, then the handlers of the controls.
   AddForm1Design(model);
-  model.At("Form1").caption = VersionCaption(AppVersion());
+  AddVolumePanelDesign(model);
+  AddDirPanelDesign(model);
+  model.At(kForm).caption = VersionCaption(AppVersion());
   Caselle(model);
   Caselle_Board(model);
   InstallDeviceSelection(model);
@@ -25,9 +29,9 @@ void BuildForm1(WindowModel& model) {
   InstallVolume(model);
   InstallDirEntry(model);
   InstallFatTools(model);
-  drives::InstallDrives(model);
+  drives::InstallDrives(model, shell.drives);
   InstallWriteJournal(model);
-  search::InstallSearch(model);
+  search::InstallSearch(model, shell.findAsker);
 }
 
 }  // namespace dulvex

@@ -2,10 +2,24 @@
 // grids, and every subsystem's event handlers.
 #pragma once
 
+#include <memory>
+
+#include "commands/find_command.h"
+#include "commands/open_commands.h"
 #include "core/window_model.h"
 
 namespace dulvex {
 
-void BuildForm1(WindowModel& model);
+// What the commands ask of the world around the window model: the Find String dialog and
+// the Open Device dialog with the recent images. The Qt layer gives its own; tests give
+// scripted ones. Each is handed to its commands when they are installed, once.
+struct Form1Shell {
+  search::FindAsker* findAsker = nullptr;       // none: "Find String" finds nothing to ask
+  std::shared_ptr<drives::DrivesShell> drives;  // none: drives::MemoryShell()
+};
+
+// Builds the window model as at start-up: the design, the version in the caption, the cell
+// grids, and every handler, each installed once.
+void BuildForm1(WindowModel& model, const Form1Shell& shell = {});
 
 }  // namespace dulvex

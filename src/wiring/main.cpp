@@ -16,6 +16,7 @@
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
 #include "ui/chain_report_window.h"
+#include "ui/code_page_setting.h"
 #include "ui/find_dialog.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
@@ -41,7 +42,7 @@ std::filesystem::path ExeDir(const char* argv0) {
 void ReportAndQuit(const dulvex::WindowModel& model, const char* file) {
   std::ofstream out(file);
   out << "device " << model.state.DevicePath << "\n";
-  out << "sector " << model.Find("Text21")->caption << "\n";
+  out << "sector " << model.Find(dulvex::kSectorBox)->caption << "\n";
   for (const dulvex::Control* cell : model.Label3) out << cell->caption << "\n";
   QCoreApplication::exit(out ? 0 : 1);
 }
@@ -68,16 +69,26 @@ int main(int argc, char** argv) {
   // Qt takes the user's locale; the program's number texts always use "." as the point.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setStyle("Fusion");
+  if (!start.images.empty()) {
+    std::vector<std::string> recent = dulvex::ui::LoadRecentImages();
+    for (const std::string& image : start.images) {
+      recent = dulvex::drives::WithRecent(recent, image);
+    }
+    dulvex::ui::SaveRecentImages(recent);
+  }
   dulvex::ui::QtPrompter prompter;
+  dulvex::ui::QtFindAsker findAsker;
+  QWidget* dialogParent = nullptr;  // the main window, once it is made
+  const auto drivesShell = dulvex::ui::QtDrivesShell([&dialogParent] { return dialogParent; });
   dulvex::WindowModel model(prompter);
   model.exeDir = exeDir;
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   model.state.io = &dulvex::device::SystemIo();
-  dulvex::BuildForm1(model);
-  dulvex::ui::QtFindAsker findAsker;
-  dulvex::search::InstallSearch(model, &findAsker);
+  dulvex::BuildForm1(model, {&findAsker, drivesShell});
+  dulvex::ui::InstallCodePageSetting(model, start.codePage);
   dulvex::ui::MainWindow window(model);
+  dialogParent = &window;
   prompter.SetParent(&window);
   prompter.beforeBox = [&window] { window.Refresh(); };
   findAsker.SetParent(&window);
@@ -88,14 +99,7 @@ int main(int argc, char** argv) {
   dulvex::ui::InstallHelpWindows(model, &window);
   dulvex::ui::InstallChainReportWindow(model, &window, [&window] { window.Refresh(); });
   dulvex::ui::InstallHistoryWindow(model, &window, [&window] { window.Refresh(); });
-  if (!start.images.empty()) {
-    std::vector<std::string> recent = dulvex::ui::LoadRecentImages();
-    for (const std::string& image : start.images) {
-      recent = dulvex::drives::WithRecent(recent, image);
-    }
-    dulvex::ui::SaveRecentImages(recent);
-  }
-  dulvex::ui::ConnectDrives(window, model);
+  dulvex::ui::ConnectDrives(window, model, drivesShell);
   window.show();
   // The first letter bound is chosen once the window is up, as if picked in the Volume menu.
   QTimer::singleShot(0, &window, [&] {
@@ -103,7 +107,7 @@ int main(int argc, char** argv) {
     dulvex::AnnouncePendingWrites(model);
     window.Refresh();
     if (start.choose) {
-      model.Click("mnuA", *start.choose - dulvex::drives::kFirstLetter);
+      model.Click(dulvex::kVolumeLetter[*start.choose - dulvex::drives::kFirstLetter]);
       window.Refresh();
     }
     if (const char* report = std::getenv("DULVEX_STARTUP_REPORT")) ReportAndQuit(model, report);

@@ -56,15 +56,14 @@ void PokeBytes(const std::filesystem::path& file, std::uint64_t sector, std::uin
              static_cast<std::streamsize>(bytes.size()));
 }
 
-ModelFixture::ModelFixture() {
+ModelFixture::ModelFixture(std::shared_ptr<drives::DrivesShell> drives) {
   std::filesystem::create_directory(dir.path() / "drives");
   model.state.drivesDir = dir.path() / "drives";
   // The journal of this fixture alone, never the user's.
   model.state.journalFile = dir.path() / "state" / "dulvex" / "journal.sqlite";
   model.exeDir = dir.path();
   model.state.io = &io;
-  BuildForm1(model);
-  search::InstallSearch(model, &findAsker);
+  BuildForm1(model, {&findAsker, std::move(drives)});
 }
 
 }  // namespace dulvex::testing

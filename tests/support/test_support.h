@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands/find_command.h"
+#include "commands/open_commands.h"
 #include "core/scripted_prompter.h"
 #include "core/window_model.h"
 #include "support/test_io.h"
@@ -43,7 +44,8 @@ struct ModelFixture {
   search::ScriptedFindAsker findAsker;  // answers "Find String"
   TestIo io;                            // the media's calls, as the test wants them
   WindowModel model{prompter};
-  ModelFixture();
+  // `drives`: the shell of the open commands (drives::MemoryShell() when none).
+  ModelFixture(std::shared_ptr<drives::DrivesShell> drives = nullptr);  // NOLINT: implicit for {}
   std::filesystem::path Drive(char c) const { return dir.path() / "drives" / std::string(1, c); }
   void Choose(char letter) { model.Click("mnuA", letter - 'A'); }  // from the Volume menu
 };

@@ -97,7 +97,7 @@ TEST_F(WindowsTest, DroppedImageIsBoundChosenAndRemembered) {
   testing::TempDir settings;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                      QString::fromStdString(settings.path().string()));
-  ConnectDrives(window, f.model);
+  ConnectDrives(window, f.model, QtDrivesShell([this] { return &window; }));
   window.show();
   const std::filesystem::path image = f.dir.path() / "dropped.img";
   testing::MakeFatImage(image, 2880, "-F 12 -n DROPPED");

@@ -175,16 +175,17 @@ TEST(DriveInfo, PermissionDeniedSaysWhyAndHow) {
 // what the dialog chose; dropped files are all bound and the first chosen; what is not an
 // image or a device, or is gone from Recent, is refused with a word.
 TEST(OpenCommands, ImagesDevicesDroppedFilesAndRecent) {
-  ModelFixture f;
+  auto shell = drives::MemoryShell();
+  std::string device;  // what the Open Device dialog chooses
+  shell->chooseDevice = [&device] { return device; };
+  ModelFixture f(shell);
   const fs::path image = f.dir.path() / "card.img", dev = f.dir.path() / "dev.img";
   MakeFatImage(f.Drive('A'), 2880, "-F 12 -n SAMPLE");
   MakeFatImage(image, 2880, "-F 12 -n CARD");
   MakeFatImage(dev, 2880, "-F 12 -n LOOPED");
   LoopDevice loop(dev);
-  const std::string device = loop.path.empty() ? dev.string() : loop.path;
-  auto shell = drives::MemoryShell();
-  shell->chooseDevice = [&] { return device; };
-  drives::InstallDrives(f.model, shell);
+  device = loop.path.empty() ? dev.string() : loop.path;
+  drives::RefreshLetterTips(f.model);
   EXPECT_EQ(f.model.At("mnuA", 1).tooltip, "nothing bound");
 
   f.prompter.fileAnswers = {image.string(), image.string()};

@@ -43,7 +43,7 @@ BootSectorReading Read(const BootFields& f, const VolumeGeometry& before = {}) {
 // The text the reading gives the box `name(index)`, "<unset>" for none.
 std::string TextOf(const BootSectorReading& r, const std::string& name, int index) {
   const auto t = std::find_if(r.texts.begin(), r.texts.end(), [&](const PanelText& t) {
-    return name == t.name && t.index == index;
+    return name == t.box.name && t.box.index == index;
   });
   return t == r.texts.end() ? "<unset>" : t->text;
 }
