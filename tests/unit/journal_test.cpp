@@ -190,6 +190,26 @@ TEST_F(Journalled, StopsBeforeAndAfterTheMediumWriteAndDuringAnUndo) {
             "sector still holds, so nothing can be undone.");
 }
 
+// The journal cannot store how a write ended (its disk filled up meanwhile): the write stays
+// open, and is settled by what the sector holds once the medium is read again.
+TEST_F(Journalled, AnEndTheJournalCouldNotStoreIsSettledWhenTheMediumIsReadAgain) {
+  TestMount place(f.dir.path() / "place");
+  if (!place.ok) GTEST_SKIP() << "cannot mount a tmpfs here: an end the journal lost untested";
+  m.state.journalFile = place.path / "journal.sqlite";
+  f.io.afterFlush = [&] { place.Fill(); };
+  Paste("AB");
+  f.io.afterFlush = nullptr;
+  EXPECT_EQ(Boxes().back(),
+            "Sector 40 of A: was written and checked, but the write journal "
+            "could not record that; the write is checked again when its medium "
+            "is read next (at the latest at the next start).");
+  EXPECT_EQ(Get(1).state, journal::State::Pending);
+  fs::remove(place.path / "fill");
+  f.Choose('A');
+  EXPECT_EQ(Get(1).state, journal::State::Written);
+  EXPECT_EQ(Head(), (Bytes{0x10, 0xAB, 0x12, 0x13}));
+}
+
 // A write whose end cannot be told (the flush failed after the bytes went out) is unknown,
 // not failed; Undo Last Write takes the newest write whose bytes the medium holds, unknown
 // ones included, says which record it undoes, and a revert of an undo is undone in turn.
