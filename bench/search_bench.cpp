@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "bench_app.h"
-#include "core/scripted_prompter.h"
 #include "search/scanner.h"
 #include "ui/qt_work_runner.h"
 
@@ -104,9 +103,7 @@ void BM_ReadPlain(benchmark::State& state) {
 void BM_FindStringWithProgress(benchmark::State& state) {
   EnsureApplication();
   Image& image = TheImage();
-  dulvex::ScriptedPrompter prompter;
-  dulvex::WindowModel model(prompter);
-  dulvex::ui::QtWorkRunner runner(model);
+  dulvex::ui::QtWorkRunner runner;
   for (auto _ : state) {
     ScanOutcome o;
     runner.Run(

@@ -17,8 +17,8 @@ PACKAGES=(
   fonts-liberation
   # clang for the fuzz targets (libFuzzer lives in the compiler-rt package), formatting
   clang libclang-rt-14-dev clang-format clang-tidy
-  # a display for widget tests on machines without one
-  xvfb xauth
+  # a display for widget tests on machines without one; xwininfo (x11-utils) lists its windows
+  xvfb xauth x11-utils
   # packaging with cpack (.deb): dpkg-shlibdeps and file; checking the package: lintian,
   # appstreamcli for the metainfo, desktop-file-validate for the menu entry
   dpkg-dev file lintian appstream desktop-file-utils

@@ -185,8 +185,12 @@ void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool ro
       [reader, pattern, pass, outcome](WorkProgress& progress) {
         *outcome = Scan(*reader, *pattern, pass.lo, pass.hi, pass.direction, progress);
       },
-      [&model, s, outcome, range, from, round](bool) {
-        Conclude(model, s, *outcome, *range, from, round);
+      [&model, s, outcome, range, from, round](const WorkResult& end) {
+        if (end.outcome == WorkOutcome::Failed)
+          model.prompter().MessageBox("The search failed: " + end.problem + ".", kStyleCritical,
+                                      kTitle);
+        else
+          Conclude(model, s, *outcome, *range, from, round);
       });
 }
 

@@ -156,7 +156,7 @@ void mnuUndoWrite_Click(WindowModel& model) {
   // reads many sectors, so it runs as work, on its own connection to the journal.
   std::optional<Record> last;
   journal::Result r;
-  bool cancelled = false;
+  WorkResult ended;
   const std::filesystem::path journalFile = model.state.journalFile;
   device::MediumIo& io = IoOf(model);
   model.runner().Run(
@@ -173,8 +173,10 @@ void mnuUndoWrite_Click(WindowModel& model) {
             },
             [&] { return progress.Cancelled(); }, &last);
       },
-      [&](bool c) { cancelled = c; });
-  if (cancelled) return;
+      [&](const WorkResult& w) { ended = w; });
+  if (ended.outcome == WorkOutcome::Cancelled) return;
+  if (ended.outcome == WorkOutcome::Failed)
+    return Tell(model, "Undo Last Write: the search failed: " + ended.problem + ".");
   if (!r.ok()) return Tell(model, "Undo Last Write: " + r.problem + ".");
   if (!last) {
     return Tell(model,

@@ -1,6 +1,7 @@
 #include "core/window_model.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace dulvex {
 
@@ -128,6 +129,16 @@ bool WindowModel::LostFocus(std::string_view name, int index) {
   if (busy || it == lostFocus_.end() || (c != nullptr && !Reachable(*c))) return false;
   it->second();
   return true;
+}
+
+void WindowModel::BusyRunner::Run(const std::string& title, WorkUnit unit, Work work, Done done) {
+  model_.busy = true;
+  runner_.Run(title, unit, std::move(work),
+              [this, done = std::move(done)](const WorkResult& result) {
+                model_.busy = false;
+                if (done) done(result);
+              });
+  model_.busy = false;  // also when the runner never called back
 }
 
 void WindowModel::SetMousePointer(int pointer) {

@@ -25,7 +25,9 @@ enum MousePointer : int { kPointerDefault = 0, kPointerHourglass = 11 };
 
 class WindowModel {
  public:
-  explicit WindowModel(Prompter& prompter) : prompter_(&prompter) {}
+  // Boxes go to `prompter`, long work to `runner` (the window's own, or a test's).
+  WindowModel(Prompter& prompter, WorkRunner& runner)
+      : prompter_(prompter), busyRunner_(*this, runner) {}
   WindowModel(const WindowModel&) = delete;
   WindowModel& operator=(const WindowModel&) = delete;
 
@@ -92,11 +94,10 @@ class WindowModel {
   bool Reachable(const Control& control) const;
 
   // --- Shell --------------------------------------------------------------------------------
-  Prompter& prompter() { return *prompter_; }
-  void SetPrompter(Prompter& prompter) { prompter_ = &prompter; }
-  // Where long work runs; at once on the calling thread unless the Qt layer sets its own.
-  WorkRunner& runner() { return *runner_; }
-  void SetRunner(WorkRunner& runner) { runner_ = &runner; }
+  Prompter& prompter() { return prompter_; }
+  // Where long work runs: the runner the model was made with. The model is busy from the
+  // start of the work until its `done` begins.
+  WorkRunner& runner() { return busyRunner_; }
   // True while long work runs: clicks, keys and typing are refused (hovering still works),
   // so no command reads, writes or changes the state the work relies on.
   bool busy = false;
@@ -120,9 +121,19 @@ class WindowModel {
   AppState state;
 
  private:
-  Prompter* prompter_;
-  InlineWorkRunner inlineRunner_;
-  WorkRunner* runner_ = &inlineRunner_;
+  // The model's runner: marks the model busy around the work.
+  class BusyRunner : public WorkRunner {
+   public:
+    BusyRunner(WindowModel& model, WorkRunner& runner) : model_(model), runner_(runner) {}
+    void Run(const std::string& title, WorkUnit unit, Work work, Done done) override;
+
+   private:
+    WindowModel& model_;
+    WorkRunner& runner_;
+  };
+
+  Prompter& prompter_;
+  BusyRunner busyRunner_;
   int mousePointer_ = kPointerDefault;
   const Control* keyTypingBox_ = nullptr;
   std::deque<Control> controls_;

@@ -1,30 +1,40 @@
 #include "core/work_runner.h"
 
+#include <exception>
+
 namespace dulvex {
 
 namespace {
 
-class InlineProgress : public WorkProgress {
+// The runner's progress as the work sees it, remembering whether the work was told to stop.
+class Watched : public WorkProgress {
  public:
-  explicit InlineProgress(InlineWorkRunner& runner) : runner_(runner) {}
-  void Report(std::uint64_t, std::uint64_t) override { ++runner_.reports, ++reportsHere_; }
+  explicit Watched(WorkProgress& inner) : inner_(inner) {}
+  void Report(std::uint64_t done, std::uint64_t total) override { inner_.Report(done, total); }
   bool Cancelled() const override {
-    return runner_.cancelAfterReports && reportsHere_ >= *runner_.cancelAfterReports;
+    const bool cancelled = inner_.Cancelled();
+    told_ = told_ || cancelled;
+    return cancelled;
   }
+  bool told() const { return told_; }
 
  private:
-  InlineWorkRunner& runner_;
-  int reportsHere_ = 0;
+  WorkProgress& inner_;
+  mutable bool told_ = false;
 };
 
 }  // namespace
 
-void InlineWorkRunner::Run(const std::string& title, WorkUnit, Work work, Done done) {
-  ++runs;
-  lastTitle = title;
-  InlineProgress progress(*this);
-  work(progress);
-  if (done) done(progress.Cancelled());
+WorkResult RunWork(const WorkRunner::Work& work, WorkProgress& progress) {
+  Watched watched(progress);
+  try {
+    work(watched);
+  } catch (const std::exception& e) {
+    return {WorkOutcome::Failed, e.what()};
+  } catch (...) {
+    return {WorkOutcome::Failed, "an unknown error"};
+  }
+  return {watched.told() ? WorkOutcome::Cancelled : WorkOutcome::Done, {}};
 }
 
 }  // namespace dulvex

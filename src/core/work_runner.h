@@ -1,40 +1,43 @@
 // Long work (a search over the whole medium, a walk of the directory tree, a file's export) is
 // a Qt-free function that reports its progress and looks at a cancel flag. A WorkRunner decides
-// where it runs: the real window runs it on a worker thread behind a progress bar with Cancel
-// and takes no other event until it ends; tests and the scenario runner run it at once.
+// where it runs: the real window runs it on a worker thread behind a progress bar with Cancel;
+// tests run it at once. The window model is handed its runner when it is made.
 #pragma once
 
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "base/progress.h"
 
 namespace dulvex {
 
+// How long work ended.
+enum class WorkOutcome {
+  Done,       // it ran to its end
+  Cancelled,  // the user pressed Cancel, and the work saw it and stopped early
+  Failed,     // it ended with an error of its own (it threw): `problem` says which
+};
+
+struct WorkResult {
+  WorkOutcome outcome = WorkOutcome::Done;
+  std::string problem;  // Failed only
+};
+
 class WorkRunner {
  public:
   virtual ~WorkRunner() = default;
   using Work = std::function<void(WorkProgress&)>;
-  // Runs on the interface thread when the work has returned; `cancelled` tells whether the
-  // user stopped it.
-  using Done = std::function<void(bool cancelled)>;
-  // Runs `work`, then `done`. `work` must not touch the window model or the prompter; `done`
-  // may do both. `title` names the work on the progress bar ("Find String").
+  // Runs on the interface thread once the work has returned, with how it ended.
+  using Done = std::function<void(const WorkResult&)>;
+  // Runs `work`, then `done` (when given), and returns after both. `work` must not touch the
+  // window model or the prompter; `done` may do both. `title` names the work on the progress
+  // bar ("Find String").
   virtual void Run(const std::string& title, WorkUnit unit, Work work, Done done) = 0;
 };
 
-// Runs the work at once on the calling thread. For tests, Cancel can be pressed after a given
-// number of progress reports.
-class InlineWorkRunner : public WorkRunner {
- public:
-  // When set, the work sees Cancelled() once it has reported this many times.
-  std::optional<int> cancelAfterReports;
-  int reports = 0;  // reports received over all runs
-  int runs = 0;     // works run
-  std::string lastTitle;
-
-  void Run(const std::string& title, WorkUnit unit, Work work, Done done) override;
-};
+// Runs `work` with `progress` on the calling thread and tells how it ended: Cancelled only when
+// the work asked whether to stop and was told so (a Cancel pressed after the work's last
+// question changes nothing: the work ran to its end), Failed when it threw. For runners.
+WorkResult RunWork(const WorkRunner::Work& work, WorkProgress& progress);
 
 }  // namespace dulvex

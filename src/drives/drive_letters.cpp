@@ -133,16 +133,21 @@ bool Inside(const fs::path& path, const fs::path& folder) {
 
 }  // namespace
 
-std::string HostFileRefusal(const fs::path& folder, const fs::path& path) {
+std::string HostFileRefusal(const fs::path& folder, const fs::path& path, bool wholeFolder) {
   std::error_code ec;
   const fs::path drives = fs::weakly_canonical(folder, ec);
   // The name as given, and the file a link there leads to.
   const fs::path named = Resolved(path);
   const fs::path real = fs::weakly_canonical(named, ec);
   for (const fs::path& p : {named, ec ? named : real}) {
-    if (!drives.empty() && Inside(p, drives))
+    if (drives.empty() || !Inside(p, drives)) continue;
+    if (wholeFolder)
       return path.string() + " lies inside the drives folder " + drives.string() +
              ", which holds the volumes' letters";
+    const std::string name = p.filename().string();
+    if (p.parent_path() == drives && ParseLetter(name) && name.size() == 1)
+      return path.string() + " is the entry of the letter " + DeviceName(*ParseLetter(name)) +
+             " in the drives folder";
   }
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return {};  // a new file

@@ -34,6 +34,11 @@ void Tell(WindowModel& model, const std::string& text) {
   model.prompter().MessageBox(text, kStyleExclamation, AppTitle());
 }
 
+// Says so when the long work `title` failed (a cancel says nothing: the user asked for it).
+void TellFailure(WindowModel& model, const std::string& title, const WorkResult& end) {
+  if (end.outcome == WorkOutcome::Failed) Tell(model, title + " failed: " + end.problem + ".");
+}
+
 std::string Trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
@@ -118,9 +123,11 @@ std::shared_ptr<const fat::FatTable> CurrentFat(WindowModel& model, const fat::L
   if (!OpenMedium(model, source)) return nullptr;
   const auto load = [&](unsigned fat) {
     fat::FatLoad result;
+    const std::string title = "Reading FAT" + std::to_string(fat + 1);
     model.runner().Run(
-        "Reading FAT" + std::to_string(fat + 1), WorkUnit::Bytes,
-        [&](WorkProgress& p) { result = fat::LoadFat(source, layout, fat, &p); }, nullptr);
+        title, WorkUnit::Bytes,
+        [&](WorkProgress& p) { result = fat::LoadFat(source, layout, fat, &p); },
+        [&](const WorkResult& end) { TellFailure(model, title, end); });
     return result;
   };
   // The active FAT; where it cannot be read and the others are its copies, the first copy
@@ -152,13 +159,14 @@ bool CurrentTree(WindowModel& model, const fat::Layout& layout) {
   if (!OpenMedium(model, source)) return false;
   std::optional<fat::Tree> tree;
   std::optional<fat::OwnerMap> owners;
+  const std::string title = "Reading the directory tree";
   model.runner().Run(
-      "Reading the directory tree", WorkUnit::Items,
+      title, WorkUnit::Items,
       [&](WorkProgress& p) {
         tree = fat::WalkTree(source, *table, &p, model.state.codePage);
         if (!tree->cancelled) owners = fat::OwnerMap::Build(*tree, *table, &p);
       },
-      nullptr);
+      [&](const WorkResult& end) { TellFailure(model, title, end); });
   if (!owners) return false;
   cache.tree = std::make_shared<const fat::Tree>(std::move(*tree));
   cache.owners = std::make_shared<const fat::OwnerMap>(std::move(*owners));

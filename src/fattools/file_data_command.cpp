@@ -177,7 +177,8 @@ void mnuFileData_Click(WindowModel& model) {
     p.MessageBox(refusal, kStyleExclamation, AppTitle());
     return;
   }
-  if (const std::string refusal = drives::HostFileRefusal(model.state.drivesDir, path);
+  // A file's bytes may go beside the letters, never over one.
+  if (const std::string refusal = drives::HostFileRefusal(model.state.drivesDir, path, false);
       !refusal.empty()) {
     p.MessageBox("Cannot save to " + refusal + ". Nothing was saved; choose another file.",
                  kStyleExclamation, AppTitle());
@@ -191,14 +192,16 @@ void mnuFileData_Click(WindowModel& model) {
   }
   HostFileSink sink(file);
   fat::CopyResult copy;
-  bool cancelled = false;
+  WorkResult end;
   model.runner().Run(
       kTool, WorkUnit::Bytes,
       [&](WorkProgress& progress) {
         copy = fat::CopyFile(source, *layout, extents, sink, &progress);
       },
-      [&](bool c) { cancelled = c; });
-  if (cancelled || copy.cancelled) return;
+      [&](const WorkResult& e) { end = e; });
+  // Cancelled by the user: the pending file goes, as asked, without a word.
+  if (end.outcome == WorkOutcome::Cancelled || copy.cancelled) return;
+  if (end.outcome == WorkOutcome::Failed) copy.writeError = end.problem;
   if (!copy.writeError.empty()) {
     p.MessageBox("Cannot save " + path + ": " + copy.writeError + ". Nothing was saved.",
                  kStyleExclamation, AppTitle());

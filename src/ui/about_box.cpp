@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <cmath>
 
+#include "ui/program_windows.h"
+
 // The picture lives in a resource of the static Qt layer, which must be registered by hand.
 static void InitHelpResources() {
   Q_INIT_RESOURCE(help);
@@ -29,6 +31,7 @@ AboutBox::AboutBox(const AboutTexts& texts) {
   InitHelpResources();
   setAttribute(Qt::WA_DeleteOnClose);
   setAttribute(Qt::WA_QuitOnClose, false);
+  CloseOnEscape(*this);
   for (const Control& c : Form2Design()) {
     if (c.kind == ControlKind::Form) {
       setObjectName(QString::fromStdString(c.name));

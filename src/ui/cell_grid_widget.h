@@ -41,20 +41,7 @@ class CellGridWidget : public QWidget {
   // The rectangle of a slot as it is drawn now.
   QRect SlotRect(int slot) const { return cells_[static_cast<std::size_t>(slot)].rect; }
 
-  // Number of cell tiles rendered so far (a cache miss each).
-  int renderedTiles() const { return renderedTiles_; }
-  // Number of paint events handled so far.
-  int paints() const { return paints_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  bool event(QEvent* event) override;
-
- private:
-  // What the widget last drew of one cell.
+  // What the widget draws of one cell (taken from the model by the last Sync).
   struct Shown {
     const Control* control = nullptr;
     std::string caption;
@@ -69,7 +56,21 @@ class CellGridWidget : public QWidget {
     bool raised = false;  // bigger than its design size: drawn over its neighbours
     QPixmap tile;         // the cell as drawn; null until painted with this look
   };
+  const Shown& ShownAt(int slot) const { return cells_[static_cast<std::size_t>(slot)]; }
 
+  // Number of cell tiles rendered so far (a cache miss each).
+  int renderedTiles() const { return renderedTiles_; }
+  // Number of paint events handled so far.
+  int paints() const { return paints_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
   void Take(Shown& shown) const;
   void PaintCell(QPainter& painter, Shown& cell, const QRect& clip);
   const QPixmap& Tile(const Shown& cell);

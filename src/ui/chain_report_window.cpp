@@ -4,11 +4,14 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include "ui/program_windows.h"
+
 namespace dulvex::ui {
 
 ChainReportWindow::ChainReportWindow(WindowModel& model, QWidget* owner)
     : QWidget(owner, Qt::Tool), model_(model) {
   setObjectName("frmClusterChain");
+  CloseOnEscape(*this);
   summary_ = new QLabel(this);
   summary_->setObjectName("lblChainSummary");
   summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);

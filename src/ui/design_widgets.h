@@ -17,6 +17,9 @@ class PanelWidget : public QWidget {
  public:
   explicit PanelWidget(QWidget* parent = nullptr);
   void SetLook(const QColor& back, const QColor& fore, const QString& caption);
+  QColor back() const { return back_; }
+  QColor fore() const { return fore_; }
+  QString caption() const { return caption_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -32,6 +35,7 @@ class ShapeWidget : public QWidget {
  public:
   explicit ShapeWidget(QWidget* parent = nullptr);
   void SetColour(const QColor& colour);
+  QColor colour() const { return colour_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -62,6 +66,7 @@ class LineWidget : public QWidget {
  public:
   explicit LineWidget(QWidget* parent = nullptr);
   void SetLine(const QColor& colour, bool falling);
+  QColor colour() const { return colour_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

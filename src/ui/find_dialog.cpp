@@ -90,6 +90,7 @@ std::optional<search::FindRequest> QtFindAsker::Ask(const search::FindRequest& l
 void AddFindNextKey(QWidget& window, WindowModel& model, std::function<void()> refresh) {
   auto* action = new QAction("Find Next", &window);
   action->setObjectName("FindNextKey");
+  action->setData(QString("mnuFindNext"));  // the hidden menu item the key stands for
   action->setShortcut(Qt::Key_F3);
   action->setShortcutContext(Qt::WindowShortcut);
   window.addAction(action);

@@ -8,6 +8,7 @@
 
 #include "help/install_help.h"
 #include "ui/about_box.h"
+#include "ui/program_windows.h"
 
 namespace dulvex::ui {
 
@@ -30,6 +31,7 @@ int Px(double twips) {
 
 HelpWindow::HelpWindow() : view_(new QTextBrowser(this)) {
   setObjectName("frmIstruzioni");
+  CloseOnEscape(*this);
   setAttribute(Qt::WA_QuitOnClose, false);
   view_->setObjectName("rtfIstruzioni");
   view_->setReadOnly(true);

@@ -12,6 +12,7 @@
 
 #include "commands/write_commands.h"
 #include "sectorio/sector_io.h"
+#include "ui/program_windows.h"
 
 namespace dulvex::ui {
 
@@ -95,6 +96,7 @@ HistoryWindow::HistoryWindow(WindowModel& model, std::function<void()> changed, 
       status_(new QLabel(this)) {
   setObjectName("frmWriteHistory");
   setWindowTitle("Write History");
+  CloseOnEscape(*this);
   view_->setModel(table_);
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
   view_->setSelectionMode(QAbstractItemView::ExtendedSelection);

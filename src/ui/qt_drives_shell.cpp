@@ -27,7 +27,9 @@ std::vector<std::string> DroppedFiles(const QMimeData* data) {
   return files;
 }
 
-// Takes files dropped anywhere on the window (where no child widget takes them itself).
+// Takes files dropped anywhere on the window: on the window itself, where the widget under
+// the pointer takes no drops, and on the widgets that take drops of their own (a text box
+// would take the files' URLs as text), which keep every other drop.
 class DropFilter : public QObject {
  public:
   DropFilter(MainWindow& window, WindowModel& model, std::shared_ptr<drives::DrivesShell> shell)
@@ -35,8 +37,8 @@ class DropFilter : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::DragEnter) {
-      auto* drag = static_cast<QDragEnterEvent*>(event);
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+      auto* drag = static_cast<QDragMoveEvent*>(event);
       if (!model_.busy && !DroppedFiles(drag->mimeData()).empty()) {
         drag->acceptProposedAction();
         return true;
@@ -87,7 +89,10 @@ std::shared_ptr<drives::DrivesShell> QtDrivesShell(std::function<QWidget*()> par
 void ConnectDrives(MainWindow& window, WindowModel& model,
                    std::shared_ptr<drives::DrivesShell> shell) {
   window.setAcceptDrops(true);
-  window.installEventFilter(new DropFilter(window, model, shell));
+  auto* drops = new DropFilter(window, model, shell);
+  window.installEventFilter(drops);
+  for (QWidget* child : window.findChildren<QWidget*>())
+    if (child->acceptDrops()) child->installEventFilter(drops);
   if (auto* volume = window.findChild<QMenu*>(
           QString::fromUtf8(kVolumeMenu.name.data(), static_cast<int>(kVolumeMenu.name.size())))) {
     volume->setToolTipsVisible(true);

@@ -49,7 +49,6 @@ QString ProgressText(const std::string& title, WorkUnit unit, std::uint64_t done
 void QtWorkRunner::Run(const std::string& title, WorkUnit unit, Work work, Done done) {
   // The work runs to its end inside a local event loop, so Run keeps the order of the
   // handler that called it: the handler's next statement sees the work done.
-  model_.busy = true;
   auto progress = std::make_shared<ThreadProgress>();
   QProgressDialog dialog(ProgressText(title, unit, 0, 0, 0), "Cancel", 0, 1000, parent_);
   dialog.setWindowTitle(QString::fromStdString(title));
@@ -58,12 +57,16 @@ void QtWorkRunner::Run(const std::string& title, WorkUnit unit, Work work, Done 
   dialog.setAutoClose(false);
   dialog.setAutoReset(false);
   dialog.setValue(0);
-  QObject::connect(&dialog, &QProgressDialog::canceled, [progress] { progress->Cancel(); });
+  // Cancel, Esc or closing the dialog while the work runs; the dialog is closed below only
+  // once this is disconnected (closing it emits canceled()).
+  const QMetaObject::Connection cancel =
+      QObject::connect(&dialog, &QProgressDialog::canceled, [progress] { progress->Cancel(); });
 
   QEventLoop loop;
   std::atomic<bool> finished{false};
+  WorkResult result;
   std::thread worker([&] {
-    work(*progress);
+    result = RunWork(work, *progress);
     finished.store(true);
     QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
   });
@@ -81,9 +84,9 @@ void QtWorkRunner::Run(const std::string& title, WorkUnit unit, Work work, Done 
   if (!finished.load()) loop.exec();
   worker.join();
   timer.stop();
+  QObject::disconnect(cancel);
   dialog.close();
-  model_.busy = false;
-  if (done) done(progress->Cancelled());
+  if (done) done(result);
   if (afterDone) afterDone();
 }
 

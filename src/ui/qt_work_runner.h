@@ -1,6 +1,6 @@
 // Long work on a worker thread, behind a progress dialog with Cancel that is modal to the main
-// window. The window model is marked busy meanwhile, so no other command can read, write or
-// change what the work relies on; the work's own result is taken on the interface thread.
+// window (the window model marks itself busy meanwhile, so no other command can read, write or
+// change what the work relies on); the work's own result is taken on the interface thread.
 #pragma once
 
 #include <QObject>
@@ -8,7 +8,6 @@
 #include <QWidget>
 #include <functional>
 
-#include "core/window_model.h"
 #include "core/work_runner.h"
 
 namespace dulvex::ui {
@@ -16,8 +15,7 @@ namespace dulvex::ui {
 class QtWorkRunner : public QObject, public WorkRunner {
   Q_OBJECT
  public:
-  explicit QtWorkRunner(WindowModel& model, QWidget* parent = nullptr)
-      : model_(model), parent_(parent) {}
+  explicit QtWorkRunner(QWidget* parent = nullptr) : parent_(parent) {}
   void SetParent(QWidget* parent) { parent_ = parent; }
   // Called after each `done`, so the window shows what it changed.
   std::function<void()> afterDone;
@@ -27,7 +25,6 @@ class QtWorkRunner : public QObject, public WorkRunner {
   void Run(const std::string& title, WorkUnit unit, Work work, Done done) override;
 
  private:
-  WindowModel& model_;
   QPointer<QWidget> parent_;
 };
 

@@ -4,26 +4,19 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "commands/write_commands.h"
+#include "core/controls.h"
 #include "device/medium_io.h"
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
-#include "ui/chain_report_window.h"
 #include "ui/code_page_setting.h"
-#include "ui/find_dialog.h"
-#include "ui/help_window.h"
-#include "ui/history_window.h"
-#include "ui/main_window.h"
+#include "ui/program_windows.h"
 #include "ui/qt_drives_shell.h"
-#include "ui/qt_prompter.h"
-#include "ui/qt_work_runner.h"
 #include "wiring/form1.h"
 
 namespace {
@@ -35,16 +28,6 @@ std::filesystem::path ExeDir(const char* argv0) {
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) exe = std::filesystem::absolute(argv0);
   return exe.parent_path();
-}
-
-// For the installed-program test: DULVEX_STARTUP_REPORT=FILE writes what the window shows
-// after start-up (the device chosen and the 512 hex cells) into FILE, and ends the program.
-void ReportAndQuit(const dulvex::WindowModel& model, const char* file) {
-  std::ofstream out(file);
-  out << "device " << model.state.DevicePath << "\n";
-  out << "sector " << model.Find(dulvex::kSectorBox)->caption << "\n";
-  for (const dulvex::Control* cell : model.Label3) out << cell->caption << "\n";
-  QCoreApplication::exit(out ? 0 : 1);
 }
 
 }  // namespace
@@ -77,29 +60,17 @@ int main(int argc, char** argv) {
     dulvex::ui::SaveRecentImages(recent);
   }
   dulvex::ui::QtPrompter prompter;
-  dulvex::ui::QtFindAsker findAsker;
-  QWidget* dialogParent = nullptr;  // the main window, once it is made
-  const auto drivesShell = dulvex::ui::QtDrivesShell([&dialogParent] { return dialogParent; });
-  dulvex::WindowModel model(prompter);
+  dulvex::ui::QtWorkRunner runner;
+  dulvex::WindowModel model(prompter, runner);
   model.exeDir = exeDir;
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   model.state.io = &dulvex::device::SystemIo();
-  dulvex::BuildForm1(model, {&findAsker, drivesShell});
+  dulvex::ui::ProgramWindows windows;
+  dulvex::BuildForm1(model, {windows.findAsker(), windows.drivesShell()});
   dulvex::ui::InstallCodePageSetting(model, start.codePage);
-  dulvex::ui::MainWindow window(model);
-  dialogParent = &window;
-  prompter.SetParent(&window);
-  prompter.beforeBox = [&window] { window.Refresh(); };
-  findAsker.SetParent(&window);
-  dulvex::ui::AddFindNextKey(window, model, [&window] { window.Refresh(); });
-  dulvex::ui::QtWorkRunner runner(model, &window);
-  runner.afterDone = [&window] { window.Refresh(); };
-  model.SetRunner(runner);
-  dulvex::ui::InstallHelpWindows(model, &window);
-  dulvex::ui::InstallChainReportWindow(model, &window, [&window] { window.Refresh(); });
-  dulvex::ui::InstallHistoryWindow(model, &window, [&window] { window.Refresh(); });
-  dulvex::ui::ConnectDrives(window, model, drivesShell);
+  windows.Open(model, prompter, runner);
+  dulvex::ui::MainWindow& window = windows.window();
   window.show();
   // The first letter bound is chosen once the window is up, as if picked in the Volume menu.
   QTimer::singleShot(0, &window, [&] {
@@ -110,7 +81,6 @@ int main(int argc, char** argv) {
       model.Click(dulvex::kVolumeLetter[*start.choose - dulvex::drives::kFirstLetter]);
       window.Refresh();
     }
-    if (const char* report = std::getenv("DULVEX_STARTUP_REPORT")) ReportAndQuit(model, report);
   });
   return QApplication::exec();
 }

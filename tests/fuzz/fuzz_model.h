@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "base/numbers.h"
-#include "core/scripted_prompter.h"
 #include "core/window_model.h"
 #include "fuzz_input.h"
+#include "support/inline_work_runner.h"
+#include "support/scripted_prompter.h"
 #include "wiring/form1.h"
 
 namespace dulvex::fuzz {
@@ -40,7 +41,8 @@ class FuzzWindow {
   }
 
   ScriptedPrompter prompter;
-  WindowModel model{prompter};
+  InlineWorkRunner runner;
+  WindowModel model{prompter, runner};
 
  private:
   // Every property as built. Name, index, kind and parent are what the control is and never

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <variant>
 
+#include "commands/open_commands.h"
 #include "commands/write_commands.h"
 #include "device/fault_injection.h"
 #include "fattools/fat_tools.h"
@@ -137,32 +138,39 @@ std::string BytesText(const std::vector<std::uint8_t>& bytes) {
 }
 
 // The control properties a scenario can check.
-using Member =
-    std::variant<std::string Control::*, Rgb Control::*, bool Control::*, double Control::*>;
-const std::map<std::string, Member> kProperties = {
-    {"caption", &Control::caption}, {"text", &Control::caption},  {"tooltip", &Control::tooltip},
-    {"back", &Control::back},       {"fore", &Control::fore},     {"visible", &Control::visible},
-    {"enabled", &Control::enabled}, {"bold", &Control::bold},     {"fontSize", &Control::fontSize},
-    {"width", &Control::width},     {"height", &Control::height}, {"left", &Control::left},
-    {"top", &Control::top}};
+const std::map<std::string, Property> kProperties = {
+    {"caption", Property::Caption}, {"text", Property::Caption},  {"tooltip", Property::Tooltip},
+    {"back", Property::Back},       {"fore", Property::Fore},     {"visible", Property::Visible},
+    {"enabled", Property::Enabled}, {"bold", Property::Bold},     {"fontSize", Property::FontSize},
+    {"width", Property::Width},     {"height", Property::Height}, {"left", Property::Left},
+    {"top", Property::Top}};
 
-// One run of one file: a fresh model, the step being run and the tally.
-struct Run : testing::ModelFixture {
+// One run of one file: a fresh surface, the step being run and the tally.
+struct Run {
+  std::unique_ptr<Surface> s;
   std::string file;
   std::ostream& out;
   int line = 0, passed = 0, failed = 0;
-  std::string step{};         // the line being run as the script writes it, without "expect"
-  std::size_t compared = 0;   // shown boxes already compared by an expectation
-  InlineWorkRunner runner{};  // long work runs at once; Cancel as the script says
+  std::string step{};        // the line being run as the script writes it, without "expect"
+  std::size_t compared = 0;  // shown boxes already compared by an expectation
+  testing::TestIo io{};      // the media's calls: faults as the script sets them
 
-  int Fail(std::string s) { return out << file << ':' << line << ": " << s << '\n', ++failed; }
+  int Fail(std::string t) { return out << file << ':' << line << ": " << t << '\n', ++failed; }
   void Check(bool ok, std::string g) { ok ? ++passed : Fail("expected " + step + ", got " + g); }
   void Is(const std::string& got) { Check(got == step, got); }
-  std::size_t Left() const { return prompter.shown.size() - compared; }
+  // A text as shown, the scenario's own folder (which changes from run to run) written <tmp>.
+  std::string Tmp(std::string text) {
+    const std::string tmp = s->Drive('A').parent_path().parent_path().string();
+    for (std::size_t at; (at = text.find(tmp)) != std::string::npos;)
+      text.replace(at, tmp.size(), "<tmp>");
+    return text;
+  }
+  std::size_t Left() { return s->Shown().size() - compared; }
+  WindowModel& model() { return s->model(); }
   fs::path Drive(const Token& t) const {
     if (t.text.size() != 1 || t.text[0] < 'A' || t.text[0] > 'Z')
       throw SyntaxError("bad drive " + t.text);
-    return ModelFixture::Drive(t.text[0]);
+    return s->Drive(t.text[0]);
   }
   // "Name" or "Name(index)" with an index of one to six digits; nullptr when the model has no
   // such control. (The pattern recurses on each character: long words are no names.)
@@ -171,7 +179,7 @@ struct Run : testing::ModelFixture {
     std::smatch m;
     if (text.size() > 64 || !std::regex_match(text, m, kName))
       throw SyntaxError("bad control name " + text.substr(0, 64));
-    return model.Find(m[1].str(), m[2].matched ? std::stoi(m[2]) : -1);
+    return model().Find(m[1].str(), m[2].matched ? std::stoi(m[2]) : -1);
   }
 };
 
@@ -185,6 +193,9 @@ void Image(Run& r, A a) {
     options += '\'';
   }
   if (a[2].text == "zero" && a.size() == 4) return testing::MakeZeroImage(file, Count(a[3]));
+  // link PATH, or link M for the file drives/M
+  if (a[2].text == "link" && a.size() == 4)
+    return fs::create_symlink(a[3].quoted ? fs::path(a[3].text) : r.Drive(a[3]), file);
   if (a[2].text != "mkfs") throw SyntaxError("bad image kind " + a[2].text);
   testing::MakeFatImage(file, Count(a[3]), options);
 }
@@ -196,28 +207,29 @@ void Act(Run& r, A a) {
   Control* c = r.Find(a[1].text);
   const int code = verb == "key" ? static_cast<int>(Count(a[2])) : 0;  // a character code
   if (c == nullptr) return r.Check(false, "no control " + a[1].text);
-  const bool menu = c->kind == ControlKind::Menu || c->kind == ControlKind::MenuItem;
-  const bool typing = verb == "type" || verb == "keys";
-  if (verb == "menu" ? !menu : typing && c->kind != ControlKind::TextBox)
-    return r.Check(false, "a control of another kind");
-  const bool blocked = !r.model.Reachable(*c) || (typing && c->readOnly);
-  if (verb == "type" && !blocked) r.model.Type(*c, a[2].text);
-  // "keys": the box emptied, then the text typed one key at a time.
-  for (std::size_t n = 1; verb == "keys" && !blocked && n <= a[2].text.size(); ++n)
-    r.model.TypeKey(*c, a[2].text.substr(0, n));
-  const bool ran = typing            ? !blocked
-                   : verb == "leave" ? r.model.LostFocus(c->name, c->index)
-                   : verb == "key"   ? r.model.Key(c->name, code, c->index)
-                   : verb == "hover" ? r.model.Hover(c->name, c->index)
-                                     : r.model.Click(c->name, c->index);
+  const Attempt t = r.s->Act(verb, *c, verb == "type" || verb == "keys" ? a[2].text : "", code);
+  if (t == Attempt::OtherKind) return r.Check(false, "a control of another kind");
   const bool refusal = a[0].text.ends_with("-disabled");
-  const std::string why = ran ? "it ran" : blocked ? a[1].text + " disabled" : "no handler";
-  if (refusal || !ran) r.Check(refusal && !ran && blocked, why);
+  const std::string why = t == Attempt::Ran        ? "it ran"
+                          : t == Attempt::Disabled ? a[1].text + " disabled"
+                                                   : "no handler";
+  if (refusal || t != Attempt::Ran) r.Check(refusal && t == Attempt::Disabled, why);
+}
+
+// drop L ON Control, drop "PATH" ON Control: the image drives/L, or the file PATH, dropped on
+// the control.
+void Drop(Run& r, A a) {
+  if (a[2].text != "ON" || a[2].quoted)
+    throw SyntaxError("drop needs L or \"PATH\", ON and a control");
+  const std::string path = a[1].quoted ? a[1].text : r.Drive(a[1]).string();
+  Control* c = r.Find(a[3].text);
+  if (c == nullptr) return r.Check(false, "no control " + a[3].text);
+  if (r.s->Drop(*c, path) != Attempt::Ran) r.Fail("drop on " + a[3].text + " refused");
 }
 
 // A property's value as the script writes it, and read back from the script (false when the
 // text is not one).
-struct Value {
+struct Written {
   static std::string Show(const std::string& v) { return Quote(v); }
   static std::string Show(bool v) { return v ? "true" : "false"; }
   static std::string Show(double v) { return Format("%.15g", v); }
@@ -228,20 +240,30 @@ struct Value {
   static bool Read(const std::string& t, Rgb& v) { return t.size() == 6 && From(t, v, 16); }
 };
 
-template <typename T>
-void Compare(Run& r, const Token& value, const Control* c, T Control::*member) {
-  T want{};
-  if (!Value::Read(value.text, want)) throw SyntaxError("bad value " + value.text);
-  if (c == nullptr) return r.Check(false, "no such control");
-  r.Check(c->*member == want, Value::Show(c->*member));
-}
-
 void ExpectProperty(Run& r, A a) {
   const std::size_t dot = a[1].text.find('.');
   const auto prop = kProperties.find(dot == std::string::npos ? "" : a[1].text.substr(dot + 1));
   if (prop == kProperties.end()) throw SyntaxError("unknown property " + a[1].text);
-  const Control* c = r.Find(a[1].text.substr(0, dot));
-  std::visit([&](auto member) { Compare(r, a[2], c, member); }, prop->second);
+  Control* c = r.Find(a[1].text.substr(0, dot));
+  std::optional<Value> got = c == nullptr ? std::nullopt : r.s->Read(*c, prop->second);
+  if (got && std::holds_alternative<std::string>(*got)) got = r.Tmp(std::get<std::string>(*got));
+  // The value expected, read as the kind of value the property has.
+  const Property p = prop->second;
+  const Value kind = p == Property::Caption || p == Property::Tooltip ? Value(std::string())
+                     : p == Property::Back || p == Property::Fore     ? Value(Rgb{})
+                     : p == Property::Visible || p == Property::Enabled || p == Property::Bold
+                         ? Value(false)
+                         : Value(0.0);
+  std::visit(
+      [&](auto want) {
+        if (!Written::Read(a[2].text, want)) throw SyntaxError("bad value " + a[2].text);
+        if (c == nullptr) return r.Check(false, "no such control");
+        if (!got) return r.Check(false, "nothing shown");
+        const auto* value = std::get_if<decltype(want)>(&*got);
+        r.Check(value != nullptr && *value == want,
+                value != nullptr ? Written::Show(*value) : std::string("another kind of value"));
+      },
+      kind);
 }
 
 // Compares the oldest box not yet compared, in the options the script gives, and counts it
@@ -252,16 +274,13 @@ void ExpectBox(Run& r, A a) {
     if (a.size() % 2 != 0 || (a[i].text != "title" && a[i].text != (input ? "default" : "style")))
       throw SyntaxError("bad box option " + a[i].text);
   if (r.Left() == 0) return r.Check(false, "no box");
-  const ShownBox& b = r.prompter.shown[r.compared++];
-  // The temporary folder, which differs from run to run, reads as TMP.
-  std::string text = b.text;
-  const std::string tmp = r.dir.path().string();
-  for (std::size_t at; (at = text.find(tmp)) != std::string::npos;)
-    text.replace(at, tmp.size(), "TMP");
-  std::string got = (b.file ? "filebox " : b.input ? "inputbox " : "box ") + Quote(text);
+  const ShownBox& b = r.s->Shown()[r.compared++];
+  std::string got = (b.file ? "filebox " : b.input ? "inputbox " : "box ") + Quote(r.Tmp(b.text));
+  // The title as shown: a box given none shows the program's.
+  const std::string title = b.title.empty() && !b.file ? AppTitle() : b.title;
   for (std::size_t i = 2; i < a.size(); i += 2)
     got += " " + a[i].text + " " +
-           (a[i].text == "title" ? Quote(b.title)
+           (a[i].text == "title" ? Quote(title)
             : input              ? Quote(b.defaultText)
                                  : std::to_string(b.style));
   r.Is(got);
@@ -271,7 +290,7 @@ void ExpectBox(Run& r, A a) {
 void ExpectNoBox(Run& r, A) {
   std::string got;
   for (; r.Left() > 0; ++r.compared)
-    got += (got.empty() ? "" : ", ") + Quote(r.prompter.shown[r.compared].text);
+    got += (got.empty() ? "" : ", ") + Quote(r.s->Shown()[r.compared].text);
   r.Check(got.empty(), got);
 }
 
@@ -288,7 +307,7 @@ void CompareBytes(Run& r, const SectorBytes& bytes, A a, std::size_t at, bool sa
 }
 
 void ExpectState(Run& r, A a) {
-  const AppState& s = r.model.state;
+  const AppState& s = r.model().state;
   const std::string& name = a[1].text;
   if (name == "SectorBuffer" && a.size() == 4) return CompareBytes(r, s.SectorBuffer, a, 2);
   const auto& at = s.lastShown;
@@ -301,8 +320,11 @@ void ExpectState(Run& r, A a) {
 
 // expect image L S O "HEX", and expect image-size L BYTES.
 void ExpectImage(Run& r, A a) {
-  if (a.size() == 3)
-    return r.Is("image-size " + a[1].text + " " + std::to_string(fs::file_size(r.Drive(a[1]))));
+  if (a.size() == 3) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(r.Drive(a[1]), ec);
+    return r.Is("image-size " + a[1].text + " " + (ec ? "no file" : std::to_string(size)));
+  }
   const auto want = Bytes(a[4]);
   const auto got = testing::ReadBytes(r.Drive(a[1]), Count(a[2]), Count(a[3]), want.size());
   r.Check(got == want, got.empty() ? "nothing there" : BytesText(got));
@@ -311,7 +333,7 @@ void ExpectImage(Run& r, A a) {
 // expect journal N: how many records the write journal holds. expect journal-last S STATE
 // O "HEX": the newest record's sector and state and, from offset O, the bytes it writes.
 void ExpectJournal(Run& r, A a) {
-  journal::Journal& j = JournalOf(r.model);
+  journal::Journal& j = JournalOf(r.model());
   if (a[0].text == "expect journal") {
     std::int64_t n = 0;
     const journal::Result res = j.Count("", &n);
@@ -327,33 +349,52 @@ void ExpectJournal(Run& r, A a) {
                std::to_string(rec.sector) + " " + state + " ");
 }
 
-void Answer(Run& r, A a) {
-  const std::map<std::string, int> k = {{"yes", kAnswerYes}, {"no", kAnswerNo}, {"ok", kAnswerOk}};
-  if (a[1].quoted || !k.contains(a[1].text)) throw SyntaxError("answer needs yes, no or ok");
-  r.prompter.messageAnswers.push_back(k.at(a[1].text));
+// An answer of this kind; `word` cancel or esc, or a text for the dialog.
+Answer Queued(Answer::Kind kind, const Token& word) {
+  Answer answer;
+  answer.kind = kind;
+  answer.escape = !word.quoted && word.text == "esc";
+  answer.cancel = !word.quoted && word.text == "cancel";
+  if (word.quoted) answer.text = word.text;
+  return answer;
 }
 
-// input "text" | input cancel, and file "path" | file cancel for a file dialog.
-void Input(Run& r, A a) {
-  if (!a[1].quoted && a[1].text != "cancel")
-    throw SyntaxError(a[0].text + " needs \"text\" or cancel");
-  std::string text = a[1].quoted ? a[1].text : "";
-  // A relative path of a file dialog is taken from the temporary folder: "drives/A".
-  if (a[0].text == "file" && !text.empty() && fs::path(text).is_relative())
-    text = (r.dir.path() / text).string();
-  (a[0].text == "file" ? r.prompter.fileAnswers : r.prompter.inputAnswers).push_back(text);
+// answer yes|no|ok|esc: the button pressed in the next message box (esc: Esc pressed in it).
+void QueueButton(Run& r, A a) {
+  const std::map<std::string, int> k = {
+      {"yes", kAnswerYes}, {"no", kAnswerNo}, {"ok", kAnswerOk}, {"esc", 0}};
+  if (a[1].quoted || !k.contains(a[1].text)) throw SyntaxError("answer needs yes, no, ok or esc");
+  Answer answer = Queued(Answer::Kind::Message, a[1]);
+  answer.button = k.at(a[1].text);
+  r.s->Queue(answer);
 }
 
-// find "text" [utf16|hex] [ignorecase] [back|start] [data], or find cancel: the answer of the
-// next "Find String" dialog.
-void Find(Run& r, A a) {
-  if (!a[1].quoted) {
-    if (a[1].text != "cancel" || a.size() > 2) throw SyntaxError("find needs \"text\" or cancel");
-    return r.findAsker.answers.push_back(std::nullopt);
-  }
-  search::FindRequest q{a[1].text};
+// input "text" | cancel | esc, and the same for a file dialog (file "PATH") and the Open Device
+// dialog (device "PATH").
+void QueueText(Run& r, A a) {
+  if (!a[1].quoted && a[1].text != "cancel" && a[1].text != "esc" &&
+      (a[0].text != "file" || a[1].text.size() != 1))
+    throw SyntaxError(a[0].text + " needs \"text\", cancel or esc");
+  Answer answer = Queued(a[0].text == "file"     ? Answer::Kind::File
+                         : a[0].text == "device" ? Answer::Kind::Device
+                                                 : Answer::Kind::Input,
+                         a[1]);
+  // file L: the file drives/L of the scenario's folder.
+  if (a[0].text == "file" && !a[1].quoted && a[1].text != "cancel" && a[1].text != "esc")
+    answer.text = r.Drive(a[1]).string();
+  r.s->Queue(answer);
+}
+
+// find "text" [utf16|hex] [ignorecase] [back|start] [data], or find cancel|esc: the answer of
+// the next "Find String" dialog.
+void QueueFind(Run& r, A a) {
+  Answer answer = Queued(Answer::Kind::Find, a[1]);
+  if (!a[1].quoted && ((!answer.cancel && !answer.escape) || a.size() > 2))
+    throw SyntaxError("find needs \"text\", cancel or esc");
+  answer.find.text = a[1].text;
   for (std::size_t i = 2; i < a.size(); ++i) {
     const std::string& w = a[i].text;
+    search::FindRequest& q = answer.find;
     if (w == "utf16" || w == "hex")
       q.kind = w == "hex" ? search::FindKind::Hex : search::FindKind::Utf16;
     else if (w == "back" || w == "start")
@@ -365,7 +406,7 @@ void Find(Run& r, A a) {
     else
       throw SyntaxError("bad find option " + w);
   }
-  r.findAsker.answers.push_back(q);
+  r.s->Queue(answer);
 }
 
 // fault L FIRST LAST: reads of those sectors of drives/L fail; fault flush: every flush of a
@@ -392,18 +433,23 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"resize", {2, 2, [](Run& r, A a) { fs::resize_file(r.Drive(a[1]), Count(a[2]) * 512); }}},
     {"poke",
      {4, 4, [](Run& r, A a) { PokeBytes(r.Drive(a[1]), Count(a[2]), Count(a[3]), Bytes(a[4])); }}},
-    {"answer", {1, 1, Answer}},
-    {"input", {1, 1, Input}},
-    {"file", {1, 1, Input}},
-    {"find", {1, 5, Find}},
+    {"answer", {1, 1, QueueButton}},
+    {"input", {1, 1, QueueText}},
+    {"file", {1, 1, QueueText}},
+    {"device", {1, 1, QueueText}},
+    {"find", {1, 5, QueueFind}},
     {"fault", {1, 3, Fault}},
     {"delete-journal",
      {0, 0,
       [](Run& r, A) {
         for (const char* end : {"", "-wal", "-shm"})
-          fs::remove(r.model.state.journalFile.string() + end);
+          fs::remove(r.model().state.journalFile.string() + end);
       }}},
-    {"cancel-after", {1, 1, [](Run& r, A a) { r.runner.cancelAfterReports = Count(a[1]); }}},
+    {"cancel-after",
+     {1, 1,
+      [](Run& r, A a) {
+        r.s->CancelAfter(static_cast<int>(std::min<std::int64_t>(Count(a[1]), 1 << 30)));
+      }}},
     {"menu", {1, 1, Act}},
     {"click", {1, 1, Act}},
     {"hover", {1, 1, Act}},
@@ -411,6 +457,21 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"type", {2, 2, Act}},
     {"keys", {2, 2, Act}},
     {"leave", {1, 1, Act}},
+    {"drop", {3, 3, Drop}},
+    {"escape",
+     {1, 1,
+      [](Run& r, A a) {
+        if (r.s->WindowOpen(a[1].text) && !r.s->Escape(a[1].text))
+          r.Fail(a[1].text + " is not open");
+      }}},
+    {"expect window",
+     {2, 2,
+      [](Run& r, A a) {
+        if (a[2].text != "open" && a[2].text != "closed")
+          throw SyntaxError("expect window needs open or closed");
+        if (const std::optional<bool> open = r.s->WindowOpen(a[1].text))
+          r.Is("window " + a[1].text + (*open ? " open" : " closed"));
+      }}},
     {"expect", {2, 2, ExpectProperty}},
     {"expect box", {1, 5, ExpectBox}},
     {"expect inputbox", {1, 5, ExpectBox}},
@@ -421,28 +482,30 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect state", {1, 3, ExpectState}},
     {"expect journal", {1, 1, ExpectJournal}},
     {"expect journal-last", {4, 4, ExpectJournal}},
-    {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.model.quitRequested ? "quit" : "no quit"); }}},
-    {"history-revert", {1, 1, [](Run& r, A a) { RevertRecord(r.model, Count(a[1])); }}},
+    {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.s->QuitAsked() ? "quit" : "no quit"); }}},
+    {"history-revert", {1, 1, [](Run& r, A a) { RevertRecord(r.model(), Count(a[1])); }}},
     {"history-export",
      {1, 99,
       [](Run& r, A a) {
         std::vector<std::int64_t> ids;
         for (std::size_t i = 1; i < a.size(); ++i) ids.push_back(Count(a[i]));
-        ExportRecords(r.model, ids);
+        ExportRecords(r.model(), ids);
       }}},
     {"choose-run",
      {1, 1,
       [](Run& r, A a) {
-        if (!ChooseChainRun(r.model, Count(a[1]) - 1)) r.Fail("run " + a[1].text + " not chosen");
+        const std::int64_t n = Count(a[1]);
+        if (n < 1 || !r.s->ChooseRun(static_cast<std::size_t>(n - 1)))
+          r.Fail("run " + a[1].text + " not chosen");
       }}},
     {"expect report",
      {1, 1,
       [](Run& r, A) {
-        const auto& report = FatToolsOf(r.model).report;
-        r.Is("report " + (report ? Quote(ChainReportText(*report)) : "none"));
+        const std::optional<std::string> report = r.s->Report();
+        r.Is("report " + (report ? Quote(*report) : "none"));
       }}},
     {"expect pointer",
-     {1, 1, [](Run& r, A) { r.Is("pointer " + std::to_string(r.model.mousePointer())); }}}};
+     {1, 1, [](Run& r, A) { r.Is("pointer " + std::to_string(r.s->Pointer())); }}}};
 
 // Reads the whole file first: after a syntax error nothing of it runs. An error while running
 // (a syntax error in an argument, or of the machinery) ends the file.
@@ -487,11 +550,12 @@ void RunFile(Run& r) {
 
 }  // namespace
 
-int RunFiles(const std::vector<std::string>& files, std::ostream& out) {
+int RunFiles(const std::vector<std::string>& files, std::ostream& out,
+             const SurfaceFactory& surface) {
   int passed = 0, failed = 0;
   for (const std::string& file : files) {
-    Run run{{}, file, out};
-    run.model.SetRunner(run.runner);
+    Run run{surface ? surface() : MakeModelSurface(), file, out};
+    run.model().state.io = &run.io;
     RunFile(run);
     device::ClearReadFaults();  // faults belong to the file that made them
     passed += run.passed, failed += run.failed;

@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "scenario_runner/surface.h"
+
 namespace dulvex::scenario {
 
-// Runs every file, writing one line per failure and then "N passed, M failed". Returns the
-// exit code: 0 when nothing failed, 1 otherwise.
-int RunFiles(const std::vector<std::string>& files, std::ostream& out);
+// Runs every file on a fresh surface each (from `surface`; the model alone when none is
+// given), writing one line per failure and then "N passed, M failed". Returns the exit code:
+// 0 when nothing failed, 1 otherwise.
+int RunFiles(const std::vector<std::string>& files, std::ostream& out,
+             const SurfaceFactory& surface = nullptr);
 
 }  // namespace dulvex::scenario

@@ -56,14 +56,18 @@ void PokeBytes(const std::filesystem::path& file, std::uint64_t sector, std::uin
              static_cast<std::streamsize>(bytes.size()));
 }
 
+void BuildModel(WindowModel& model, const std::filesystem::path& folder, const Form1Shell& shell) {
+  std::filesystem::create_directory(folder / "drives");
+  model.state.drivesDir = folder / "drives";
+  // The journal of this folder alone, never the user's.
+  model.state.journalFile = folder / "state" / "dulvex" / "journal.sqlite";
+  model.exeDir = folder;
+  BuildForm1(model, shell);
+}
+
 ModelFixture::ModelFixture(std::shared_ptr<drives::DrivesShell> drives) {
-  std::filesystem::create_directory(dir.path() / "drives");
-  model.state.drivesDir = dir.path() / "drives";
-  // The journal of this fixture alone, never the user's.
-  model.state.journalFile = dir.path() / "state" / "dulvex" / "journal.sqlite";
-  model.exeDir = dir.path();
+  BuildModel(model, dir.path(), {&findAsker, std::move(drives)});
   model.state.io = &io;
-  BuildForm1(model, {&findAsker, std::move(drives)});
 }
 
 }  // namespace dulvex::testing

@@ -9,9 +9,11 @@
 
 #include "commands/find_command.h"
 #include "commands/open_commands.h"
-#include "core/scripted_prompter.h"
 #include "core/window_model.h"
+#include "support/inline_work_runner.h"
+#include "support/scripted_prompter.h"
 #include "support/test_io.h"
+#include "wiring/form1.h"
 
 namespace dulvex::testing {
 
@@ -37,13 +39,19 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file, std::uint
 void PokeBytes(const std::filesystem::path& file, std::uint64_t sector, std::uint64_t offset,
                const std::vector<std::uint8_t>& bytes);
 
-// A main-window model built as at start-up, with a scripted prompter and a temporary drives/.
+// Builds `model` as at start-up with `shell`, over `folder`: its drives/ (made here), its own
+// journal, and `folder` as the executable's folder.
+void BuildModel(WindowModel& model, const std::filesystem::path& folder, const Form1Shell& shell);
+
+// A main-window model built as at start-up, with a scripted prompter, long work run at once
+// and a temporary drives/.
 struct ModelFixture {
   TempDir dir;
   ScriptedPrompter prompter;
+  InlineWorkRunner runner;
   search::ScriptedFindAsker findAsker;  // answers "Find String"
   TestIo io;                            // the media's calls, as the test wants them
-  WindowModel model{prompter};
+  WindowModel model{prompter, runner};
   // `drives`: the shell of the open commands (drives::MemoryShell() when none).
   ModelFixture(std::shared_ptr<drives::DrivesShell> drives = nullptr);  // NOLINT: implicit for {}
   std::filesystem::path Drive(char c) const { return dir.path() / "drives" / std::string(1, c); }

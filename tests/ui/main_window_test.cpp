@@ -13,12 +13,17 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <chrono>
 #include <map>
 #include <memory>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "core/form1_design.h"
@@ -26,6 +31,7 @@
 #include "ui/cell_grid_widget.h"
 #include "ui/design_look.h"
 #include "ui/qt_prompter.h"
+#include "ui/qt_work_runner.h"
 
 namespace dulvex::ui {
 namespace {
@@ -180,6 +186,46 @@ TEST(QtPrompterTest, BoxesShowStyleTitleAndAnswer) {
   }
   QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
   EXPECT_EQ(prompter.InputBox("Insert Cluster Number.", "", "0"), "");
+}
+
+// Each work's end reaches its handler as it was: run to its end (the progress dialog closing
+// after it is no Cancel), stopped by Esc or Cancel in the progress dialog, or failed.
+TEST(QtWorkRunnerTest, TheHandlerGetsHowTheWorkEnded) {
+  QtWorkRunner runner;
+  const auto run = [&runner](const WorkRunner::Work& work) {
+    WorkResult got{WorkOutcome::Failed, "no handler ran"};
+    runner.Run("Work", WorkUnit::Items, work, [&got](const WorkResult& r) { got = r; });
+    return std::pair(got.outcome, got.problem);
+  };
+  // Done, also when the work looked at the flag: only a Cancel it saw counts.
+  EXPECT_EQ(run([](WorkProgress& p) { p.Report(1, 1), (void)p.Cancelled(); }),
+            std::pair(WorkOutcome::Done, std::string()));
+  EXPECT_EQ(run([](WorkProgress&) { throw std::runtime_error("out of memory"); }),
+            std::pair(WorkOutcome::Failed, std::string("out of memory")));
+  // A work that goes on until told to stop; the dialog shows after its minimum duration.
+  const auto untilCancelled = [](WorkProgress& p) {
+    for (int i = 0; i < 20000 && !p.Cancelled(); ++i) {
+      p.Report(static_cast<std::uint64_t>(i), 20000);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+  // The key or the click goes again while the dialog stays up (on a loaded machine the first
+  // may come before the dialog takes keys); once it has closed, it stays closed.
+  for (const bool escape : {false, true}) {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [escape] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QProgressDialog*>(w);
+        if (dialog == nullptr || !dialog->isVisible()) continue;
+        if (escape)
+          QTest::keyClick(dialog, Qt::Key_Escape);
+        else
+          QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+      }
+    });
+    poll.start(100);
+    EXPECT_EQ(run(untilCancelled), std::pair(WorkOutcome::Cancelled, std::string())) << escape;
+  }
 }
 
 }  // namespace

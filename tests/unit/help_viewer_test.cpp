@@ -19,7 +19,8 @@ namespace {
 struct Help : HelpWindowHost {
   TempDir dir;
   ScriptedPrompter prompter;
-  WindowModel model{prompter};
+  InlineWorkRunner runner;
+  WindowModel model{prompter, runner};
   HelpViewer viewer{*this, model};
   std::string file = (dir.path() / "guide.rtf").string(), caption, text;
   int closes = 0, createError = 0, showError = 0;

@@ -68,7 +68,8 @@ struct Journalled : ::testing::Test {
   // The next start of the program: what it tells of writes a stop cut off.
   std::vector<std::string> NextStart() {
     ScriptedPrompter prompter;
-    WindowModel next(prompter);
+    InlineWorkRunner runner;
+    WindowModel next(prompter, runner);
     next.state.drivesDir = m.state.drivesDir;
     next.state.journalFile = m.state.journalFile;
     BuildForm1(next);

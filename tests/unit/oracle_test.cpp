@@ -362,7 +362,7 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
                   : target + " is the volume itself; File's Data never writes to the volume.");
   }
   // Cancel in the progress of a copy: nothing is saved, nothing is left behind.
-  dynamic_cast<InlineWorkRunner&>(f.model.runner()).cancelAfterReports = 1;
+  f.runner.cancelAfterReports = 1;
   f.prompter.inputAnswers = {"/Some long name.dat"};
   f.prompter.fileAnswers = {(f.dir.path() / "cancelled").string()};
   ASSERT_TRUE(f.model.Click("mnuFileData"));

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 
 #include <limits>
+#include <new>
+#include <vector>
 
 #include "device/fault_injection.h"  // the large reads still use the registry
 #include "device/medium_reader.h"
@@ -46,6 +48,21 @@ struct SectorIo : ::testing::Test {
 
 // Reads and writes land on their sector (a negative number on sector 0) and nowhere else;
 // each write leaves its record in the journal.
+// The window is busy (clicks, keys and typing refused) from the start of long work until its
+// handler runs, which may ask and act again; a work that throws ends as failed, the window free.
+TEST(WindowModelWork, BusyFromTheWorkUntilItsHandler) {
+  ModelFixture f;
+  std::vector<bool> seen;
+  f.model.runner().Run(
+      "Work", WorkUnit::Items, [&](WorkProgress&) { seen.push_back(f.model.busy); },
+      [&](const WorkResult&) { seen.push_back(f.model.busy); });
+  f.model.runner().Run(
+      "Work", WorkUnit::Items, [](WorkProgress&) { throw std::bad_alloc(); },
+      [&](const WorkResult& r) { seen.push_back(r.outcome == WorkOutcome::Failed); });
+  seen.push_back(f.model.busy);
+  EXPECT_EQ(seen, (std::vector<bool>{true, false, true, false}));
+}
+
 TEST_F(SectorIo, ReadsAndWritesLandExactlyOnTheirSector) {
   const SectorBytes boot = f.model.state.BootSectorBuffer = Filled(0x77);
   for (std::int64_t n : {std::int64_t{0}, std::int64_t{1}, kSectors - 1, std::int64_t{-5}}) {

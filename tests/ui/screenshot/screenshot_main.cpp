@@ -13,7 +13,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "core/scripted_prompter.h"
+#include "support/inline_work_runner.h"
+#include "support/scripted_prompter.h"
 #include "support/test_support.h"
 #include "ui/main_window.h"
 #include "wiring/form1.h"
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
   }
 
   dulvex::ScriptedPrompter prompter;
-  dulvex::WindowModel model(prompter);
+  dulvex::InlineWorkRunner runner;
+  dulvex::WindowModel model(prompter, runner);
   model.exeDir = drives.parent_path();
   model.state.drivesDir = drives;
   dulvex::BuildForm1(model);

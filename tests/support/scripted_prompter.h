@@ -22,7 +22,8 @@ class ScriptedPrompter : public Prompter {
  public:
   // Queued answers. A message box with no queued answer answers OK for one-button styles
   // and No for Yes/No; an input box with no queued answer answers with an empty text
-  // (cancel). Both defaults refuse rather than confirm, so a missing answer never writes.
+  // (cancel). Both defaults refuse rather than confirm, so a missing answer never writes. A
+  // queued 0 gives a message box that default answer too (its answer to Esc).
   std::deque<int> messageAnswers;
   std::deque<std::string> inputAnswers;
   std::deque<std::string> fileAnswers;  // paths chosen in file dialogs; empty: cancel

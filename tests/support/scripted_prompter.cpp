@@ -1,13 +1,13 @@
-#include "core/scripted_prompter.h"
+#include "support/scripted_prompter.h"
 
 namespace dulvex {
 
 int ScriptedPrompter::MessageBox(const std::string& text, int style, const std::string& title) {
   shown.push_back({false, false, text, style, title, {}});
   if (!messageAnswers.empty()) {
-    int answer = messageAnswers.front();
+    const int answer = messageAnswers.front();
     messageAnswers.pop_front();
-    return answer;
+    if (answer != 0) return answer;
   }
   return style == kStyleYesNo ? kAnswerNo : kAnswerOk;
 }
