@@ -35,6 +35,16 @@ bool GridShowsTargetSector(WindowModel& model) {
   const double n = NumericValue(model.At(kSectorBox).caption);
   const std::optional<std::int32_t> s = ToInt32(n);
   const std::optional<ShownSector>& shown = model.state.lastShown;
+  if (!shown && model.state.staleShown) {
+    const ShownSector& stale = *model.state.staleShown;
+    Refuse(model, "THE GRID STILL SHOWS SECTOR " + std::to_string(stale.sector) + " OF " +
+                      stale.device +
+                      " AS IT WAS READ BEFORE, BUT THE DEVICE COULD NOT BE READ SINCE: THOSE "
+                      "BYTES (GREYED) MAY NOT BE THE DEVICE'S ANY MORE. SHOW THE SECTOR AGAIN "
+                      "(PRESS ENTER IN THE SECTOR BOX) ONCE THE DEVICE CAN BE READ, THEN PASTE "
+                      "AGAIN. NOTHING WAS WRITTEN.");
+    return false;
+  }
   if (!shown) {
     Refuse(model,
            "NO SECTOR IS SHOWN YET: THE GRID HOLDS NO BYTES OF THE DEVICE. CHOOSE A VOLUME AND "
@@ -64,13 +74,14 @@ void ConfirmAndWrite(WindowModel& model) {
   const std::int32_t s = *rounded;
   const std::string sectorText = CanonicalText(n);
   if (!ConfirmSectorWrite(model, s, sectorText)) return;
-  const SectorBytes shown = model.state.lastShown->bytes;
+  const std::optional<ShownSector> was = model.state.lastShown;
   const TransferResult written =
-      WriteSector(model, model.state.DevicePath, s, shown, model.state.WriteBuffer);
+      WriteSector(model, model.state.DevicePath, s, was->bytes, model.state.WriteBuffer);
   // Whatever the write did, the grid shows what the device now holds. Until a read has
   // filled the grid again it shows no sector, so no further paste can use stale bytes.
   model.state.lastShown.reset();
   ShowSector(model);
+  MarkGridStale(model, was);
   if (!written.ok || model.state.lastShown) return;  // WriteSector has told what went wrong
   Refuse(model, "SECTOR " + sectorText +
                     " WAS WRITTEN AND CHECKED AT THE MEDIUM, BUT COULD NOT BE SHOWN AGAIN; THE "

@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
 #include "device/host_file.h"
 #include "device/medium_identity.h"
+#include "drives/drive_letters.h"
 #include "journal/history.h"
 #include "journal/journal.h"
 #include "sectorio/sector_io.h"
@@ -30,39 +32,47 @@ int Differing(const device::Sector& a, const device::Sector& b) {
   return n;
 }
 
-// What the medium behind the record's letter holds in its sector now. False (with the reason
-// in *why) when the letter no longer reaches that medium or the sector cannot be read.
-bool ReadRecordSector(WindowModel& model, const Record& r, device::Sector* now, std::string* why) {
-  const auto file = device::DriveFile(model.state.drivesDir, r.device);
-  device::MediumIdentity medium;
-  device::IoResult io = device::IdentifyMedium(file, &medium);
-  if (io.ok() && !medium.SameAs(r.medium)) {
-    *why = "the letter now leads to another medium (written: " + r.medium.Describe() +
-           "; now: " + medium.Describe() + ")";
-    return false;
-  }
-  if (io.ok()) io = device::ReadSectorAt(file, r.sector, now->data());
-  if (!io.ok()) *why = io.Describe();
-  return io.ok();
+std::string Upper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+// Another window's write still in progress: its record is that window's to settle.
+bool InProgressElsewhere(const Record& r) {
+  return r.state == State::Pending && r.owner.Alive() && r.owner != journal::Owner::Self();
 }
 
 // Writes the record's bytes from before back, as a new record that names it. `what` is the
 // command, "Undo" or "Revert".
 void Revert(WindowModel& model, const Record& r, const std::string& what) {
-  const std::string refused =
-      what + " refused on Device " + r.device + ", sector " + std::to_string(r.sector) + ": ";
+  const std::string refused = what + " refused on Device " + r.device + ", sector " +
+                              std::to_string(r.sector) + ": record " + std::to_string(r.id);
+  if (r.damaged())
+    return Tell(model, refused + " is damaged (" + r.damage +
+                           "); a damaged record is never written back. Nothing was written.");
+  if (InProgressElsewhere(r))
+    return Tell(model, refused + " is a write in progress in another window. Nothing was written.");
+  if (r.state == State::NotWritten)
+    return Tell(model, refused +
+                           " was not written, so there is nothing to revert. Nothing was "
+                           "written.");
   device::Sector now{};
   std::string why;
-  if (!ReadRecordSector(model, r, &now, &why))
-    return Tell(model, refused + why + ". Nothing was written.");
+  if (!ReadRecordSector(model, r, false, &now, &why))
+    return Tell(model, refused + ": " + why + ". Nothing was written.");
   if (now != r.after) {
-    return Tell(model, refused + "the sector no longer holds the bytes written at " +
+    return Tell(model, refused + ": the sector no longer holds the bytes written at " +
                            journal::TimeText(r.timeMs) + " (" +
                            std::to_string(Differing(now, r.after)) +
                            " of 512 bytes differ). Nothing was written.");
   }
-  const auto s = static_cast<std::int32_t>(r.sector);
-  if (!ConfirmSectorWrite(model, s, std::to_string(s))) return;
+  const auto s = static_cast<std::int32_t>(r.sector);  // a sound record's sector fits
+  const int changed = Differing(r.before, r.after);
+  const std::string lead = Upper(what) + " OF RECORD " + std::to_string(r.id) + " (" +
+                           std::to_string(changed) + " OF 512 BYTES ON " + r.device + " SECTOR " +
+                           std::to_string(r.sector) + "): ";
+  if (!ConfirmSectorWrite(model, s, std::to_string(s), lead)) return;
   WriteSector(model, r.device, r.sector, r.after, r.before, r.id);
   if (r.device != model.state.DevicePath) return;
   model.SetText(model.At(kSectorBox), std::to_string(r.sector));
@@ -80,37 +90,99 @@ struct Found {
 Found Inspect(WindowModel& model, const Record& r) {
   device::Sector now{};
   std::string why;
-  if (!ReadRecordSector(model, r, &now, &why)) {
-    return {"it cannot be told: " + why + ".", State::Failed,
+  if (!ReadRecordSector(model, r, true, &now, &why)) {
+    return {"it cannot be told now (" + why +
+                "); the write journal keeps it as unknown until its medium is read again.",
+            State::Unknown,
             "interrupted; at the next start the sector could not be checked: " + why};
   }
-  if (now == r.after && now != r.before) {
-    return {"the medium holds the written bytes: the write was done.", State::Written,
-            "interrupted after the write; the medium held the written bytes at the next start"};
+  const journal::Settled s = journal::SettleBySector(r, now);
+  switch (s.state) {
+    case State::Written:
+      return {"the medium holds the written bytes: the write was done.", State::Written,
+              "interrupted after the write; the medium held the written bytes at the next start"};
+    case State::NotWritten:
+      return {"the medium holds the bytes from before: nothing was written.", State::NotWritten,
+              "interrupted before the write reached the medium"};
+    default:
+      return {"the medium holds neither the bytes from before nor the written ones.",
+              State::Unknown, "interrupted; at the next start the sector held other bytes"};
   }
-  if (now == r.before) {
-    return {"the medium holds the bytes from before: nothing was written.", State::Failed,
-            "interrupted before the write reached the medium"};
-  }
-  return {"the medium holds neither the bytes from before nor the written ones.", State::Failed,
-          "interrupted; at the next start the sector held other bytes"};
 }
+
+// The sectors of the medium behind a letter, each read once, for the search of Undo Last
+// Write: run as work, it touches neither the window nor its model.
+class SectorCache {
+ public:
+  SectorCache(std::filesystem::path file, device::MediumIo& io) : file_(std::move(file)), io_(io) {
+    readable_ = device::IdentifyMedium(file_, &medium_).ok();
+  }
+  // Whether the medium behind the letter holds the record's bytes now.
+  bool HoldsAfter(const Record& r) {
+    if (!readable_ || !r.medium.SameAs(medium_)) return false;
+    auto it = sectors_.find(r.sector);
+    if (it == sectors_.end()) {
+      device::Sector now{};
+      if (!device::ReadSectorAt(file_, r.sector, now.data(), io_).ok()) return false;
+      it = sectors_.emplace(r.sector, now).first;
+    }
+    return it->second == r.after;
+  }
+
+ private:
+  std::filesystem::path file_;
+  device::MediumIo& io_;
+  device::MediumIdentity medium_;
+  bool readable_ = false;
+  std::map<std::int64_t, device::Sector> sectors_;
+};
 
 }  // namespace
 
 void mnuUndoWrite_Click(WindowModel& model) {
-  const std::string& device = model.state.DevicePath;
+  const std::string device = model.state.DevicePath;
   if (device.empty())
     return Tell(model,
                 "Undo Last Write: no volume is chosen. Choose one in the Volume menu first.");
+  const auto file = device::DriveFile(model.state.drivesDir, device);
+  device::MediumIdentity medium;
+  if (const device::IoResult io = device::IdentifyMedium(file, &medium); !io.ok())
+    return Tell(model, "Undo Last Write: " + device + " cannot be read: " + io.Describe() + ".");
+  // Writes of this medium whose end is open are settled first: an unknown one whose bytes
+  // the medium holds is a write Undo may take back.
+  SettleRecordsOf(model, device);
+  // The newest write whose bytes the medium still holds. The journal's index gives the
+  // candidates newest first; should many of them no longer be on the medium, the search
+  // reads many sectors, so it runs as work, on its own connection to the journal.
   std::optional<Record> last;
-  const journal::Result r = JournalOf(model).LastUndoable(device, &last);
+  journal::Result r;
+  WorkResult ended;
+  const std::filesystem::path journalFile = model.state.journalFile;
+  device::MediumIo& io = IoOf(model);
+  model.runner().Run(
+      "Undo Last Write", WorkUnit::Items,
+      [&](WorkProgress& progress) {
+        journal::Journal reader(journalFile);
+        SectorCache sectors(file, io);
+        std::int64_t checked = 0;
+        r = journal::FindUndoable(
+            reader, device,
+            [&](const Record& rec) {
+              progress.Report(static_cast<std::uint64_t>(++checked), 0);
+              return sectors.HoldsAfter(rec);
+            },
+            [&] { return progress.Cancelled(); }, &last);
+      },
+      [&](const WorkResult& w) { ended = w; });
+  if (ended.outcome == WorkOutcome::Cancelled) return;
+  if (ended.outcome == WorkOutcome::Failed)
+    return Tell(model, "Undo Last Write: the search failed: " + ended.problem + ".");
   if (!r.ok()) return Tell(model, "Undo Last Write: " + r.problem + ".");
   if (!last) {
-    return Tell(
-        model,
-        "Undo Last Write: the write journal holds no write on " + device + " that could be undone.",
-        kStyleOk);
+    return Tell(model,
+                "Undo Last Write: the write journal holds no write on " + device +
+                    " whose bytes the sector still holds, so nothing can be undone.",
+                kStyleOk);
   }
   Revert(model, *last, "Undo");
 }
@@ -126,7 +198,9 @@ void ShowRecord(WindowModel& model, std::int64_t id) {
   Record r;
   const journal::Result got = JournalOf(model).Get(id, &r);
   if (!got.ok()) return Tell(model, "Show: " + got.problem + ".");
-  if (r.device.size() != 2 || r.device[0] < 'A' || r.device[0] > 'R') return;
+  if (r.damaged())
+    return Tell(model, "Show: record " + std::to_string(id) + " is damaged (" + r.damage +
+                           "); its sector cannot be told.");
   mnuA_Click(model, r.device[0] - 'A');
   if (!model.At(kSectorBox).enabled) return;  // the refresh failed and has said why
   model.SetText(model.At(kSectorBox), std::to_string(r.sector));
@@ -143,42 +217,72 @@ void ExportRecords(WindowModel& model, const std::vector<std::int64_t>& ids) {
   const std::string path = model.prompter().FileDialog(
       Prompter::FileMode::Save, "Export Write History", "write-history.txt", "Text files (*.txt)");
   if (path.empty()) return;
+  if (const std::string refusal = drives::HostFileRefusal(model.state.drivesDir, path);
+      !refusal.empty())
+    return Tell(model,
+                "Export refused: " + refusal + ". Nothing was written; choose another file.");
   const std::string text = journal::ExportText(records);
   device::PendingFile out(path);
   if (!out.ok() || !out.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
       !out.Keep()) {
-    const int error = errno;
-    Tell(model, "Export: " + path + " cannot be written: " +
-                    device::IoResult{device::StatusOfErrno(error), error}.Describe() + ".");
+    Tell(model, "Export: " + path + " cannot be written: " + out.Problem() + ".");
   }
 }
 
 void AnnouncePendingWrites(WindowModel& model) {
   journal::Journal& j = JournalOf(model);
-  std::vector<Record> pending;
-  const journal::Result r = j.Pending(&pending);
+  std::vector<Record> open;
+  const journal::Result r = j.Unsettled(&open);
   if (!r.ok()) {
     return Tell(model, "At start: " + r.problem +
                            ". Every write is refused until the write journal can be used.");
   }
-  if (pending.empty()) return;
   constexpr std::size_t kListed = 20;
-  std::string text =
-      "The program or the machine stopped between the write journal and the "
-      "medium during " +
-      std::string(pending.size() == 1 ? "this write" : "these writes") + ":";
-  for (std::size_t i = 0; i < pending.size(); ++i) {
-    const Record& rec = pending[i];
-    const Found found = Inspect(model, rec);
-    if (i < kListed) {
-      text += "\n- " + rec.device + " sector " + std::to_string(rec.sector) + " (" +
-              journal::TimeText(rec.timeMs) + "): " + found.line;
+  std::vector<std::string> stopped, running;
+  for (const Record& rec : open) {
+    const std::string where = rec.device + " sector " + std::to_string(rec.sector) + " (" +
+                              journal::TimeText(rec.timeMs) + ")";
+    if (rec.damaged()) {
+      if (rec.state == State::Pending)
+        stopped.push_back("record " + std::to_string(rec.id) + " is damaged (" + rec.damage +
+                          "): it cannot be checked.");
+      continue;
     }
+    if (InProgressElsewhere(rec)) {
+      running.push_back(where);
+      continue;
+    }
+    if (rec.state == State::Unknown) {
+      // Told of when it was written; settled silently once its medium can be read.
+      device::Sector now{};
+      std::string why;
+      if (!ReadRecordSector(model, rec, true, &now, &why)) continue;
+      const journal::Settled s = journal::SettleBySector(rec, now);
+      if (s.state != State::Unknown) j.Finish(rec.id, s.state, s.cause);
+      continue;
+    }
+    const Found found = Inspect(model, rec);
+    stopped.push_back(where + ": " + found.line);
     j.Finish(rec.id, found.state, found.cause);
   }
-  if (pending.size() > kListed)
-    text += "\n- and " + std::to_string(pending.size() - kListed) + " more.";
-  Tell(model, text + "\nThe Write History (File menu) keeps them.");
+  std::string text;
+  if (!stopped.empty()) {
+    text = "The program or the machine stopped between the write journal and the medium during " +
+           std::string(stopped.size() == 1 ? "this write" : "these writes") + ":";
+    for (std::size_t i = 0; i < stopped.size() && i < kListed; ++i) text += "\n- " + stopped[i];
+    if (stopped.size() > kListed)
+      text += "\n- and " + std::to_string(stopped.size() - kListed) + " more.";
+  }
+  if (!running.empty()) {
+    text += std::string(text.empty() ? "" : "\n") +
+            (running.size() == 1 ? "This write is" : "These writes are") +
+            " in progress in another window of the program, which settles " +
+            (running.size() == 1 ? "it" : "them") + ":";
+    for (std::size_t i = 0; i < running.size() && i < kListed; ++i) text += "\n- " + running[i];
+    if (running.size() > kListed)
+      text += "\n- and " + std::to_string(running.size() - kListed) + " more.";
+  }
+  if (!text.empty()) Tell(model, text + "\nThe Write History (File menu) keeps them.");
 }
 
 void InstallWriteJournal(WindowModel& model) {

@@ -19,6 +19,9 @@ namespace dulvex {
 namespace journal {
 class Journal;
 }
+namespace device {
+class MediumIo;  // device/medium_io.h
+}
 struct FatToolsState;  // fattools/fat_tools.h
 
 // The sector that the grid really shows: its number, the device it was read from and the
@@ -58,6 +61,12 @@ struct AppState {
   // the journal once a command has used it.
   std::filesystem::path journalFile;
   std::shared_ptr<journal::Journal> journal;
+  // The calls that move bytes to and from the media: the system's, set at start-up (tests
+  // set their own, which fail or stop where they say). None set means the system's.
+  device::MediumIo* io = nullptr;
+  // The sector the grid still shows though a refresh or a read since could not show it
+  // again: its bytes are no longer known to be the device's (the grid shows them greyed).
+  std::optional<ShownSector> staleShown;
 };
 
 }  // namespace dulvex

@@ -57,7 +57,7 @@ void DirectReader::Fill(Buffer& b, std::uint64_t offset, std::size_t length) {
     b.capacity = span;
   }
   // Past the end of a file the read comes back short; only the requested part must arrive.
-  const ssize_t n = PreadAll(direct_, b.bytes.get(), span, static_cast<off_t>(lo));
+  const ssize_t n = PreadAll(SystemIo(), direct_, b.bytes.get(), span, static_cast<off_t>(lo));
   if (n < 0 && errno == EINVAL) refused_ = true;
   b.ok = n >= 0 && static_cast<std::size_t>(n) >= b.skip + length;
 }

@@ -1,6 +1,8 @@
 // A file of the host (an export, a file saved from a volume) written the safe way: into a
 // temporary file beside it, which takes its name only once every byte is written and made
-// durable. Until then an existing file of that name stays as it was.
+// durable. Until then an existing file of that name stays as it was. The new file keeps the
+// mode and owner of the one it replaces; a new one is private (0600), as it may hold a
+// volume's data. A symbolic link is written through, to the file it leads to.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +13,8 @@ namespace dulvex::device {
 
 class PendingFile {
  public:
-  // Creates the temporary file; ok() is false (errno set) when that fails.
+  // Creates the temporary file; ok() is false, and Problem() says why, when that fails or
+  // the target cannot be written this way.
   explicit PendingFile(const std::string& target);
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
@@ -19,13 +22,18 @@ class PendingFile {
   ~PendingFile();
 
   bool ok() const { return fd_ >= 0; }
-  // Appends the bytes; false with errno set when the write fails.
+  // Appends the bytes; false when the write fails.
   bool Write(std::span<const std::uint8_t> bytes);
-  // Makes the bytes durable and renames the file; false with errno set when that fails.
+  // Makes the bytes durable and renames the file; false when that fails.
   bool Keep();
+  // Why the last step failed, in words, named by its errno where the system gave one.
+  const std::string& Problem() const { return problem_; }
+  // The file written: the target, or the file its symbolic link leads to.
+  const std::string& target() const { return target_; }
 
  private:
-  std::string target_, temp_;
+  bool Fail(const std::string& what, int error);
+  std::string target_, temp_, problem_;
   int fd_ = -1;
 };
 

@@ -7,7 +7,9 @@
 #include <sys/sysmacros.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <sstream>
 
 #include "device/posix_io.h"
 
@@ -104,27 +106,162 @@ IoResult IdentifyMedium(const fs::path& file, MediumIdentity* out) {
   return {};
 }
 
-std::vector<std::string> LoopDevicesOver(std::uint64_t dev, std::uint64_t ino) {
-  std::vector<std::string> found;
+namespace {
+
+// The sysfs folder of the block device numbered `rdev`; empty when there is none.
+fs::path SysfsOf(std::uint64_t rdev) {
+  std::error_code ec;
+  fs::path p = fs::canonical("/sys/dev/block/" + Numbers(rdev), ec);
+  return ec ? fs::path() : p;
+}
+
+// The device number a sysfs "dev" file holds ("7:2"); 0 when it cannot be read.
+std::uint64_t DevNumberIn(const fs::path& file) {
+  const std::string text = SysfsText(file);
+  unsigned ma = 0, mi = 0;
+  if (std::sscanf(text.c_str(), "%u:%u", &ma, &mi) != 2) return 0;
+  return makedev(ma, mi);
+}
+
+// A mount point as /proc/self/mountinfo writes it, with its escapes (\040 for a blank)
+// undone.
+std::string Unescaped(const std::string& field) {
+  std::string out;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size()) {
+      const std::string digits = field.substr(i + 1, 3);
+      if (digits.find_first_not_of("01234567") == std::string::npos) {
+        out += static_cast<char>(std::stoi(digits, nullptr, 8));
+        i += 3;
+        continue;
+      }
+    }
+    out += field[i];
+  }
+  return out;
+}
+
+// Every mount of this process's view, as device number and mount point.
+std::vector<std::pair<std::uint64_t, std::string>> Mounts() {
+  std::vector<std::pair<std::uint64_t, std::string>> mounts;
+  std::ifstream in("/proc/self/mountinfo");
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::string id, parent, numbers, root, point;
+    unsigned ma = 0, mi = 0;
+    if (!(fields >> id >> parent >> numbers >> root >> point) ||
+        std::sscanf(numbers.c_str(), "%u:%u", &ma, &mi) != 2)
+      continue;
+    mounts.emplace_back(makedev(ma, mi), Unescaped(point));
+  }
+  return mounts;
+}
+
+// A command line word, quoted when it holds anything a shell would read otherwise.
+std::string ShellWord(const std::string& word) {
+  if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTU"
+                                              "VWXYZ0123456789/._-+:@%=,") == std::string::npos)
+    return word;
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+std::vector<std::string> DeviceUser::FreeingCommands(bool detach) const {
+  std::vector<std::string> commands;
+  for (const std::string& point : mountPoints) commands.push_back("umount " + ShellWord(point));
+  for (const std::string& holder : holders) {
+    const std::string name = fs::path(holder).filename().string();
+    const std::string dmName = SysfsText(fs::path("/sys/block") / name / "dm" / "name");
+    if (!dmName.empty())
+      commands.push_back("dmsetup remove " + ShellWord(dmName));
+    else if (name.rfind("md", 0) == 0)
+      commands.push_back("mdadm --stop " + holder);
+    else
+      commands.push_back("stop " + holder + ", which is built on " + node);
+  }
+  if (detach) commands.push_back("losetup -d " + node);
+  return commands;
+}
+
+DeviceUser UsersOfDevice(std::uint64_t rdev) {
+  DeviceUser user;
+  const fs::path sys = SysfsOf(rdev);
+  if (sys.empty()) return user;
+  user.node = "/dev/" + sys.filename().string();
+  // The device itself and each of its partitions (the folders with a "partition" file).
+  std::vector<std::pair<std::uint64_t, fs::path>> parts = {{rdev, sys}};
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(sys, ec)) {
+    if (fs::exists(e.path() / "partition", ec))
+      parts.emplace_back(DevNumberIn(e.path() / "dev"), e.path());
+  }
+  const auto mounts = Mounts();
+  for (const auto& [number, folder] : parts) {
+    for (const auto& [mounted, point] : mounts)
+      if (mounted == number) user.mountPoints.push_back(point);
+    for (const fs::directory_entry& h : fs::directory_iterator(folder / "holders", ec))
+      user.holders.push_back("/dev/" + h.path().filename().string());
+  }
+  std::sort(user.mountPoints.begin(), user.mountPoints.end());
+  std::sort(user.holders.begin(), user.holders.end());
+  return user;
+}
+
+bool LoopBackingFile(std::uint64_t rdev, std::uint64_t* dev, std::uint64_t* ino,
+                     std::uint64_t* loop, std::string* name) {
+  fs::path sys = SysfsOf(rdev);
+  std::error_code ec;
+  if (sys.empty()) return false;
+  if (fs::exists(sys / "partition", ec)) sys = sys.parent_path();
+  if (!fs::exists(sys / "loop", ec)) return false;
+  *loop = DevNumberIn(sys / "dev");
+  *name = SysfsText(sys / "loop" / "backing_file");
+  Fd fd(::open(("/dev/" + sys.filename().string()).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() >= 0 && LoopBacking(fd.get(), dev, ino)) return true;
+  // Without the right to open the device, the file sysfs names is looked at instead.
+  struct stat st {};
+  if (name->empty() || ::stat(name->c_str(), &st) != 0) return false;
+  *dev = st.st_dev, *ino = st.st_ino;
+  return true;
+}
+
+std::vector<DeviceUser> LoopDevicesOver(std::uint64_t dev, std::uint64_t ino,
+                                        std::uint64_t except) {
+  std::vector<DeviceUser> found;
   std::error_code ec;
   for (const fs::directory_entry& e : fs::directory_iterator("/sys/block", ec)) {
     const std::string name = e.path().filename().string();
     if (name.rfind("loop", 0) != 0 || !fs::exists(e.path() / "loop", ec)) continue;
-    const std::string node = "/dev/" + name;
-    std::uint64_t d = 0, i = 0;
-    Fd fd(::open(node.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    bool known = fd.get() >= 0 && LoopBacking(fd.get(), &d, &i);
-    if (!known) {
-      // Without the right to open the device, the file sysfs names is looked at instead, by
-      // identity: the same name may by now stand for another file.
-      struct stat st {};
-      known = ::stat(SysfsText(e.path() / "loop/backing_file").c_str(), &st) == 0;
-      d = st.st_dev, i = st.st_ino;
-    }
-    if (known && d == dev && i == ino) found.push_back(node);
+    const std::uint64_t number = DevNumberIn(e.path() / "dev");
+    if (number == 0 || number == except) continue;
+    std::uint64_t d = 0, i = 0, self = 0;
+    std::string file;
+    if (LoopBackingFile(number, &d, &i, &self, &file) && d == dev && i == ino)
+      found.push_back(UsersOfDevice(number));
   }
-  std::sort(found.begin(), found.end());
+  std::sort(found.begin(), found.end(),
+            [](const DeviceUser& a, const DeviceUser& b) { return a.node < b.node; });
   return found;
+}
+
+std::string DescribeTarget(const fs::path& file, const MediumIdentity& medium) {
+  std::error_code ec;
+  fs::path real = fs::canonical(file, ec);
+  if (ec) real = file;
+  if (!medium.block) return real.string();
+  std::uint64_t d = 0, i = 0, loop = 0;
+  std::string backing;
+  if (LoopBackingFile(medium.dev, &d, &i, &loop, &backing))
+    return real.string() + " (loop device over " + (backing.empty() ? "a file" : backing) + ")";
+  const fs::path base = "/sys/dev/block/" + Numbers(medium.dev);
+  const std::string model = SysfsFirst(base, {"device/model", "../device/model"});
+  std::string about;
+  if (!model.empty()) about = model;
+  if (!medium.serial.empty()) about += (about.empty() ? "serial " : ", serial ") + medium.serial;
+  return about.empty() ? real.string() : real.string() + " (" + about + ")";
 }
 
 }  // namespace dulvex::device

@@ -38,32 +38,37 @@ int OpenMedium(const char* path, int flags) {
 namespace {
 
 template <typename Call>
-ssize_t TransferAll(std::size_t length, Call call) {
+ssize_t TransferAll(std::size_t length, Call call, std::size_t* moved = nullptr) {
   std::size_t done = 0;
+  ssize_t n = 0;
   while (done < length) {
-    const ssize_t n = call(done);
+    n = call(done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
+    if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
-  return static_cast<ssize_t>(done);
+  if (moved != nullptr) *moved = done;
+  return n < 0 ? -1 : static_cast<ssize_t>(done);
 }
 
 }  // namespace
 
-ssize_t PreadAll(int fd, void* buf, std::size_t length, off_t offset) {
+ssize_t PreadAll(MediumIo& io, int fd, void* buf, std::size_t length, off_t offset) {
   return TransferAll(length, [&](std::size_t done) {
-    return ::pread(fd, static_cast<char*>(buf) + done, length - done,
-                   offset + static_cast<off_t>(done));
+    return io.Pread(fd, static_cast<char*>(buf) + done, length - done,
+                    offset + static_cast<off_t>(done));
   });
 }
 
-ssize_t PwriteAll(int fd, const void* buf, std::size_t length, off_t offset) {
-  return TransferAll(length, [&](std::size_t done) {
-    return ::pwrite(fd, static_cast<const char*>(buf) + done, length - done,
-                    offset + static_cast<off_t>(done));
-  });
+ssize_t PwriteAll(MediumIo& io, int fd, const void* buf, std::size_t length, off_t offset,
+                  std::size_t* moved) {
+  return TransferAll(
+      length,
+      [&](std::size_t done) {
+        return io.Pwrite(fd, static_cast<const char*>(buf) + done, length - done,
+                         offset + static_cast<off_t>(done));
+      },
+      moved);
 }
 
 bool SectorOffset(std::int64_t sector, off_t* offset) {

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "device/medium_io.h"
+
 namespace dulvex::device {
 
 // Closes the descriptor when the transfer is over.
@@ -43,10 +45,12 @@ class Fd {
 // of size 0 (a detached loop device, an empty card reader) fails with ENOMEDIUM.
 int OpenMedium(const char* path, int flags);
 
-// Reads or writes `length` bytes at `offset`, going on after interruptions and partial
-// transfers. Returns the bytes moved (fewer only at the end of the medium), or -1 with errno.
-ssize_t PreadAll(int fd, void* buf, std::size_t length, off_t offset);
-ssize_t PwriteAll(int fd, const void* buf, std::size_t length, off_t offset);
+// Reads or writes `length` bytes at `offset` through `io`, going on after interruptions and
+// partial transfers. Returns the bytes moved (fewer only at the end of the medium), or -1
+// with errno; *moved (when given) tells how many had moved before a failure.
+ssize_t PreadAll(MediumIo& io, int fd, void* buf, std::size_t length, off_t offset);
+ssize_t PwriteAll(MediumIo& io, int fd, const void* buf, std::size_t length, off_t offset,
+                  std::size_t* moved = nullptr);
 
 // Byte offset of a sector: false for a negative number or one past what an offset can hold.
 bool SectorOffset(std::int64_t sector, off_t* offset);

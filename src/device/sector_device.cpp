@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "device/fault_injection.h"
 #include "device/posix_io.h"
 
 namespace dulvex::device {
@@ -42,6 +41,49 @@ IoStatus StatusOfErrno(int error) {
   }
 }
 
+std::string ErrnoText(int error) {
+  std::string words;
+  switch (error) {
+    case ENOSPC:
+      words = "no space left on the device";
+      break;
+    case EDQUOT:
+      words = "the disk quota is used up";
+      break;
+    case EROFS:
+      words = "its file system is read-only";
+      break;
+    case EACCES:
+      words = "permission denied";
+      break;
+    case EPERM:
+      words = "the system does not permit it, as for an immutable or append-only file or folder";
+      break;
+    case EIO:
+      words = "input/output error";
+      break;
+    case EISDIR:
+      words = "it is a folder, not a file";
+      break;
+    case ENOENT:
+      words = "it or its folder does not exist";
+      break;
+    case ENOTDIR:
+      words = "a part of its path is not a folder";
+      break;
+    case ENAMETOOLONG:
+      words = "the name is too long";
+      break;
+    case ELOOP:
+      words = "its symbolic links go round in a loop";
+      break;
+    default:
+      words = std::strerror(error);
+  }
+  const char* name = ::strerrorname_np(error);
+  return name == nullptr ? words : words + " (" + name + ")";
+}
+
 std::string IoResult::Describe() const {
   switch (status) {
     case IoStatus::Ok:
@@ -73,11 +115,16 @@ std::string IoResult::Describe() const {
     case IoStatus::Changed:
       return "the sector changed since it was shown";
     case IoStatus::LoopAttached:
-      return "the image is attached to a loop device";
+      return "another device reaches the same file";
     case IoStatus::JournalFailed:
       return "the write journal could not record the write";
     case IoStatus::Mismatch:
       return "read back at the medium, the sector differs from what was written";
+    case IoStatus::ReadOnlyDevice:
+      return "the device is set read-only (a write-protect switch, blockdev --setro or "
+             "losetup -r)";
+    case IoStatus::Locked:
+      return "another window of this program, or another program, is writing to it";
   }
   return "unknown failure";
 }
@@ -87,20 +134,15 @@ std::filesystem::path DriveFile(const std::filesystem::path& drivesDir, std::str
   return drivesDir / std::string(1, device[0]);
 }
 
-IoResult ReadSectorAt(const std::filesystem::path& file, std::int64_t sector, std::uint8_t* out) {
+IoResult ReadSectorAt(const std::filesystem::path& file, std::int64_t sector, std::uint8_t* out,
+                      MediumIo& io) {
   off_t offset = 0;
   if (!SectorOffset(sector, &offset)) return {IoStatus::PastEnd, 0};
   if (file.empty()) return {IoStatus::OpenFailed, ENOENT};
   Fd fd(OpenMedium(file.c_str(), O_RDONLY));
   if (fd.get() < 0) return {errno == ENOMEDIUM ? IoStatus::NoMedium : IoStatus::OpenFailed, errno};
-  struct stat st {};
-  if (::fstat(fd.get(), &st) == 0) {
-    const MediumId id = MediumIdOf(st);
-    if (ReadFaultAt(id.dev, id.ino, static_cast<std::uint64_t>(offset), kSectorSize))
-      return {IoStatus::IoError, EIO};
-  }
   std::uint8_t data[kSectorSize];
-  const ssize_t n = PreadAll(fd.get(), data, kSectorSize, offset);
+  const ssize_t n = PreadAll(io, fd.get(), data, kSectorSize, offset);
   if (n < 0) return IoResult::FromErrno();
   if (n < static_cast<ssize_t>(kSectorSize))
     return {n == 0 ? IoStatus::PastEnd : IoStatus::ShortTransfer, 0};

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "device/medium_io.h"
+
 namespace dulvex::device {
 
 inline constexpr std::size_t kSectorSize = 512;
@@ -28,14 +30,20 @@ enum class IoStatus {
   IoError,           // the medium reported an input/output error
   SystemError,       // another error of the system, named by its errno text
   // Only from the write path (device/write_path.h):
-  Changed,        // the sector no longer holds what the caller last read there
-  LoopAttached,   // the image is attached to a loop device
-  JournalFailed,  // the write journal could not record the write first
-  Mismatch,       // read back at the medium, the sector differs from what was written
+  Changed,         // the sector no longer holds what the caller last read there
+  LoopAttached,    // another (loop) device reaches the same file
+  JournalFailed,   // the write journal could not record the write first
+  Mismatch,        // read back at the medium, the sector differs from what was written
+  ReadOnlyDevice,  // the block device is set read-only (BLKROGET)
+  Locked,          // another window of the program (or another program) is writing the image
 };
 
 // The status that stands for an errno of a failed call.
 IoStatus StatusOfErrno(int error);
+
+// A failure of the system in words, named by its errno: "no space left on the device
+// (ENOSPC)".
+std::string ErrnoText(int error);
 
 struct IoResult {
   IoStatus status = IoStatus::Ok;
@@ -51,8 +59,9 @@ struct IoResult {
 // name (an empty one included) gives an empty path, which fails to open.
 std::filesystem::path DriveFile(const std::filesystem::path& drivesDir, std::string_view device);
 
-// Reads sector `sector` (>= 0) into out[0..511]. Opens read-only; any failure to open gives
-// OpenFailed, its errno telling why. On failure `out` is left as it was.
-IoResult ReadSectorAt(const std::filesystem::path& file, std::int64_t sector, std::uint8_t* out);
+// Reads sector `sector` (>= 0) into out[0..511] through `io`. Opens read-only; any failure to
+// open gives OpenFailed, its errno telling why. On failure `out` is left as it was.
+IoResult ReadSectorAt(const std::filesystem::path& file, std::int64_t sector, std::uint8_t* out,
+                      MediumIo& io = SystemIo());
 
 }  // namespace dulvex::device

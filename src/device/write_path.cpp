@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,17 +11,11 @@
 #include <cstring>
 #include <memory>
 
-#include "device/fault_injection.h"
 #include "device/posix_io.h"
 
 namespace dulvex::device {
 
 namespace {
-
-std::function<void()>& AfterFlushHook() {
-  static std::function<void()> hook;
-  return hook;
-}
 
 // The unit of O_DIRECT transfers: a block device's logical block, an image's file-system
 // block (a multiple of the logical block of the disk below).
@@ -42,19 +37,16 @@ bool SetDirect(int fd, bool on) {
 // Reads the sector at `offset` as the medium holds it, not as the page cache remembers it:
 // the aligned window around it with O_DIRECT, or, where O_DIRECT is refused, after dropping
 // the cached pages.
-IoResult ReadAtMedium(int fd, off_t offset, Sector& out, ReadBack* how) {
+IoResult ReadAtMedium(MediumIo& io, int fd, off_t offset, Sector& out, ReadBack* how) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return IoResult::FromErrno();
-  const MediumId id = MediumIdOf(st);
-  if (ReadFaultAt(id.dev, id.ino, static_cast<std::uint64_t>(offset), kSectorSize))
-    return {IoStatus::IoError, EIO};
   const std::size_t unit = DirectUnit(fd, st);
   const off_t start = offset - offset % static_cast<off_t>(unit);
   const auto at = static_cast<std::size_t>(offset - start);
   if (SetDirect(fd, true)) {
     std::unique_ptr<std::uint8_t, decltype(&std::free)> window(
         static_cast<std::uint8_t*>(std::aligned_alloc(unit, unit)), &std::free);
-    const ssize_t n = window ? PreadAll(fd, window.get(), unit, start) : -1;
+    const ssize_t n = window ? PreadAll(io, fd, window.get(), unit, start) : -1;
     const int error = errno;
     SetDirect(fd, false);
     if (n >= static_cast<ssize_t>(at + kSectorSize)) {
@@ -68,7 +60,7 @@ IoResult ReadAtMedium(int fd, off_t offset, Sector& out, ReadBack* how) {
     // EINVAL: the alignment was not what the medium wants; read as below.
   }
   ::posix_fadvise(fd, start, static_cast<off_t>(unit), POSIX_FADV_DONTNEED);
-  const ssize_t n = PreadAll(fd, out.data(), kSectorSize, offset);
+  const ssize_t n = PreadAll(io, fd, out.data(), kSectorSize, offset);
   if (n < 0) return IoResult::FromErrno();
   if (n < static_cast<ssize_t>(kSectorSize)) return {IoStatus::ShortTransfer};
   *how = ReadBack::CacheDropped;
@@ -98,24 +90,89 @@ WriteResult FromErrno() {
   return Failure(StatusOfErrno(error), error);
 }
 
-// Steps 5 and 6 once the log holds the pending record: write, flush, read back, compare.
-WriteResult WriteAndCheck(int fd, off_t offset, const Sector& data) {
-  const ssize_t n = PwriteAll(fd, data.data(), kSectorSize, offset);
-  if (n < 0) return FromErrno();
-  if (n < static_cast<ssize_t>(kSectorSize)) return Failure(IoStatus::ShortTransfer);
+// Opens the medium read-write and holds it: a block device exclusively, an image file under
+// an advisory lock that a second window of the program waits for in vain.
+WriteResult OpenAndHold(const std::filesystem::path& file, int* out) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return FromErrno();
+  const bool block = S_ISBLK(st.st_mode);
+  // The kernel refuses an exclusive open while a mounted file system or another exclusive
+  // user holds the device, so a write never goes behind a file system's back.
+  Fd fd(OpenMedium(file.c_str(), O_RDWR | (block ? O_EXCL : 0)));
+  if (fd.get() < 0) {
+    WriteResult r = FromErrno();
+    if (block && r.error == EBUSY) r.users = UsersOfDevice(st.st_rdev);
+    return r;
+  }
+  if (::fstat(fd.get(), &st) != 0) return FromErrno();
+  if (S_ISREG(st.st_mode) && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+    return errno == EWOULDBLOCK ? Failure(IoStatus::Locked, EWOULDBLOCK) : FromErrno();
+  *out = fd.Release();
+  return {};
+}
+
+// Refuses a read-only device and a medium whose bytes another device reaches as well.
+WriteResult Guard(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return FromErrno();
+  WriteResult r = Failure(IoStatus::LoopAttached);
+  if (S_ISBLK(st.st_mode)) {
+    int readOnly = 0;
+    if (::ioctl(fd, BLKROGET, &readOnly) == 0 && readOnly != 0)
+      return Failure(IoStatus::ReadOnlyDevice, EROFS);
+    // A loop device (or a partition of one): any other loop device over its file.
+    std::uint64_t dev = 0, ino = 0, loop = 0;
+    if (!LoopBackingFile(st.st_rdev, &dev, &ino, &loop, &r.backingFile)) return {};
+    r.throughLoop = true;
+    r.others = LoopDevicesOver(dev, ino, loop);
+  } else {
+    r.others = LoopDevicesOver(st.st_dev, st.st_ino);
+  }
+  return r.others.empty() ? WriteResult{} : r;
+}
+
+// Once the log holds the record: the late check, then write, flush, read back, compare.
+WriteResult WriteAndCheck(MediumIo& io, int fd, off_t offset, const Sector& expected,
+                          const Sector& data) {
+  WriteResult r;
+  Sector now{};
+  static_cast<IoResult&>(r) = ReadAtMedium(io, fd, offset, now, &r.readBack);
+  if (!r.ok()) return r;  // nothing written
+  Compare(now, expected, &r);
+  if (r.differing != 0) {
+    r.status = IoStatus::Changed;
+    r.lateChange = true;
+    return r;
+  }
+  r = {};
+  std::size_t moved = 0;
+  const ssize_t n = PwriteAll(io, fd, data.data(), kSectorSize, offset, &moved);
+  if (n < static_cast<ssize_t>(kSectorSize)) {
+    r = n < 0 ? FromErrno() : Failure(IoStatus::ShortTransfer);
+    // A call that failed moved nothing; a part that moved leaves the sector in between.
+    r.outcome = moved == 0 ? Outcome::NotWritten : Outcome::Unknown;
+    return r;
+  }
   // The medium's size never changes, so the data alone is flushed (with the disk's cache).
   int rc;
   do {
-    rc = ::fdatasync(fd);
+    rc = io.Fdatasync(fd);
   } while (rc != 0 && errno == EINTR);
-  if (rc != 0) return FromErrno();
-  if (AfterFlushHook()) AfterFlushHook()();
-  WriteResult r;
+  if (rc != 0) {
+    // The bytes went to the cache; whether the medium kept them cannot be told.
+    r = FromErrno();
+    r.outcome = Outcome::Unknown;
+    return r;
+  }
   Sector back{};
-  static_cast<IoResult&>(r) = ReadAtMedium(fd, offset, back, &r.readBack);
-  if (!r.ok()) return r;
+  static_cast<IoResult&>(r) = ReadAtMedium(io, fd, offset, back, &r.readBack);
+  if (!r.ok()) {
+    r.outcome = Outcome::Unknown;
+    return r;
+  }
   Compare(back, data, &r);
-  if (r.differing != 0) r.status = IoStatus::Mismatch;
+  r.status = r.differing != 0 ? IoStatus::Mismatch : IoStatus::Ok;
+  r.outcome = r.differing != 0 ? Outcome::Failed : Outcome::Written;
   return r;
 }
 
@@ -133,36 +190,25 @@ const char* ReadBackName(ReadBack how) {
   return "not read back";
 }
 
-void SetAfterFlushHookForTest(std::function<void()> hook) {
-  AfterFlushHook() = std::move(hook);
-}
-
 WriteResult WriteSectorChecked(const std::filesystem::path& file, std::int64_t sector,
-                               const Sector& expected, const Sector& data, WriteLog& log) {
+                               const Sector& expected, const Sector& data, WriteLog& log,
+                               MediumIo& io) {
   off_t offset = 0;
   if (!SectorOffset(sector, &offset)) return Failure(IoStatus::PastEnd);
   if (file.empty()) return Failure(IoStatus::OpenFailed, ENOENT);
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0) return FromErrno();
-  const bool block = S_ISBLK(st.st_mode);
-  // A block device is opened exclusively: the kernel refuses while a mounted file system
-  // or another exclusive user holds it, so a write never goes behind a file system's back.
-  Fd fd(OpenMedium(file.c_str(), O_RDWR | (block ? O_EXCL : 0)));
-  if (fd.get() < 0) return FromErrno();
-  if (::fstat(fd.get(), &st) != 0) return FromErrno();
-  if (S_ISREG(st.st_mode)) {
-    // O_EXCL guards block devices only: an image under a loop device is refused here.
-    WriteResult r = Failure(IoStatus::LoopAttached);
-    r.loops = LoopDevicesOver(st.st_dev, st.st_ino);
-    if (!r.loops.empty()) return r;
-  }
+  int held = -1;
+  if (WriteResult r = OpenAndHold(file, &held); !r.ok()) return r;
+  Fd fd(held);
+  if (WriteResult r = Guard(fd.get()); !r.ok()) return r;
   const long long size = MediumSize(fd.get());
   if (size < 0) return FromErrno();
   if (offset + static_cast<long long>(kSectorSize) > size) return Failure(IoStatus::PastEnd);
 
+  // A first check before anything is recorded: a medium swapped or changed is refused at
+  // once, without a record.
   Sector before{};
   WriteResult r;
-  static_cast<IoResult&>(r) = ReadAtMedium(fd.get(), offset, before, &r.readBack);
+  static_cast<IoResult&>(r) = ReadAtMedium(io, fd.get(), offset, before, &r.readBack);
   if (!r.ok()) return r;
   Compare(before, expected, &r);
   if (r.differing != 0) {
@@ -171,14 +217,18 @@ WriteResult WriteSectorChecked(const std::filesystem::path& file, std::int64_t s
   }
 
   const MediumIdentity medium = IdentityOf(fd.get());
-  std::string problem = log.Begin({file, medium, sector, before, data});
+  const std::string target = DescribeTarget(file, medium);
+  std::string problem = log.Begin({file, medium, target, sector, before, data});
   if (!problem.empty()) {
     r = Failure(IoStatus::JournalFailed);
     r.journalProblem = std::move(problem);
     return r;
   }
-  r = WriteAndCheck(fd.get(), offset, data);
-  if (r.ok() && !fd.Close()) r = FromErrno();
+  r = WriteAndCheck(io, fd.get(), offset, expected, data);
+  if (!fd.Close() && r.outcome == Outcome::Written) {
+    r = FromErrno();
+    r.outcome = Outcome::Unknown;
+  }
   r.begun = true;
   r.logEnded = log.End(r);
   return r;

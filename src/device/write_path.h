@@ -1,24 +1,30 @@
 // The one way a sector reaches a medium. In order:
-//   1. the image must not be attached to a loop device (a write to the file would go behind
-//      the loop device's cache and any file system mounted on it);
-//   2. the medium is opened read-write (a block device exclusively, so a mounted one is
-//      refused) and the sector must lie inside it;
-//   3. the sector is read at the medium and must hold, byte for byte, what the caller last
-//      read there (another medium, another program's write or a removal shows as a change);
+//   1. the medium is opened read-write and held for the whole sequence: a block device
+//      exclusively (so a mounted one, or one another program holds, is refused), an image
+//      file under an advisory lock (so a second window of the program waits its turn);
+//   2. a device set read-only is refused, and so is a medium whose bytes another device
+//      reaches too: a loop device over the image, or, for a loop device, another loop device
+//      over its file (a write through one goes behind the cache and any file system of the
+//      other);
+//   3. the sector must lie inside the medium, and must hold, read at the medium, what the
+//      caller last read there (another medium, another program's write or a removal shows
+//      as a change);
 //   4. the write log (the journal) records the write durably, or nothing is written;
-//   5. the sector is written and flushed, then read back past the page cache and compared;
-//   6. the log learns how the write ended.
+//   5. the sector is read again, as late as can be: changed since step 3, it is not written;
+//   6. the sector is written and flushed, then read back past the page cache and compared;
+//   7. the log learns how the write ended: written, not written, failed (the medium kept
+//      other bytes) or unknown (it could not be told).
 // Each failure comes back as a value with its cause; nothing else in the program writes.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "device/medium_identity.h"
+#include "device/medium_io.h"
 #include "device/sector_device.h"
 
 namespace dulvex::device {
@@ -34,19 +40,35 @@ const char* ReadBackName(ReadBack how);
 struct PendingWrite {
   const std::filesystem::path& file;
   const MediumIdentity& medium;
+  const std::string& target;  // DescribeTarget(): what the letter really reaches
   std::int64_t sector;
   const Sector& before;  // what the medium held, read at the medium just now
   const Sector& after;   // what is to be written
 };
 
+// What became of the sector once the log held the write's record.
+enum class Outcome {
+  NotWritten,  // nothing reached the medium
+  Written,     // the medium holds the bytes, read back and compared
+  Failed,      // read back, the medium holds other bytes than were written
+  Unknown,     // the bytes may or may not have reached the medium: it could not be told
+};
+
 struct WriteResult : IoResult {
-  std::vector<std::string> loops;  // LoopAttached: the loop devices over the image
-  std::string journalProblem;      // JournalFailed: the journal's words, naming its file
-  int differing = 0;               // Changed, Mismatch: bytes that differ
-  int firstDiffering = -1;         // ... and the offset of the first of them
+  // LoopAttached: the other devices that reach the same file, and that file's name.
+  std::vector<DeviceUser> others;
+  std::string backingFile;
+  bool throughLoop = false;  // the letter leads to a loop device (not to the image itself)
+  // Busy: where the device is mounted and what holds it, when that can be told.
+  DeviceUser users;
+  std::string journalProblem;  // JournalFailed: the journal's words, naming its file
+  int differing = 0;           // Changed, Mismatch: bytes that differ
+  int firstDiffering = -1;     // ... and the offset of the first of them
   ReadBack readBack = ReadBack::None;
-  bool begun = false;    // the log holds the write's record: the medium may have changed
-  bool logEnded = true;  // false when the log could not record the end of the write
+  bool begun = false;  // the log holds the write's record
+  Outcome outcome = Outcome::NotWritten;
+  bool lateChange = false;  // Changed, found by the read after the journal's record
+  bool logEnded = true;     // false when the log could not record the end of the write
 };
 
 // The journal as the write path sees it.
@@ -62,10 +84,7 @@ class WriteLog {
 
 // Writes `data` over sector `sector` of `file` when the sector holds `expected` at the medium.
 WriteResult WriteSectorChecked(const std::filesystem::path& file, std::int64_t sector,
-                               const Sector& expected, const Sector& data, WriteLog& log);
-
-// Test only: called after the write was flushed and before it is read back, so a test can
-// change the medium behind the page cache. Never set in the program.
-void SetAfterFlushHookForTest(std::function<void()> hook);
+                               const Sector& expected, const Sector& data, WriteLog& log,
+                               MediumIo& io = SystemIo());
 
 }  // namespace dulvex::device

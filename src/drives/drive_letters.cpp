@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "base/escape.h"
+#include "device/medium_identity.h"
 
 namespace dulvex::drives {
 
@@ -132,6 +135,50 @@ std::string Bind(const fs::path& folder, char letter, const fs::path& target) {
     fs::remove(temporary, ignored);
     return name + " cannot be bound in " + EscapeControls(folder.string()) + ": " + ec.message();
   }
+  return {};
+}
+
+namespace {
+
+// `path` with its folder's links resolved (the file itself need not exist).
+fs::path Resolved(const fs::path& path) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(path, ec);
+  fs::path folder = fs::weakly_canonical(absolute.parent_path(), ec);
+  return ec ? absolute : folder / absolute.filename();
+}
+
+bool Inside(const fs::path& path, const fs::path& folder) {
+  const auto [f, p] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+  return f == folder.end() && p != path.end();
+}
+
+}  // namespace
+
+std::string HostFileRefusal(const fs::path& folder, const fs::path& path, bool wholeFolder) {
+  std::error_code ec;
+  const fs::path drives = fs::weakly_canonical(folder, ec);
+  // The name as given, and the file a link there leads to.
+  const fs::path named = Resolved(path);
+  const fs::path real = fs::weakly_canonical(named, ec);
+  for (const fs::path& p : {named, ec ? named : real}) {
+    if (drives.empty() || !Inside(p, drives)) continue;
+    if (wholeFolder)
+      return path.string() + " lies inside the drives folder " + drives.string() +
+             ", which holds the volumes' letters";
+    const std::string name = p.filename().string();
+    if (p.parent_path() == drives && ParseLetter(name) && name.size() == 1)
+      return path.string() + " is the entry of the letter " + DeviceName(*ParseLetter(name)) +
+             " in the drives folder";
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};  // a new file
+  if (const std::optional<char> letter = LetterOf(folder, path))
+    return path.string() + " is the medium bound to " + DeviceName(*letter);
+  if (!S_ISREG(st.st_mode)) return path.string() + " is not a regular file";
+  const std::vector<device::DeviceUser> loops = device::LoopDevicesOver(st.st_dev, st.st_ino);
+  if (!loops.empty())
+    return path.string() + " is the file behind the loop device " + loops.front().node;
   return {};
 }
 

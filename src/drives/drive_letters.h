@@ -70,4 +70,11 @@ bool IsImageFile(const std::filesystem::path& path);
 std::string Bind(const std::filesystem::path& folder, char letter,
                  const std::filesystem::path& target);
 
+// Why a host file (an export, a file saved from a volume) may not be written at `path`: it
+// lies inside the drives folder (with `wholeFolder`; else only when it is a letter's entry
+// there), it is the medium a letter leads to, or a loop device's backing file, or no regular
+// file. Empty when it may.
+std::string HostFileRefusal(const std::filesystem::path& folder, const std::filesystem::path& path,
+                            bool wholeFolder = true);
+
 }  // namespace dulvex::drives

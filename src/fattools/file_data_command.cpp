@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "device/host_file.h"
+#include "drives/drive_letters.h"
 #include "fat/file_data.h"
 #include "fattools/fat_session.h"
 #include "sectorio/sector_io.h"
@@ -29,7 +30,7 @@ class HostFileSink : public fat::ByteSink {
   explicit HostFileSink(device::PendingFile& file) : file_(file) {}
   bool Write(std::span<const std::uint8_t> bytes, std::string* error) override {
     if (file_.Write(bytes)) return true;
-    return *error = std::strerror(errno), false;
+    return *error = file_.Problem(), false;
   }
 
  private:
@@ -176,9 +177,16 @@ void mnuFileData_Click(WindowModel& model) {
     p.MessageBox(refusal, kStyleExclamation, AppTitle());
     return;
   }
+  // A file's bytes may go beside the letters, never over one.
+  if (const std::string refusal = drives::HostFileRefusal(model.state.drivesDir, path, false);
+      !refusal.empty()) {
+    p.MessageBox("Cannot save to " + refusal + ". Nothing was saved; choose another file.",
+                 kStyleExclamation, AppTitle());
+    return;
+  }
   device::PendingFile file(path);
   if (!file.ok()) {
-    p.MessageBox("Cannot save " + path + ": " + std::strerror(errno) + ". Nothing was saved.",
+    p.MessageBox("Cannot save " + path + ": " + file.Problem() + ". Nothing was saved.",
                  kStyleExclamation, AppTitle());
     return;
   }
@@ -204,7 +212,7 @@ void mnuFileData_Click(WindowModel& model) {
                                    kStyleYesNo, AppTitle()) != kAnswerYes)
     return;
   if (!file.Keep()) {
-    p.MessageBox("Cannot save " + path + ": " + std::strerror(errno) + ". Nothing was saved.",
+    p.MessageBox("Cannot save " + path + ": " + file.Problem() + ". Nothing was saved.",
                  kStyleExclamation, AppTitle());
     return;
   }

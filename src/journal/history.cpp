@@ -16,17 +16,21 @@ std::string HexRow(const device::Sector& s, std::size_t row) {
   return text;
 }
 
-std::string StateText(State state, const std::string& cause, std::int64_t undoes) {
-  std::string text = StateName(state);
-  if (!cause.empty()) text += " (" + cause + ")";
-  if (undoes != 0) text += ", undoes record " + std::to_string(undoes);
+template <typename R>
+std::string StateText(const R& r) {
+  if (!r.damage.empty()) return "damaged (" + r.damage + ")";
+  if (r.state == State::Pending && r.owner.Alive() && r.owner != Owner::Self())
+    return "in progress in another window";
+  std::string text = StateName(r.state);
+  if (!r.cause.empty()) text += " (" + r.cause + ")";
+  if (r.undoes != 0) text += ", undoes record " + std::to_string(r.undoes);
   return text;
 }
 
 }  // namespace
 
 const char* HistoryList::Header(int column) {
-  static const char* const kHeaders[kColumnCount] = {"Time",   "Device",        "Path",
+  static const char* const kHeaders[kColumnCount] = {"Time",   "Device",        "Written to",
                                                      "Sector", "Bytes changed", "State"};
   return column >= 0 && column < kColumnCount ? kHeaders[column] : "";
 }
@@ -58,14 +62,14 @@ std::string HistoryList::Cell(std::size_t row, int column) const {
       return TimeText(s.timeMs);
     case kDevice:
       return s.device;
-    case kPath:
-      return s.path;
+    case kTarget:
+      return s.target;
     case kSector:
       return std::to_string(s.sector);
     case kChanged:
       return std::to_string(s.changed);
     case kState:
-      return StateText(s.state, s.cause, s.undoes);
+      return StateText(s);
     default:
       return {};
   }
@@ -78,9 +82,10 @@ std::string ExportText(const std::vector<Record>& records) {
     int changed = 0;
     for (std::size_t i = 0; i < r.before.size(); ++i) changed += r.before[i] != r.after[i];
     out += "\nRecord " + std::to_string(r.id) + ", " + TimeText(r.timeMs) + ", " + r.device +
-           " sector " + std::to_string(r.sector) + ": " + StateText(r.state, r.cause, r.undoes) +
-           "\n  file   " + r.path + "\n  medium " + r.medium.Describe() + "\n  " +
-           std::to_string(changed) + " of 512 bytes changed\n";
+           " sector " + std::to_string(r.sector) + ": " + StateText(r) + "\n  file   " + r.path +
+           "\n  to     " + r.target + "\n  medium " + r.medium.Describe() + "\n";
+    if (r.damaged()) continue;  // its bytes are not to be trusted
+    out += "  " + std::to_string(changed) + " of 512 bytes changed\n";
     for (std::size_t row = 0; row < 32; ++row) {
       std::string marks;
       for (std::size_t i = row * 16; i < row * 16 + 16; ++i)

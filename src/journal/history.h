@@ -14,7 +14,7 @@ namespace dulvex::journal {
 // table. Only the pages asked for are read.
 class HistoryList {
  public:
-  enum Column : int { kTime, kDevice, kPath, kSector, kChanged, kState, kColumnCount };
+  enum Column : int { kTime, kDevice, kTarget, kSector, kChanged, kState, kColumnCount };
   static constexpr int kPage = 256;  // rows read at a time
   static const char* Header(int column);
 

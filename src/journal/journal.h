@@ -1,15 +1,19 @@
 // The write journal: one SQLite database (WAL, synchronous=FULL) with a record of every sector
 // write the program makes, committed before the write reaches the medium ("pending") and
-// brought up to date after the check at the medium ("written", or "failed" with the cause).
-// It holds the 512 bytes before and after each write, so a write can be undone.
+// brought up to date after the check at the medium: "written", "not written", "failed" (the
+// medium kept other bytes) or "unknown" (it could not be told; settled once the medium is
+// read again). It holds the 512 bytes before and after each write, so a write can be undone,
+// and who made each record, so no window settles another's write in progress.
 //
-// Test only: when the environment variable DULVEX_TEST_EXIT_AFTER_JOURNAL is set, the process
-// ends (exit status 75) right after a pending record is committed, as a crash between the
-// journal and the medium would. Nothing in the program sets it.
+// The journal is the program's own: its application id, its schema and the type and length
+// of every value are checked, and a record that fails the check is damaged: shown as such,
+// never used to write. Every statement is reset once read, so two windows (two processes)
+// use one journal side by side, each seeing the other's records.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,39 +21,53 @@
 #include <vector>
 
 #include "device/write_path.h"
+#include "journal/owner.h"
 
 struct sqlite3;
 
 namespace dulvex::journal {
 
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
+inline constexpr std::int32_t kApplicationId = 0x44784A6C;  // "DxJl"
 
-enum class State { Pending, Written, Failed };
-const char* StateName(State state);  // "pending", "written", "failed"
+enum class State { Pending, Written, NotWritten, Failed, Unknown };
+// "pending", "written", "not written", "failed", "unknown"
+const char* StateName(State state);
 
 // One write as the journal holds it.
 struct Record {
   std::int64_t id = 0;
   std::int64_t timeMs = 0;  // when the record was made, milliseconds since 1970 (UTC)
   std::string device;       // the drive letter, "A:"
-  std::string path;         // the file behind the letter
+  std::string path;         // the letter's entry in the drives folder
+  std::string target;       // what it led to: "/home/u/card.img", "/dev/sdb1 (model, serial)"
   device::MediumIdentity medium;
   std::int64_t sector = 0;
   device::Sector before{}, after{};
   State state = State::Pending;
-  std::string cause;        // failed: why; written: how the sector was read back
-  std::int64_t undoes = 0;  // the record this write reverts, 0 when none
+  std::string cause;            // why it ended so; for a written one how it was read back
+  std::int64_t undoes = 0;      // the record this write reverts, 0 when none
+  std::int64_t generation = 0;  // 0 a write, 1 its undo, 2 a revert of that undo, ...
+  bool undone = false;          // a written record reverts it
+  Owner owner;
+  std::string damage;  // why the record cannot be trusted; empty when it is sound
+
+  bool damaged() const { return !damage.empty(); }
+  // An undo (or an undo of a redo): Undo Last Write never takes one back; a redo it does.
+  bool isUndo() const { return generation % 2 == 1; }
 };
 
 // A line of the history: a record without its bytes.
 struct Summary {
   std::int64_t id = 0, timeMs = 0;
-  std::string device, path;
+  std::string device, target;
   std::int64_t sector = 0;
   int changed = 0;  // bytes the write changes
   State state = State::Pending;
   std::string cause;
   std::int64_t undoes = 0;
+  Owner owner;
+  std::string damage;
 };
 
 // What went wrong, naming the journal file and the cause; empty when all went well.
@@ -78,9 +96,10 @@ class Journal {
   Result Open(bool create);
   bool isOpen() const { return db_ != nullptr; }
 
-  // Adds `record` as pending and makes it durable; sets its id and time.
+  // Adds `record` as pending, owned by this process, and makes it durable; sets its id,
+  // time, owner and generation.
   Result Begin(Record& record);
-  // Sets the state and cause of record `id`.
+  // Sets the state and cause of record `id`; a written undo marks the record it undoes.
   Result Finish(std::int64_t id, State state, const std::string& cause);
 
   // Records of `device` ("" for all): how many, and a page of them newest first, older than
@@ -90,16 +109,30 @@ class Journal {
   // The drive letters that have records, in order.
   Result Devices(std::vector<std::string>* out);
   Result Get(std::int64_t id, Record* out);
-  // The newest write of `device` that an undo would revert: written, not itself an undo,
-  // and not undone yet.
-  Result LastUndoable(std::string_view device, std::optional<Record>* out);
-  Result Pending(std::vector<Record>* out);
+  // What Undo Last Write may choose on `device`, newest first, older than `beforeId` (0:
+  // from the newest): written or unknown, not undone, not an undo. Read through an index.
+  Result UndoCandidates(std::string_view device, std::int64_t beforeId, int limit,
+                        std::vector<Record>* out);
+  // Records whose end is open (pending or unknown), oldest first.
+  Result Unsettled(std::vector<Record>* out);
 
  private:
   Result Fail(const std::string& what);
   Result Exec(const char* sql);
+  Result Prepare();
+  Result CheckSchema(int version, std::int32_t applicationId);
+  // Before each write: the file open is still the one at the path. Closes and refuses when
+  // not; the next write opens what is there then.
+  Result CheckFile();
+  void Close();
+  // Runs a write `step` (a whole transaction), again while another connection holds the
+  // lock, until `tries` run out.
+  Result Write(const std::string& what, const std::function<int()>& step);
+  void CheckpointWhenLarge();
   std::filesystem::path file_;
   sqlite3* db_ = nullptr;
+  int watch_ = -1;  // the database file as this process opened it, to see it deleted
+  std::uint64_t walDev_ = 0, walIno_ = 0;
   struct Statements;
   std::unique_ptr<Statements> statements_;
 };
@@ -121,8 +154,26 @@ class JournalLog : public device::WriteLog {
   std::int64_t id_ = 0;
 };
 
-// What a write's end says in the journal: its cause when it failed, how it was read back
-// when it was written.
+// The state a write's end gives its record, and the cause the record keeps: why it failed,
+// or how it was read back when it was written.
+State StateOf(const device::WriteResult& result);
 std::string CauseText(const device::WriteResult& result);
+
+// What the medium's sector `now` says of a record whose end is open: written (it holds the
+// bytes written), not written (it holds the bytes from before), or still unknown. The cause
+// tells how it was found.
+struct Settled {
+  State state;
+  std::string cause;
+};
+Settled SettleBySector(const Record& record, const device::Sector& now);
+
+// Undo Last Write's choice: the newest candidate of `device` for which `onMedium` (the
+// medium behind the letter holds the record's bytes) is true. Stops early when `cancelled`
+// says so. `checked` counts the candidates looked at.
+Result FindUndoable(Journal& journal, std::string_view device,
+                    const std::function<bool(const Record&)>& onMedium,
+                    const std::function<bool()>& cancelled, std::optional<Record>* out,
+                    std::int64_t* checked = nullptr);
 
 }  // namespace dulvex::journal

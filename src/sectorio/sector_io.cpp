@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/version.h"
+#include "device/medium_io.h"
 #include "device/write_path.h"
 #include "drives/drive_info.h"
 #include "journal/journal.h"
@@ -36,6 +37,42 @@ std::string Where(WindowModel& model, std::int64_t sector) {
   return Where(model.state.DevicePath, sector);
 }
 
+// "/dev/loop2 (mounted on /mnt/x; /dev/dm-0 is built on it)".
+std::string DeviceUserText(const device::DeviceUser& u) {
+  std::string about;
+  for (const std::string& m : u.mountPoints)
+    about += (about.empty() ? "" : "; ") + ("mounted on " + m);
+  for (const std::string& h : u.holders)
+    about += (about.empty() ? "" : "; ") + h + " is built on it";
+  return about.empty() ? u.node : u.node + " (" + about + ")";
+}
+
+// "umount /mnt/x; losetup -d /dev/loop2".
+std::string FreeingText(const std::vector<device::DeviceUser>& users, bool detach) {
+  std::string text;
+  for (const device::DeviceUser& u : users)
+    for (const std::string& c : u.FreeingCommands(detach)) text += (text.empty() ? "" : "; ") + c;
+  return text;
+}
+
+std::string LoopText(const device::WriteResult& r, const std::string& refused) {
+  std::string devices;
+  for (const device::DeviceUser& u : r.others)
+    devices += (devices.empty() ? "" : ", ") + DeviceUserText(u);
+  const bool one = r.others.size() == 1;
+  const std::string them = one ? "it" : "them";
+  const std::string device = one ? "the loop device " : "the loop devices ";
+  std::string text =
+      r.throughLoop
+          ? refused + "it is a loop device over " + r.backingFile +
+                ", and that file is attached to " + device + devices +
+                " as well: a write here would go behind " + (one ? "its" : "their") + " back"
+          : refused + "its image file is attached to " + device + devices +
+                ": a write to the file would go behind " + (one ? "its" : "their") + " back";
+  return text + ". Free " + them + " first (" + FreeingText(r.others, true) +
+         "), then try again. Nothing was written.";
+}
+
 // Tells why a write did not happen, or did not end well.
 void ReportWrite(WindowModel& model, const std::string& device, const std::filesystem::path& file,
                  std::int64_t sector, const device::WriteResult& r) {
@@ -48,25 +85,31 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
       if (r.logEnded) return;
       text = "Sector " + std::to_string(sector) + " of " + device +
              " was written and checked, but the write journal could not record that; the "
-             "write will be checked at the next start.";
+             "write is checked again when its medium is read next (at the latest at the next "
+             "start).";
       break;
     case IoStatus::OpenFailed:
       text = "Errore nell'apertura del device " + device;
       style = kStyleOk;
       break;
     case IoStatus::Busy:
-      text = refused + r.Describe() + ". Unmount it first, then try again.";
+      text = refused + r.Describe();
+      if (r.users.mountPoints.empty() && r.users.holders.empty()) {
+        text += ". Unmount it first, then try again.";
+      } else {
+        text += ": " + DeviceUserText(r.users) + ". Free it first (" +
+                FreeingText({r.users}, false) + "), then try again. Nothing was written.";
+      }
       break;
-    case IoStatus::LoopAttached: {
-      std::string loops;
-      for (const std::string& l : r.loops) loops += (loops.empty() ? "" : ", ") + l;
-      text = refused + "its image file is attached to the loop device " + loops +
-             ". Unmount and detach it first (umount, then losetup -d " + r.loops.front() +
-             "), then try again. Nothing was written.";
+    case IoStatus::LoopAttached:
+      text = LoopText(r, refused);
       break;
-    }
     case IoStatus::Changed:
-      text = refused + "the sector changed since it was shown (" + std::to_string(r.differing) +
+      text = refused +
+             (r.lateChange ? "the sector changed just before the write, after the write "
+                             "journal had recorded it ("
+                           : "the sector changed since it was shown (") +
+             std::to_string(r.differing) +
              " of 512 bytes differ: the medium was swapped or removed, or another program "
              "wrote to it). Nothing was written.";
       break;
@@ -81,14 +124,20 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
       style = kStyleCritical;
       break;
     default:
-      if (r.status == IoStatus::PermissionDenied && r.error == EACCES) {
+      if (r.status == IoStatus::PermissionDenied && r.error == EACCES && !r.begun) {
         text = drives::DeniedAdvice(device, file, true);
         break;
       }
-      text = r.begun ? "Write Error on " + Where(device, sector) + ": " + r.Describe() +
-                           ". The sector may not hold what was meant."
-                     : refused + r.Describe() + ". Nothing was written.";
+      text = r.outcome == device::Outcome::Unknown
+                 ? "Write Error on " + Where(device, sector) + ": " + r.Describe() +
+                       ". Whether the sector holds the new bytes cannot be told now: the write "
+                       "journal keeps the write as unknown until its medium is read again."
+                 : refused + r.Describe() + ". Nothing was written.";
   }
+  if (r.begun && !r.logEnded && r.status != IoStatus::Ok)
+    text +=
+        " The write journal could not record how the write ended; it is checked again when "
+        "the medium is read next.";
   model.prompter().MessageBox(text, style, AppTitle());
 }
 
@@ -110,7 +159,7 @@ const std::string& AppTitle() {
 
 bool Leggi_MBR(WindowModel& model) {
   device::IoResult r =
-      device::ReadSectorAt(DeviceFile(model), 0, model.state.BootSectorBuffer.data());
+      device::ReadSectorAt(DeviceFile(model), 0, model.state.BootSectorBuffer.data(), IoOf(model));
   if (r.status == device::IoStatus::OpenFailed) {
     if (!ExplainDenied(model, r)) {
       model.prompter().MessageBox(model.state.DevicePath + " IS A BAD DEVICE/VOLUME.",
@@ -123,13 +172,16 @@ bool Leggi_MBR(WindowModel& model) {
                                 kStyleExclamation, AppTitle());
     return false;
   }
+  // The medium behind the letter is bound and read: writes whose end could not be told
+  // are settled now by what it holds.
+  SettleRecordsOf(model, model.state.DevicePath);
   return true;
 }
 
 TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffer) {
   if (RefuseOutOfRange(model, n, "Read")) return {};
   std::int64_t sector = n < 0 ? 0 : n;
-  device::IoResult r = device::ReadSectorAt(DeviceFile(model), sector, buffer.data());
+  device::IoResult r = device::ReadSectorAt(DeviceFile(model), sector, buffer.data(), IoOf(model));
   if (r.status == device::IoStatus::OpenFailed) {
     if (!ExplainDenied(model, r)) {
       model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
@@ -153,21 +205,73 @@ TransferResult WriteSector(WindowModel& model, const std::string& device, std::i
   const std::int64_t sector = n < 0 ? 0 : n;
   journal::JournalLog log(JournalOf(model), device, undoes);
   const auto file = device::DriveFile(model.state.drivesDir, device);
-  const device::WriteResult r = device::WriteSectorChecked(file, sector, expected, source, log);
+  const device::WriteResult r =
+      device::WriteSectorChecked(file, sector, expected, source, log, IoOf(model));
   ReportWrite(model, device, file, sector, r);
   if (r.status == device::IoStatus::OpenFailed) return {0, false, r.status};
   return {LoopCount(n), r.ok(), r.status};
 }
 
-bool ConfirmSectorWrite(WindowModel& model, std::int32_t s, const std::string& sectorText) {
+bool ConfirmSectorWrite(WindowModel& model, std::int32_t s, const std::string& sectorText,
+                        const std::string& lead) {
   if (s <= 0 &&
       model.prompter().MessageBox(
           "OVERWRITING MBR, THIS VOLUME WILL BE REFORMATTED BEFORE REUSE IT, ARE YOU SURE?",
           kStyleYesNo, AppTitle()) != kAnswerYes) {
     return false;
   }
-  return model.prompter().MessageBox("OVERWRITING SECTOR " + sectorText + " , ARE YOU SURE?",
+  return model.prompter().MessageBox(lead + "OVERWRITING SECTOR " + sectorText + " , ARE YOU SURE?",
                                      kStyleYesNo, AppTitle()) == kAnswerYes;
+}
+
+device::MediumIo& IoOf(WindowModel& model) {
+  return model.state.io != nullptr ? *model.state.io : device::SystemIo();
+}
+
+bool ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
+                      device::Sector* now, std::string* why) {
+  std::string letters = r.device.size() == 2 ? r.device.substr(0, 1) : "";
+  if (anyLetter)
+    for (char c = 'A'; c <= 'R'; ++c)
+      if (letters.find(c) == std::string::npos) letters += c;
+  why->clear();
+  for (char c : letters) {
+    const auto file = device::DriveFile(model.state.drivesDir, std::string(1, c) + ":");
+    device::MediumIdentity medium;
+    device::IoResult io = device::IdentifyMedium(file, &medium);
+    if (io.ok() && !medium.SameAs(r.medium)) {
+      if (why->empty() && std::string(1, c) + ":" == r.device)
+        *why = "the letter now leads to another medium (written: " + r.medium.Describe() +
+               "; now: " + medium.Describe() + ")";
+      continue;
+    }
+    if (io.ok()) io = device::ReadSectorAt(file, r.sector, now->data(), IoOf(model));
+    if (io.ok()) return true;
+    if (why->empty() || std::string(1, c) + ":" == r.device) *why = io.Describe();
+  }
+  if (why->empty()) *why = "no drive letter leads to its medium";
+  return false;
+}
+
+void SettleRecordsOf(WindowModel& model, const std::string& device) {
+  journal::Journal& j = JournalOf(model);
+  std::vector<journal::Record> open;
+  if (!j.Unsettled(&open).ok() || open.empty()) return;
+  device::MediumIdentity medium;
+  if (!device::IdentifyMedium(device::DriveFile(model.state.drivesDir, device), &medium).ok())
+    return;
+  for (const journal::Record& r : open) {
+    // Another window's write in progress is that window's to settle.
+    if (r.damaged() || !r.medium.SameAs(medium) ||
+        (r.state == journal::State::Pending && r.owner.Alive() &&
+         r.owner != journal::Owner::Self()))
+      continue;
+    device::Sector now{};
+    std::string why;
+    if (!ReadRecordSector(model, r, true, &now, &why)) continue;
+    const journal::Settled s = journal::SettleBySector(r, now);
+    if (s.state != r.state) j.Finish(r.id, s.state, s.cause);
+  }
 }
 
 journal::Journal& JournalOf(WindowModel& model) {

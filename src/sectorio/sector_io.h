@@ -8,8 +8,14 @@
 
 #include "core/window_model.h"
 #include "device/sector_device.h"
+#include "device/write_path.h"
 
 namespace dulvex {
+
+namespace journal {
+class Journal;
+struct Record;
+}  // namespace journal
 
 struct TransferResult {
   // N for N >= 1, 0 for N <= 0, and 0 when the device could not be opened.
@@ -39,11 +45,27 @@ TransferResult WriteSector(WindowModel& model, const std::string& device, std::i
 
 // Asks before a write over sector s, named `sectorText` as the sector box shows it: first
 // whether to overwrite the master boot record when s <= 0, then whether to overwrite the
-// sector. True when every answer was Yes.
-bool ConfirmSectorWrite(WindowModel& model, std::int32_t s, const std::string& sectorText);
+// sector, that question led by `lead` (what the write is, when it is not a paste). True when
+// every answer was Yes.
+bool ConfirmSectorWrite(WindowModel& model, std::int32_t s, const std::string& sectorText,
+                        const std::string& lead = "");
 
 // The write journal at state.journalFile, made ready for use (not yet opened).
 journal::Journal& JournalOf(WindowModel& model);
+
+// The calls that reach the media: state.io, or the system's when none is set.
+device::MediumIo& IoOf(WindowModel& model);
+
+// The sector of record `r` as its medium holds it now, read through the record's letter when
+// it still leads to that medium, or (with `anyLetter`) through any letter that does. False,
+// with the reason in *why, when none does or the read fails.
+bool ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
+                      device::Sector* now, std::string* why);
+
+// Settles, by what the medium holds, every record whose end is open (pending after a stop,
+// or unknown) and whose medium is the one behind `device`; another window's write in
+// progress is left alone.
+void SettleRecordsOf(WindowModel& model, const std::string& device);
 
 // The application's title, for message boxes.
 const std::string& AppTitle();

@@ -111,7 +111,7 @@ HistoryWindow::HistoryWindow(WindowModel& model, std::function<void()> changed, 
   using L = journal::HistoryList;
   view_->setColumnWidth(L::kTime, widthOf("2024-12-31 23:59:59"));
   view_->setColumnWidth(L::kDevice, widthOf("Device"));
-  view_->setColumnWidth(L::kPath, widthOf("/home/user/images/drives/A") + 40);
+  view_->setColumnWidth(L::kTarget, widthOf("/dev/sdb1 (SanDisk Ultra, serial 4C530001)") + 40);
   view_->setColumnWidth(L::kSector, widthOf("2147483647"));
   view_->setColumnWidth(L::kChanged, widthOf("Bytes changed"));
 
@@ -177,7 +177,8 @@ void HistoryWindow::Run(const std::function<void()>& command) {
   if (changed_) changed_();
 }
 
-void InstallHistoryWindow(WindowModel& model, QWidget* mainWindow, std::function<void()> changed) {
+void InstallHistoryWindow(WindowModel& model, QWidget* mainWindow,
+                          const std::function<void()>& changed) {
   auto window = std::make_shared<QPointer<HistoryWindow>>();
   model.OnClick(kWriteHistory, [&model, mainWindow, changed, window](int) {
     if (window->isNull()) *window = new HistoryWindow(model, changed, mainWindow);

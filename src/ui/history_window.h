@@ -1,6 +1,6 @@
 // The Write History window: the journal's records in a table read a page at a time, a filter
 // by drive letter, and the buttons Show, Revert and Export…, which forward to the Qt-free
-// commands of journal/write_commands.h.
+// commands of commands/write_commands.h.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -66,6 +66,7 @@ class HistoryWindow : public QWidget {
 
 // Registers "Write History…" of the File menu: it opens the window (one for the main window,
 // made at first use) and brings it up to date.
-void InstallHistoryWindow(WindowModel& model, QWidget* mainWindow, std::function<void()> changed);
+void InstallHistoryWindow(WindowModel& model, QWidget* mainWindow,
+                          const std::function<void()>& changed);
 
 }  // namespace dulvex::ui

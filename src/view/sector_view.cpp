@@ -16,6 +16,10 @@ namespace dulvex {
 namespace {
 
 constexpr double kCellWidth = 252;
+// The text of the cells: black as designed, grey while their bytes are no longer known to
+// be the device's.
+constexpr Rgb kCellText = MakeRgb(0, 0, 0);
+constexpr Rgb kStaleGrey = MakeRgb(150, 150, 150);
 constexpr double kCellHeight = 240;
 
 double BoxValue(WindowModel& model) {
@@ -98,6 +102,7 @@ void ShowSector(WindowModel& model) {
     // still holds what the grid shows.
     model.state.lastShown =
         ShownSector{static_cast<std::int32_t>(n), model.state.DevicePath, model.state.SectorBuffer};
+    model.state.staleShown.reset();
     model.At(kRowOffset[1]).caption = Hex8(value);
     DisplaySectorDue(model);
     for (const auto& listener : model.onSectorShown) listener();
@@ -122,7 +127,9 @@ void DisplaySectorDue(WindowModel& model) {
     Control& hex = *model.Label3[i];
     hex.fontSize = b == 0 ? 6 : 8;
     hex.caption = HexByte(b);
+    hex.fore = kCellText;
     model.Label55[i]->caption = CellCharOfByte(b);
+    model.Label55[i]->fore = kCellText;
   }
   // The texts of each offset never change: made once, copied on every display.
   static const auto kOffsetTexts = [] {
@@ -139,6 +146,12 @@ void DisplaySectorDue(WindowModel& model) {
     model.Label3[i]->tooltip = kOffsetTexts[i].first;
     model.state.OffsetText[i] = kOffsetTexts[i].second;
   }
+}
+
+void MarkGridStale(WindowModel& model, const std::optional<ShownSector>& was) {
+  if (!was || model.state.lastShown) return;
+  model.state.staleShown = was;
+  for (std::size_t i = 0; i < 512; ++i) model.Label3[i]->fore = model.Label55[i]->fore = kStaleGrey;
 }
 
 void InstallSectorView(WindowModel& model) {

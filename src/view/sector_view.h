@@ -2,6 +2,8 @@
 // hover magnifier.
 #pragma once
 
+#include <optional>
+
 #include "core/window_model.h"
 
 namespace dulvex {
@@ -17,6 +19,11 @@ void SettleSectorNumber(WindowModel& model);
 
 // Renders SectorBuffer into the hex cells Label3 and the text cells Label55.
 void DisplaySectorDue(WindowModel& model);
+
+// After a refresh or a read that should have shown a sector again and failed: the grid keeps
+// the bytes it showed (`was`), but they are no longer known to be the device's. Its cells
+// turn grey until a read shows a sector again, and a paste refuses, saying so.
+void MarkGridStale(WindowModel& model, const std::optional<ShownSector>& was);
 
 // Registers the handlers of Text21 (change, Enter, focus loss), "<" and ">" (Command1) and
 // the hover over the hex cells.

@@ -30,13 +30,17 @@ void EnableGeometryTools(WindowModel& model) {
 void Command3_Click(WindowModel& model) {
   ++model.state.refreshes;
   // The grid shows no sector of the device until this refresh shows one: a paste must not
-  // take the bytes of another medium that was behind the letter before.
+  // take the bytes of another medium that was behind the letter before. Should no sector be
+  // shown, the grid shows its old bytes greyed.
+  const std::optional<ShownSector> was =
+      model.state.lastShown ? model.state.lastShown : model.state.staleShown;
   model.state.lastShown.reset();
   if (!Leggi_MBR(model)) {
     model.state.geometryUsable = false;
     EnableGeometryTools(model);
     RefreshFailed(model);
     SettleSectorNumber(model);
+    MarkGridStale(model, was);
     return;
   }
   const BootSectorReading reading =
@@ -56,6 +60,7 @@ void Command3_Click(WindowModel& model) {
   }
   SettleSectorNumber(model);
   ShowSector(model);
+  MarkGridStale(model, was);
 }
 
 }  // namespace dulvex

@@ -13,6 +13,7 @@
 #include "commands/open_commands.h"
 #include "commands/write_commands.h"
 #include "core/controls.h"
+#include "device/medium_io.h"
 #include "drives/command_line.h"
 #include "drives/drive_letters.h"
 #include "drives/drives_folder.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
   model.exeDir = dulvex::drives::ProgramDataDir(exeDir);
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
+  model.state.io = &dulvex::device::SystemIo();
   dulvex::ui::ProgramWindows windows;
   dulvex::BuildForm1(model, {windows.findAsker(), windows.drivesShell()});
   dulvex::ui::InstallCodePageSetting(model, start.codePage);

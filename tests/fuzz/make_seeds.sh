@@ -93,3 +93,22 @@ printf -- '--drives=/tmp\0--drive=a:=/etc/passwd\0--\0-x' >"$out/drives-folder-a
 printf -- '/no/such\nname.img' >"$out/newline-in-name"
 printf -- '--help\0--bogus' >"$out/help"
 printf -- '--drive\0S=/etc/passwd' >"$out/bad-letter"
+
+# Rows of the write journal (journal_rows_fuzz): a byte for the number of rows, then for each
+# column a kind byte and its data; kind 5 is the column's usual value, picked by the next byte
+# (a number, a drive letter, a state), or 512 bytes for the bytes before and after.
+out=$(fresh journal_rows_fuzz)
+byte() { printf "\\x$(printf %02x "$1")"; }
+u() { byte 5; byte "$1"; }
+sector512() { byte 5; head -c 512 /dev/zero | tr '\0' "\\$(printf %03o "$1")"; }
+row() {  # ID UNDOES GENERATION STATE-PICK BEFORE-KIND
+  u "$1"; u 9; u 0; u 0; u 0; u 0; u 7; u 3; u 200; u 0; u 0; u 40; u "$4"; u 0
+  if [ "$2" = 0 ]; then byte 0; else u "$2"; fi
+  u "$3"; u 0; u 1; u 0; u 0; u 1
+  if [ "$5" = short ]; then byte 4; byte 3; byte 0; printf 'abc'; else sector512 17; fi
+  sector512 171
+}
+{ byte 0; row 1 0 0 1 full; } >"$out/one-written"
+{ byte 2; row 1 0 0 1 full; row 2 1 1 1 full; row 3 2 2 4 full; } >"$out/write-undo-redo"
+{ byte 1; row 1 0 0 1 short; row 3 0 0 4 full; } >"$out/short-before"
+{ byte 0; byte 3; byte 4; printf 'text'; row 1 0 0 6 full; } >"$out/text-id-bad-state"

@@ -1,6 +1,8 @@
 #include "scenario_runner/scenario.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -11,6 +13,7 @@
 #include <variant>
 
 #include "commands/open_commands.h"
+#include "commands/write_commands.h"
 #include "device/fault_injection.h"
 #include "fattools/fat_tools.h"
 #include "journal/journal.h"
@@ -150,6 +153,7 @@ struct Run {
   int line = 0, passed = 0, failed = 0;
   std::string step{};        // the line being run as the script writes it, without "expect"
   std::size_t compared = 0;  // shown boxes already compared by an expectation
+  testing::TestIo io{};      // the media's calls: faults as the script sets them
 
   int Fail(std::string t) { return out << file << ':' << line << ": " << t << '\n', ++failed; }
   void Check(bool ok, std::string g) { ok ? ++passed : Fail("expected " + step + ", got " + g); }
@@ -339,7 +343,8 @@ void ExpectJournal(Run& r, A a) {
   journal::Record rec;
   if (!j.Page("", 0, 1, &newest).ok() || newest.empty() || !j.Get(newest[0].id, &rec).ok())
     return r.Check(false, "no record");
-  const std::string state = journal::StateName(rec.state);
+  std::string state = journal::StateName(rec.state);
+  std::replace(state.begin(), state.end(), ' ', '-');  // one word: not-written
   CompareBytes(r, rec.after, a, 3, rec.sector == Count(a[1]) && a[2].text == state,
                std::to_string(rec.sector) + " " + state + " ");
 }
@@ -406,14 +411,20 @@ void QueueFind(Run& r, A a) {
   r.s->Queue(answer);
 }
 
-// fault L FIRST LAST: reads of those sectors of drives/L fail; fault clear: none fails.
-// Sector reads and the FAT tools' reads still go through the device layer's registry; the
-// search reads through the fixture's injected opener.
+// fault L FIRST LAST: reads of those sectors of drives/L fail; fault flush: every flush of a
+// write fails (after it flushed); fault clear: nothing fails. Sector reads go through the
+// media's calls, the search through the surface's opener, and the FAT tools' large reads
+// still through the device layer's registry.
 void Fault(Run& r, A a) {
-  if (a.size() == 2 && a[1].text == "clear")
-    return device::ClearReadFaults(), r.s->BulkOpener().Clear();
-  if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, or clear");
-  if (!device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
+  if (a.size() == 2 && (a[1].text == "clear" || a[1].text == "flush")) {
+    r.io.flushError = a[1].text == "flush" ? EIO : 0;
+    if (a[1].text == "clear")
+      r.io.ClearFaults(), device::ClearReadFaults(), r.s->BulkOpener().Clear();
+    return;
+  }
+  if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, flush or clear");
+  if (!r.io.FailReads(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
+      !device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
       !r.s->BulkOpener().Add(r.Drive(a[1]), Count(a[2]), Count(a[3])))
     throw std::runtime_error("cannot make a fault on " + a[1].text);
 }
@@ -434,6 +445,12 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"device", {1, 1, QueueText}},
     {"find", {1, 5, QueueFind}},
     {"fault", {1, 3, Fault}},
+    {"delete-journal",
+     {0, 0,
+      [](Run& r, A) {
+        for (const char* end : {"", "-wal", "-shm"})
+          fs::remove(r.model().state.journalFile.string() + end);
+      }}},
     {"cancel-after",
      {1, 1,
       [](Run& r, A a) {
@@ -491,6 +508,14 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect journal", {1, 1, ExpectJournal}},
     {"expect journal-last", {4, 4, ExpectJournal}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.s->QuitAsked() ? "quit" : "no quit"); }}},
+    {"history-revert", {1, 1, [](Run& r, A a) { RevertRecord(r.model(), Count(a[1])); }}},
+    {"history-export",
+     {1, 99,
+      [](Run& r, A a) {
+        std::vector<std::int64_t> ids;
+        for (std::size_t i = 1; i < a.size(); ++i) ids.push_back(Count(a[i]));
+        ExportRecords(r.model(), ids);
+      }}},
     {"choose-run",
      {1, 1,
       [](Run& r, A a) {
@@ -555,6 +580,7 @@ int RunFiles(const std::vector<std::string>& files, std::ostream& out,
   int passed = 0, failed = 0;
   for (const std::string& file : files) {
     Run run{surface ? surface() : MakeModelSurface(), file, out};
+    run.model().state.io = &run.io;
     RunFile(run);
     device::ClearReadFaults();  // faults belong to the file that made them
     passed += run.passed, failed += run.failed;

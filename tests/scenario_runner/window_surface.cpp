@@ -14,6 +14,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -644,15 +645,24 @@ void WindowSurface::AnswerFile(QFileDialog* dialog) {
   if (!a || a->cancel || name == nullptr)
     return Click(ButtonOf(dialog, QDialogButtonBox::RejectRole));
   ChooseKindFor(dialog, Q(a->text));
-  name->setFocus();
-  name->selectAll();
-  // The path in one key event, as an input method gives it: typed a key at a time, each "/"
-  // would have the dialog's completer change folders under the typing.
-  QTest::sendKeyEvent(QTest::Press, name, Qt::Key_unknown, Q(a->text), Qt::NoModifier);
-  QTest::sendKeyEvent(QTest::Release, name, Qt::Key_unknown, Q(a->text), Qt::NoModifier);
-  // The completer's list of names, if it opened, goes as the user goes on to the button.
-  if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  const auto type = [name, &a] {
+    name->setFocus();
+    name->selectAll();
+    // The path in one key event, as an input method gives it: typed a key at a time, each "/"
+    // would have the dialog's completer change folders under the typing.
+    QTest::sendKeyEvent(QTest::Press, name, Qt::Key_unknown, Q(a->text), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Release, name, Qt::Key_unknown, Q(a->text), Qt::NoModifier);
+    // The completer's list of names, if it opened, goes as the user goes on to the button.
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  };
+  type();
   QAbstractButton* accept = ButtonOf(dialog, QDialogButtonBox::AcceptRole);
+  // The dialog lists its folder on a thread of its own and takes only a name it has listed:
+  // typed before the list was there, the name is typed again once the list shows it.
+  auto* listing = dialog->findChild<QFileSystemModel*>();
+  if (accept != nullptr && !accept->isEnabled() && listing != nullptr &&
+      QTest::qWaitFor([&] { return listing->index(Q(a->text)).isValid(); }, 3000))
+    type();
   if (accept == nullptr || !accept->isEnabled())
     return Refuse(dialog, "the file dialog does not take " + a->text);
   Click(accept);

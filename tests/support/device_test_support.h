@@ -53,6 +53,12 @@ inline Sector Slice(const std::vector<std::uint8_t>& data, std::uint64_t sector)
   return s;
 }
 
+// The start of a command line that runs a program under strace with this fault injected
+// ("fsync:error=EIO"). Leak checks are off there: they do not work under ptrace.
+inline std::string UnderStrace(const std::string& inject) {
+  return "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e inject=" + inject + " ";
+}
+
 // Runs a shell command, its output discarded; true when it succeeded.
 inline bool Quietly(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
@@ -77,13 +83,15 @@ struct ReadOnlyFile {
 // A loop block device over an image, detached at the end; `path` is empty when the machine
 // gives none, and `missing` then says what this account or machine lacks, for a skip line.
 struct LoopDevice {
-  explicit LoopDevice(const std::filesystem::path& image) {
+  // `options` for losetup: "-r" for a read-only device.
+  explicit LoopDevice(const std::filesystem::path& image, const std::string& options = "") {
     if (::geteuid() != 0) {
       missing = "root, to attach a loop device";
       return;
     }
     try {
-      path = RunCommand(std::string(tools::kLosetup) + " --find --show '" + image.string() + "'");
+      path = RunCommand(std::string(tools::kLosetup) + " " + options + " --find --show '" +
+                        image.string() + "'");
     } catch (const std::exception& e) {
       // RunCommand's message ends in the tool's own words.
       std::string said = e.what();
@@ -105,15 +113,17 @@ struct LoopDevice {
   std::string missing;
 };
 
-// A memory file system mounted on a fresh folder, unmounted at the end: a small tmpfs, or a
-// ramfs (which refuses O_DIRECT). `ok` is false (and the folder plain) when the machine does
-// not let the test mount one; `missing` then says why, for a skip line.
+// A file system mounted on a fresh folder, unmounted at the end: a small tmpfs, a ramfs
+// (which refuses O_DIRECT), or the one on a block device (`source`). `ok` is false (and the
+// folder plain) when the machine does not let the test mount one; `missing` then says why,
+// for a skip line.
 struct TestMount {
-  explicit TestMount(std::filesystem::path folder, const std::string& type = "tmpfs")
+  explicit TestMount(std::filesystem::path folder, const std::string& type = "tmpfs",
+                     const std::string& source = "dulvex-test")
       : path(std::move(folder)) {
     std::filesystem::create_directories(path);
     const std::string options = type == "tmpfs" ? " -o size=1m" : "";
-    ok = Quietly("mount -t " + type + options + " dulvex-test '" + path.string() + "'");
+    ok = Quietly("mount -t " + type + options + " '" + source + "' '" + path.string() + "'");
     if (!ok) {
       missing = ::geteuid() != 0 ? "root, to mount a " + type
                                  : "the right to mount a " + type + " (CAP_SYS_ADMIN)";

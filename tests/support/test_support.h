@@ -14,6 +14,7 @@
 #include "support/inline_work_runner.h"
 #include "support/scripted_find_asker.h"
 #include "support/scripted_prompter.h"
+#include "support/test_io.h"
 #include "wiring/form1.h"
 
 namespace dulvex::testing {
@@ -53,6 +54,7 @@ struct ModelFixture {
   search::ScriptedFindAsker findAsker;  // answers "Find String"
   // How the search reads the media: the program's way, with read faults tests add.
   device::FaultyOpener bulkOpener{device::DefaultOpener()};
+  TestIo io;  // the media's calls, as the test wants them
   WindowModel model{prompter, runner};
   // `drives`: the shell of the open commands (drives::MemoryShell() when none).
   ModelFixture(std::shared_ptr<drives::DrivesShell> drives = nullptr);  // NOLINT: implicit for {}

@@ -4,8 +4,11 @@
 #include "journal/journal.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <fstream>
+#include <functional>
 
 #include "commands/write_commands.h"
 #include "drives/drive_info.h"
@@ -55,6 +58,39 @@ struct Journalled : ::testing::Test {
     EXPECT_TRUE(JournalOf(m).Get(id, &r).ok());
     return r;
   }
+  // Runs `act` in a copy of this process, which ends (status 75) where the test's I/O says,
+  // as a crash there would. The journal is closed first: a connection is not carried over.
+  void Crash(const std::function<void()>& act) {
+    m.state.journal.reset();
+    EXPECT_EXIT(act(), ::testing::ExitedWithCode(75), "");
+    m.state.journal.reset();
+  }
+  // The next start of the program: what it tells of writes a stop cut off.
+  std::vector<std::string> NextStart() {
+    ScriptedPrompter prompter;
+    InlineWorkRunner runner;
+    WindowModel next(prompter, runner);
+    next.state.drivesDir = m.state.drivesDir;
+    next.state.journalFile = m.state.journalFile;
+    BuildForm1(next);
+    AnnouncePendingWrites(next);
+    std::vector<std::string> texts;
+    for (const ShownBox& b : prompter.shown) texts.push_back(b.text);
+    return texts;
+  }
+  // The lines of a start's announcement, without its frame.
+  static std::string Told(const std::vector<std::string>& boxes) {
+    if (boxes.size() != 1) return "boxes: " + std::to_string(boxes.size());
+    const std::string& t = boxes[0];
+    const std::size_t first = t.find("\n- "), last = t.rfind("\nThe Write History");
+    return first == std::string::npos ? t : t.substr(first + 3, last - first - 3);
+  }
+  std::string Undo(int answer = kAnswerYes) {
+    f.prompter.messageAnswers.push_back(answer);
+    m.Click("mnuUndoWrite");
+    const std::vector<std::string> boxes = Boxes();
+    return boxes.empty() ? "" : boxes.front();
+  }
 };
 
 const std::string kSure40 = "OVERWRITING SECTOR 40 , ARE YOU SURE?";
@@ -83,12 +119,13 @@ TEST_F(Journalled, NoWriteWithoutItsRecord) {
   EXPECT_EQ(Boxes().back(),
             refused + m.state.journalFile.string() + " cannot be made: its folder " +
                 m.state.journalFile.parent_path().string() +
-                " cannot be created: the medium or its file system is read-only" + unrecorded);
+                " cannot be created: its file system is read-only (EROFS)" + unrecorded);
   ASSERT_TRUE(place.Remount("rw"));
   place.Fill();
   Paste("AB");
   EXPECT_EQ(Boxes().back(), refused + m.state.journalFile.string() +
-                                " cannot be opened: no space left on the device" + unrecorded);
+                                " cannot be opened: no space left on the device (ENOSPC)" +
+                                unrecorded);
   EXPECT_EQ(Head(), kOriginal);
 }
 
@@ -110,32 +147,118 @@ TEST_F(Journalled, AWriteTheMediumRefusesLeavesTheBoardForARetry) {
   EXPECT_EQ(m.LabelB3[1]->caption, "AB");
 }
 
-// The process ends right after the journal commit; the next start tells of the write once,
-// with what the medium holds, and closes its record.
-TEST_F(Journalled, AStopBetweenJournalAndMediumIsAnnouncedAtTheNextStart) {
-  EXPECT_EXIT(
-      {
-        ::setenv("DULVEX_TEST_EXIT_AFTER_JOURNAL", "1", 1);
-        Paste("AB");
-      },
-      ::testing::ExitedWithCode(75), "");
-  ScriptedPrompter prompter;
-  InlineWorkRunner runner;
-  WindowModel next(prompter, runner);
-  next.state.drivesDir = m.state.drivesDir;
-  next.state.journalFile = m.state.journalFile;
-  BuildForm1(next);
-  AnnouncePendingWrites(next);
-  AnnouncePendingWrites(next);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text,
-            "The program or the machine stopped between the write journal and the medium during "
-            "this write:\n- A: sector 40 (" +
-                journal::TimeText(Get(1).timeMs) +
-                "): the medium holds the bytes from before: nothing was written.\nThe Write "
-                "History (File menu) keeps them.");
-  EXPECT_EQ(Get(1).state, journal::State::Failed);
+// Stops at three points: after the journal record (nothing reached the medium), after the
+// medium write was flushed, and in an undo on either side of its medium write. Each next
+// start tells of the write once, with what the medium holds, and settles its record; a
+// medium not there at that start leaves the write unknown, settled once it is read again.
+TEST_F(Journalled, StopsBeforeAndAfterTheMediumWriteAndDuringAnUndo) {
+  const auto exitHere = [] { ::_exit(75); };
+  Crash([&] { f.io.beforeWrite = exitHere, Paste("AB"); });
+  const std::string at1 = "A: sector 40 (" + journal::TimeText(Get(1).timeMs) + "): ";
+  EXPECT_EQ(Told(NextStart()),
+            at1 + "the medium holds the bytes from before: nothing was written.");
+  EXPECT_TRUE(NextStart().empty());  // told once
+  EXPECT_EQ(Get(1).state, journal::State::NotWritten);
   EXPECT_EQ(Head(), kOriginal);
+
+  Crash([&] { f.io.afterFlush = exitHere, Paste("AB"); });
+  EXPECT_EQ(Told(NextStart()), "A: sector 40 (" + journal::TimeText(Get(2).timeMs) +
+                                   "): the medium holds the written bytes: the write was done.");
+  EXPECT_EQ(Get(2).state, journal::State::Written);
+
+  // An undo stopped before its write, then one stopped after it, its medium away meanwhile.
+  Crash([&] { f.io.beforeWrite = exitHere, Undo(); });
+  EXPECT_EQ(Get(3).undoes, 2);
+  NextStart();
+  EXPECT_EQ(Get(3).state, journal::State::NotWritten);
+  EXPECT_EQ(Head(), (Bytes{0x10, 0xAB, 0x12, 0x13}));
+  Crash([&] { f.io.afterFlush = exitHere, Undo(); });
+  fs::rename(f.Drive('A'), f.dir.path() / "away");
+  const std::string told = Told(NextStart());
+  EXPECT_EQ(
+      told.rfind("A: sector 40 (" + journal::TimeText(Get(4).timeMs) + "): it cannot be told now (",
+                 0),
+      0u)
+      << told;
+  EXPECT_EQ(Get(4).state, journal::State::Unknown);
+  EXPECT_FALSE(Get(2).undone);
+  fs::rename(f.dir.path() / "away", f.Drive('A'));
+  f.Choose('A');  // read again: the undo was done
+  EXPECT_EQ(Get(4).state, journal::State::Written);
+  EXPECT_TRUE(Get(2).undone);
+  EXPECT_EQ(Head(), kOriginal);
+  EXPECT_EQ(Undo(),
+            "Undo Last Write: the write journal holds no write on A: whose bytes the "
+            "sector still holds, so nothing can be undone.");
+}
+
+// The journal cannot store how a write ended (its disk filled up meanwhile): the write stays
+// open, and is settled by what the sector holds once the medium is read again.
+TEST_F(Journalled, AnEndTheJournalCouldNotStoreIsSettledWhenTheMediumIsReadAgain) {
+  TestMount place(f.dir.path() / "place");
+  if (!place.ok) GTEST_SKIP() << "cannot mount a tmpfs here: an end the journal lost untested";
+  m.state.journalFile = place.path / "journal.sqlite";
+  f.io.afterFlush = [&] { place.Fill(); };
+  Paste("AB");
+  f.io.afterFlush = nullptr;
+  EXPECT_EQ(Boxes().back(),
+            "Sector 40 of A: was written and checked, but the write journal "
+            "could not record that; the write is checked again when its medium "
+            "is read next (at the latest at the next start).");
+  EXPECT_EQ(Get(1).state, journal::State::Pending);
+  fs::remove(place.path / "fill");
+  f.Choose('A');
+  EXPECT_EQ(Get(1).state, journal::State::Written);
+  EXPECT_EQ(Head(), (Bytes{0x10, 0xAB, 0x12, 0x13}));
+}
+
+// A write whose end cannot be told (the flush failed after the bytes went out) is unknown,
+// not failed; Undo Last Write takes the newest write whose bytes the medium holds, unknown
+// ones included, says which record it undoes, and a revert of an undo is undone in turn.
+TEST_F(Journalled, UndoTakesTheNewestWriteOnTheMediumUnknownOnesIncluded) {
+  const Bytes ten = ReadBytes(f.Drive('A'), 10, 1, 1);
+  m.SetText(m.At("Text21"), "10");
+  m.Key("Text21", 13);
+  Paste("AB");  // record 1: sector 10
+  Boxes();
+  m.SetText(m.At("Text21"), "40");
+  m.Key("Text21", 13);
+  f.io.flushError = EIO;
+  Paste("CD");  // record 2: sector 40, its end unknown
+  f.io.flushError = 0;
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{
+                         kSure40,
+                         "Write Error on Device A:, sector 40: input/output error. "
+                         "Whether the sector holds the new bytes cannot be told now: the "
+                         "write journal keeps the write as unknown until its medium is "
+                         "read again."}));
+  EXPECT_EQ(Get(2).state, journal::State::Unknown);
+  EXPECT_EQ(Get(2).cause, "could not be checked: input/output error (EIO)");
+  const std::string undo2 =
+      "UNDO OF RECORD 2 (1 OF 512 BYTES ON A: SECTOR 40): OVERWRITING SECTOR 40 , ARE YOU SURE?";
+  EXPECT_EQ(Undo(kAnswerNo), undo2);
+  EXPECT_EQ(Get(2).state, journal::State::Written);  // settled when the undo read the medium
+  EXPECT_EQ(Undo(), undo2);
+  EXPECT_EQ(Head(), kOriginal);
+  RevertRecord(m, 3);  // the undo reverted: a redo, itself undone by the next Undo
+  EXPECT_EQ(Boxes().at(0),
+            "REVERT OF RECORD 3 (1 OF 512 BYTES ON A: SECTOR 40): OVERWRITING "
+            "SECTOR 40 , ARE YOU SURE?");
+  f.prompter.messageAnswers.clear();
+  EXPECT_EQ(Head(), kOriginal);  // not answered Yes
+  f.prompter.messageAnswers = {kAnswerYes};
+  RevertRecord(m, 3);
+  Boxes();
+  EXPECT_EQ(Head(), (Bytes{0x10, 0xCD, 0x12, 0x13}));
+  EXPECT_EQ(Get(4).generation, 2);
+  EXPECT_EQ(Undo(),
+            "UNDO OF RECORD 4 (1 OF 512 BYTES ON A: SECTOR 40): OVERWRITING SECTOR 40 , "
+            "ARE YOU SURE?");
+  EXPECT_EQ(Head(), kOriginal);
+  EXPECT_EQ(Undo(),
+            "UNDO OF RECORD 1 (1 OF 512 BYTES ON A: SECTOR 10): OVERWRITING SECTOR 10 , "
+            "ARE YOU SURE?");
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 10, 1, 1), ten);
 }
 
 // Undo goes back one write at a time, as a record naming the write it undoes (a single undo,
@@ -153,23 +276,185 @@ TEST_F(Journalled, UndoAndRevertPutTheBytesBackThroughTheJournal) {
   PokeBytes(f.Drive('A'), 40, 3, {0x77});
   RevertRecord(m, 3);  // would write 10 CD 12 13 back
   EXPECT_EQ(Boxes(), std::vector<std::string>{
-                         "Revert refused on Device A:, sector 40: the sector no longer holds the "
-                         "bytes written at " +
+                         "Revert refused on Device A:, sector 40: record 3: the sector no longer "
+                         "holds the bytes written at " +
                          journal::TimeText(Get(3).timeMs) +
                          " (1 of 512 bytes differ). Nothing was written."});
   fs::copy_file(f.Drive('A'), f.dir.path() / "copy");
   fs::rename(f.dir.path() / "copy", f.Drive('A'));
   RevertRecord(m, 1);
-  EXPECT_EQ(
-      Boxes().at(0).rfind(
-          "Revert refused on Device A:, sector 40: the letter now leads to another medium", 0),
-      0u);
+  EXPECT_EQ(Boxes().at(0).rfind(
+                "Revert refused on Device A:, sector 40: record 1: the letter now leads to another "
+                "medium",
+                0),
+            0u);
   EXPECT_EQ(Head(), (Bytes{0x10, 0xAB, 0x12, 0x77}));
 
   f.prompter.fileAnswers.push_back((f.dir.path() / "history.txt").string());
   ExportRecords(m, {1});
   EXPECT_EQ(ReadBytes(f.dir.path() / "history.txt", 0, 0, 4096),
             Text(journal::ExportText({Get(1)})));
+}
+
+// The table the program's first version made, word for word.
+constexpr const char* kFirstVersionTable = R"sql(CREATE TABLE writes(
+  id INTEGER PRIMARY KEY,
+  time_ms INTEGER NOT NULL,
+  device TEXT NOT NULL,
+  path TEXT NOT NULL,
+  medium_block INTEGER NOT NULL,
+  medium_dev INTEGER NOT NULL,
+  medium_ino INTEGER NOT NULL,
+  medium_size INTEGER NOT NULL,
+  medium_serial TEXT NOT NULL,
+  medium_wwn TEXT NOT NULL,
+  sector INTEGER NOT NULL,
+  before BLOB NOT NULL CHECK(length(before) = 512),
+  after BLOB NOT NULL CHECK(length(after) = 512),
+  changed INTEGER NOT NULL,
+  state TEXT NOT NULL CHECK(state IN ('pending', 'written', 'failed')),
+  cause TEXT NOT NULL DEFAULT '',
+  undoes INTEGER REFERENCES writes(id)))sql";
+
+// SQL run straight on the journal's file, outside the program; `before` and `after` bind
+// to ?1 and ?2.
+void RunSql(const fs::path& file, const std::string& sql, const Bytes& before = {},
+            const Bytes& after = {}) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  const char* tail = sql.c_str();
+  while (*tail != '\0') {
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, tail, -1, &s, &tail), SQLITE_OK) << sqlite3_errmsg(db);
+    if (s == nullptr) break;
+    sqlite3_bind_blob(s, 1, before.data(), static_cast<int>(before.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_blob(s, 2, after.data(), static_cast<int>(after.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(s);
+    EXPECT_TRUE(rc == SQLITE_DONE || rc == SQLITE_ROW) << sqlite3_errmsg(db) << "\n" << sql;
+    sqlite3_finalize(s);
+  }
+  sqlite3_close(db);
+}
+
+// A journal the program did not make is refused, though its columns and version look right;
+// one of the program's first version is taken over with its records; a record whose values
+// are not what the program writes is shown as damaged and never written back.
+TEST_F(Journalled, OnlyTheProgramsOwnJournalAndSoundRecordsAreUsed) {
+  const fs::path file = m.state.journalFile;
+  fs::create_directories(file.parent_path());
+  RunSql(file,
+         "CREATE TABLE writes(id INTEGER PRIMARY KEY, time_ms, device, path, medium_block, "
+         "medium_dev, medium_ino, medium_size, medium_serial, medium_wwn, sector, before, after, "
+         "changed, state, cause, undoes); PRAGMA user_version = 1; INSERT INTO writes "
+         "VALUES(1, 0, 'A:', 'x', 0, 0, 0, 0, '', '', 1, 'failed', x'00', 0, 'written', '', "
+         "NULL)");
+  const std::string notOurs = "the write journal " + file.string() +
+                              " cannot be opened: the file is not a write journal of this "
+                              "program, or a damaged one";
+  Paste("AB");
+  EXPECT_EQ(Boxes().back(), "Write refused on Device A:, sector 40: " + notOurs +
+                                ". Without its journal record nothing is written.");
+  EXPECT_EQ(Undo(), "Undo Last Write: " + notOurs + ".");
+  EXPECT_EQ(Head(), kOriginal);
+
+  // A write of sector 40 as the first version recorded it.
+  fs::remove(file);
+  m.state.journal.reset();
+  const Bytes before = ReadBytes(f.Drive('A'), 40, 0, 512);
+  Bytes after = before;
+  after[1] = 0xAB;
+  PokeBytes(f.Drive('A'), 40, 0, after);
+  struct stat image {};
+  ASSERT_EQ(::stat(f.Drive('A').c_str(), &image), 0);
+  RunSql(file,
+         std::string(kFirstVersionTable) +
+             "; CREATE INDEX writes_by_device ON writes(device, id); PRAGMA journal_mode = WAL; "
+             "PRAGMA user_version = 1; INSERT INTO writes VALUES(1, 1700000000000, 'A:', 'x', 0, " +
+             std::to_string(image.st_dev) + ", " + std::to_string(image.st_ino) +
+             ", 1474560, '', '', 40, ?1, ?2, 1, 'written', 'read back with O_DIRECT', NULL)",
+         before, after);
+  // A record of the same sector and bytes, damaged: 3 bytes from before.
+  journal::Record first;
+  ASSERT_TRUE(JournalOf(m).Get(1, &first).ok());
+  RunSql(file,
+         "PRAGMA ignore_check_constraints = ON; INSERT INTO writes SELECT 2, time_ms, device, "
+         "path, target, medium_block, medium_dev, medium_ino, medium_size, medium_serial, "
+         "medium_wwn, sector, x'000102', after, changed, state, cause, undoes, generation, "
+         "undone, owner_pid, owner_boot, owner_start FROM writes WHERE id = 1");
+  EXPECT_EQ(Get(2).damage, "before: 3 bytes, not 512");
+  journal::HistoryList list(JournalOf(m));
+  ASSERT_TRUE(list.Reset("A:").ok() && list.size() == 2);
+  EXPECT_EQ(list.Cell(0, journal::HistoryList::kState), "damaged (before: 3 bytes, not 512)");
+  EXPECT_EQ(list.Cell(1, journal::HistoryList::kState), "written (read back with O_DIRECT)");
+  RevertRecord(m, 2);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{
+                         "Revert refused on Device A:, sector 40: record 2 is damaged (before: 3 "
+                         "bytes, not 512); a damaged record is never written back. Nothing was "
+                         "written."});
+  EXPECT_EQ(Undo(),
+            "UNDO OF RECORD 1 (1 OF 512 BYTES ON A: SECTOR 40): OVERWRITING SECTOR 40 , "
+            "ARE YOU SURE?");
+  EXPECT_EQ(Head(), kOriginal);
+}
+
+// The journal deleted or replaced while the program runs: the next write is refused, saying
+// so, instead of going into a file no one will read again; the write after it opens what is
+// at the journal's place then.
+TEST_F(Journalled, AJournalReplacedWhileRunningIsNotWrittenBehindItsBack) {
+  Paste("AB");
+  const fs::path file = m.state.journalFile;
+  fs::copy_file(file, f.dir.path() / "copy");
+  fs::rename(f.dir.path() / "copy", file);
+  Boxes();
+  Paste("CD");
+  EXPECT_EQ(Boxes().back(), "Write refused on Device A:, sector 40: the write journal " +
+                                file.string() +
+                                " was replaced by another file while the program ran; it is "
+                                "opened afresh at the next write. Without its journal record "
+                                "nothing is written.");
+  EXPECT_EQ(Head(), (Bytes{0x10, 0xAB, 0x12, 0x13}));
+  Paste("CD");
+  EXPECT_EQ(Head(), (Bytes{0x10, 0xCD, 0x12, 0x13}));
+  std::int64_t n = 0;
+  EXPECT_TRUE(JournalOf(m).Count("", &n).ok() && n == 2);
+}
+
+// Each failure of the journal is named by the errno behind it, in the words of the message
+// the write's refusal shows (the helper process runs the program's own journal code).
+TEST(JournalCauses, EveryFailureIsNamedByItsErrno) {
+  TempDir dir;
+  const std::string peer = DULVEX_PEER;
+  const auto problem = [&](const std::string& command) {
+    try {
+      return "ok: " + RunCommand(command);
+    } catch (const std::exception& e) {
+      const std::string text = e.what();
+      return text.substr(text.find('\n') + 1);
+    }
+  };
+  fs::create_directories(dir.path() / "folder.sqlite");
+  EXPECT_EQ(problem(peer + " write " + (dir.path() / "folder.sqlite").string() + " A: 1 1"),
+            "the write journal " + (dir.path() / "folder.sqlite").string() +
+                " cannot be opened: it is a folder, not a file (EISDIR)\n");
+  const fs::path file = dir.path() / "journal.sqlite";
+  ASSERT_EQ(problem(peer + " write " + file.string() + " A: 1 1"), "ok: ");
+  if (!Quietly("strace -V"))
+    GTEST_SKIP() << "no strace here: a failed flush of the journal untested";
+  // The flush of the journal's log finds no space left: SQLite's own words would be "disk I/O
+  // error".
+  EXPECT_EQ(problem(UnderStrace("fsync,fdatasync:error=ENOSPC") + peer + " write " + file.string() +
+                    " A: 1 1"),
+            "the write journal " + file.string() +
+                " cannot record the write: no space left on the device (ENOSPC)\n");
+  if (::geteuid() != 0) GTEST_SKIP() << "not root: a journal folder made immutable untested";
+  fs::create_directories(dir.path() / "fixed");
+  ASSERT_TRUE(Quietly("chattr +i '" + (dir.path() / "fixed").string() + "'"));
+  const std::string fixed =
+      problem(peer + " write " + (dir.path() / "fixed" / "j").string() + " A: 1 1");
+  Quietly("chattr -i '" + (dir.path() / "fixed").string() + "'");
+  EXPECT_EQ(fixed, "the write journal " + (dir.path() / "fixed" / "j").string() +
+                       " cannot be made: the system does not permit it, as for an immutable or "
+                       "append-only file or folder (EPERM)\n");
 }
 
 // The history reads its records a page at a time, newest first, for all letters or one; the

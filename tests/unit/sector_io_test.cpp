@@ -6,13 +6,14 @@
 #include "sectorio/sector_io.h"
 
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <limits>
 #include <new>
 #include <vector>
 
-#include "device/fault_injection.h"
+#include "device/fault_injection.h"  // the large reads still use the registry
 #include "device/medium_reader.h"
 #include "device/sector_device.h"
 #include "device/write_path.h"
@@ -79,6 +80,25 @@ TEST_F(SectorIo, ReadsAndWritesLandExactlyOnTheirSector) {
   EXPECT_TRUE(Leggi_MBR(f.model) && f.model.state.BootSectorBuffer == Slice(data, 0));
   std::int64_t records = 0;
   EXPECT_TRUE(JournalOf(f.model).Count("A:", &records).ok() && records == 4);
+  journal::Record last;
+  EXPECT_TRUE(JournalOf(f.model).Get(4, &last).ok());
+  EXPECT_EQ(last.target, std::filesystem::canonical(f.Drive('A')).string());
+}
+
+// An image another window of the program is writing (it holds the image's lock) is refused
+// for as long as it does, before anything is recorded.
+TEST_F(SectorIo, AnImageAnotherWindowWritesIsRefused) {
+  const int other = ::open(f.Drive('A').c_str(), O_RDWR);
+  ASSERT_EQ(::flock(other, LOCK_EX), 0);
+  EXPECT_EQ(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).status, IoStatus::Locked);
+  ::close(other);
+  ExpectBoxes(f.prompter,
+              {"Write refused on Device A:, sector 1: another window of this program, or another "
+               "program, is writing to it. Nothing was written."},
+              48);
+  std::int64_t records = -1;
+  EXPECT_TRUE(JournalOf(f.model).Count("", &records).ok() && records == 0);
+  EXPECT_TRUE(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).ok);
 }
 
 // Numbers beyond 32 bits are refused before any device is opened (behind R: there is
@@ -145,7 +165,7 @@ TEST_F(SectorIo, OpenFailureEachRoutineShowsItsOwnMessage) {
 struct LoopDrive : ::testing::Test {
   ModelFixture f;
   std::filesystem::path disk = f.dir.path() / "disk";
-  std::vector<std::uint8_t> data = MakePatternImage(disk, 32 * 512);
+  std::vector<std::uint8_t> data = MakePatternImage(disk, std::uint64_t{32} * 512);
   LoopDevice loop{disk};
   void SetUp() override {
     if (loop.path.empty()) GTEST_SKIP() << "needs " << loop.missing;
@@ -171,7 +191,7 @@ TEST_F(LoopDrive, EndBusyRefusalAndExactWrite) {
                "system or another program. Unmount it first, then try again."},
               48);
   EXPECT_TRUE(WriteSector(f.model, "E:", 2, buf, Filled(9)).ok);
-  std::fill_n(data.begin() + 2 * 512, 512, 9);
+  std::fill_n(data.begin() + std::ptrdiff_t{2} * 512, 512, 9);
   EXPECT_EQ(WholeFile(disk), data);
 }
 
@@ -214,9 +234,14 @@ TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   EXPECT_EQ(reader.Read(900, out.data(), 124, &got).status, IoStatus::Ok);
   EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).status, IoStatus::IoError);
   EXPECT_EQ(got, 0u);
-  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data()).status, IoStatus::IoError);
   device::ClearReadFaults();
-  EXPECT_TRUE(ReadSectorAt(file, 2, sector.data()).ok());
+  TestIo io;
+  ASSERT_TRUE(io.FailReads(file, 2, 2));
+  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data(), io).status, IoStatus::IoError);
+  EXPECT_TRUE(ReadSectorAt(file, 1, sector.data(), io).ok() &&
+              ReadSectorAt(file, 3, sector.data(), io).ok());
+  io.ClearFaults();
+  EXPECT_TRUE(ReadSectorAt(file, 2, sector.data(), io).ok());
 }
 
 // The newest record of the fixture's journal.
@@ -240,22 +265,128 @@ TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
     const auto [first, second] = std::minmax(one.path, two.path);
     EXPECT_EQ(
         f.prompter.shown.at(0).text,
-        "Write refused on Device A:, sector 3: its image file is attached to the loop device " +
-            first + ", " + second + ". Unmount and detach it first (umount, then losetup -d " +
-            first + "), then try again. Nothing was written.");
+        "Write refused on Device A:, sector 3: its image file is attached to the loop devices " +
+            first + ", " + second +
+            ": a write to the file would go behind their back. Free them first (losetup -d " +
+            first + "; losetup -d " + second + "), then try again. Nothing was written.");
     EXPECT_EQ(WholeFile(f.Drive('A')), data);
   }
   EXPECT_TRUE(WriteSector(f.model, "A:", 3, Slice(data, 3), Filled(1)).ok);
+}
+
+// The count of records in the fixture's journal.
+std::int64_t Records(WindowModel& m) {
+  std::int64_t n = 0;
+  EXPECT_TRUE(JournalOf(m).Count("", &n).ok());
+  return n;
+}
+
+// E: leads to a loop device; another loop device over the same file is mounted. A write
+// through E: would go behind that file system's back: it is refused, naming the other device
+// with its mount and the commands that free it, until it is gone. (The letter naming the image
+// itself: AnImageUnderALoopDeviceIsNotWritten.)
+TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
+  const std::filesystem::path ext2 = f.dir.path() / "ext2";
+  MakeZeroImage(ext2, 8192);
+  ASSERT_TRUE(Quietly(std::string(tools::kMkfsExt2) + " -q -F '" + ext2.string() + "'"));
+  LoopDevice one(ext2);
+  auto sibling = std::make_unique<LoopDevice>(ext2);
+  ASSERT_FALSE(sibling->path.empty());
+  std::filesystem::remove(f.Drive('E'));
+  std::filesystem::create_symlink(one.path, f.Drive('E'));
+  auto mounted = std::make_unique<TestMount>(f.dir.path() / "mnt", "ext2", one.path);
+  if (!mounted->ok) GTEST_SKIP() << "cannot mount an ext2 file system here: sibling untested";
+  // E:'s own device mounted: the exclusive open fails, and the mount is named.
+  EXPECT_EQ(WriteSector(f.model, "E:", 3, Slice(WholeFile(ext2), 3), Filled(1)).status,
+            IoStatus::Busy);
+  ExpectBoxes(f.prompter,
+              {"Write refused on Device E:, sector 3: the device is in use by a mounted file "
+               "system or another program: " +
+               one.path + " (mounted on " + mounted->path.string() + "). Free it first (umount " +
+               mounted->path.string() + "), then try again. Nothing was written."},
+              48);
+  mounted.reset();
+  mounted = std::make_unique<TestMount>(f.dir.path() / "mnt", "ext2", sibling->path);
+  ASSERT_TRUE(mounted->ok);
+  const Sector before = Slice(WholeFile(ext2), 3);
+  const std::string refused = "Write refused on Device E:, sector 3: it is a loop device over " +
+                              ext2.string() + ", and that file is attached to the loop device " +
+                              sibling->path;
+  EXPECT_EQ(WriteSector(f.model, "E:", 3, before, Filled(1)).status, IoStatus::LoopAttached);
+  ExpectBoxes(f.prompter,
+              {refused + " (mounted on " + mounted->path.string() +
+               ") as well: a write here would go behind its back. Free it first (umount " +
+               mounted->path.string() + "; losetup -d " + sibling->path +
+               "), then try again. Nothing was written."},
+              48);
+  mounted.reset();
+  EXPECT_FALSE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok);
+  ExpectBoxes(f.prompter,
+              {refused +
+               " as well: a write here would go behind its back. Free it first "
+               "(losetup -d " +
+               sibling->path + "), then try again. Nothing was written."},
+              48);
+  EXPECT_TRUE(Slice(WholeFile(ext2), 3) == before && Records(f.model) == 0);
+  sibling.reset();
+  EXPECT_TRUE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok);
+  EXPECT_EQ(Slice(WholeFile(ext2), 3), Filled(1));
+}
+
+// A read-only device (losetup -r, blockdev --setro, a write-protected card) is refused as
+// read-only before anything is recorded: the write never reaches the journal.
+TEST_F(LoopDrive, AReadOnlyDeviceIsRefusedWithoutARecord) {
+  LoopDevice readOnly(disk, "-r");
+  ASSERT_FALSE(readOnly.path.empty());
+  std::filesystem::create_symlink(readOnly.path, f.Drive('R'));
+  // Both loop devices lie over `disk`: the read-only one is refused for being read-only first.
+  EXPECT_EQ(WriteSector(f.model, "R:", 2, Slice(data, 2), Filled(1)).status,
+            IoStatus::ReadOnlyDevice);
+  ExpectBoxes(f.prompter,
+              {"Write refused on Device R:, sector 2: the device is set read-only (a "
+               "write-protect switch, blockdev --setro or losetup -r). Nothing was written."},
+              48);
+  EXPECT_TRUE(WholeFile(disk) == data && Records(f.model) == 0);
+}
+
+// A write log that changes the medium while it commits the record, as another program's write
+// during the journal's flush would.
+struct ChangingLog : device::WriteLog {
+  std::filesystem::path file;
+  device::WriteResult ended;
+  std::string Begin(const device::PendingWrite&) override {
+    PokeBytes(file, 3, 100, {0x42});
+    return "";
+  }
+  bool End(const device::WriteResult& r) override { return ended = r, true; }
+};
+
+// The sector is read once more after the journal's record, just before the write: a change
+// made meanwhile is not written over, and the record says it was not written.
+TEST(WritePath, AChangeWhileTheJournalCommitsIsNotWrittenOver) {
+  TempDir dir;
+  ChangingLog log;
+  log.file = dir.path() / "image";
+  std::vector<std::uint8_t> data = MakePatternImage(log.file, std::uint64_t{8} * 512);
+  const device::WriteResult r =
+      device::WriteSectorChecked(log.file, 3, Slice(data, 3), Filled(9), log);
+  EXPECT_TRUE(r.status == IoStatus::Changed && r.lateChange && r.begun && r.differing == 1);
+  EXPECT_EQ(journal::StateOf(log.ended), journal::State::NotWritten);
+  EXPECT_EQ(journal::CauseText(log.ended),
+            "changed: just before the write the sector held other bytes than were shown (1 of "
+            "512 differ)");
+  data[3 * 512 + 100] = 0x42;
+  EXPECT_EQ(WholeFile(log.file), data);
 }
 
 // The medium loses the write behind the block device's page cache (the loop device's backing
 // file gets the old bytes back): read back at the medium, the loss shows and is journalled.
 TEST_F(LoopDrive, TheCheckAtTheMediumSeesPastThePageCache) {
   const Sector old = Slice(data, 5), meant = Filled(0x99);
-  device::SetAfterFlushHookForTest(
-      [&] { PokeBytes(disk, 5, 0, std::vector<std::uint8_t>(old.begin(), old.end())); });
+  f.io.afterFlush = [&] {
+    PokeBytes(disk, 5, 0, std::vector<std::uint8_t>(old.begin(), old.end()));
+  };
   const TransferResult r = WriteSector(f.model, "E:", 5, old, meant);
-  device::SetAfterFlushHookForTest(nullptr);
   int differing = 0;
   for (std::size_t i = 0; i < 512; ++i) differing += old[i] != meant[i];
   EXPECT_EQ(r.status, IoStatus::Mismatch);
@@ -266,6 +397,7 @@ TEST_F(LoopDrive, TheCheckAtTheMediumSeesPastThePageCache) {
                 "HOLDS NOW.");
   const journal::Record rec = LastRecord(f.model);
   EXPECT_EQ(rec.state, journal::State::Failed);
+  EXPECT_EQ(rec.target, loop.path + " (loop device over " + disk.string() + ")");
   EXPECT_EQ(rec.cause, "read back with O_DIRECT, " + std::to_string(differing) +
                            " of 512 bytes differ (the first at offset 0)");
 }
@@ -281,13 +413,14 @@ TEST(WritePath, EachFailureNamesItsCause) {
   std::filesystem::create_symlink(small.path / "image", f.Drive('A'));
   small.Fill();
   EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok);
-  EXPECT_EQ(LastRecord(f.model).cause, "no space left on the file system that holds it");
+  EXPECT_EQ(LastRecord(f.model).cause, "no space left on the file system that holds it (ENOSPC)");
+  EXPECT_EQ(LastRecord(f.model).state, journal::State::NotWritten);
   ASSERT_TRUE(small.Remount("ro"));
   EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok);
   EXPECT_EQ(f.prompter.shown.size(), 2u);
   EXPECT_EQ(f.prompter.shown[0].text,
-            "Write Error on Device A:, sector 100: no space left on the file system that holds "
-            "it. The sector may not hold what was meant.");
+            "Write refused on Device A:, sector 100: no space left on the file system that holds "
+            "it. Nothing was written.");
   EXPECT_EQ(f.prompter.shown[1].text,
             "Write refused on Device A:, sector 100: the medium or its file system is "
             "read-only. Nothing was written.");
