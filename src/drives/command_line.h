@@ -1,4 +1,5 @@
 // The command line:  dulvex [--drive L=PATH]... [--drives DIR] [PATH]...
+//                or:  dulvex --check PATH [--json]
 // Read and checked before any window opens; a bad argument gives one clear line and exit
 // status 2. Then the letters are bound, and the program starts with the first one chosen.
 #pragma once
@@ -19,8 +20,10 @@ struct DriveRequest {
 };
 
 struct CommandLine {
-  enum class Action { Run, Help, Version };
+  enum class Action { Run, Help, Version, Check };
   Action action = Action::Run;
+  std::filesystem::path check;      // --check PATH: the medium to check, without a window
+  bool json = false;                // --json: the findings as JSON
   std::vector<DriveRequest> media;  // in the order given
   std::filesystem::path drivesDir;  // --drives DIR; empty when not given
   std::string error;                // one line when the arguments are bad
@@ -51,6 +54,8 @@ struct Start {
   DrivesFolder folder;
   std::optional<char> choose;       // the letter chosen at start
   std::vector<std::string> images;  // image files given, newest last, for the Recent list
+  std::filesystem::path check;      // --check PATH: check it, print the findings and end
+  bool json = false;
 };
 Start PrepareStart(const std::vector<std::string>& args, const std::filesystem::path& exeDir,
                    const Environment& env);

@@ -1,5 +1,7 @@
 #include "fat/owner_map.h"
 
+#include <algorithm>
+
 namespace dulvex::fat {
 
 std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
@@ -62,6 +64,14 @@ Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
       o.kind = Owner::Kind::Lost;
   }
   return o;
+}
+
+std::vector<std::uint32_t> OwnerMap::CrossLinkedClusters() const {
+  std::vector<std::uint32_t> clusters;
+  for (const auto& [cluster, other] : others_) clusters.push_back(cluster);
+  std::sort(clusters.begin(), clusters.end());
+  clusters.erase(std::unique(clusters.begin(), clusters.end()), clusters.end());
+  return clusters;
 }
 
 std::uint64_t OwnerMap::ClusterBytes() const {

@@ -44,6 +44,12 @@ class OwnerMap {
   std::uint64_t Bytes() const;
   // Clusters held by more than one chain (each counted once).
   std::uint64_t crossLinked() const { return crossLinked_; }
+  // Whether some chain holds `cluster`.
+  bool Owned(std::uint32_t cluster) const {
+    return cluster < owner_.size() && owner_[cluster] != 0;
+  }
+  // The clusters held by more than one chain, ascending (as far as the others are kept).
+  std::vector<std::uint32_t> CrossLinkedClusters() const;
 
  private:
   static constexpr std::size_t kMaxOthers = 100000;
