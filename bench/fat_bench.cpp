@@ -3,6 +3,7 @@
 // 262,144 clusters, and the data of a 1 GiB file read from the page cache.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -40,22 +41,61 @@ void BM_TreeWalk(benchmark::State& state) {
   fat::MediumSource source;
   if (!source.Open(BenchVolume().image).ok()) return state.SkipWithError("cannot open");
   std::size_t nodes = 0;
-  double bytesPerCluster = 0, bytesInAll = 0;
+  double bytesPerCluster = 0, bytesInAll = 0, treeBytes = 0;
   for (auto _ : state) {
     const fat::FatLoad load = fat::LoadFat(source, l, 0);
     const fat::Tree tree = fat::WalkTree(source, *load.table);
     const std::optional<fat::OwnerMap> owners = fat::OwnerMap::Build(tree, *load.table);
     nodes = tree.nodes.size();
+    treeBytes = static_cast<double>(tree.Bytes());
     bytesPerCluster = static_cast<double>(owners->ClusterBytes()) / (l.MaxCluster() + 1.0);
     bytesInAll = static_cast<double>(owners->Bytes());
     if (tree.problemCount != 0) state.SkipWithError(tree.problems.front().c_str());
   }
   state.counters["entries"] = static_cast<double>(nodes);
+  state.counters["tree_bytes_per_entry"] = treeBytes / static_cast<double>(nodes);
   state.counters["clusters_in_use"] = static_cast<double>(BenchVolume().clustersInUse);
   state.counters["owner_map_bytes_per_cluster"] = bytesPerCluster;
   state.counters["owner_map_bytes"] = bytesInAll;
 }
 BENCHMARK(BM_TreeWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->Iterations(1);
+
+// The walk of 2,000,000 entries with names of 255 characters: time, the tree's bytes per entry,
+// and how much the process grew per entry over the first walk (its peak resident size).
+void BM_TreeWalkLongNames(benchmark::State& state) {
+  const dulvex::bench::LongNamesVolume& v = dulvex::bench::LongNamesBenchVolume();
+  const std::vector<std::uint8_t> boot = dulvex::testing::ReadBytes(v.image, 0, 0, 512);
+  dulvex::SectorBytes b{};
+  std::copy(boot.begin(), boot.end(), b.begin());
+  const fat::Layout l = *fat::LayoutOf(dulvex::ReadBootSector(b, {}).geometry).layout;
+  fat::MediumSource source;
+  if (!source.Open(v.image).ok()) return state.SkipWithError("cannot open");
+  const auto peak = [] {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) * 1024;
+  };
+  const double before = peak();
+  double nodes = 0, treeBytes = 0, grown = 0;
+  for (auto _ : state) {
+    const fat::FatLoad load = fat::LoadFat(source, l, 0);
+    const fat::Tree tree = fat::WalkTree(source, *load.table);
+    const std::optional<fat::OwnerMap> owners = fat::OwnerMap::Build(tree, *load.table);
+    nodes = static_cast<double>(tree.nodes.size());
+    treeBytes = static_cast<double>(tree.Bytes());
+    if (grown == 0) grown = peak() - before;
+    if (tree.problemCount != 0) state.SkipWithError(tree.problems.front().c_str());
+  }
+  if (nodes != static_cast<double>(v.files + 668)) state.SkipWithError("wrong entry count");
+  state.counters["entries"] = nodes;
+  state.counters["tree_bytes_per_entry"] = treeBytes / nodes;
+  state.counters["peak_growth_bytes_per_entry"] = grown / nodes;
+}
+BENCHMARK(BM_TreeWalkLongNames)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(3)
+    ->Iterations(1);
 
 void BM_ChainFollow(benchmark::State& state) {
   const fat::Layout l = BenchLayout();

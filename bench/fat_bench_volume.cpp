@@ -36,15 +36,19 @@ class DirectoryWriter {
     Short(".          ", fat::kAttrDirectory, self, 0);
     Short("..         ", fat::kAttrDirectory, parent, 0);
   }
-  // A long name of up to 26 characters in two pieces, then its short entry.
+  // A long name (up to 255 characters) in `pieces` pieces (0: as many as it needs, none for
+  // an empty name), then its short entry.
   void File(const std::string& longName, const std::string& name11, std::uint8_t attr,
-            std::uint32_t cluster, std::uint32_t size) {
+            std::uint32_t cluster, std::uint32_t size, int pieces = 0) {
     const std::uint8_t sum =
         fat::ShortNameChecksum(reinterpret_cast<const std::uint8_t*>(name11.data()));
     static constexpr std::size_t kAt[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
-    for (int piece = 2; piece >= 1; --piece) {
+    const int count = pieces > 0         ? pieces
+                      : longName.empty() ? 0
+                                         : static_cast<int>(longName.size() / 13 + 1);
+    for (int piece = count; piece >= 1; --piece) {
       std::uint8_t* e = Next();
-      e[0] = static_cast<std::uint8_t>(piece | (piece == 2 ? fat::kLastPieceFlag : 0));
+      e[0] = static_cast<std::uint8_t>(piece | (piece == count ? fat::kLastPieceFlag : 0));
       e[11] = fat::kAttrLongName;
       e[13] = sum;
       for (std::size_t i = 0; i < 13; ++i) {
@@ -56,6 +60,7 @@ class DirectoryWriter {
     }
     Short(name11, attr, cluster, size);
   }
+  void Clear() { bytes_.clear(); }
   std::uint32_t Clusters() const {
     return static_cast<std::uint32_t>((bytes_.size() + clusterBytes_ - 1) / clusterBytes_);
   }
@@ -133,14 +138,14 @@ struct Generator {
           Run(first + 2 * half, half, 0x0FFFFFFF);
           const int n = d * kFilesPerDirectory + f + k;
           dir.File("Bench file number " + Number(n, 5) + ".dat", "BF" + Number(n, 5) + " DAT", 0x20,
-                   first, size);
+                   first, size, 2);
           ++v.files;
         }
       }
       if (dir.Clusters() != 3) throw std::runtime_error("bench directory size");
       Directory(dir, self);
       root.File("Bench directory " + Number(d, 3), "BDIR" + Number(d, 3) + "    ",
-                fat::kAttrDirectory, self, 0);
+                fat::kAttrDirectory, self, 0, 2);
     }
     // The big file, in runs with one free cluster between them; its data written for real.
     v.bigFile = ++next;
@@ -153,7 +158,7 @@ struct Generator {
       WriteAt(fd, l.ClusterOffset(next), data.data(), data.size());
     }
     root.File("The big file.bin", "BIG     BIN", 0x20, v.bigFile,
-              static_cast<std::uint32_t>(v.bigSize));
+              static_cast<std::uint32_t>(v.bigSize), 2);
     ++v.files;
     if (root.Clusters() > 8) throw std::runtime_error("bench root size");
     Run(2, root.Clusters(), 0x0FFFFFFF);  // the root: clusters 2 ... (kept free by `next`)
@@ -166,7 +171,72 @@ struct Generator {
   }
 };
 
+// Short names "L" and seven digits: unique over the whole volume.
+std::string ShortName(std::uint64_t n, const char* ext) {
+  return "L" + Number(static_cast<int>(n), 7) + ext;
+}
+
+void MakeLongNames(LongNamesVolume& v) {
+  constexpr std::uint64_t kFiles = 2000000, kPerDirectory = 3000;
+  const std::vector<std::uint8_t> boot = testing::ReadBytes(v.image, 0, 0, 512);
+  SectorBytes b{};
+  std::copy(boot.begin(), boot.end(), b.begin());
+  const fat::Layout l = *fat::LayoutOf(ReadBootSector(b, {}).geometry).layout;
+  std::vector<std::uint8_t> table(static_cast<std::size_t>(l.fatSectors) * 512, 0);
+  auto link = [&](std::uint32_t from, std::uint32_t to) {
+    fat::PutLe32(&table[4 * std::size_t{from}], to);
+  };
+  link(0, 0x0FFFFFF8);
+  link(1, 0x0FFFFFFF);
+  const int fd = ::open(v.image.c_str(), O_RDWR);
+  auto write = [&](const DirectoryWriter& w, std::uint32_t first) {
+    const std::uint32_t n = w.Clusters();
+    for (std::uint32_t i = 0; i + 1 < n; ++i) link(first + i, first + i + 1);
+    link(first + n - 1, 0x0FFFFFFF);
+    const std::vector<std::uint8_t> bytes = w.Bytes();
+    WriteAt(fd, l.ClusterOffset(first), bytes.data(), bytes.size());
+    return n;
+  };
+  constexpr std::uint32_t kRootClusters = 8;
+  std::uint32_t next = 2 + kRootClusters;
+  DirectoryWriter root(l.clusterBytes), dir(l.clusterBytes);
+  std::string name(255, 'x');
+  for (std::uint64_t first = 0; first < kFiles; first += kPerDirectory) {
+    const std::uint64_t d = first / kPerDirectory;
+    dir.Clear();
+    dir.Dots(next, 0);
+    for (std::uint64_t f = first; f < std::min(kFiles, first + kPerDirectory); ++f) {
+      const std::string n = "Long file name " + std::to_string(f) + " ";
+      std::copy(n.begin(), n.end(), name.begin());
+      dir.File(name, ShortName(f, "TXT"), 0x20, 0, 0);
+      ++v.files;
+    }
+    root.File("", ShortName(d, "   "), fat::kAttrDirectory, next, 0);
+    next += write(dir, next);
+  }
+  if (root.Clusters() > kRootClusters) throw std::runtime_error("long-names root size");
+  write(root, 2);
+  for (unsigned k = 0; k < l.numFats; ++k)
+    WriteAt(fd, static_cast<std::uint64_t>(l.FatSector(k)) * 512, table.data(), table.size());
+  ::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace
+
+const LongNamesVolume& LongNamesBenchVolume() {
+  static std::unique_ptr<testing::TempDir> dir;
+  static LongNamesVolume volume = [] {
+    if (const char* where = std::getenv("DULVEX_BENCH_DIR")) ::setenv("TMPDIR", where, 1);
+    dir = std::make_unique<testing::TempDir>();
+    LongNamesVolume v;
+    v.image = dir->path() / "long-names.img";
+    testing::MakeFatImage(v.image, std::uint64_t{4} << 20, "-F 32 -s 8");
+    MakeLongNames(v);
+    return v;
+  }();
+  return volume;
+}
 
 const FatBenchVolume& BenchVolume() {
   static std::unique_ptr<testing::TempDir> dir;

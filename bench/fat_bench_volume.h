@@ -21,4 +21,14 @@ struct FatBenchVolume {
 // Made on first use, in $DULVEX_BENCH_DIR or the temporary folder.
 const FatBenchVolume& BenchVolume();
 
+// A FAT32 volume of 2 GiB (4 KiB clusters) holding 2,000,000 empty files with names of 255
+// characters, in 667 directories of up to 3,000 (21 entries each: 20 long-name pieces and
+// the short entry), about 1.3 GiB of directories written for real. Made on first use, like
+// BenchVolume.
+struct LongNamesVolume {
+  std::filesystem::path image;
+  std::uint64_t files = 0;
+};
+const LongNamesVolume& LongNamesBenchVolume();
+
 }  // namespace dulvex::bench

@@ -42,7 +42,7 @@ void Checker::Chains() {
     f.node = i;
     f.entry = PlaceOfNode(t, i);
     f.firstCluster = n.firstCluster;
-    const std::string what = dir ? "The directory " + PathOfNode(t, i) : PathOfNode(t, i);
+    const std::string what = dir ? "The directory " + Path(i) : Path(i);
     auto add = [&](FindingKind kind, Severity severity, Place at, std::uint32_t length,
                    std::string text) {
       Finding g = f;
@@ -50,7 +50,7 @@ void Checker::Chains() {
       g.severity = severity;
       g.at = at;
       g.length = length;
-      g.path = PathOfNode(t, i);
+      g.path = Path(i);
       g.text = std::move(text);
       Add(std::move(g));
     };
@@ -84,23 +84,16 @@ void Checker::Chains() {
     // A link into a free or a bad cluster ends the chain before that cluster.
     const std::uint64_t needed =
         dir ? 0 : (std::uint64_t{n.size} + l.clusterBytes - 1) / l.clusterBytes;
-    std::uint64_t kept = 0;
-    std::uint32_t last = 0, into = 0, keep = 0;
-    bool intoBad = false;
+    std::uint64_t counted = 0;
+    std::uint32_t keep = 0;  // the last cluster the size needs
     const fat::ChainEnd end = follower.Walk(n.firstCluster, [&](std::uint32_t c) {
-      const fat::EntryKind k = fat.At(c).kind;
-      if (k == fat::EntryKind::Free || k == fat::EntryKind::Bad) {
-        into = c, intoBad = k == fat::EntryKind::Bad;
-        return false;
-      }
-      if (++kept == needed) keep = c;
-      last = c;
+      if (++counted == needed) keep = c;
       return true;
     });
-    if (into == 0 && (end.stop == fat::ChainStop::Free || end.stop == fat::ChainStop::Bad)) {
-      into = end.length == 0 ? n.firstCluster : end.value & 0x0FFFFFFF;
-      intoBad = end.stop == fat::ChainStop::Bad;
-    }
+    const std::uint64_t kept = end.length;
+    const std::uint32_t last = end.last;
+    const bool intoBad = end.stop == fat::ChainStop::Bad;
+    const std::uint32_t into = intoBad || end.stop == fat::ChainStop::Free ? end.into : 0;
     f.clusters = kept;
     f.fatEntry = last;
     const Place lastEntry =
@@ -110,7 +103,7 @@ void Checker::Chains() {
       f.cluster = last;
       f.value = end.value & 0x0FFFFFFF;
       add(FindingKind::ChainLoop, Severity::Error, lastEntry, lastLength,
-          "The chain of " + PathOfNode(t, i) + " loops: cluster " + std::to_string(last) +
+          "The chain of " + Path(i) + " loops: cluster " + std::to_string(last) +
               " points back to cluster " + std::to_string(f.value) + ", met before in it.");
     } else if (into != 0) {
       f.cluster = into;
@@ -119,7 +112,7 @@ void Checker::Chains() {
           lastEntry, lastLength,
           kept == 0 ? what + " starts at cluster " + std::to_string(into) + ", which is " +
                           (intoBad ? "marked bad." : "free.")
-                    : "The chain of " + PathOfNode(t, i) + " runs into " + kind + " cluster " +
+                    : "The chain of " + Path(i) + " runs into " + kind + " cluster " +
                           std::to_string(into) + " after cluster " + std::to_string(last) + ".");
     }
     f.cluster = 0;
@@ -159,8 +152,6 @@ void Checker::CrossLinks() {
   };
   std::map<std::uint32_t, Shared> first;  // by node: the first cluster it shares
   for (const std::uint32_t c : r_.owners->CrossLinkedClusters()) {
-    const fat::EntryKind k = fat.At(c).kind;
-    if (k == fat::EntryKind::Free || k == fat::EntryKind::Bad) continue;  // in no chain
     const fat::Owner o = r_.owners->Query(fat, c);
     for (const auto& [node, position] : o.others) {
       auto it = first.find(node);
@@ -186,8 +177,8 @@ void Checker::CrossLinks() {
       f.at = ClusterField(f.entry, l);
       f.length = l.kind == fat::FatKind::Fat32 ? 8 : 2;
     }
-    f.path = PathOfNode(t, node);
-    f.otherPath = PathOfNode(t, shared.owner);
+    f.path = Path(node);
+    f.otherPath = Path(shared.owner);
     f.text = f.path + " shares clusters with " + f.otherPath + " from cluster " +
              std::to_string(shared.cluster) + " on (cluster " + std::to_string(shared.position) +
              " of its chain).";
@@ -229,7 +220,7 @@ void Checker::Entries() {
                         std::to_string(max) + ")");
     if (owned) {
       f.node = r_.owners->Query(fat, c).node;
-      f.path = PathOfNode(*r_.tree, f.node);
+      f.path = Path(f.node);
       f.text += "; the chain of " + f.path + " ends there.";
     } else {
       f.text += "; no entry owns the cluster.";

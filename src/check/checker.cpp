@@ -41,13 +41,9 @@ Place FatEntryPlace(const fat::Layout& l, unsigned copy, std::uint32_t n) {
 }
 
 Place PlaceOfNode(const fat::Tree& tree, std::uint32_t node) {
-  const fat::Node& n = tree.nodes[node];
-  if (n.entrySector < 0) return {};
-  return {n.entrySector, n.entryOffset};
-}
-
-std::string PathOfNode(const fat::Tree& tree, std::uint32_t node) {
-  return fat::PathOf(tree, node);
+  const std::optional<fat::EntryPlace> p = fat::PlaceOf(tree, node);
+  if (!p) return {};
+  return {p->sector, p->offset};
 }
 
 void StepProgress::Report(std::uint64_t done, std::uint64_t total) {
@@ -450,8 +446,9 @@ CheckResult Checker::Run() {
   ReservedEntries();
   CompareCopies();
   steps_.Step(320, 700);
-  r_.tree = fat::WalkTree(medium_, r_.fat(), steps_.self());
+  r_.tree = fat::WalkTree(medium_, r_.fat(), steps_.self(), page_);
   if (r_.tree->cancelled || Stopped()) return r_.cancelled = true, std::move(r_);
+  names_.emplace(*r_.tree, medium_, page_);
   steps_.Step(700, 800);
   r_.owners = fat::OwnerMap::Build(*r_.tree, r_.fat(), steps_.self());
   if (!r_.owners || Stopped()) return r_.cancelled = true, std::move(r_);
@@ -471,8 +468,8 @@ CheckResult Checker::Run() {
   return std::move(r_);
 }
 
-CheckResult CheckVolume(fat::ByteSource& medium, WorkProgress* progress) {
-  return Checker(medium, progress).Run();
+CheckResult CheckVolume(fat::ByteSource& medium, WorkProgress* progress, OemCodePage page) {
+  return Checker(medium, progress, page).Run();
 }
 
 }  // namespace dulvex::check

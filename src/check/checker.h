@@ -55,7 +55,9 @@ struct CheckResult {
   const fat::FatTable& fat() const { return *fats[fatInUse]; }
 };
 
-// Checks the volume on `medium` (its sector 0 is its boot sector).
-CheckResult CheckVolume(fat::ByteSource& medium, WorkProgress* progress = nullptr);
+// Checks the volume on `medium` (its sector 0 is its boot sector); short names in the
+// findings are read in `page`.
+CheckResult CheckVolume(fat::ByteSource& medium, WorkProgress* progress = nullptr,
+                        OemCodePage page = kDefaultOemCodePage);
 
 }  // namespace dulvex::check

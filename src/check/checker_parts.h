@@ -18,8 +18,6 @@ Place FatEntryPlace(const fat::Layout& l, unsigned copy, std::uint32_t n);
 
 // Where the short entry of `node` lies; none for the root.
 Place PlaceOfNode(const fat::Tree& tree, std::uint32_t node);
-// The path of `node`.
-std::string PathOfNode(const fat::Tree& tree, std::uint32_t node);
 
 // Maps the progress of each step into one scale of thousandths of the whole check.
 class StepProgress : public WorkProgress {
@@ -40,7 +38,8 @@ class StepProgress : public WorkProgress {
 
 class Checker {
  public:
-  Checker(fat::ByteSource& medium, WorkProgress* progress) : medium_(medium), steps_(progress) {}
+  Checker(fat::ByteSource& medium, WorkProgress* progress, OemCodePage page)
+      : medium_(medium), steps_(progress), page_(page) {}
   CheckResult Run();
 
  private:
@@ -48,6 +47,8 @@ class Checker {
   bool Stopped();
   // Reads one sector; a failure becomes a ReadError finding naming `what`.
   bool ReadSector(std::int64_t sector, SectorBytes& out, const std::string& what);
+  // The path of a node of the tree.
+  std::string Path(std::uint32_t node) { return names_->Path(node); }
 
   // checker.cpp
   bool Geometry();
@@ -70,7 +71,9 @@ class Checker {
 
   fat::ByteSource& medium_;
   StepProgress steps_;
+  OemCodePage page_;
   CheckResult r_;
+  std::optional<fat::TreeNames> names_;
   std::array<std::size_t, kFindingKinds> kept_{};  // findings kept, by kind
   // FSInfo as read, when its signatures hold.
   std::int64_t fsInfoSector_ = -1;

@@ -53,7 +53,7 @@ std::string PiecesText(const std::vector<Piece>& pieces) {
   std::u16string units;
   for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) units.append(it->units, 13);
   units.push_back(0);
-  return fat::Utf16ToUtf8(units.data(), units.size());
+  return fat::LongNameText(units.data(), units.size());
 }
 
 std::vector<Place> PlacesOf(const std::vector<Piece>& pieces) {
@@ -93,7 +93,6 @@ void Checker::ScanDirectory(std::uint32_t d, std::vector<std::uint64_t>& seen,
                             fat::ChainFollower& follower) {
   const fat::Tree& t = *r_.tree;
   const fat::Layout& l = *r_.layout;
-  const fat::FatTable& fat = r_.fat();
   const fat::Node& dir = t.nodes[d];
   struct Run {
     std::int64_t sector;
@@ -110,8 +109,7 @@ void Checker::ScanDirectory(std::uint32_t d, std::vector<std::uint64_t>& seen,
         std::max<std::uint64_t>(1, fat::Tree::kMaxDirectoryBytes / l.clusterBytes);
     std::vector<std::uint32_t> clusters;
     follower.Walk(start, [&](std::uint32_t c) {
-      const fat::EntryKind k = fat.At(c).kind;
-      if (Bit(seen, c) || k == fat::EntryKind::Free || k == fat::EntryKind::Bad) return false;
+      if (Bit(seen, c)) return false;
       seen[c / 64] |= std::uint64_t{1} << (c % 64);
       clusters.push_back(c);
       return clusters.size() < most;
@@ -120,11 +118,11 @@ void Checker::ScanDirectory(std::uint32_t d, std::vector<std::uint64_t>& seen,
       runs.push_back({l.ClusterSector(r.first), std::uint64_t{r.count} * l.sectorsPerCluster});
   }
 
-  const std::string dirPath = PathOfNode(t, d);
+  const std::string dirPath = Path(d);
   const std::string dirText = d == 0 ? "The root directory" : dirPath;
   auto pathOf = [&](std::uint32_t node, const std::uint8_t* e) {
-    if (node != kNoNode) return PathOfNode(t, node);
-    return (d == 0 ? "" : dirPath) + "/" + fat::ShortNameText(e);
+    if (node != kNoNode) return Path(node);
+    return (d == 0 ? "" : dirPath) + "/" + fat::ShortNameText(e, page_);
   };
   std::uint32_t child = dir.childBegin;
   const std::uint32_t childEnd = dir.childBegin + dir.childCount;
@@ -174,8 +172,8 @@ void Checker::ScanDirectory(std::uint32_t d, std::vector<std::uint64_t>& seen,
       f.text = dirPath + " has no " + name + " entry in its " + (dot ? "first" : "second") +
                " slot (the slot is free).";
     } else if (std::memcmp(e, dot ? kDotName : kDotDotName, 11) != 0) {
-      f.text = dirPath + " holds another entry (" + fat::ShortNameText(e) + ") where its " + name +
-               " entry belongs.";
+      f.text = dirPath + " holds another entry (" + fat::ShortNameText(e, page_) + ") where its " +
+               name + " entry belongs.";
     } else if ((e[fat::kDirAttr] & fat::kAttrDirectory) == 0) {
       f.text = dirPath + ": its " + name + " entry does not have the directory attribute.";
     } else if (const std::uint32_t got = fat::FirstCluster(e, l.kind); got != want) {
@@ -254,7 +252,7 @@ void Checker::ScanDirectory(std::uint32_t d, std::vector<std::uint64_t>& seen,
         f.value = pieces.front().checksum;
         f.expected = sum;
         f.text = dirText + ": the long name " + Quoted(PiecesText(pieces)) +
-                 " does not carry the checksum of " + fat::ShortNameText(e) + " (" +
+                 " does not carry the checksum of " + fat::ShortNameText(e, page_) + " (" +
                  HexByte(static_cast<std::uint8_t>(f.value)) + " instead of " + HexByte(sum) + ").";
         Add(std::move(f));
         pieces.clear();
@@ -289,7 +287,7 @@ void Checker::ScanDirectory(std::uint32_t d, std::vector<std::uint64_t>& seen,
       Add(std::move(f));
     }
     if ((attr & 0x18) == fat::kAttrVolumeId) {
-      const std::string name = fat::ShortNameText(e);
+      const std::string name = fat::ShortNameText(e, page_);
       if (d != 0 || !label.empty()) {
         Add(finding(FindingKind::ExtraVolumeLabel,
                     d != 0 ? dirPath + " holds a volume label (" + name +
@@ -314,9 +312,9 @@ void Checker::ScanDirectory(std::uint32_t d, std::vector<std::uint64_t>& seen,
     if (auto [it, fresh] = names.try_emplace(key, Named{at, node}); !fresh) {
       Finding f = finding(FindingKind::DuplicateName, {});
       f.other = it->second.node;
-      f.otherPath = it->second.node != kNoNode ? PathOfNode(t, it->second.node) : f.path;
-      f.text = dirText + " holds two entries with the short name " + fat::ShortNameText(e) + " (" +
-               f.otherPath + " and " + f.path + ").";
+      f.otherPath = it->second.node != kNoNode ? Path(it->second.node) : f.path;
+      f.text = dirText + " holds two entries with the short name " + fat::ShortNameText(e, page_) +
+               " (" + f.otherPath + " and " + f.path + ").";
       Add(std::move(f));
     }
     return false;

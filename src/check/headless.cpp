@@ -94,13 +94,14 @@ std::string FindingsJson(const CheckResult& r, const std::string& medium) {
   return j + "}}\n";
 }
 
-int RunHeadlessCheck(const std::filesystem::path& path, bool json, std::FILE* out, std::FILE* err) {
+int RunHeadlessCheck(const std::filesystem::path& path, bool json, OemCodePage page, std::FILE* out,
+                     std::FILE* err) {
   fat::MediumSource medium;
   if (const device::IoResult open = medium.Open(path); !open.ok()) {
     std::fprintf(err, "dulvex: %s: %s\n", path.c_str(), open.Describe().c_str());
     return 2;
   }
-  const CheckResult r = CheckVolume(medium);
+  const CheckResult r = CheckVolume(medium, nullptr, page);
   const std::string text = json ? FindingsJson(r, path.string()) : FindingsText(r, path.string());
   std::fputs(text.c_str(), out);
   return r.Clean() ? 0 : 1;

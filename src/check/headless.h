@@ -16,9 +16,10 @@ std::string FindingsText(const CheckResult& result, const std::string& medium);
 // The same as one JSON object: {"medium": ..., "clean": false, "findings": [...]}.
 std::string FindingsJson(const CheckResult& result, const std::string& medium);
 
-// Checks `path` and prints to `out` (a failure to open it to `err`). Returns the exit status:
-// 0 when the volume is clean, 1 when it has findings (or could not be checked whole), 2 when
-// the medium cannot be opened.
-int RunHeadlessCheck(const std::filesystem::path& path, bool json, std::FILE* out, std::FILE* err);
+// Checks `path` (short names read in `page`) and prints to `out` (a failure to open it to `err`).
+// Returns the exit status: 0 when the volume is clean, 1 when it has findings (or could not be
+// checked whole), 2 when the medium cannot be opened.
+int RunHeadlessCheck(const std::filesystem::path& path, bool json, OemCodePage page, std::FILE* out,
+                     std::FILE* err);
 
 }  // namespace dulvex::check

@@ -204,7 +204,7 @@ std::string Work::Rename(const Finding& f) {
     if (!v_.WriteBytes(Offset(p) + fat::kLdirChksum, std::span(&sum, 1)))
       return "a long-name piece cannot be written";
   }
-  Step("Rename " + f.path + " to " + fat::ShortNameText(e.data()) + ".");
+  Step("Rename " + f.path + " to " + fat::ShortNameText(e.data(), kDefaultOemCodePage) + ".");
   return {};
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/oem_codepage.h"
 #include "base/sector.h"
 #include "base/volume_geometry.h"
 #include "core/file_list.h"
@@ -43,6 +44,8 @@ struct AppState {
   FileList files;
   // Set by every read that really filled SectorBuffer; empty until the first one.
   std::optional<ShownSector> lastShown;
+  // The OEM code page of FAT short names in paths, reports and the file list.
+  OemCodePage codePage = kDefaultOemCodePage;
   // Folder that holds drives/A ... drives/R.
   std::filesystem::path drivesDir;
   // Counted by every boot-sector refresh and every write attempt: what was read from the

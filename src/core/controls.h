@@ -127,6 +127,7 @@ inline constexpr ControlId kRecentMenu{"mnuRecent"};
 inline constexpr ControlArray kRecentFile{"mnuRecentFile"};
 inline constexpr ControlId kUndoWrite{"mnuUndoWrite"};
 inline constexpr ControlId kWriteHistory{"mnuWriteHistory"};
+inline constexpr ControlId kShortNameCodePage{"mnuCodePage"};
 inline constexpr ControlId kExit{"mnUsci"};
 inline constexpr ControlId kVolumeMenu{"mnuVolume"};
 inline constexpr ControlArray kVolumeLetter{"mnuA"};  // "A:" ... "R:"

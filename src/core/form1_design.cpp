@@ -152,6 +152,8 @@ const Row kDesign[] = {
      kSans, 8, kL, ""},
     {"mnuWriteHistory", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Write History…", kWhite, kBlack,
      kSans, 8, kL, ""},
+    {"mnuCodePage", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "Short-Name Code Page…", kWhite, kBlack,
+     kSans, 8, kL, ""},
     {"mnuWriteSep", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "-", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnUsci", -1, K::MenuItem, "mnuFile", 0, 0, 0, 0, "EXIT Program", kWhite, kBlack, kSans, 8, kL,
      ""},

@@ -40,10 +40,16 @@ const char* SingleAttrText(std::uint8_t attr) {
   }
 }
 
-// Characters of the bytes first..last; a byte 0 stays visible and does not end the text.
-std::string CharsOf(const std::uint8_t* b, int first, int last) {
+// Characters of the bytes first..last of a short name in code page `page`; a byte 0 stays
+// visible and does not end the text, other bytes without a character are escaped.
+std::string CharsOf(const std::uint8_t* b, int first, int last, OemCodePage page) {
   std::string text;
-  for (int k = first; k <= last; ++k) text += VisibleCharOfByte(b[k]);
+  for (int k = first; k <= last; ++k) {
+    if (b[k] == 0)
+      text += kNulPlaceholder;
+    else
+      AppendShortNameByte(text, page, b[k]);
+  }
   return text;
 }
 
@@ -68,7 +74,8 @@ std::string LongNameChars(const std::uint8_t* b) {
 
 }  // namespace
 
-DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes, std::uint8_t fatType) {
+DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes, std::uint8_t fatType,
+                                        OemCodePage page) {
   DirectoryAnalysis a;
   FileList& files = a.files;
   files.entries = bytes;
@@ -91,8 +98,8 @@ DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes, std::uint8_t f
 
     const std::size_t n = static_cast<std::size_t>(++files.FileCount);
     if (const char* attrText = SingleAttrText(attr)) {
-      files.FileNames[n] = CharsOf(b, 0, 7);
-      out += "name:" + files.FileNames[n] + "." + CharsOf(b, 8, 10) + attrText;
+      files.FileNames[n] = CharsOf(b, 0, 7, page);
+      out += "name:" + files.FileNames[n] + "." + CharsOf(b, 8, 10, page) + attrText;
     } else if (longName) {
       out += "LongNameSubComp " + std::to_string(b[0]) + ":\t" + LongNameChars(b);
     } else {
@@ -119,8 +126,8 @@ DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes, std::uint8_t f
 
 void AnalyzeDirectorySector(WindowModel& model) {
   model.At(kDirectoryPanel).visible = true;
-  DirectoryAnalysis a =
-      AnalyzeDirectoryBytes(model.state.SectorBuffer, model.state.geometry.FatType);
+  DirectoryAnalysis a = AnalyzeDirectoryBytes(model.state.SectorBuffer,
+                                              model.state.geometry.FatType, model.state.codePage);
   std::int16_t offset = 0;
   for (EntryPaint paint : a.paints) {
     if (paint == EntryPaint::Short) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/oem_codepage.h"
 #include "core/app_state.h"
 #include "core/file_list.h"
 #include "core/window_model.h"
@@ -28,8 +29,9 @@ struct DirectoryAnalysis {
 
 // Pure: any 512 bytes give a report; nothing is read from or written to the window.
 // `fatType` is the volume's (3 for FAT32, where bytes 20-21 are the first cluster's high
-// half).
-DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes, std::uint8_t fatType);
+// half); short names are read in the OEM code page `page`.
+DirectoryAnalysis AnalyzeDirectoryBytes(const SectorBytes& bytes, std::uint8_t fatType,
+                                        OemCodePage page = kDefaultOemCodePage);
 
 // Analyses SectorBuffer: shows the directory panel Frame4 with the report in Text5, paints
 // the hex cells of every entry met and fills the file-list table.

@@ -68,6 +68,10 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
       std::error_code ec;
       if (!fs::is_directory(value, ec)) return "--drives " + value + ": no such folder";
       cl.drivesDir = value;
+    } else if (IsOption(arg, "--codepage")) {
+      if (!OptionValue(args, i, "--codepage", value)) return "--codepage needs 850, 437 or 1252";
+      cl.codePage = OemCodePageNamed(value);
+      if (!cl.codePage) return "--codepage " + value + ": give 850, 437 or 1252";
     } else {
       return "unknown option " + arg + " (see dulvex --help)";
     }
@@ -75,13 +79,17 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
   return {};
 }
 
-// dulvex --check PATH [--json]: nothing else goes with them.
+// dulvex --check PATH [--json] [--codepage CP]: nothing else goes with them.
 std::string ReadCheckArgs(CommandLine& cl, const std::vector<std::string>& args) {
   cl.action = CommandLine::Action::Check;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string value;
     if (args[i] == "--json") {
       cl.json = true;
+    } else if (IsOption(args[i], "--codepage")) {
+      if (!OptionValue(args, i, "--codepage", value)) return "--codepage needs 850, 437 or 1252";
+      cl.codePage = OemCodePageNamed(value);
+      if (!cl.codePage) return "--codepage " + value + ": give 850, 437 or 1252";
     } else if (IsOption(args[i], "--check") && cl.check.empty()) {
       if (!OptionValue(args, i, "--check", value) || value.empty())
         return "--check needs the PATH of an image file or a block device";
@@ -89,7 +97,7 @@ std::string ReadCheckArgs(CommandLine& cl, const std::vector<std::string>& args)
       if (!problem.empty()) return value + ": " + problem;
       cl.check = value;
     } else {
-      return "--check takes one PATH and --json, nothing else (see dulvex --help)";
+      return "--check takes one PATH, --json and --codepage, nothing else (see dulvex --help)";
     }
   }
   return {};
@@ -119,8 +127,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "Usage: dulvex [--drive L=PATH]... [--drives DIR] [PATH]...\n"
-         "       dulvex --check PATH [--json]\n"
+  return "Usage: dulvex [--drive L=PATH]... [--drives DIR] [--codepage CP] [PATH]...\n"
+         "       dulvex --check PATH [--json] [--codepage CP]\n"
          "Look at and change the raw 512-byte sectors of a volume, with a guide to FAT12/16/32.\n"
          "\n"
          "  PATH            an image file or a block device, bound to the first free letter\n"
@@ -131,6 +139,8 @@ std::string UsageText() {
          "                  writing: print what is wrong and exit with 0 when nothing is,\n"
          "                  1 when something is, 2 on bad arguments\n"
          "  --json          with --check: print the findings as JSON\n"
+         "  --codepage CP   read FAT short names in the OEM code page CP (850, 437 or 1252)\n"
+         "                  for this run; else the File menu's setting, at first 850\n"
          "  --help          show this help and exit\n"
          "  --version       show the version and exit\n"
          "\n"
@@ -201,6 +211,7 @@ Start PrepareStart(const std::vector<std::string>& args, const fs::path& exeDir,
   if (cl.action == CommandLine::Action::Check) {
     s.check = cl.check;
     s.json = cl.json;
+    s.codePage = cl.codePage;
     return s;
   }
   s.folder = ChooseDrivesFolder(exeDir, cl.drivesDir, env);
@@ -214,6 +225,7 @@ Start PrepareStart(const std::vector<std::string>& args, const fs::path& exeDir,
     return s;
   }
   if (!b.letters.empty()) s.choose = b.letters.front();
+  s.codePage = cl.codePage;
   for (const DriveRequest& m : cl.media) {
     if (IsImageFile(m.path)) s.images.push_back(fs::absolute(m.path).lexically_normal().string());
   }

@@ -1,5 +1,5 @@
-// The command line:  dulvex [--drive L=PATH]... [--drives DIR] [PATH]...
-//                or:  dulvex --check PATH [--json]
+// The command line:  dulvex [--drive L=PATH]... [--drives DIR] [--codepage CP] [PATH]...
+//                or:  dulvex --check PATH [--json] [--codepage CP]
 // Read and checked before any window opens; a bad argument gives one clear line and exit
 // status 2. Then the letters are bound, and the program starts with the first one chosen.
 #pragma once
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/oem_codepage.h"
 #include "drives/drives_folder.h"
 
 namespace dulvex::drives {
@@ -22,11 +23,12 @@ struct DriveRequest {
 struct CommandLine {
   enum class Action { Run, Help, Version, Check };
   Action action = Action::Run;
-  std::filesystem::path check;      // --check PATH: the medium to check, without a window
-  bool json = false;                // --json: the findings as JSON
-  std::vector<DriveRequest> media;  // in the order given
-  std::filesystem::path drivesDir;  // --drives DIR; empty when not given
-  std::string error;                // one line when the arguments are bad
+  std::vector<DriveRequest> media;      // in the order given
+  std::filesystem::path drivesDir;      // --drives DIR; empty when not given
+  std::optional<OemCodePage> codePage;  // --codepage CP
+  std::string error;                    // one line when the arguments are bad
+  std::filesystem::path check;          // --check PATH: the medium to check, without a window
+  bool json = false;                    // --json: the findings as JSON
 };
 
 // `args` are the arguments after the program's name. Checks everything that can be checked
@@ -52,9 +54,10 @@ struct Start {
   std::string out, err;
   std::vector<std::string> warnings;  // shown on stderr; the program still starts
   DrivesFolder folder;
-  std::optional<char> choose;       // the letter chosen at start
-  std::vector<std::string> images;  // image files given, newest last, for the Recent list
-  std::filesystem::path check;      // --check PATH: check it, print the findings and end
+  std::optional<char> choose;           // the letter chosen at start
+  std::vector<std::string> images;      // image files given, newest last, for the Recent list
+  std::optional<OemCodePage> codePage;  // of short names, when the command line names one
+  std::filesystem::path check;          // --check PATH: check it, print the findings and end
   bool json = false;
 };
 Start PrepareStart(const std::vector<std::string>& args, const std::filesystem::path& exeDir,

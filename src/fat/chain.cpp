@@ -9,14 +9,18 @@ std::string StopText(const ChainEnd& end, const Layout& layout) {
     case ChainStop::End:
       return "end of chain";
     case ChainStop::Free:
-      return "broken: the entry of cluster " + last + " says free";
-    case ChainStop::Bad:
-      return "cluster " + last + " is marked bad";
+    case ChainStop::Bad: {
+      const std::string into = std::to_string(end.into);
+      const char* kind = end.stop == ChainStop::Free ? "free" : "bad";
+      if (end.length == 0) return "cluster " + into + " is " + kind + ": the chain is empty";
+      return "runs into " + std::string(kind) + " cluster " + into + " (from cluster " + last + ")";
+    }
     case ChainStop::OutOfRange:
-      return "broken: cluster " + last + " points to " + std::to_string(e.Next()) +
+      return "ends at cluster " + last + ": it points to " + std::to_string(e.Next()) +
              ", past the last cluster (" + std::to_string(layout.MaxCluster()) + ")";
     case ChainStop::Reserved:
-      return "broken: the entry of cluster " + last + " holds a reserved value";
+      return "ends at cluster " + last + ": its entry is " +
+             EntryText({end.value, EntryKind::Reserved});
     case ChainStop::Loop:
       return "loop: cluster " + last + " points back to cluster " + std::to_string(e.Next());
     case ChainStop::NotACluster:

@@ -14,24 +14,29 @@ namespace dulvex::fat {
 
 enum class ChainStop {
   End,          // the last entry marks the end of the chain
-  Free,         // the last entry says free: the chain is broken
-  Bad,          // the last cluster is marked bad
-  OutOfRange,   // the last entry names no cluster of the volume
-  Reserved,     // the last entry holds a reserved value
+  Free,         // the chain runs into a free cluster (`into`), which it does not take
+  Bad,          // the chain runs into a cluster marked bad (`into`), which it does not take
+  OutOfRange,   // the last entry names no cluster of the volume: taken as the end
+  Reserved,     // the last entry holds a reserved value: taken as the end
   Loop,         // the last entry names a cluster already in the chain
   NotACluster,  // the start is no data cluster: the chain is empty
   Cut,          // the caller stopped following
 };
 
+// A chain stops where fsck.fat stops it: a link into a free or a bad cluster ends the chain
+// before that cluster (a start that is free or bad gives an empty chain); an entry that
+// names no cluster or holds a reserved value makes its cluster the last one.
 struct ChainEnd {
   ChainStop stop = ChainStop::End;
   std::uint32_t start = 0;
   std::uint32_t last = 0;    // the last cluster of the chain (0 when it is empty)
   std::uint32_t value = 0;   // the entry of `last`, which stopped the chain
+  std::uint32_t into = 0;    // Free, Bad: the cluster the chain runs into
   std::uint64_t length = 0;  // clusters in the chain
 };
 
-// Why the chain stopped, in words: "end of chain", "loop: cluster 41 points back to 2".
+// Why the chain stopped, in words: "end of chain", "runs into free cluster 56", "loop:
+// cluster 41 points back to cluster 2".
 std::string StopText(const ChainEnd& end, const Layout& layout);
 
 class ChainFollower {
@@ -79,11 +84,16 @@ ChainEnd ChainFollower::Walk(std::uint32_t start, Visit&& visit) {
     return end;
   }
   std::uint32_t n = start;
+  Entry e = fat_.At(n);
   for (;;) {
+    if (e.kind == EntryKind::Free || e.kind == EntryKind::Bad) {
+      end.stop = e.kind == EntryKind::Free ? ChainStop::Free : ChainStop::Bad;
+      end.into = n;
+      break;
+    }
     Mark(n);
     ++end.length;
     end.last = n;
-    const Entry e = fat_.At(n);
     end.value = e.value;
     if (!visit(n)) {
       end.stop = ChainStop::Cut;
@@ -95,11 +105,10 @@ ChainEnd ChainFollower::Walk(std::uint32_t start, Visit&& visit) {
         break;
       }
       n = e.Next();
+      e = fat_.At(n);
       continue;
     }
     end.stop = e.kind == EntryKind::End        ? ChainStop::End
-               : e.kind == EntryKind::Free     ? ChainStop::Free
-               : e.kind == EntryKind::Bad      ? ChainStop::Bad
                : e.kind == EntryKind::Reserved ? ChainStop::Reserved
                                                : ChainStop::OutOfRange;
     break;

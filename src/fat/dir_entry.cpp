@@ -1,6 +1,5 @@
 #include "fat/dir_entry.h"
 
-#include "base/codepage.h"
 #include "base/le.h"
 
 namespace dulvex::fat {
@@ -14,24 +13,49 @@ std::uint32_t FileSize(const std::uint8_t* e) {
   return Le32(e + kDirFileSize);
 }
 
-std::string ShortNameText(const std::uint8_t* e) {
-  auto part = [e](std::size_t first, std::size_t count, bool lower) {
+std::string ShortNameOf(const std::uint8_t* name11, std::uint8_t lowerCase, OemCodePage page) {
+  auto part = [&](std::size_t first, std::size_t count, bool lower, std::string& text) {
     std::size_t n = count;
-    while (n > 0 && e[first + n - 1] == ' ') --n;
-    std::string text;
+    while (n > 0 && name11[first + n - 1] == ' ') --n;
     for (std::size_t k = first; k < first + n; ++k) {
-      std::uint8_t b = e[k];
+      std::uint8_t b = name11[k];
       if (k == kDirName && b == kStoredE5) b = kDeletedEntry;
-      if (k == kDirName && e[0] == kDeletedEntry) b = '_';
+      if (k == kDirName && name11[0] == kDeletedEntry) b = '_';
       if (lower && b >= 'A' && b <= 'Z') b = static_cast<std::uint8_t>(b + 32);
-      text += VisibleCharOfByte(b);
+      AppendShortNameByte(text, page, b);
     }
-    return text;
+    return n;
   };
-  std::string name = part(kDirName, 8, (e[kDirNTRes] & 0x08) != 0);
-  const std::string ext = part(kDirExt, 3, (e[kDirNTRes] & 0x10) != 0);
-  if (!ext.empty()) name += "." + ext;
+  std::string name;
+  part(kDirName, 8, (lowerCase & 0x08) != 0, name);
+  std::string ext;
+  if (part(kDirExt, 3, (lowerCase & 0x10) != 0, ext) > 0) name += "." + ext;
   return name;
+}
+
+std::string ShortNameText(const std::uint8_t* e, OemCodePage page) {
+  return ShortNameOf(e, e[kDirNTRes], page);
+}
+
+bool ShortNameMatches(const std::uint8_t* name11, std::string_view key, bool anyFirst,
+                      OemCodePage page) {
+  std::size_t k = 0;
+  auto part = [&](std::size_t first, std::size_t count) {
+    std::size_t n = count;
+    while (n > 0 && name11[first + n - 1] == ' ') --n;
+    for (std::size_t i = first; i < first + n; ++i, ++k) {
+      if (k >= key.size()) return false;
+      if (i == kDirName && anyFirst) continue;
+      const std::uint8_t b = i == kDirName && name11[i] == kStoredE5 ? kDeletedEntry : name11[i];
+      if (OemUpper(page, b) != static_cast<std::uint8_t>(key[k])) return false;
+    }
+    return true;
+  };
+  if (!part(kDirName, 8)) return false;
+  if (name11[kDirExt] != ' ' || name11[kDirExt + 1] != ' ' || name11[kDirExt + 2] != ' ') {
+    if (k >= key.size() || key[k++] != '.' || !part(kDirExt, 3)) return false;
+  }
+  return k == key.size();
 }
 
 std::uint8_t ShortNameChecksum(const std::uint8_t* name11) {
@@ -60,25 +84,28 @@ std::optional<std::string> LongNameBefore(std::span<const std::uint8_t> entries,
       return std::nullopt;
     PieceCharacters(e, &units[(k - 1) * 13]);
     if ((e[kLdirOrd] & kLastPieceFlag) != 0) {
-      std::string name = Utf16ToUtf8(units, k * 13);
+      std::string name = LongNameText(units, k * 13);
       return name.empty() ? std::nullopt : std::optional(name);
     }
   }
   return std::nullopt;
 }
 
-std::string Utf16ToUtf8(const char16_t* units, std::size_t count) {
-  std::string out;
+std::u32string LongNameChars(const char16_t* units, std::size_t count) {
+  std::u32string out;
   for (std::size_t i = 0; i < count && units[i] != 0; ++i) {
     char32_t c = units[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
+        units[i + 1] <= 0xDFFF)
       c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    out += EncodeUtf8(c);
+    out += c;
   }
+  return out;
+}
+
+std::string LongNameText(const char16_t* units, std::size_t count) {
+  std::string out;
+  for (const char32_t c : LongNameChars(units, count)) AppendLongNameChar(out, c);
   return out;
 }
 

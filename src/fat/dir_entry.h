@@ -6,7 +6,9 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
+#include "base/oem_codepage.h"
 #include "fat/layout.h"
 
 namespace dulvex::fat {
@@ -47,10 +49,18 @@ inline bool IsLongNamePiece(const std::uint8_t* e) {
 std::uint32_t FirstCluster(const std::uint8_t* e, FatKind kind);
 std::uint32_t FileSize(const std::uint8_t* e);
 
-// The short name as a text: "README.TXT", "SUBDIR"; blanks trimmed, a stored 0x05 shown as
-// the character of 0xE5, the lower-case flags of byte 12 applied. A deleted entry's lost
-// first character is shown as "_".
-std::string ShortNameText(const std::uint8_t* e);
+// The short name as a text: "README.TXT", "SUBDIR"; blanks trimmed, bytes read in the OEM
+// code page `page` (escaped where it has no character for them), a stored 0x05 shown as the
+// character of 0xE5, the lower-case flags of byte 12 applied. A deleted entry's lost first
+// character is shown as "_".
+std::string ShortNameText(const std::uint8_t* e, OemCodePage page);
+// The same from the 11 bytes of the name and the flags byte 12.
+std::string ShortNameOf(const std::uint8_t* name11, std::uint8_t lowerCase, OemCodePage page);
+// Whether the short name compares equal to `key`, the bytes of a typed name in the code
+// page's upper case: "NAME.EXT" with blanks trimmed, a stored 0x05 as 0xE5, each byte in
+// upper case. `anyFirst` lets the first byte be any (a deleted entry has lost it).
+bool ShortNameMatches(const std::uint8_t* name11, std::string_view key, bool anyFirst,
+                      OemCodePage page);
 
 // The checksum of an 11-byte short name that each of its long-name pieces carries.
 std::uint8_t ShortNameChecksum(const std::uint8_t* name11);
@@ -59,10 +69,15 @@ std::uint8_t ShortNameChecksum(const std::uint8_t* name11);
 void PieceCharacters(const std::uint8_t* e, char16_t out[13]);
 
 // The long name that the pieces stored right before entry `index` of `entries` (32 bytes
-// each) give it: nothing unless they are complete, in order and carry its checksum.
+// each) give it, as LongNameText shows it: nothing unless they are complete, in order and
+// carry its checksum.
 std::optional<std::string> LongNameBefore(std::span<const std::uint8_t> entries, std::size_t index);
 
-// UTF-16 characters as UTF-8, up to the first 0; an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(const char16_t* units, std::size_t count);
+// The characters of UTF-16 units up to the first 0: surrogate pairs joined, an unpaired
+// surrogate kept as itself.
+std::u32string LongNameChars(const char16_t* units, std::size_t count);
+// A long name as shown: UTF-8, with "/", "\", control characters and unpaired surrogates
+// escaped (AppendLongNameChar).
+std::string LongNameText(const char16_t* units, std::size_t count);
 
 }  // namespace dulvex::fat

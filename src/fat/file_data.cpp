@@ -15,7 +15,7 @@ std::string Bytes(std::uint64_t n) {
 }  // namespace
 
 FileExtents PlanFile(ChainFollower& follower, std::uint32_t firstCluster, std::uint64_t size,
-                     bool deleted) {
+                     bool deleted, Recovery recovery) {
   const Layout& l = follower.fat().layout();
   FileExtents f;
   f.size = size;
@@ -30,20 +30,25 @@ FileExtents PlanFile(ChainFollower& follower, std::uint32_t firstCluster, std::u
   if (deleted) {
     f.assumed = true;
     clusters = std::min<std::uint64_t>(needed, l.MaxCluster() - firstCluster + 1);
-    f.runs.push_back({firstCluster, static_cast<std::uint32_t>(clusters)});
     if (clusters < needed)
       f.shortfall = "the volume ends after cluster " + std::to_string(l.MaxCluster());
+    if (recovery == Recovery::StopAtInUse) {
+      for (std::uint64_t i = 0; i < clusters; ++i) {
+        const auto c = static_cast<std::uint32_t>(firstCluster + i);
+        if (follower.fat().At(c).kind != EntryKind::Free) {
+          f.shortfall = "cluster " + std::to_string(c) + " is in use";
+          clusters = i;
+          break;
+        }
+      }
+    }
+    if (clusters > 0) f.runs.push_back({firstCluster, static_cast<std::uint32_t>(clusters)});
   } else {
     std::vector<std::uint32_t> chain;
     f.end = follower.Walk(firstCluster, [&](std::uint32_t c) {
       chain.push_back(c);
       return chain.size() < needed;
     });
-    // A cluster marked bad holds nothing to trust, and no entry says what follows it.
-    if (follower.fat().At(chain.back()).kind == EntryKind::Bad) {
-      chain.pop_back();
-      f.end.stop = ChainStop::Bad;
-    }
     clusters = chain.size();
     f.runs = RunsOf(chain);
     if (clusters < needed)

@@ -27,10 +27,16 @@ struct FileExtents {
   std::string shortfall;
 };
 
+// How a deleted file's consecutive clusters are read.
+enum class Recovery {
+  Consecutive,  // every cluster its size needs, whatever the FAT says of them now
+  StopAtInUse,  // up to the first cluster the FAT gives as in use
+};
+
 // The extents of a file with this first cluster and size; `deleted` assumes consecutive
-// clusters over the size.
+// clusters over the size, read as `recovery` says.
 FileExtents PlanFile(ChainFollower& follower, std::uint32_t firstCluster, std::uint64_t size,
-                     bool deleted);
+                     bool deleted, Recovery recovery = Recovery::Consecutive);
 
 // Where the bytes go: a host file, or anything else in tests.
 class ByteSink {

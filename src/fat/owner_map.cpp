@@ -21,7 +21,7 @@ std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
     if (n.deleted || n.IsVolumeLabel() || !l.IsCluster(n.firstCluster)) continue;
     if (i == 0 && l.kind != FatKind::Fat32) continue;  // the fixed root region
     std::uint32_t position = 0;
-    follower.Walk(n.firstCluster, [&](std::uint32_t c) {
+    const ChainEnd end = follower.Walk(n.firstCluster, [&](std::uint32_t c) {
       ++position;
       if (map.owner_[c] == 0) {
         map.owner_[c] = i + 1;
@@ -33,6 +33,9 @@ std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
       return true;
     });
     map.length_[i] = position;
+    if ((end.stop == ChainStop::Free || end.stop == ChainStop::Bad) &&
+        map.runInto_.size() < kMaxOthers)
+      map.runInto_.emplace(end.into, std::pair(i, end.last));
   }
   if (progress != nullptr) progress->Report(tree.nodes.size(), tree.nodes.size());
   return map;
@@ -50,6 +53,9 @@ Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
     for (auto it = first; it != last; ++it) o.others.push_back(it->second);
     return o;
   }
+  const auto [first, last] = runInto_.equal_range(cluster);
+  for (auto it = first; it != last; ++it) o.runInto.push_back(it->second);
+  std::sort(o.runInto.begin(), o.runInto.end());
   switch (fat.At(cluster).kind) {
     case EntryKind::Free:
       o.kind = Owner::Kind::Free;
@@ -79,7 +85,8 @@ std::uint64_t OwnerMap::ClusterBytes() const {
 }
 
 std::uint64_t OwnerMap::Bytes() const {
-  return ClusterBytes() + length_.capacity() * 4 + others_.size() * 32 + others_.bucket_count() * 8;
+  return ClusterBytes() + length_.capacity() * 4 + (others_.size() + runInto_.size()) * 32 +
+         (others_.bucket_count() + runInto_.bucket_count()) * 8;
 }
 
 }  // namespace dulvex::fat

@@ -28,6 +28,9 @@ struct Owner {
   std::uint32_t chainLength = 0;  // clusters in that chain
   // Further chains that hold the same cluster (cross-links): node and position.
   std::vector<std::pair<std::uint32_t, std::uint32_t>> others;
+  // A free or bad cluster: the chains that run into it and stop there, each with the
+  // cluster whose entry points at it (0 when the chain starts there).
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> runInto;
 };
 
 class OwnerMap {
@@ -44,6 +47,10 @@ class OwnerMap {
   std::uint64_t Bytes() const;
   // Clusters held by more than one chain (each counted once).
   std::uint64_t crossLinked() const { return crossLinked_; }
+  // The clusters of the chain of `node`, as far as the map followed it (0 when it has none).
+  std::uint32_t ChainLength(std::uint32_t node) const {
+    return node < length_.size() ? length_[node] : 0;
+  }
   // Whether some chain holds `cluster`.
   bool Owned(std::uint32_t cluster) const {
     return cluster < owner_.size() && owner_[cluster] != 0;
@@ -57,6 +64,7 @@ class OwnerMap {
   std::vector<std::uint32_t> position_;  // 1-based position in that chain
   std::vector<std::uint32_t> length_;    // per node: clusters in its chain
   std::unordered_multimap<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> others_;
+  std::unordered_multimap<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> runInto_;
   std::uint64_t crossLinked_ = 0;
 };
 

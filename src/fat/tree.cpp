@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/codepage.h"
+#include "base/casefold.h"
 #include "fat/dir_entry.h"
 
 namespace dulvex::fat {
@@ -24,12 +24,16 @@ bool IsDotEntry(const std::uint8_t* e) {
 
 class Walker {
  public:
-  Walker(ByteSource& source, const FatTable& fat, WorkProgress* progress)
+  Walker(ByteSource& source, const FatTable& fat, WorkProgress* progress, OemCodePage page)
       : source_(source),
         l_(fat.layout()),
         follower_(fat),
         dirSeen_((std::uint64_t{l_.MaxCluster()} + 64) / 64),
-        progress_(progress) {}
+        progress_(progress),
+        page_(page),
+        names_(tree_, source, page) {
+    tree_.codePage = page;
+  }
 
   Tree Run() {
     Node root;
@@ -57,15 +61,12 @@ class Walker {
         if (n.IsDirectory() && !n.deleted) pending.push_back(i);
       }
     }
+    tree_.nodes.shrink_to_fit();
+    tree_.extents.shrink_to_fit();
     return std::move(tree_);
   }
 
  private:
-  struct Segment {
-    std::int64_t sector;
-    std::uint64_t bytes;
-  };
-
   template <typename Text>
   void Problem(Text text) {
     if (tree_.problemCount++ < Tree::kMaxProblems) tree_.problems.push_back(text());
@@ -74,15 +75,29 @@ class Walker {
   bool DirSeen(std::uint32_t c) const { return (dirSeen_[c / 64] >> (c % 64) & 1) != 0; }
   void MarkDir(std::uint32_t c) { dirSeen_[c / 64] |= std::uint64_t{1} << (c % 64); }
 
-  // The sectors holding directory d, each cluster at most once over the whole walk.
-  std::vector<Segment> SegmentsOf(std::uint32_t d) {
-    auto path = [this, d] { return PathOf(tree_, d); };
-    if (d == 0 && l_.kind != FatKind::Fat32) {
-      const std::uint64_t bytes = std::min<std::uint64_t>(
-          static_cast<std::uint64_t>(l_.rootSectors) * kSectorBytes, Tree::kMaxDirectoryBytes);
-      if (bytes == 0) return {};
-      return {{l_.rootSector, bytes}};
-    }
+  // The sectors holding directory d, each cluster at most once over the whole walk, added
+  // to the tree's extents.
+  void ExtentsOf(std::uint32_t d) {
+    tree_.nodes[d].extentBegin = static_cast<std::uint32_t>(tree_.extents.size());
+    std::uint32_t slots = 0;
+    auto add = [&](std::int64_t sector, std::uint64_t sectors) {
+      tree_.extents.push_back(
+          {static_cast<std::uint32_t>(sector), static_cast<std::uint32_t>(sectors), slots});
+      slots += static_cast<std::uint32_t>(sectors * (kSectorBytes / kDirEntryBytes));
+    };
+    for (const fat::Run& r : DirectoryRuns(d))
+      add(l_.ClusterSector(r.first), std::uint64_t{r.count} * l_.sectorsPerCluster);
+    if (d == 0 && l_.kind != FatKind::Fat32 && l_.rootSectors > 0)
+      add(l_.rootSector, std::min<std::uint64_t>(static_cast<std::uint64_t>(l_.rootSectors),
+                                                 Tree::kMaxDirectoryBytes / kSectorBytes));
+    tree_.nodes[d].extentCount =
+        static_cast<std::uint32_t>(tree_.extents.size()) - tree_.nodes[d].extentBegin;
+  }
+
+  // The clusters of directory d (none for the fixed root region), in runs.
+  std::vector<fat::Run> DirectoryRuns(std::uint32_t d) {
+    auto path = [this, d] { return names_.Path(d); };
+    if (d == 0 && l_.kind != FatKind::Fat32) return {};
     const std::uint32_t start = tree_.nodes[d].firstCluster;
     if (!l_.IsCluster(start)) {
       Problem([&] {
@@ -118,16 +133,13 @@ class Walker {
     } else if (end.stop != ChainStop::End) {
       Problem([&] { return path() + ": chain " + StopText(end, l_); });
     }
-    std::vector<Segment> segments;
-    for (const fat::Run& r : RunsOf(clusters))
-      segments.push_back({l_.ClusterSector(r.first), std::uint64_t{r.count} * l_.clusterBytes});
-    return segments;
+    return RunsOf(clusters);
   }
 
   // Reads a segment; sectors that cannot be read are reported and left out of `readable`.
-  void Read(std::uint32_t d, const Segment& s) {
-    buffer_.resize(s.bytes);
-    readable_.assign(s.bytes / kSectorBytes, true);
+  void Read(std::uint32_t d, const Extent& s) {
+    buffer_.resize(std::uint64_t{s.sectors} * kSectorBytes);
+    readable_.assign(s.sectors, true);
     if (!ReadSectors(source_, s.sector, buffer_)) return;
     for (std::size_t i = 0; i < readable_.size(); ++i) {
       const std::span<std::uint8_t> one =
@@ -135,7 +147,7 @@ class Walker {
       if (auto failure = ReadSectors(source_, s.sector + static_cast<std::int64_t>(i), one)) {
         readable_[i] = false;
         Problem([&] {
-          return PathOf(tree_, d) + ": read error at " + failure->Describe() +
+          return names_.Path(d) + ": read error at " + failure->Describe() +
                  "; its entries are left out";
         });
       }
@@ -143,20 +155,24 @@ class Walker {
   }
 
   void WalkDirectory(std::uint32_t d) {
-    const std::vector<Segment> segments = SegmentsOf(d);
+    ExtentsOf(d);
     const auto begin = static_cast<std::uint32_t>(tree_.nodes.size());
     tree_.nodes[d].walked = true;
     tree_.nodes[d].childBegin = begin;
     pieces_ = deletedPieces_ = 0;
     bool ended = false;
-    for (const Segment& s : segments) {
+    // Copied: entries added below may move the nodes.
+    const std::uint32_t first = tree_.nodes[d].extentBegin, count = tree_.nodes[d].extentCount;
+    for (std::uint32_t x = first; x < first + count; ++x) {
+      const Extent s = tree_.extents[x];
       Read(d, s);
-      for (std::size_t off = 0; off < s.bytes && !ended && !full_; off += kDirEntryBytes) {
+      for (std::size_t off = 0; off < buffer_.size() && !ended && !full_; off += kDirEntryBytes) {
         const std::int64_t sector = s.sector + static_cast<std::int64_t>(off / kSectorBytes);
         if (!readable_[off / kSectorBytes]) {
           pieces_ = deletedPieces_ = 0;  // a long name cannot span an unread sector
           continue;
         }
+        slot_ = s.firstSlot + static_cast<std::uint32_t>(off / kDirEntryBytes);
         ended = Entry(d, &buffer_[off], sector, off % kSectorBytes);
       }
       if (ended || full_) break;
@@ -167,7 +183,7 @@ class Walker {
 
   void Orphaned(std::uint32_t d) {
     Problem([&] {
-      return PathOf(tree_, d) + ": long-name pieces" + At(pieceSector_, pieceOffset_) +
+      return names_.Path(d) + ": long-name pieces" + At(pieceSector_, pieceOffset_) +
              " not followed by their short entry (orphaned); not used";
     });
     pieces_ = 0;
@@ -177,15 +193,17 @@ class Walker {
   void Piece(std::uint32_t d, const std::uint8_t* e, std::int64_t sector, std::size_t offset) {
     const int number = e[kLdirOrd] & kPieceNumberMask;
     const bool last = (e[kLdirOrd] & kLastPieceFlag) != 0;
+    // The number places the piece's characters: only 1 to 20 may be used.
+    if (number < 1 || number > kMaxPieces) {
+      if (pieces_ > 0) Orphaned(d);
+      Problem([&] {
+        return names_.Path(d) + ": long-name piece" + At(sector, offset) +
+               " with the sequence number " + std::to_string(number) + "; not used";
+      });
+      return;
+    }
     if (last) {
       if (pieces_ > 0) Orphaned(d);
-      if (number < 1 || number > kMaxPieces) {
-        Problem([&] {
-          return PathOf(tree_, d) + ": long-name piece" + At(sector, offset) +
-                 " with the sequence number " + std::to_string(number) + "; not used";
-        });
-        return;
-      }
       pieces_ = number;
       expected_ = number;
       checksum_ = e[kLdirChksum];
@@ -195,7 +213,7 @@ class Walker {
       const bool orphan = pieces_ == 0;
       pieces_ = 0;
       Problem([&] {
-        return PathOf(tree_, d) + ": long-name piece" + At(sector, offset) +
+        return names_.Path(d) + ": long-name piece" + At(sector, offset) +
                (orphan                ? " without the pieces before it (orphaned)"
                 : number != expected_ ? " out of order"
                                       : " with another checksum than the pieces before it") +
@@ -216,14 +234,11 @@ class Walker {
     PieceCharacters(e, &deletedUnits_[deletedPieces_++ * 13]);
   }
 
-  // The long name of a deleted short entry from the deleted pieces right before it, which
-  // stand last piece first.
-  std::optional<std::string> DeletedLongName() {
-    char16_t units[kMaxPieces * 13] = {};
-    for (int k = 0; k < deletedPieces_; ++k)
-      std::copy_n(&deletedUnits_[k * 13], 13, &units[(deletedPieces_ - 1 - k) * 13]);
-    std::string name = Utf16ToUtf8(units, static_cast<std::size_t>(deletedPieces_) * 13);
-    return name.empty() ? std::nullopt : std::optional(name);
+  // The pieces that give a deleted short entry a long name: the deleted ones right before
+  // it, which stand last piece first, when the first character (of the piece nearest to
+  // the entry) is not 0.
+  int DeletedLongNamePieces() const {
+    return deletedPieces_ > 0 && deletedUnits_[(deletedPieces_ - 1) * 13] != 0 ? deletedPieces_ : 0;
   }
 
   // One entry; true at the end marker.
@@ -231,10 +246,12 @@ class Walker {
     if (e[0] == kEndOfDirectory) return true;
     const bool deleted = e[0] == kDeletedEntry;
     if (IsLongNamePiece(e)) {
-      if (deleted)
+      if (deleted) {
+        if (pieces_ > 0) Orphaned(d);  // the pieces of a long name lie together
         DeletedPiece(e);
-      else
+      } else {
         Piece(d, e, sector, offset), deletedPieces_ = 0;
+      }
       return false;
     }
     if (IsDotEntry(e)) {
@@ -243,30 +260,29 @@ class Walker {
       return false;
     }
     Node n;
-    n.name = ShortNameText(e);
-    if (deleted && deletedPieces_ > 0) n.name = DeletedLongName().value_or(n.name);
+    if (deleted) n.pieces = static_cast<std::uint8_t>(DeletedLongNamePieces());
     deletedPieces_ = 0;
     if (pieces_ > 0) {
       if (deleted || expected_ != 0) {
         Orphaned(d);
       } else if (checksum_ != ShortNameChecksum(e)) {
         Problem([&] {
-          return PathOf(tree_, d) + ": long name" + At(pieceSector_, pieceOffset_) +
-                 " with a wrong checksum for " + n.name + "; not used";
+          return names_.Path(d) + ": long name" + At(pieceSector_, pieceOffset_) +
+                 " with a wrong checksum for " + ShortNameText(e, page_) + "; not used";
         });
-      } else if (std::string name = Utf16ToUtf8(units_, std::size(units_)); !name.empty()) {
-        n.name = std::move(name);
+      } else if (units_[0] != 0) {
+        n.pieces = static_cast<std::uint8_t>(pieces_);
       }
       pieces_ = 0;
     }
     std::copy_n(e, 11, n.shortName.begin());
     n.parent = d;
     n.attr = e[kDirAttr];
+    n.lowerCase = e[kDirNTRes];
     n.firstCluster = FirstCluster(e, l_.kind);
     n.size = FileSize(e);
     n.deleted = deleted;
-    n.entrySector = sector;
-    n.entryOffset = static_cast<std::uint16_t>(offset);
+    n.slot = slot_;
     if (tree_.nodes.size() >= Tree::kMaxNodes) {
       full_ = true;
       Problem([] {
@@ -275,7 +291,7 @@ class Walker {
       });
       return true;
     }
-    tree_.nodes.push_back(std::move(n));
+    tree_.nodes.push_back(n);
     return false;
   }
 
@@ -284,7 +300,10 @@ class Walker {
   ChainFollower follower_;
   std::vector<std::uint64_t> dirSeen_;  // clusters of the directories read, one bit each
   WorkProgress* progress_;
+  OemCodePage page_;
   Tree tree_;
+  TreeNames names_;         // for the paths of problems
+  std::uint32_t slot_ = 0;  // of the entry being read
   bool full_ = false;
   std::vector<std::uint8_t> buffer_;
   std::vector<bool> readable_;
@@ -300,60 +319,172 @@ class Walker {
   char16_t deletedUnits_[kMaxPieces * 13] = {};
 };
 
-// Unicode characters folded for comparing names in any case (ASCII and Latin-1 letters).
-std::vector<char32_t> Folded(std::string_view text) {
-  std::vector<char32_t> chars = DecodeUtf8(text);
-  for (char32_t& c : chars)
-    if ((c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) c -= 0x20;
-  return chars;
+}  // namespace
+
+std::uint64_t Tree::Bytes() const {
+  std::uint64_t bytes = nodes.capacity() * sizeof(Node) + extents.capacity() * sizeof(Extent) +
+                        problems.capacity() * sizeof(std::string);
+  for (const std::string& p : problems) bytes += p.capacity();
+  return bytes;
 }
 
-bool Matches(const Node& n, const std::vector<char32_t>& want) {
-  if (Folded(n.name) == want) return true;
-  std::uint8_t stored[32] = {};
-  std::copy(n.shortName.begin(), n.shortName.end(), stored);
-  if (Folded(ShortNameText(stored)) == want) return true;
-  if (!n.deleted || want.empty()) return false;
-  // A deleted entry has lost its first character.
-  const std::vector<char32_t> name = Folded(n.name);
-  return name.size() == want.size() && std::equal(name.begin() + 1, name.end(), want.begin() + 1);
+Tree WalkTree(ByteSource& source, const FatTable& fat, WorkProgress* progress, OemCodePage page) {
+  return Walker(source, fat, progress, page).Run();
+}
+
+namespace {
+
+// The extent of directory `dir` that holds entry `slot`, or nullptr.
+const Extent* ExtentOf(const Tree& tree, std::uint32_t dir, std::uint32_t slot) {
+  if (dir >= tree.nodes.size()) return nullptr;
+  const Node& d = tree.nodes[dir];
+  const Extent* first = tree.extents.data() + d.extentBegin;
+  const Extent* last = first + d.extentCount;
+  const Extent* x = std::upper_bound(
+      first, last, slot, [](std::uint32_t v, const Extent& e) { return v < e.firstSlot; });
+  if (x == first) return nullptr;
+  --x;
+  if (std::uint64_t{slot - x->firstSlot} * kDirEntryBytes >=
+      std::uint64_t{x->sectors} * kSectorBytes)
+    return nullptr;
+  return x;
 }
 
 }  // namespace
 
-Tree WalkTree(ByteSource& source, const FatTable& fat, WorkProgress* progress) {
-  return Walker(source, fat, progress).Run();
+std::optional<EntryPlace> PlaceOf(const Tree& tree, std::uint32_t node) {
+  if (node == 0 || node >= tree.nodes.size()) return std::nullopt;
+  const Node& n = tree.nodes[node];
+  const Extent* x = ExtentOf(tree, n.parent, n.slot);
+  if (x == nullptr) return std::nullopt;
+  const std::uint64_t byte = std::uint64_t{n.slot - x->firstSlot} * kDirEntryBytes;
+  return EntryPlace{x->sector + static_cast<std::int64_t>(byte / kSectorBytes),
+                    static_cast<std::uint32_t>(byte % kSectorBytes)};
 }
 
-std::string PathOf(const Tree& tree, std::uint32_t node) {
+const std::uint8_t* TreeNames::EntryAt(std::uint32_t dir, std::uint32_t slot) {
+  // Sectors are read in blocks of up to this many, the block holding the entry first.
+  constexpr std::uint32_t kBlockSectors = 64;
+  const Extent* x = ExtentOf(tree_, dir, slot);
+  if (x == nullptr) return nullptr;
+  const std::uint64_t byte = std::uint64_t{slot - x->firstSlot} * kDirEntryBytes;
+  const std::int64_t sector = x->sector + static_cast<std::int64_t>(byte / kSectorBytes);
+  const std::int64_t cached = static_cast<std::int64_t>(cache_.size() / kSectorBytes);
+  if (cacheSector_ < 0 || sector < cacheSector_ || sector >= cacheSector_ + cached) {
+    const std::uint64_t left = x->sectors - byte / kSectorBytes;
+    cache_.resize(std::min<std::uint64_t>(left, kBlockSectors) * kSectorBytes);
+    cacheSector_ = sector;
+    if (!source_.ReadAt(static_cast<std::uint64_t>(sector) * kSectorBytes, cache_).ok()) {
+      cache_.resize(kSectorBytes);
+      if (!source_.ReadAt(static_cast<std::uint64_t>(sector) * kSectorBytes, cache_).ok()) {
+        cacheSector_ = -1;
+        return nullptr;
+      }
+    }
+  }
+  return &cache_[static_cast<std::size_t>(sector - cacheSector_) * kSectorBytes +
+                 byte % kSectorBytes];
+}
+
+std::size_t TreeNames::LongName(std::uint32_t node, char32_t (&out)[260]) {
+  const Node& n = tree_.nodes[node];
+  if (n.pieces == 0 || n.pieces > kMaxPieces || n.slot < n.pieces) return 0;
+  const std::uint8_t sum = ShortNameChecksum(n.shortName.data());
+  char16_t units[kMaxPieces * 13];
+  int deletedSum = -1;
+  for (int j = 1; j <= n.pieces; ++j) {
+    const std::uint8_t* e = EntryAt(n.parent, n.slot - static_cast<std::uint32_t>(j));
+    if (e == nullptr || !IsLongNamePiece(e)) return 0;
+    if (n.deleted) {
+      // Deleted pieces lost their number; they share one checksum.
+      if (e[0] != kDeletedEntry || (deletedSum >= 0 && deletedSum != e[kLdirChksum])) return 0;
+      deletedSum = e[kLdirChksum];
+    } else if ((e[kLdirOrd] & kPieceNumberMask) != j ||
+               ((e[kLdirOrd] & kLastPieceFlag) != 0) != (j == n.pieces) || e[kLdirChksum] != sum) {
+      return 0;
+    }
+    PieceCharacters(e, &units[(j - 1) * 13]);
+  }
+  // Up to the first 0; surrogate pairs joined, an unpaired one kept.
+  const std::size_t count = std::size_t{n.pieces} * 13;
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < count && units[i] != 0; ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+    out[k++] = c;
+  }
+  return k;
+}
+
+std::string TreeNames::Name(std::uint32_t node) {
+  if (node == 0 || node >= tree_.nodes.size()) return {};
+  char32_t chars[260];
+  if (const std::size_t count = LongName(node, chars); count > 0) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) AppendLongNameChar(text, chars[i]);
+    return text;
+  }
+  const Node& n = tree_.nodes[node];
+  return ShortNameOf(n.shortName.data(), n.lowerCase, page_);
+}
+
+std::string TreeNames::Path(std::uint32_t node) {
   std::vector<std::uint32_t> parts;
-  for (std::uint32_t n = node; n != 0 && parts.size() < tree.nodes.size(); n = tree.nodes[n].parent)
+  for (std::uint32_t n = node;
+       n != 0 && n < tree_.nodes.size() && parts.size() < tree_.nodes.size();
+       n = tree_.nodes[n].parent)
     parts.push_back(n);
   std::string path;
-  for (auto it = parts.rbegin(); it != parts.rend(); ++it) path += "/" + tree.nodes[*it].name;
+  for (auto it = parts.rbegin(); it != parts.rend(); ++it) path += "/" + Name(*it);
   return path.empty() ? "/" : path;
 }
 
-std::optional<std::uint32_t> FindPath(const Tree& tree, std::string_view path) {
-  if (tree.nodes.empty()) return std::nullopt;
+std::optional<std::uint32_t> TreeNames::Find(std::string_view path) {
+  if (tree_.nodes.empty()) return std::nullopt;
   std::uint32_t at = 0;
   while (!path.empty()) {
     const std::size_t slash = path.find('/');
     const std::string_view part = path.substr(0, slash);
     path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
     if (part.empty()) continue;
-    const Node& dir = tree.nodes[at];
+    const Node& dir = tree_.nodes[at];
     if (!dir.walked) return std::nullopt;
-    const std::vector<char32_t> want = Folded(part);
+    // The part as a long name (folded characters) and as a short name (upper-case bytes of
+    // the code page; none when a character is missing from it).
+    const std::vector<TypedChar> typed = ParseTypedName(part);
+    std::u32string folded;
+    std::optional<std::string> key = std::string();
+    for (const TypedChar& t : typed) {
+      folded += FoldCase(t.c);
+      if (!key) continue;
+      std::optional<std::uint8_t> b = OemByteOfChar(page_, t.c);
+      if (t.escaped) b = t.c <= 0xFF ? std::optional(static_cast<std::uint8_t>(t.c)) : std::nullopt;
+      if (b)
+        *key += static_cast<char>(OemUpper(page_, *b));
+      else
+        key.reset();
+    }
     std::optional<std::uint32_t> found;
     for (std::uint32_t i = dir.childBegin; i < dir.childBegin + dir.childCount; ++i) {
-      const Node& n = tree.nodes[i];
-      if (n.IsVolumeLabel() || !Matches(n, want)) continue;
-      if (!n.deleted) {
-        found = i;
-        break;
+      const Node& n = tree_.nodes[i];
+      if (n.IsVolumeLabel() || (found && n.deleted)) continue;
+      bool match = false;
+      if (key) {
+        match = ShortNameMatches(n.shortName.data(), *key, false, page_) ||
+                (n.deleted && ShortNameMatches(n.shortName.data(), *key, true, page_));
       }
-      if (!found) found = i;
+      if (!match && n.pieces > 0) {
+        char32_t chars[260];
+        const std::size_t count = LongName(i, chars);
+        match = count > 0 && count == folded.size() &&
+                std::equal(chars, chars + count, folded.begin(),
+                           [](char32_t a, char32_t b) { return FoldCase(a) == b; });
+      }
+      if (!match) continue;
+      found = i;
+      if (!n.deleted) break;
     }
     if (!found) return std::nullopt;
     at = *found;

@@ -60,7 +60,7 @@ ChainReport BuildChainReport(const fat::FatTable& table, std::uint32_t start) {
   });
   ChainReport r;
   r.title = "Cluster Chain from cluster " + std::to_string(start);
-  r.summary.push_back("Clusters: " + fat::RangesText(runs, 50));
+  r.summary.push_back("Clusters: " + (runs.empty() ? "none" : fat::RangesText(runs, 50)));
   r.summary.push_back("Stopped: " + fat::StopText(end, l));
   r.summary.push_back(Count(end.length, "cluster", "clusters") + ", " +
                       Count(end.length * l.clusterBytes, "byte", "bytes"));

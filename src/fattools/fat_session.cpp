@@ -14,13 +14,19 @@ namespace {
 
 bool Fresh(const FatCache& c, const AppState& s) {
   return c.device == s.DevicePath && c.refreshes == s.refreshes &&
-         c.writeAttempts == s.writeAttempts;
+         c.writeAttempts == s.writeAttempts && c.codePage == s.codePage;
 }
 
 FatCache& Cache(WindowModel& model) {
   FatCache& c = FatToolsOf(model).cache;
   if (!Fresh(c, model.state))
-    c = {model.state.DevicePath, model.state.refreshes, model.state.writeAttempts, {}, {}, {}};
+    c = {model.state.DevicePath,
+         model.state.refreshes,
+         model.state.writeAttempts,
+         model.state.codePage,
+         {},
+         {},
+         {}};
   return c;
 }
 
@@ -68,7 +74,8 @@ std::optional<FileTarget> SlotTarget(WindowModel& model, const fat::Layout& layo
     return std::nullopt;
   }
   FileTarget t;
-  t.name = fat::LongNameBefore(files.entries, index).value_or(fat::ShortNameText(e));
+  t.name = fat::LongNameBefore(files.entries, index)
+               .value_or(fat::ShortNameText(e, model.state.codePage));
   t.path = "slot " + std::to_string(slot) + " (" + t.name + ")";
   t.firstCluster = fat::FirstCluster(e, layout.kind);
   t.size = fat::FileSize(e);
@@ -148,7 +155,7 @@ bool CurrentTree(WindowModel& model, const fat::Layout& layout) {
   model.runner().Run(
       "Reading the directory tree", WorkUnit::Items,
       [&](WorkProgress& p) {
-        tree = fat::WalkTree(source, *table, &p);
+        tree = fat::WalkTree(source, *table, &p, model.state.codePage);
         if (!tree->cancelled) owners = fat::OwnerMap::Build(*tree, *table, &p);
       },
       nullptr);
@@ -171,8 +178,8 @@ std::optional<std::uint32_t> AskCluster(WindowModel& model, const fat::Layout& l
       model.prompter().InputBox(prompt, AppTitle(), std::to_string(suggested.value_or(2)));
   if (Trimmed(reply).empty()) return std::nullopt;
   const double value = NumericValue(reply);
-  if (value != std::floor(value) ||
-      !layout.IsCluster(static_cast<std::uint64_t>(std::max(value, 0.0)))) {
+  // Compared as a double first: only a value in range is converted.
+  if (!(value >= 2 && value <= layout.MaxCluster()) || value != std::floor(value)) {
     Tell(model, "Cluster " + CanonicalText(value) + " is not a data cluster of this volume (2 to " +
                     std::to_string(layout.MaxCluster()) + ").");
     return std::nullopt;
@@ -202,7 +209,10 @@ std::optional<FileTarget> AskFile(WindowModel& model, const fat::Layout& layout,
   if (reply.find_first_not_of('/') == std::string::npos) return RootTarget(layout);
   if (!CurrentTree(model, layout)) return std::nullopt;
   const fat::Tree& tree = *FatToolsOf(model).cache.tree;
-  const std::optional<std::uint32_t> found = fat::FindPath(tree, reply);
+  fat::MediumSource source;
+  if (!OpenMedium(model, source)) return std::nullopt;
+  fat::TreeNames names(tree, source, model.state.codePage);
+  const std::optional<std::uint32_t> found = names.Find(reply);
   if (!found) {
     Tell(model, "No file or directory " + reply + " on this volume.");
     return std::nullopt;
@@ -210,8 +220,9 @@ std::optional<FileTarget> AskFile(WindowModel& model, const fat::Layout& layout,
   if (*found == 0) return RootTarget(layout);
   const fat::Node& n = tree.nodes[*found];
   FileTarget t;
-  t.name = n.name;
-  t.path = fat::PathOf(tree, *found);
+  t.name = names.Name(*found);
+  t.path = names.Path(*found);
+  t.node = *found;
   t.firstCluster = n.firstCluster;
   t.size = n.size;
   t.deleted = n.deleted;

@@ -47,7 +47,8 @@ struct FileTarget {
   std::uint32_t size = 0;
   bool deleted = false;
   bool directory = false;
-  bool fixedRoot = false;  // the root directory region of FAT12/FAT16
+  bool fixedRoot = false;             // the root directory region of FAT12/FAT16
+  std::optional<std::uint32_t> node;  // in the cached tree, when it was named by a path
 };
 
 // Asks which file: a slot of the last file list, or a path such as "/DIR/SUB/NAME.TXT".

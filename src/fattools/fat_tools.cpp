@@ -1,6 +1,7 @@
 #include "fattools/fat_tools.h"
 
 #include "fattools/cluster_chain.h"
+#include "fattools/code_page_command.h"
 #include "fattools/file_data_command.h"
 #include "fattools/file_follower.h"
 #include "fattools/find_file_cluster.h"
@@ -18,6 +19,7 @@ void InstallFatTools(WindowModel& model) {
   model.OnClick(kFileFollower, [&model](int) { fattools::mnuFileFollow_Click(model); });
   model.OnClick(kFindFileCluster, [&model](int) { fattools::mnuFFind_Click(model); });
   model.OnClick(kFileData, [&model](int) { fattools::mnuFileData_Click(model); });
+  model.OnClick(kShortNameCodePage, [&model](int) { fattools::mnuCodePage_Click(model); });
   fattools::InstallFileFollower(model);
   model.onSectorShown.push_back([&model] { fattools::ShowFatEntries(model); });
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +49,7 @@ class ChainReportHost {
 struct FatCache {
   std::string device;
   std::uint64_t refreshes = 0, writeAttempts = 0;
+  OemCodePage codePage = kDefaultOemCodePage;  // of the names in the tree's problems
   std::shared_ptr<const fat::FatTable> fat;
   std::shared_ptr<const fat::Tree> tree;
   std::shared_ptr<const fat::OwnerMap> owners;
@@ -73,13 +75,16 @@ struct FatToolsState {
   std::optional<ChainReport> report;
   ChainReportHost* host = nullptr;
   Following following;
+  // Keeps the code page the user chose for later starts (the Qt layer's settings); nothing
+  // in tests.
+  std::function<void(OemCodePage)> keepCodePage;
 };
 
 // The state of the model's FAT tools (made by InstallFatTools).
 FatToolsState& FatToolsOf(WindowModel& model);
 
 // Enables the four TOOLS items and registers their handlers, the "<"/">" hook of the file
-// follower, and the FAT-sector tooltips.
+// follower, the FAT-sector tooltips, and File > Short-Name Code Page.
 void InstallFatTools(WindowModel& model);
 
 // Chooses run `row` of the chain report: shows its first sector. False when there is no

@@ -54,6 +54,51 @@ std::string SuggestedName(std::string name) {
   return name == "." || name == ".." || name.empty() ? "file" : name;
 }
 
+// The clusters of `run` in use now, in ranges with what uses them: "40-41 (/B.BIN)",
+// "45 (lost: allocated in no file's chain)". `first` gets the first cluster in use.
+std::string InUseText(const FatCache& cache, fat::TreeNames& names, const fat::Run& run,
+                      std::optional<std::uint32_t>& first) {
+  constexpr std::size_t kMostRanges = 20;
+  struct Range {
+    std::uint32_t from = 0, to = 0;
+    std::string user;
+  };
+  std::vector<Range> ranges;
+  std::size_t more = 0;
+  std::uint32_t lastNode = 0;
+  for (std::uint64_t i = 0; i < run.count; ++i) {
+    const auto c = static_cast<std::uint32_t>(run.first + i);
+    const fat::Owner o = cache.owners->Query(*cache.fat, c);
+    if (o.kind == fat::Owner::Kind::Free) continue;
+    if (!first) first = c;
+    const bool sameUser =
+        !ranges.empty() && ranges.back().to + 1 == c &&
+        (o.kind == fat::Owner::Kind::File ? lastNode == o.node + 1 : lastNode == 0);
+    lastNode = o.kind == fat::Owner::Kind::File ? o.node + 1 : 0;
+    if (sameUser) {
+      ranges.back().to = c;
+      continue;
+    }
+    if (ranges.size() == kMostRanges) {
+      ++more;
+      continue;
+    }
+    std::string user = o.kind == fat::Owner::Kind::File   ? names.Path(o.node)
+                       : o.kind == fat::Owner::Kind::Bad  ? "marked bad"
+                       : o.kind == fat::Owner::Kind::Lost ? "lost: allocated in no file's chain"
+                                                          : "reserved";
+    ranges.push_back({c, c, std::move(user)});
+  }
+  std::string text;
+  for (const Range& r : ranges) {
+    if (!text.empty()) text += ", ";
+    text += std::to_string(r.from) + (r.to > r.from ? "-" + std::to_string(r.to) : "") + " (" +
+            r.user + ")";
+  }
+  if (more > 0) text += " and " + std::to_string(more) + " more ranges";
+  return text;
+}
+
 }  // namespace
 
 void mnuFileData_Click(WindowModel& model) {
@@ -70,22 +115,55 @@ void mnuFileData_Click(WindowModel& model) {
   const std::shared_ptr<const fat::FatTable> table = CurrentFat(model, *layout);
   if (!table) return;
   fat::ChainFollower follower(*table);
-  const fat::FileExtents extents =
+  fat::FileExtents extents =
       fat::PlanFile(follower, target->firstCluster, target->size, target->deleted);
   std::string note;
-  if (extents.assumed)
-    note = " " + target->name +
-           " is deleted: its bytes were taken from the consecutive clusters "
-           "from cluster " +
-           std::to_string(target->firstCluster) +
-           ", the usual recovery assumption; they may have been used again since.";
+  bool stopChosen = false;  // the user chose to stop at a cluster in use: no second question
+  if (extents.assumed && !extents.runs.empty()) {
+    // Whose clusters those are now: the owner map of the tree knows.
+    if (!CurrentTree(model, *layout)) return;
+    const FatCache& cache = FatToolsOf(model).cache;
+    fat::MediumSource source;
+    if (!OpenMedium(model, source)) return;
+    fat::TreeNames names(*cache.tree, source, model.state.codePage);
+    std::optional<std::uint32_t> firstInUse;
+    const std::string inUse = InUseText(cache, names, extents.runs.front(), firstInUse);
+    const std::string assumption =
+        target->path +
+        " is deleted: its bytes are taken from the consecutive clusters from cluster " +
+        std::to_string(target->firstCluster) + ", the usual recovery assumption.";
+    if (firstInUse) {
+      fat::FileExtents stopped = fat::PlanFile(follower, target->firstCluster, target->size, true,
+                                               fat::Recovery::StopAtInUse);
+      const bool stop =
+          p.MessageBox(assumption + " Clusters in use now: " + inUse +
+                           ".\n\nStop at the first cluster in use (" + std::to_string(*firstInUse) +
+                           ") and save the " + Bytes(stopped.readable) +
+                           " before it? No reads the consecutive clusters anyway (" +
+                           Bytes(extents.readable) + ").",
+                       kStyleYesNo, AppTitle()) == kAnswerYes;
+      if (stop) {
+        stopChosen = true;
+        extents = std::move(stopped);
+        note = " " + assumption + " It was read up to cluster " + std::to_string(*firstInUse) +
+               ", the first in use now (" + inUse + ").";
+      } else {
+        note = " " + assumption + " Clusters it took that are in use now: " + inUse + ".";
+      }
+    } else {
+      note = " " + assumption +
+             " None of them is in use now; they may still have been used "
+             "again and freed since.";
+    }
+  }
   if (!extents.shortfall.empty()) {
     if (extents.readable == 0) {
       p.MessageBox("Nothing of " + target->name + " can be read: " + extents.shortfall + ".",
                    kStyleExclamation, AppTitle());
       return;
     }
-    if (p.MessageBox(target->name + ": " + extents.shortfall + ". Save the part that can be read?",
+    if (!stopChosen &&
+        p.MessageBox(target->name + ": " + extents.shortfall + ". Save the part that can be read?",
                      kStyleYesNo, AppTitle()) != kAnswerYes)
       return;
   }
@@ -128,6 +206,9 @@ void mnuFileData_Click(WindowModel& model) {
                  kStyleExclamation, AppTitle());
     return;
   }
+  // A part: say where the bytes stop.
+  if (!extents.shortfall.empty() && !extents.assumed)
+    note = " The rest was not saved: " + extents.shortfall + "." + note;
   p.MessageBox("Saved " + Bytes(copy.copied) + " of " + target->path + " to " + path + "." + note,
                kStyleOk, AppTitle());
 }

@@ -108,7 +108,14 @@ void mnuFileFollow_Click(WindowModel& model) {
     const std::shared_ptr<const fat::FatTable> table = CurrentFat(model, *layout);
     if (!table) return;
     fat::ChainFollower follower(*table);
-    f.clusters = follower.Follow(target->firstCluster);
+    fat::ChainEnd end;
+    f.clusters = follower.Follow(target->firstCluster, &end);
+    if (f.clusters.empty()) {
+      model.prompter().MessageBox(
+          target->name + ": nothing to follow, its chain " + fat::StopText(end, *layout) + ".",
+          kStyleExclamation, AppTitle());
+      return;
+    }
   }
   if (SectorCount(f) == 0) return;
   f.active = true;

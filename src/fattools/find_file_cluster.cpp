@@ -7,24 +7,36 @@
 
 namespace dulvex::fattools {
 
-std::string OwnerText(const fat::Tree& tree, const fat::FatTable& table, const fat::Owner& o,
+std::string OwnerText(fat::TreeNames& names, const fat::FatTable& table, const fat::Owner& o,
                       std::uint32_t cluster) {
   const std::string name = "Cluster " + std::to_string(cluster);
+  // The chains that run into a free or bad cluster and stop there.
+  auto runInto = [&] {
+    std::string text;
+    for (const auto& [node, from] : o.runInto)
+      text +=
+          " The chain of " + names.Path(node) +
+          (from == 0 ? " starts there" : " points into it from cluster " + std::to_string(from)) +
+          " and stops there.";
+    return text;
+  };
   switch (o.kind) {
     case fat::Owner::Kind::File: {
-      std::string text = name + " belongs to " + fat::PathOf(tree, o.node) + ": cluster " +
+      std::string text = name + " belongs to " + names.Path(o.node) + ": cluster " +
                          std::to_string(o.position) + " of " + std::to_string(o.chainLength) +
                          " of its chain.";
       for (const auto& [node, position] : o.others)
         text += " It is also cluster " + std::to_string(position) + " of the chain of " +
-                fat::PathOf(tree, node) + " (cross-linked).";
-      if (table.At(cluster).kind == fat::EntryKind::Bad) text += " It is marked bad.";
+                names.Path(node) + " (cross-linked).";
+      if (table.At(cluster).kind == fat::EntryKind::Reserved)
+        text += " Its FAT entry is " + fat::EntryText(table.At(cluster)) +
+                ", taken as the end of the chain.";
       return text;
     }
     case fat::Owner::Kind::Free:
-      return name + " is free.";
+      return name + " is free." + runInto();
     case fat::Owner::Kind::Bad:
-      return name + " is bad.";
+      return name + " is marked bad." + runInto();
     case fat::Owner::Kind::Lost:
       return name + " is lost: allocated (its FAT entry: " + fat::EntryText(table.At(cluster)) +
              "), but in no file's chain.";
@@ -44,8 +56,11 @@ void mnuFFind_Click(WindowModel& model) {
                  ShownCluster(model, *layout));
   if (!cluster || !CurrentTree(model, *layout)) return;
   const FatCache& cache = FatToolsOf(model).cache;
+  fat::MediumSource source;
+  if (!OpenMedium(model, source)) return;
+  fat::TreeNames names(*cache.tree, source, model.state.codePage);
   std::string text =
-      OwnerText(*cache.tree, *cache.fat, cache.owners->Query(*cache.fat, *cluster), *cluster);
+      OwnerText(names, *cache.fat, cache.owners->Query(*cache.fat, *cluster), *cluster);
   if (cache.tree->problemCount > 0)
     text += "\n\nThe walk of the directories met " + std::to_string(cache.tree->problemCount) +
             (cache.tree->problemCount == 1 ? " problem" : " problems") +

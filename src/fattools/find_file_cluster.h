@@ -10,7 +10,7 @@ namespace dulvex::fattools {
 
 // "Cluster 1234 belongs to /DIR/FILE.TXT: cluster 3 of 17 of its chain.", "... is free." and
 // the other answers.
-std::string OwnerText(const fat::Tree& tree, const fat::FatTable& table, const fat::Owner& owner,
+std::string OwnerText(fat::TreeNames& names, const fat::FatTable& table, const fat::Owner& owner,
                       std::uint32_t cluster);
 
 void mnuFFind_Click(WindowModel& model);

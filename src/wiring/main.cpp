@@ -16,6 +16,7 @@
 #include "drives/drive_letters.h"
 #include "journal/journal.h"
 #include "ui/chain_report_window.h"
+#include "ui/code_page_setting.h"
 #include "ui/find_dialog.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
@@ -63,7 +64,9 @@ int main(int argc, char** argv) {
   }
   // --check: the volume is checked and its findings printed, with no window at all.
   if (!start.check.empty()) {
-    return dulvex::check::RunHeadlessCheck(start.check, start.json, stdout, stderr);
+    return dulvex::check::RunHeadlessCheck(start.check, start.json,
+                                           start.codePage.value_or(dulvex::kDefaultOemCodePage),
+                                           stdout, stderr);
   }
 
   // Qt sees only the program's name: every argument was the program's own.
@@ -88,6 +91,7 @@ int main(int argc, char** argv) {
   model.state.drivesDir = start.folder.path;
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   dulvex::BuildForm1(model, {&findAsker, drivesShell});
+  dulvex::ui::InstallCodePageSetting(model, start.codePage);
   dulvex::ui::MainWindow window(model);
   dialogParent = &window;
   prompter.SetParent(&window);

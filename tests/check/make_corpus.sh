@@ -56,7 +56,11 @@ fatset1() {                                                             # fatset
 }
 fatset() { local k; for ((k = 0; k < NFATS; k++)); do fatset1 "$k" "$@"; done; }   # every copy
 # The byte offset of the short entry named by 11 bytes (names are unique in the images).
-entry() { grep -obUa -- "$1" "$IMG" | head -1 | cut -d: -f1; }
+entry() {
+  local at
+  at=$(grep -obUa -- "$1" "$IMG" | head -1 || true)  # grep may be cut off by head
+  echo "${at%%:*}"
+}
 first() { local e; e=$(entry "$1"); echo $(($(rd $((e + 26)) 2) | ($(rd $((e + 20)) 2) << 16))); }
 # The byte offset of a directory's first cluster, from the entry naming it.
 dirsec() { coff "$(first "$1")"; }

@@ -73,10 +73,11 @@ TEST(DirAnalyzer, ReportLineOfEachKindOfEntry) {
        4294967295.0},
       {LongEntry(0x41, 0x0F, "Hello.txt"), "LongNameSubComp 65:\t" + hello, EntryPaint::LongFirst,
        "", 0, 0},
+      // The deleted mark 0xE5 in code page 850: "Õ".
       {ShortEntry("\xE5" + std::string("EADME  TXT"), 0x20, 9, 10),
-       "name:\u00E5"
+       "name:\u00D5"
        "EADME  .TXT Archive\t1stClus: 9\tLen: 10 Deleted",
-       S, "\u00E5EADME  ", 9, 0},
+       S, "\u00D5EADME  ", 9, 0},
       {LongEntry(0xE5, 0x0F, "Hello.txt"), "LongNameSubComp 229:\t" + hello + " Deleted", S, "", 0,
        0},
       {ShortEntry(std::string("AB\0CD   TXT", 11), 0x20, 4, 5),

@@ -2,6 +2,7 @@
 // wrong checksum, out of order, orphaned), markers, and walks that stay bounded.
 #include <gtest/gtest.h>
 
+#include "base/casefold.h"
 #include "base/le.h"
 #include "fat/dir_entry.h"
 #include "fat/tree.h"
@@ -117,21 +118,70 @@ TEST(FatTree, LongNamesAreGluedOnlyWhenWholeInOrderAndOfTheirShortEntry) {
   v.At(v.l.rootSector, 32 * v.next++)[0] = 0;  // the end: what follows is not read
   v.Short("AFTER   TXT");
   const fat::Tree t = v.Walk();
+  fat::MemorySource source(v.bytes);
+  fat::TreeNames n(t, source);
   std::vector<std::string> names;
-  for (std::size_t i = 1; i < t.nodes.size(); ++i)
-    names.push_back(t.nodes[i].name + (t.nodes[i].deleted ? " (deleted)" : ""));
+  for (std::uint32_t i = 1; i < t.nodes.size(); ++i)
+    names.push_back(n.Name(i) + (t.nodes[i].deleted ? " (deleted)" : ""));
   EXPECT_EQ(names, (std::vector<std::string>{"A long file name.txt", "WRONG.TXT", "ORDER.TXT",
-                                             "\u00E5BC.TXT", "_EL.TXT (deleted)"}));
+                                             "\u00D5BC.TXT", "_EL.TXT (deleted)"}));
   EXPECT_EQ(t.problems,
             (std::vector<std::string>{
                 "/: long name (sector 2, offset 96) with a wrong checksum for WRONG.TXT; not used",
                 "/: long-name piece (sector 2, offset 192) out of order; not used",
                 "/: long-name piece (sector 2, offset 256) without the pieces before it "
                 "(orphaned); not used"}));
-  EXPECT_EQ(fat::FindPath(t, "/a LONG file NAME.TXT"), 1u);
-  EXPECT_EQ(fat::FindPath(t, "alongf~1.txt"), 1u);
-  EXPECT_EQ(fat::FindPath(t, "/DEL.TXT"), 5u);  // a deleted name's first character is lost
-  EXPECT_FALSE(fat::FindPath(t, "/AFTER.TXT"));
+  EXPECT_EQ(n.Find("/a LONG file NAME.TXT"), 1u);
+  EXPECT_EQ(n.Find("alongf~1.txt"), 1u);
+  EXPECT_EQ(n.Find("/DEL.TXT"), 5u);  // a deleted name's first character is lost
+  EXPECT_FALSE(n.Find("/AFTER.TXT"));
+}
+
+// Hostile entries: a piece numbered 0 with the checksum of the complete name before it (its
+// characters once went 13 places before the name's buffer), numbers above 20, and names that
+// hold "/", control characters and bytes the code page lacks, which paths show as escapes
+// that find them again.
+TEST(FatTree, HostilePiecesAreRefusedAndOddNamesStayUnambiguous) {
+  MemoryVolume v;
+  v.Piece(0x41, Sum("GOOD    TXT"), u"good.txt");
+  v.Piece(0x20, Sum("GOOD    TXT"), u"AAAAAAAAAAAAA");  // number 0 after a complete name
+  v.Short("GOOD    TXT");
+  v.Piece(0x55, Sum("BIG     TXT"), u"x");  // 21 pieces
+  v.Short("BIG     TXT");
+  v.Piece(0x41, Sum("SLASH   TXT"), u"a/b\x01.txt");
+  v.Short("SLASH   TXT");
+  v.Short("A/\001\201    BIN");
+  const fat::Tree t = v.Walk();
+  EXPECT_EQ(t.problems,
+            (std::vector<std::string>{
+                "/: long-name pieces (sector 2, offset 0) not followed by their short entry "
+                "(orphaned); not used",
+                "/: long-name piece (sector 2, offset 32) with the sequence number 0; not used",
+                "/: long-name piece (sector 2, offset 96) with the sequence number 21; not used"}));
+  fat::MemorySource source(v.bytes);
+  const struct {
+    OemCodePage page;
+    std::vector<std::string> names;
+  } pages[] = {
+      {OemCodePage::Cp850, {"GOOD.TXT", "BIG.TXT", "a\\x2Fb\\x01.txt", "A\\x2F\\x01\u00FC.BIN"}},
+      {OemCodePage::Cp1252, {"GOOD.TXT", "BIG.TXT", "a\\x2Fb\\x01.txt", "A\\x2F\\x01\\x81.BIN"}}};
+  for (const auto& [page, expected] : pages) {
+    fat::TreeNames n(t, source, page);
+    std::vector<std::string> names;
+    for (std::uint32_t i = 1; i < t.nodes.size(); ++i) {
+      names.push_back(n.Name(i));
+      EXPECT_EQ(n.Find(n.Path(i)), i) << n.Path(i);
+    }
+    EXPECT_EQ(names, expected);
+  }
+  fat::TreeNames n(t, source);
+  EXPECT_EQ(n.Find("/A\\x2f\\x01\u00DC.bin"), 4u);  // "Ü" is the upper case of 0x81 in 850
+  EXPECT_FALSE(n.Find("/A/\\x01\u00FC.BIN"));
+  EXPECT_EQ(FoldCase(U'\u0391'), U'\u03B1');  // Greek, Cyrillic and the final sigma fold
+  EXPECT_EQ(FoldCase(U'\u03C2'), U'\u03C3');
+  EXPECT_EQ(FoldCase(U'\u0416'), U'\u0436');
+  EXPECT_EQ(OemUpper(OemCodePage::Cp437, 0x81), 0x9A);
+  EXPECT_EQ(OemUpper(OemCodePage::Cp1252, 0xFF), 0x9F);
 }
 
 TEST(FatTree, ChainEndsAndLoopsAreFoundInOneWalkOfTheChain) {
@@ -148,8 +198,8 @@ TEST(FatTree, ChainEndsAndLoopsAreFoundInOneWalkOfTheChain) {
               std::tuple(fat::ChainStop::Loop, 999989u, 999999u));
   }
   fat::ChainEnd end;
-  EXPECT_EQ(follower.Follow(3, &end), (std::vector<std::uint32_t>{3, 4, 5, 6, 7, 8, 9, 10}));
-  EXPECT_EQ(fat::StopText(end, v.l), "broken: the entry of cluster 10 says free");
+  EXPECT_EQ(follower.Follow(3, &end), (std::vector<std::uint32_t>{3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(fat::StopText(end, v.l), "runs into free cluster 10 (from cluster 9)");
   v.Entry(1000001, 0x0FFFFFF8);
   EXPECT_EQ(fat::StopText(follower.Walk(1000002, [](std::uint32_t) { return true; }), v.l),
             "cluster 1000002 is not a data cluster (2 to 1000001)");

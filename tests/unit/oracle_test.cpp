@@ -9,6 +9,9 @@
 #include <regex>
 #include <set>
 
+#include "base/codepage.h"
+#include "direntry/dir_analyzer.h"
+#include "fat/dir_entry.h"
 #include "fat/file_data.h"
 #include "fat/owner_map.h"
 #include "fattools/find_file_cluster.h"
@@ -54,7 +57,9 @@ TEST(VolumeOracle, PanelAgreesWithFsstat) {
       {200000, "-F 12 -s 64 -h 1"}, {20000, "-F 16 -s 1"}, {40000, "-F 16 -s 2 -R 3 -h 63"},
       {200000, "-F 16 -s 16 -h 2048 -f 1"}, {600000, "-F 16 -s 64 -R 7"}, {70000, "-F 32 -s 1"},
       {140000, "-F 32 -s 2 -R 40 -f 1"}, {1100000, "-F 32 -s 16 -f 1 -h 63"},
-      {4400000, "-F 32 -s 64 -R 64"}};
+      {4400000, "-F 32 -s 64 -R 64"},
+      // 100 and 40 root entries: 6.25 and 2.5 sectors, so 7 and 3
+      {2880, "-F 12 -r 100"}, {20000, "-F 16 -s 1 -r 40"}};
   // clang-format on
   ModelFixture f;
   for (const auto& [sectors, options] : volumes) {
@@ -96,6 +101,7 @@ struct Volume {
   std::optional<fat::FatTable> table;
   fat::Tree tree;
   std::optional<fat::OwnerMap> owners;
+  std::optional<fat::TreeNames> names;  // in code page 850, as mtools writes them
 
   Volume(std::uint64_t sectors, const std::string& options, std::uint64_t filler = 0) {
     MakeFatImage(image, sectors, options);
@@ -129,9 +135,10 @@ struct Volume {
     table = std::move(fat::LoadFat(source, layout, 0).table);
     tree = fat::WalkTree(source, *table);
     owners = fat::OwnerMap::Build(tree, *table);
+    names.emplace(tree, source);
   }
 
-  std::uint32_t Node(const std::string& path) { return fat::FindPath(tree, path).value(); }
+  std::uint32_t Node(const std::string& path) { return names->Find(path).value(); }
   std::vector<std::uint32_t> Chain(std::uint32_t node, fat::ChainEnd* end = nullptr) {
     fat::ChainFollower follower(*table);
     return follower.Follow(tree.nodes[node].firstCluster, end);
@@ -180,7 +187,7 @@ Listing ReadReport(const std::string& report) {
       longName = m[1].str() + longName;
     } else if (std::regex_match(line, m, shortLine)) {
       const std::string name =
-          std::regex_replace(m[1].str(), std::regex("^\u00E5"), "_");  // as fls
+          std::regex_replace(m[1].str(), std::regex("^\u00D5"), "_");  // 0xE5 in 850, as fls
       const std::string ext = m[2], attr = m[3];
       const bool deleted = m[6].matched, label = attr == "Volume ID";
       std::string shown = TrimRight(label ? name + ext : name);
@@ -198,13 +205,13 @@ Listing ReadReport(const std::string& report) {
 // The root's entries as the engine's tree holds them, which the test below holds against fls,
 // mshowfat and mcopy: the label and deleted entries by name, the live ones by their stored
 // short name, length and first cluster.
-Listing TreeListing(const fat::Tree& tree) {
+Listing TreeListing(const fat::Tree& tree, fat::TreeNames& names) {
   Listing t;
   const fat::Node& root = tree.nodes[0];
   for (std::uint32_t i = root.childBegin; i < root.childBegin + root.childCount; ++i) {
     const fat::Node& n = tree.nodes[i];
     const std::string stored(n.shortName.begin(), n.shortName.end());
-    t.names.emplace(n.name, n.deleted);
+    t.names.emplace(names.Name(i), n.deleted);
     if (!n.deleted && !n.IsVolumeLabel())
       t.live.emplace(stored.substr(0, 8), stored.substr(8), n.IsDirectory() ? -1LL : n.size,
                      n.firstCluster);
@@ -225,7 +232,7 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
     // fls -r -p: every path, deleted ones marked, with its inode for istat and icat.
     std::set<std::pair<std::string, bool>> ours, theirs;
     for (std::uint32_t i = 1; i < vol.tree.nodes.size(); ++i)
-      ours.emplace(fat::PathOf(vol.tree, i).substr(1), vol.tree.nodes[i].deleted);
+      ours.emplace(vol.names->Path(i).substr(1), vol.tree.nodes[i].deleted);
     const std::regex line(R"([-rd]/[-rd] (\* )?(\d+):\t(.*))");
     std::smatch m;
     const std::string fls = RunCommand("fls -r -p " + Q(vol.image));
@@ -284,7 +291,7 @@ TEST(FatOracle, TreeChainsOwnersAndDataAgreeWithSleuthkitAndMtools) {
     EXPECT_EQ(vol.tree.nodes[vol.Node("/A.BIN")].firstCluster > 65535, v.filler > 0);
     ASSERT_TRUE(vol.f.model.Click("mnuFileList"));
     const Listing report = ReadReport(vol.f.model.At("Text5").caption),
-                  tree = TreeListing(vol.tree);
+                  tree = TreeListing(vol.tree, *vol.names);
     EXPECT_EQ(report.names.size(), v.filler > 0 ? 8u : 7u);
     EXPECT_EQ(report.names, tree.names);
     EXPECT_EQ(report.live, tree.live);
@@ -316,15 +323,22 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
   const std::string shortfall = fat::PlanFile(follower, a[0], 5000, false).shortfall;
   EXPECT_EQ(shortfall,
             "2048 bytes of 5000 bytes can be read: its chain holds 1 of the 3 "
-            "clusters it needs (cluster " +
-                std::to_string(a[1]) + " is marked bad)");
-  // The cross-linked clusters (two of A.BIN) name both chains.
-  EXPECT_EQ(vol.owners->crossLinked(), 2u);
+            "clusters it needs (runs into bad cluster " +
+                std::to_string(a[1]) + " (from cluster " + std::to_string(a[0]) + "))");
+  // The cross-linked cluster (A.BIN's first) names both chains; the bad one none.
+  EXPECT_EQ(vol.owners->crossLinked(), 1u);
   const std::string text =
-      fattools::OwnerText(vol.tree, *vol.table, vol.owners->Query(*vol.table, a[0]), a[0]);
-  for (const char* part : {"/A.BIN: cluster 1 of 2",
+      fattools::OwnerText(*vol.names, *vol.table, vol.owners->Query(*vol.table, a[0]), a[0]);
+  for (const char* part : {"/A.BIN: cluster 1 of 1",
                            "cluster 6 of the chain of /Some long name.dat", "(cross-linked)"})
     EXPECT_NE(text.find(part), std::string::npos) << text;
+  EXPECT_EQ(fattools::OwnerText(*vol.names, *vol.table, vol.owners->Query(*vol.table, a[1]), a[1]),
+            "Cluster " + std::to_string(a[1]) +
+                " is marked bad. The chain of /A.BIN points into it from cluster " +
+                std::to_string(a[0]) +
+                " and stops there. The chain of /Some long name.dat "
+                "points into it from cluster " +
+                std::to_string(a[0]) + " and stops there.");
 
   // File's Data keeps the part before the bad cluster only when asked to, and never writes
   // over the volume itself.
@@ -343,7 +357,8 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
     EXPECT_EQ(f.prompter.shown[2].defaultText, "A.BIN");
     EXPECT_EQ(f.prompter.shown[3].text,
               target == saved
-                  ? "Saved 2048 bytes of /A.BIN to " + target + "."
+                  ? "Saved 2048 bytes of /A.BIN to " + target +
+                        ". The rest was not saved: " + shortfall + "."
                   : target + " is the volume itself; File's Data never writes to the volume.");
   }
   // Cancel in the progress of a copy: nothing is saved, nothing is left behind.
@@ -354,6 +369,114 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
   EXPECT_EQ(Bytes(saved), original.substr(0, 2048));
   EXPECT_EQ(Bytes(vol.image), image);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}), 5);
+}
+
+// Chains poked to run into a free cluster, onto a reserved value and past the last cluster
+// end where fsck.fat -n ends them; names in Greek, Cyrillic and code page 850 as mtools
+// writes them are found in any case and shown as mdir and fls show them; deleted long-name
+// pieces right before a live entry stay off its name.
+TEST(FatOracle, BrokenChainsAndForeignNamesAgreeWithFsckMdirAndFls) {
+  Volume vol(40000, "-F 16 -s 4");
+  // A deleted file whose consecutive clusters are partly in use: read up to the first one, or
+  // over all of them.
+  const std::uint32_t gone = vol.Node("/DIR/_ONE.BIN");
+  const fat::Node g = vol.tree.nodes[gone];  // a copy: Read() walks the tree anew
+  vol.PokeEntry(g.firstCluster + 2, 0xFFFF);
+  vol.Read();
+  {
+    fat::ChainFollower follower(*vol.table);
+    const fat::FileExtents stop =
+        fat::PlanFile(follower, g.firstCluster, g.size, true, fat::Recovery::StopAtInUse);
+    const fat::FileExtents all = fat::PlanFile(follower, g.firstCluster, g.size, true);
+    EXPECT_EQ(std::tuple(stop.readable, stop.shortfall),
+              std::tuple(2 * vol.layout.clusterBytes,
+                         "4096 bytes of 9000 bytes can be read: cluster " +
+                             std::to_string(g.firstCluster + 2) + " is in use"));
+    EXPECT_EQ(std::tuple(all.readable, all.shortfall), std::tuple(9000u, std::string()));
+  }
+  vol.PokeEntry(g.firstCluster + 2, 0);
+  // The deleted long name's short entry made live again: its deleted pieces lie before it.
+  const std::optional<fat::EntryPlace> place =
+      fat::PlaceOf(vol.tree, vol.Node("/Deleted long name.txt"));
+  ASSERT_TRUE(place);
+  PokeBytes(vol.image, place->sector, place->offset, {'D'});
+  const std::string mtools =
+      "cd " + Q(vol.f.dir.path()) + " && LC_ALL=C.UTF-8 MTOOLS_SKIP_CHECK=1 ";
+  for (const char* name : {"Ελληνικός φάκελος.txt", "Кириллица.txt", "Ünïcødé file.txt"})
+    RunCommand(mtools + "mcopy -i " + Q(vol.image) + " b '::DIR/" + name + "'");
+  vol.Read();
+  const std::uint32_t free = vol.layout.MaxCluster();
+  const std::uint32_t a = vol.tree.nodes[vol.Node("/A.BIN")].firstCluster,
+                      c = vol.tree.nodes[vol.Node("/C.BIN")].firstCluster;
+  const std::vector<std::uint32_t> d = vol.Chain(vol.Node("/Some long name.dat"));
+  vol.PokeEntry(a, free);
+  vol.PokeEntry(c, 0xFFF0);
+  vol.PokeEntry(d[1], 60000);
+  vol.Read();
+
+  const std::string fsck = RunCommand("fsck.fat -n " + Q(vol.image) + " 2>&1 || true");
+  std::smatch m;
+  ASSERT_TRUE(
+      std::regex_search(fsck, m, std::regex(R"(/A.BIN\n  Contains a free cluster \((\d+)\))")))
+      << fsck;
+  EXPECT_EQ(std::stoul(m[1]), free);
+  const struct {
+    const char* path;
+    fat::ChainStop stop;
+  } chains[] = {{"/A.BIN", fat::ChainStop::Free},
+                {"/C.BIN", fat::ChainStop::Reserved},
+                {"/Some long name.dat", fat::ChainStop::OutOfRange}};
+  for (const auto& [path, stop] : chains) {
+    fat::ChainEnd end;
+    const std::size_t length = vol.Chain(vol.Node(path), &end).size();
+    EXPECT_EQ(end.stop, stop) << path;
+    ASSERT_TRUE(std::regex_search(
+        fsck, m,
+        std::regex(std::string(path) +
+                   R"(\n  File size is \d+ bytes, cluster chain length is (\d+) bytes)")))
+        << path << fsck;
+    EXPECT_EQ(length * vol.layout.clusterBytes, std::stoul(m[1])) << path;
+  }
+  EXPECT_EQ(fat::StopText(fat::ChainEnd{fat::ChainStop::Free, a, a, free, free, 1}, vol.layout),
+            "runs into free cluster " + std::to_string(free) + " (from cluster " +
+                std::to_string(a) + ")");
+
+  // Names: fls shows the long ones, mdir the short ones in code page 850.
+  const std::string fls = RunCommand("fls -r -p " + Q(vol.image));
+  const std::string mdir = RunCommand(mtools + "mdir -/ -i " + Q(vol.image) + " ::");
+  const struct {
+    const char* typed;      // in another case
+    const char* name;       // as fls shows its path
+    const char* shortName;  // as mdir shows it
+  } names[] = {{"/dir/ΕΛΛΗΝΙΚΌΣ ΦΆΚΕΛΟΣ.TXT", "DIR/Ελληνικός φάκελος.txt", nullptr},
+               {"/Dir/кИРИЛЛИЦА.txt", "DIR/Кириллица.txt", nullptr},
+               {"/DIR/ünïcød~1.txt", "DIR/Ünïcødé file.txt", "ÜNÏCØD~1 TXT"},
+               {"/delete~1.txt", "DELETE~1.TXT", "DELETE~1 TXT"}};
+  for (const auto& n : names) {
+    const std::optional<std::uint32_t> node = vol.names->Find(n.typed);
+    ASSERT_TRUE(node) << n.typed;
+    EXPECT_EQ(vol.names->Path(*node), "/" + std::string(n.name));
+    // The walk itself gives the live DELETE~1.TXT no pieces: the deleted ones are not its.
+    EXPECT_EQ(vol.tree.nodes[*node].pieces == 0, std::string(n.name) == "DELETE~1.TXT");
+    // (fls glues the deleted pieces onto DELETE~1.TXT; mdir does not, nor does the FAT
+    // specification: a piece whose first byte is 0xE5 is free.)
+    if (n.shortName == nullptr) {
+      EXPECT_NE(fls.find(std::string("\t") + n.name + "\n"), std::string::npos) << fls;
+    }
+    if (n.shortName == nullptr) continue;
+    const fat::Node& e = vol.tree.nodes[*node];
+    std::string shown = fat::ShortNameOf(e.shortName.data(), e.lowerCase, OemCodePage::Cp850);
+    shown.replace(shown.find('.'), 1,
+                  std::string(8 - DecodeUtf8(shown.substr(0, shown.find('.'))).size() + 1, ' '));
+    EXPECT_NE(mdir.find("\n" + shown + " "), std::string::npos) << shown << "\n" << mdir;
+  }
+  // The file list reads them in the code page too.
+  const fat::EntryPlace at = *fat::PlaceOf(vol.tree, *vol.names->Find("/DIR/ünïcød~1.txt"));
+  const std::vector<std::uint8_t> sector = ReadBytes(vol.image, at.sector, 0, 512);
+  SectorBytes bytes{};
+  std::copy(sector.begin(), sector.end(), bytes.begin());
+  EXPECT_NE(AnalyzeDirectoryBytes(bytes, 2, OemCodePage::Cp850).report.find("name:ÜNÏCØD~1.TXT"),
+            std::string::npos);
 }
 
 }  // namespace
