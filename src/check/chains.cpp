@@ -2,6 +2,7 @@
 // cluster, and the lost chains: allocated clusters that no entry owns.
 #include <map>
 
+#include "base/le.h"
 #include "check/checker_parts.h"
 #include "fat/dir_entry.h"
 
@@ -28,7 +29,6 @@ void Checker::Chains() {
   const fat::Tree& t = *r_.tree;
   const fat::Layout& l = *r_.layout;
   const fat::FatTable& fat = r_.fat();
-  fat::ChainFollower follower(fat);
   const std::uint32_t clusterLength = l.kind == fat::FatKind::Fat32 ? 8 : 2;
   for (std::uint32_t i = 0; i < t.nodes.size(); ++i) {
     if (i % 4096 == 0) {
@@ -81,15 +81,11 @@ void Checker::Chains() {
                    : ", past the last cluster (" + std::to_string(l.MaxCluster()) + ")."));
       continue;
     }
-    // A link into a free or a bad cluster ends the chain before that cluster.
+    // The chain as the owner map followed it: a link into a free or a bad cluster ends it
+    // before that cluster.
     const std::uint64_t needed =
         dir ? 0 : (std::uint64_t{n.size} + l.clusterBytes - 1) / l.clusterBytes;
-    std::uint64_t counted = 0;
-    std::uint32_t keep = 0;  // the last cluster the size needs
-    const fat::ChainEnd end = follower.Walk(n.firstCluster, [&](std::uint32_t c) {
-      if (++counted == needed) keep = c;
-      return true;
-    });
+    const fat::ChainEnd& end = ends_[i];
     const std::uint64_t kept = end.length;
     const std::uint32_t last = end.last;
     const bool intoBad = end.stop == fat::ChainStop::Bad;
@@ -124,6 +120,8 @@ void Checker::Chains() {
           what + " is empty, but holds a chain of " + Count(kept, "cluster", "clusters") +
               " from cluster " + std::to_string(n.firstCluster) + ".");
     } else if (kept > needed) {
+      std::uint32_t keep = n.firstCluster;  // the last cluster the size needs
+      for (std::uint64_t k = 1; k < needed; ++k) keep = fat.At(keep).Next();
       f.fatEntry = keep;
       f.clusters = needed;
       f.value = kept;
@@ -190,6 +188,20 @@ void Checker::Entries() {
   const fat::Layout& l = *r_.layout;
   const fat::FatTable& fat = r_.fat();
   const std::uint32_t max = l.MaxCluster();
+  const std::span<const std::uint8_t> bytes = fat.bytes();
+  // Most entries of a large volume are free: those are told by their bytes alone.
+  auto value = [&](std::uint32_t c) -> std::uint32_t {
+    switch (l.kind) {
+      case fat::FatKind::Fat32:
+        return fat::Le32(&bytes[std::size_t{c} * 4]) & 0x0FFFFFFF;
+      case fat::FatKind::Fat16:
+        return fat::Le16(&bytes[std::size_t{c} * 2]);
+      case fat::FatKind::Fat12:
+        break;
+    }
+    return fat.Value(c);
+  };
+  if (bytes.size() < fat::FirstByteOfEntry(l.kind, max) + fat::BytesOfEntry(l.kind)) return;
   std::vector<std::uint64_t> lost((std::uint64_t{max} + 64) / 64);
   std::uint64_t free = 0;
   for (std::uint32_t c = 2; c <= max; ++c) {
@@ -197,11 +209,12 @@ void Checker::Entries() {
       steps_.Report(c, std::uint64_t{max} * 2);
       if (Stopped()) return;
     }
-    const fat::Entry e = fat.At(c);
-    if (e.kind == fat::EntryKind::Free) {
+    const std::uint32_t v = value(c);
+    if (v == 0) {
       ++free;
       continue;
     }
+    const fat::Entry e = fat.At(c);
     if (e.kind == fat::EntryKind::Bad) continue;
     const bool owned = r_.owners->Owned(c);
     if (!owned) SetBit(lost, c);
@@ -234,7 +247,6 @@ void Checker::Entries() {
 void Checker::LostChains(const std::vector<std::uint64_t>& lost) {
   const fat::Layout& l = *r_.layout;
   const fat::FatTable& fat = r_.fat();
-  const std::uint32_t max = l.MaxCluster();
   // A chain's head is a lost cluster no other lost cluster points to; clusters left over
   // after following every head lie on loops of lost clusters.
   std::vector<std::uint64_t> pointed(lost.size()), visited(lost.size());
@@ -268,8 +280,12 @@ void Checker::LostChains(const std::vector<std::uint64_t>& lost) {
     Add(std::move(f));
   };
   for (int pass = 0; pass < 2; ++pass) {
-    for (std::uint32_t c = 2; c <= max; ++c) {
-      if (Bit(lost, c) && !Bit(visited, c) && (pass == 1 || !Bit(pointed, c))) follow(c);
+    for (std::uint32_t w = 0; w < lost.size(); ++w) {
+      for (std::uint64_t bits = lost[w] & ~visited[w] & (pass == 1 ? ~0ull : ~pointed[w]);
+           bits != 0; bits &= bits - 1) {
+        const std::uint32_t c = w * 64 + static_cast<std::uint32_t>(__builtin_ctzll(bits));
+        if (!Bit(visited, c)) follow(c);
+      }
     }
   }
 }

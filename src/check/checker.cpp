@@ -301,43 +301,51 @@ void Checker::FsInfoCounts() {
 
 bool Checker::LoadFats() {
   const fat::Layout& l = *r_.layout;
-  for (unsigned k = 0; k < l.numFats; ++k) {
-    steps_.Step(20 + 300 * k / l.numFats, 20 + 300 * (k + 1) / l.numFats);
-    fat::FatLoad load = fat::LoadFat(medium_, l, k, steps_.self());
-    if (load.cancelled) return r_.cancelled = true, false;
-    if (load.failure) {
-      Finding f;
-      f.kind = FindingKind::ReadError;
-      f.at = {load.failure->sector, 0};
-      f.length = 512;
-      f.fatCopy = k;
-      f.text = "FAT" + std::to_string(k + 1) + " cannot be read: " + load.failure->Describe() + ".";
-      Add(std::move(f));
-    }
-    r_.fats.push_back(std::move(load.table));
-  }
-  r_.fatInUse = l.activeFat;
-  auto soundFat0 = [&](unsigned k) {
-    const std::uint32_t mask = l.kind == fat::FatKind::Fat12   ? 0xF00
-                               : l.kind == fat::FatKind::Fat16 ? 0xFF00
-                                                               : 0x0FFFFF00;
-    return r_.fats[k] && (r_.fats[k]->Value(0) & mask) == mask;
+  // The copy the volume keeps up to date, unless its first entry is broken (a FAT
+  // overwritten from its start) or its first sector unreadable, and another copy's is sound.
+  const std::uint32_t mask = l.kind == fat::FatKind::Fat12   ? 0xF00
+                             : l.kind == fat::FatKind::Fat16 ? 0xFF00
+                                                             : 0x0FFFFF00;
+  auto sound = [&](unsigned k) {
+    SectorBytes first{};
+    return !fat::ReadSectors(medium_, l.FatSector(k), first) &&
+           (fat::EntryValueAt(l.kind, 0, first.data()) & mask) == mask;
   };
-  // The copy the volume keeps up to date, unless it is unreadable or its first entry is
-  // broken and another copy's is sound (a FAT overwritten from its start).
-  if (!soundFat0(r_.fatInUse)) {
+  r_.fatInUse = l.activeFat;
+  if (l.mirrored && !sound(r_.fatInUse)) {
     for (unsigned k = 0; k < l.numFats; ++k) {
-      if (soundFat0(k)) {
+      if (k != r_.fatInUse && sound(k)) {
         r_.fatInUse = k;
         break;
       }
     }
   }
-  if (!r_.fats[r_.fatInUse]) {
-    for (unsigned k = 0; k < l.numFats; ++k)
-      if (r_.fats[k]) r_.fatInUse = k;
+  steps_.Step(20, l.mirrored ? 20 + 300 / l.numFats : 320);
+  fat::FatLoad load = fat::LoadFat(medium_, l, r_.fatInUse, steps_.self());
+  if (load.cancelled) return r_.cancelled = true, false;
+  if (load.failure) {
+    Finding f;
+    f.kind = FindingKind::ReadError;
+    f.at = {load.failure->sector, 0};
+    f.length = 512;
+    f.fatCopy = r_.fatInUse;
+    f.text = "FAT" + std::to_string(r_.fatInUse + 1) +
+             " cannot be read: " + load.failure->Describe() + ".";
+    Add(std::move(f));
+    return false;
   }
-  return r_.fats[r_.fatInUse].has_value();
+  r_.fatTable = std::move(load.table);
+  // The other copies are compared as they are read; when the volume does not mirror its
+  // FATs, each copy may hold its own state.
+  if (!l.mirrored) return true;
+  for (unsigned k = 0, n = 0; k < l.numFats; ++k) {
+    if (k == r_.fatInUse) continue;
+    steps_.Step(20 + 300 * (n + 1) / l.numFats, 20 + 300 * (n + 2) / l.numFats);
+    ++n;
+    CompareCopy(k);
+    if (Stopped()) return false;
+  }
+  return true;
 }
 
 void Checker::ReservedEntries() {
@@ -397,43 +405,59 @@ void Checker::ReservedEntries() {
   }
 }
 
-void Checker::CompareCopies() {
+void Checker::CompareCopy(unsigned k) {
   const fat::Layout& l = *r_.layout;
-  if (!l.mirrored) return;  // each copy may hold its own state then
-  const std::span<const std::uint8_t> in = r_.fat().bytes();
-  for (unsigned k = 0; k < r_.fats.size(); ++k) {
-    if (k == r_.fatInUse || !r_.fats[k]) continue;
-    const std::span<const std::uint8_t> other = r_.fats[k]->bytes();
-    if (std::equal(in.begin(), in.end(), other.begin(), other.end())) continue;
-    Finding f;
-    f.kind = FindingKind::FatCopiesDiffer;
-    f.fatCopy = k;
-    constexpr std::size_t kBlock = 4096;
-    for (std::size_t b = 0; b < in.size(); b += kBlock) {
-      const std::size_t n = std::min(kBlock, in.size() - b);
-      if (std::memcmp(&in[b], &other[b], n) == 0) continue;
-      const std::uint32_t from = fat::EntriesOfFatByte(l.kind, b).first;
-      const std::uint32_t to = std::min<std::uint64_t>(
-          fat::EntriesOfFatByte(l.kind, b + n - 1).first + 1, l.MaxCluster());
-      for (std::uint32_t e = f.entries.empty() ? from : std::max(from, f.entries.back() + 1);
-           e <= to; ++e) {
-        if (r_.fat().Value(e) == r_.fats[k]->Value(e)) continue;
-        if (f.value == 0 || e > f.entries.back()) {
-          ++f.value;
-          if (f.entries.size() < 8) f.entries.push_back(e);
-        }
-      }
+  const fat::FatTable& in = r_.fat();
+  const std::span<const std::uint8_t> bytes = in.bytes();
+  Finding f;
+  f.kind = FindingKind::FatCopiesDiffer;
+  f.fatCopy = k;
+  // 3 MiB: whole sectors, and a multiple of 3 bytes, so no FAT12 entry straddles two chunks.
+  constexpr std::size_t kChunk = 3u << 20, kBlock = 4096;
+  std::vector<std::uint8_t> chunk;
+  std::uint32_t next = 0;  // the first entry not yet compared
+  for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
+    steps_.Report(at, bytes.size());
+    if (Stopped()) return;
+    chunk.resize(std::min(kChunk, bytes.size() - at));
+    const auto sector = l.FatSector(k) + static_cast<std::int64_t>(at / fat::kSectorBytes);
+    if (const std::optional<fat::ReadFailure> failure = fat::ReadSectors(medium_, sector, chunk)) {
+      Finding e;
+      e.kind = FindingKind::ReadError;
+      e.at = {failure->sector, 0};
+      e.length = 512;
+      e.fatCopy = k;
+      e.text = "FAT" + std::to_string(k + 1) + " cannot be read: " + failure->Describe() + ".";
+      Add(std::move(e));
+      return;
     }
-    if (f.value == 0) continue;  // bytes past the last entry differ, no entry does
-    f.at = FatEntryPlace(l, k, f.entries.front());
-    f.length = fat::BytesOfEntry(l.kind);
-    f.text = "FAT" + std::to_string(k + 1) + " differs from FAT" + std::to_string(r_.fatInUse + 1) +
-             " (the copy in use) in " + Count(f.value, "entry", "entries") + ": ";
-    for (std::size_t i = 0; i < f.entries.size(); ++i)
-      f.text += (i > 0 ? ", " : "") + std::to_string(f.entries[i]);
-    f.text += f.value > f.entries.size() ? ", ..." : ".";
-    Add(std::move(f));
+    for (std::size_t b = 0; b < chunk.size(); b += kBlock) {
+      const std::size_t n = std::min(kBlock, chunk.size() - b);
+      if (std::memcmp(&bytes[at + b], &chunk[b], n) == 0) continue;
+      // The entries whose bytes touch this block, each compared once.
+      const std::uint64_t to = std::min<std::uint64_t>(
+          fat::EntriesOfFatByte(l.kind, at + b + n - 1).first + 1, l.MaxCluster());
+      for (std::uint32_t e = std::max(next, fat::EntriesOfFatByte(l.kind, at + b).first); e <= to;
+           ++e) {
+        const std::uint64_t first = fat::FirstByteOfEntry(l.kind, e);
+        const std::uint64_t last = first + fat::BytesOfEntry(l.kind) - 1;
+        if (first < at || last >= at + chunk.size()) continue;  // its bytes straddle chunks
+        if (in.Value(e) == fat::EntryValueAt(l.kind, e, &chunk[first - at])) continue;
+        ++f.value;
+        if (f.entries.size() < 8) f.entries.push_back(e);
+      }
+      next = static_cast<std::uint32_t>(to + 1);
+    }
   }
+  if (f.value == 0) return;  // bytes past the last entry differ, no entry does
+  f.at = FatEntryPlace(l, k, f.entries.front());
+  f.length = fat::BytesOfEntry(l.kind);
+  f.text = "FAT" + std::to_string(k + 1) + " differs from FAT" + std::to_string(r_.fatInUse + 1) +
+           " (the copy in use) in " + Count(f.value, "entry", "entries") + ": ";
+  for (std::size_t i = 0; i < f.entries.size(); ++i)
+    f.text += (i > 0 ? ", " : "") + std::to_string(f.entries[i]);
+  f.text += f.value > f.entries.size() ? ", ..." : ".";
+  Add(std::move(f));
 }
 
 CheckResult Checker::Run() {
@@ -444,13 +468,12 @@ CheckResult Checker::Run() {
   if (fat32) FsInfo();
   if (!LoadFats()) return std::move(r_);
   ReservedEntries();
-  CompareCopies();
   steps_.Step(320, 700);
   r_.tree = fat::WalkTree(medium_, r_.fat(), steps_.self(), page_);
   if (r_.tree->cancelled || Stopped()) return r_.cancelled = true, std::move(r_);
   names_.emplace(*r_.tree, medium_, page_);
   steps_.Step(700, 800);
-  r_.owners = fat::OwnerMap::Build(*r_.tree, r_.fat(), steps_.self());
+  r_.owners = fat::OwnerMap::Build(*r_.tree, r_.fat(), steps_.self(), &ends_);
   if (!r_.owners || Stopped()) return r_.cancelled = true, std::move(r_);
   steps_.Step(800, 850);
   Chains();

@@ -36,8 +36,8 @@ struct CheckResult {
                                      // backup when sector 0 breaks a rule); -1 for none
   VolumeGeometry geometry;
   std::optional<fat::Layout> layout;
-  std::vector<std::optional<fat::FatTable>> fats;  // every copy; nothing for one unreadable
-  unsigned fatInUse = 0;                           // the copy the chains are read from
+  std::optional<fat::FatTable> fatTable;  // the copy the chains are read from, read whole
+  unsigned fatInUse = 0;                  // which copy that is (0 for FAT1)
   std::optional<fat::Tree> tree;
   std::optional<fat::OwnerMap> owners;
   std::uint64_t freeClusters = 0;  // entries of the FAT in use that say free
@@ -52,7 +52,7 @@ struct CheckResult {
   // Findings of `kind`, the omitted ones included.
   std::uint64_t Count(FindingKind kind) const;
   std::uint64_t Total() const;
-  const fat::FatTable& fat() const { return *fats[fatInUse]; }
+  const fat::FatTable& fat() const { return *fatTable; }
 };
 
 // Checks the volume on `medium` (its sector 0 is its boot sector); short names in the

@@ -58,7 +58,7 @@ class Checker {
   void FsInfoCounts();
   bool LoadFats();
   void ReservedEntries();
-  void CompareCopies();
+  void CompareCopy(unsigned k);
   // chains.cpp
   void Chains();
   void CrossLinks();
@@ -74,6 +74,7 @@ class Checker {
   OemCodePage page_;
   CheckResult r_;
   std::optional<fat::TreeNames> names_;
+  std::vector<fat::ChainEnd> ends_;                // how each node's chain ends
   std::array<std::size_t, kFindingKinds> kept_{};  // findings kept, by kind
   // FSInfo as read, when its signatures hold.
   std::int64_t fsInfoSector_ = -1;

@@ -245,9 +245,9 @@ std::string Work::FixAttributes(const Finding& f) {
 }
 
 std::string Work::CopyFat(unsigned from, unsigned to) {
-  if (from >= r_.fats.size() || to >= r_.fats.size() || !r_.fats[from] || !r_.fats[to])
-    return "that FAT copy was not read";
-  const std::size_t sectors = r_.fats[from]->bytes().size() / fat::kSectorBytes;
+  if (from >= l_.numFats || to >= l_.numFats || from == to) return "there is no such FAT copy";
+  // The sectors that hold entries 0 to the last cluster's.
+  const std::size_t sectors = r_.fat().bytes().size() / fat::kSectorBytes;
   for (std::size_t s = 0; s < sectors; ++s) {
     SectorBytes a{}, b{};
     const auto i = static_cast<std::int64_t>(s);

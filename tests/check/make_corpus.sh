@@ -70,7 +70,7 @@ eoc() { case $BITS in 12) echo 0xFFF ;; 16) echo 0xFFFF ;; 32) echo 0x0FFFFFFF ;
 bad() { case $BITS in 12) echo 0xFF7 ;; 16) echo 0xFFF7 ;; 32) echo 0x0FFFFFF7 ;; esac; }
 
 # --- The three volumes the faults are poked into --------------------------------------------
-data() { seq "$2" "$(($2 + $1))" | head -c "$1"; }                      # data SIZE SEED
+data() { { seq "$2" "$(($2 + $1))" || true; } | head -c "$1"; }        # data SIZE SEED
 base() {                                                                # base BITS [MKFS OPTIONS]
   local img=$work/base$1.img bits=$1
   shift
