@@ -486,6 +486,7 @@ CheckResult Checker::Run() {
   Entries();
   if (Stopped()) return std::move(r_);
   FsInfoCounts();
+  if (Stopped()) return std::move(r_);
   steps_.Report(1, 1);
   r_.complete = true;
   return std::move(r_);

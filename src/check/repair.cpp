@@ -798,15 +798,14 @@ RepairPlan PlanRepairAll(fat::ByteSource& medium, WorkProgress* progress) {
   plan.title = "Repair All";
   EditedVolume v(medium);
   std::set<int> exhausted;  // stages whose repairs changed nothing
+  StepProgress steps(progress);
   for (int round = 0; round < kMaxRounds; ++round) {
-    if (progress != nullptr) {
-      progress->Report(static_cast<std::uint64_t>(round), kMaxRounds);
-      if (progress->Cancelled()) {
-        plan.error = "cancelled";
-        return Finish(std::move(plan), v);
-      }
+    steps.Step(1000 * round / kMaxRounds, 1000 * (round + 1) / kMaxRounds);
+    const CheckResult r = CheckVolume(v, steps.self());
+    if (r.cancelled || steps.Cancelled()) {
+      plan.error = "cancelled";
+      return Finish(std::move(plan), v);
     }
-    const CheckResult r = CheckVolume(v);
     if (!r.complete) break;
     int stage = 0;
     for (const Finding& f : r.findings) {
@@ -841,6 +840,7 @@ RepairPlan PlanRepairAll(fat::ByteSource& medium, WorkProgress* progress) {
     if (v.changes() == before) exhausted.insert(stage);
   }
   plan.left = CheckVolume(v).findings;
+  steps.Step(1000, 1000);
   return Finish(std::move(plan), v);
 }
 

@@ -73,7 +73,8 @@ RepairPlan PlanRepair(fat::ByteSource& medium, const CheckResult& result, const 
 // Repair All: the usual repair of every finding, as one plan. It repairs in rounds, checking
 // the volume as the plan so far leaves it before each round, so that a repair that brings
 // other faults to light (a loop broken, a directory made readable) has them repaired too.
-// Progress counts rounds.
+// Progress is in thousandths, as the check's; a cancel gives a plan with the error
+// "cancelled" and nothing to write.
 RepairPlan PlanRepairAll(fat::ByteSource& medium, WorkProgress* progress = nullptr);
 
 std::string_view RepairName(Repair repair);  // "end_chain", for scripts and tests

@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "check/checker.h"
+#include "check/headless.h"
 #include "check/repair.h"
 #include "fat/byte_source.h"
 #include "support/test_support.h"
@@ -28,13 +29,13 @@ namespace {
 namespace fs = std::filesystem;
 using K = FindingKind;
 
-struct Run {
+struct Ran {
   std::string out;
   int status = 0;
 };
 
-Run Shell(const std::string& command) {
-  Run r;
+Ran Shell(const std::string& command) {
+  Ran r;
   FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
   if (pipe == nullptr) return {"cannot run " + command, -1};
   char buf[4096];
@@ -199,7 +200,7 @@ CheckResult Check(const fs::path& image) {
 // The files mtools lists, with their sizes: "/SUBDIR/CHARLIE.BIN" -> 5000.
 std::map<std::string, std::uint64_t> ListFiles(const fs::path& image) {
   std::map<std::string, std::uint64_t> files;
-  const Run r = Shell("MTOOLS_SKIP_CHECK=1 mdir -/ -i " + Quote(image.string()) + " ::");
+  const Ran r = Shell("MTOOLS_SKIP_CHECK=1 mdir -/ -i " + Quote(image.string()) + " ::");
   static const std::regex dir(R"(^Directory for ::(/.*?)/?$)");
   static const std::regex file(R"(^(.{8}) (.{3}) +(\d+) \d{4}-\d\d-\d\d +\d+:\d\d(?:  (.*))?$)");
   std::istringstream in(r.out);
@@ -223,7 +224,7 @@ std::map<std::string, std::string> ReadFiles(const fs::path& image, const fs::pa
   std::map<std::string, std::string> read;
   for (const auto& [path, size] : ListFiles(image)) {
     fs::remove(scratch);
-    const Run r = Shell("MTOOLS_SKIP_CHECK=1 mcopy -n -i " + Quote(image.string()) + " " +
+    const Ran r = Shell("MTOOLS_SKIP_CHECK=1 mcopy -n -i " + Quote(image.string()) + " " +
                         Quote("::" + path) + " " + Quote(scratch.string()));
     std::ifstream in(scratch, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -308,7 +309,7 @@ void CheckCorpus(const std::string& fatBits) {
     }
     // Every problem fsck.fat reports is answered, unless the boot sector fsck.fat read the
     // volume through breaks a rule (then its later messages come from a wrong layout).
-    const Run fsck = Shell("fsck.fat -n -v " + Quote(image.string()));
+    const Ran fsck = Shell("fsck.fat -n -v " + Quote(image.string()));
     std::vector<std::string> unknown;
     const std::vector<Problem> problems = Problems(fsck.out, unknown);
     const bool bootBroken = r.Count(K::BootSectorInvalid) > 0;
@@ -334,7 +335,7 @@ void CheckCorpus(const std::string& fatBits) {
     testing::RunCommand("cp --sparse=always " + Quote(image.string()) + " " +
                         Quote(repaired.string()));
     Write(repaired, plan.writes, false);
-    const Run after = Shell("fsck.fat -n " + Quote(repaired.string()));
+    const Ran after = Shell("fsck.fat -n " + Quote(repaired.string()));
     std::vector<std::string> afterUnknown;
     const std::vector<Problem> left = Problems(after.out, afterUnknown);
     EXPECT_TRUE(after.status == 0 && left.empty() && afterUnknown.empty())
@@ -352,6 +353,88 @@ void CheckCorpus(const std::string& fatBits) {
     fs::remove(repaired);
   }
   EXPECT_GE(images, 15);
+}
+
+// A FAT16 volume made by mkfs.fat, with two files; `broken` runs the chain of the second into a
+// free cluster.
+fs::path SmallVolume(const fs::path& dir, bool broken) {
+  const fs::path image = dir / (broken ? "broken.img" : "clean.img");
+  testing::MakeFatImage(image, 32768, "-F 16 -s 1");
+  const std::string file = Quote((dir / "a").string()),
+                    mcopy =
+                        " && MTOOLS_SKIP_CHECK=1 mcopy -i " + Quote(image.string()) + " " + file;
+  testing::RunCommand("head -c 3000 /dev/zero | tr '\\0' 'a' >" + file + mcopy + " ::ONE.TXT" +
+                      mcopy + " ::TWO.TXT");
+  if (broken) {
+    // FAT1 and FAT2 (sectors 1 and 128): TWO.TXT's second entry (cluster 10) says free.
+    for (const std::uint64_t fat : {1, 128}) testing::PokeBytes(image, fat, 20, {0, 0});
+  }
+  return image;
+}
+
+// dulvex --check through the program itself, with no display to open a window on: 0 for a
+// clean volume, 1 and one line per finding (or JSON) otherwise, 2 for bad arguments; the
+// medium is left as it was.
+TEST(CheckHeadless, ExitStatusLinesAndJson) {
+  const fs::path program = DULVEX_BIN_DIR "/dulvex";
+  if (!fs::exists(program)) GTEST_SKIP() << "the program is not built";
+  testing::TempDir dir;
+  const fs::path clean = SmallVolume(dir.path(), false), broken = SmallVolume(dir.path(), true);
+  const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                          Quote(program.string()) + " --check ";
+  const Ran good = Shell(run + Quote(clean.string()));
+  EXPECT_EQ(good.status, 0) << good.out;
+  EXPECT_TRUE(good.out.ends_with("\nclean\n")) << good.out;
+  const std::vector<std::uint8_t> before = testing::ReadBytes(broken, 0, 0, 1 << 20);
+  const Ran bad = Shell(run + Quote(broken.string()));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("error chain_into_free sector 1 offset 18, cluster 10: The chain of "
+                         "/TWO.TXT runs into free cluster 10 after cluster 9."),
+            std::string::npos)
+      << bad.out;
+  EXPECT_TRUE(bad.out.ends_with("\n3 findings\n")) << bad.out;  // and its size, the lost rest
+  const Ran json = Shell(run + Quote(broken.string()) + " --json");
+  EXPECT_EQ(json.status, 1);
+  EXPECT_NE(json.out.find(R"({"kind": "chain_into_free", "severity": "error", "sector": 1, )"
+                          R"("offset": 18, "length": 2, "cluster": 10, "path": "/TWO.TXT")"),
+            std::string::npos)
+      << json.out;
+  EXPECT_EQ(testing::ReadBytes(broken, 0, 0, 1 << 20), before);
+  EXPECT_EQ(Shell(run + "/no/such.img").status, 2);
+  EXPECT_EQ(Shell(run + Quote(clean.string()) + " --bogus").status, 2);
+}
+
+// Progress climbs to the whole of the check; a cancel stops it with what it has, marked
+// incomplete, and Repair All then plans nothing.
+TEST(CheckVolume, ProgressAndCancel) {
+  struct Recorder : WorkProgress {
+    std::vector<std::uint64_t> seen;
+    std::size_t cancelAfter = SIZE_MAX;
+    void Report(std::uint64_t done, std::uint64_t total) override {
+      EXPECT_EQ(total, 1000u);
+      seen.push_back(done);
+    }
+    bool Cancelled() const override { return seen.size() > cancelAfter; }
+  };
+  testing::TempDir dir;
+  const fs::path image = SmallVolume(dir.path(), true);
+  fat::MediumSource medium;
+  ASSERT_TRUE(medium.Open(image).ok());
+  Recorder all;
+  const CheckResult r = CheckVolume(medium, &all);
+  EXPECT_TRUE(r.complete && !r.cancelled && r.Count(K::ChainIntoFree) == 1);
+  EXPECT_TRUE(std::is_sorted(all.seen.begin(), all.seen.end()));
+  EXPECT_EQ(all.seen.back(), 1000u);
+  for (std::size_t stop = 0; stop + 1 < all.seen.size(); stop += 2) {  // before the last report
+    Recorder early;
+    early.cancelAfter = stop;
+    const CheckResult cut = CheckVolume(medium, &early);
+    EXPECT_TRUE(cut.cancelled && !cut.complete && !cut.Clean()) << "cancelled at " << stop;
+  }
+  Recorder cancelled;
+  cancelled.cancelAfter = 0;
+  const RepairPlan plan = PlanRepairAll(medium, &cancelled);
+  EXPECT_TRUE(!plan.ok() && plan.writes.empty());
 }
 
 TEST(CheckOracle, Fat12Corpus) {
