@@ -109,9 +109,17 @@ std::string Work::FreeTail(std::uint32_t c, std::uint32_t node, std::uint64_t ke
 }
 
 std::optional<std::uint32_t> Work::Allocate(std::uint32_t hint) {
-  const std::optional<std::uint32_t> c = fat_.FindFree(hint);
-  if (!c || !fat_.Set(*c, fat_.EndMark())) return std::nullopt;
-  return c;
+  // A free cluster a broken chain runs into is not taken: that chain would run on into it.
+  for (std::uint64_t tries = 0; tries < l_.clusterCount; ++tries) {
+    const std::optional<std::uint32_t> c = fat_.FindFree(hint);
+    if (!c) return std::nullopt;
+    if (r_.owners->Query(r_.fat(), *c).runInto.empty()) {
+      if (!fat_.Set(*c, fat_.EndMark())) return std::nullopt;
+      return c;
+    }
+    hint = *c + 1;
+  }
+  return std::nullopt;
 }
 
 std::string Work::EndAt(const Finding& f) {
@@ -309,17 +317,40 @@ std::optional<Place> Work::RootSlot(std::set<std::string>& names) {
       c = *v & 0x0FFFFFFF;
     }
   }
+  // A free slot right after live long-name pieces would take them as its own long name; the
+  // end of the directory there takes their place, the orphaned pieces deleted.
   std::optional<Place> slot;
+  std::vector<Place> pieces;  // the live pieces right before this slot
   for (const std::int64_t s : sectors) {
     SectorBytes b{};
     if (!v_.Read(s, b)) return std::nullopt;
     for (std::uint32_t off = 0; off < 512; off += 32) {
-      if (b[off] == 0 || b[off] == fat::kDeletedEntry) {
-        if (!slot) slot = Place{s, off};
-        if (b[off] == 0) return slot;
-        continue;
+      const bool free = b[off] == 0 || b[off] == fat::kDeletedEntry;
+      if (free && !slot && (pieces.empty() || b[off] == 0)) {
+        if (!MarkDeleted(pieces).empty()) return std::nullopt;
+        if (!pieces.empty())
+          Step("Delete " + Count(pieces.size(), "long-name piece", "long-name pieces") +
+               " left at the end of the root directory.");
+        slot = Place{s, off};
       }
-      names.emplace(reinterpret_cast<char*>(&b[off]), 11);
+      if (b[off] == 0) {
+        // The entries that may lie hidden past the end stay hidden: the slot after the
+        // new entry ends the directory.
+        const std::size_t i = static_cast<std::size_t>(&s - sectors.data());
+        const std::optional<Place> next = off + 32 < 512 ? std::optional<Place>({s, off + 32})
+                                          : i + 1 < sectors.size()
+                                              ? std::optional<Place>({sectors[i + 1], 0})
+                                              : std::nullopt;
+        const std::uint8_t end = 0;
+        if (next && *slot == Place{s, off} && !v_.WriteBytes(Offset(*next), std::span(&end, 1)))
+          return std::nullopt;
+        return slot;
+      }
+      if (!free) names.emplace(reinterpret_cast<char*>(&b[off]), 11);
+      if (free || !fat::IsLongNamePiece(&b[off]))
+        pieces.clear();
+      else
+        pieces.push_back({s, off});
     }
   }
   if (slot || l_.kind != fat::FatKind::Fat32 || last == 0) return slot;
@@ -340,8 +371,7 @@ std::string Work::SaveLost(const std::vector<CheckResult::LostRun>& runs) {
   if (!slot) return "the root directory has no free entry";
   std::string dirName;
   for (int k = 0; k < 1000 && dirName.empty(); ++k) {
-    char n[12];
-    std::snprintf(n, sizeof n, "FOUND   %03d", k);
+    const std::string n = "FOUND   " + std::to_string(1000 + k).substr(1);  // FOUND.000 on
     if (names.count(n) == 0) dirName = n;
   }
   if (dirName.empty()) return "FOUND.000 to FOUND.999 all exist";

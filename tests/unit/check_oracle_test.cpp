@@ -257,11 +257,21 @@ std::string Describe(const std::vector<Finding>& findings) {
   return s;
 }
 
+// What one repair may bring to light besides: the size of a chain it ends and the lost rest
+// after the end, a directory left without a cluster, the FAT32 backup boot sector left behind
+// by a change of sector 0, and the free count when clusters are freed or taken.
+const std::set<K> kConsequences = {K::FileSizeTooLarge, K::LostChain, K::FirstClusterOutOfRange,
+                                   K::BackupBootDiffers, K::FsInfoFreeCount};
+
 // Each repair a finding offers, planned alone and laid over the medium in memory, makes a
-// new check no longer report that finding at that place.
+// new check no longer report that finding at that place, and brings no other damage.
 void EveryOption(const fs::path& image, const CheckResult& r) {
   fat::MediumSource medium;
   ASSERT_TRUE(medium.Open(image).ok());
+  auto found = [](const CheckResult& in, const Finding& g) {
+    return std::any_of(in.findings.begin(), in.findings.end(),
+                       [&](const Finding& f) { return f.kind == g.kind && f.at == g.at; });
+  };
   for (const Finding& f : r.findings) {
     for (const RepairOption& o : RepairsFor(r, f)) {
       const RepairPlan plan = PlanRepair(medium, r, f, o);
@@ -270,6 +280,7 @@ void EveryOption(const fs::path& image, const CheckResult& r) {
         EXPECT_EQ(o.repair, Repair::RestoreBootFromBackup) << o.title << ": " << plan.error;
         continue;
       }
+      EXPECT_FALSE(plan.writes.empty() || plan.steps.empty()) << o.title;
       EditedVolume after(medium);
       for (const SectorWrite& w : plan.writes) {
         SectorBytes now{};
@@ -278,9 +289,13 @@ void EveryOption(const fs::path& image, const CheckResult& r) {
         after.Write(w.sector, w.after);
       }
       const CheckResult again = CheckVolume(after);
+      // A FAT or a boot sector copied over another brings whatever the copy holds.
+      const bool copy = o.repair == Repair::CopyFat || o.repair == Repair::RestoreBootFromBackup;
       for (const Finding& g : again.findings) {
         EXPECT_FALSE(g.kind == f.kind && g.at == f.at && g.node == f.node)
             << image.filename() << ": " << o.title << " left " << g.text;
+        EXPECT_TRUE(copy || found(r, g) || kConsequences.count(g.kind) != 0)
+            << image.filename() << ": " << o.title << " (" << f.text << ") brought " << g.text;
       }
     }
   }
