@@ -1,5 +1,7 @@
 #include "drives/command_line.h"
 
+#include <algorithm>
+
 #include "base/escape.h"
 #include "base/version.h"
 #include "drives/drive_letters.h"
@@ -80,6 +82,30 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
   return {};
 }
 
+// dulvex --check PATH [--json] [--codepage CP]: nothing else goes with them.
+std::string ReadCheckArgs(CommandLine& cl, const std::vector<std::string>& args) {
+  cl.action = CommandLine::Action::Check;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string value;
+    if (args[i] == "--json") {
+      cl.json = true;
+    } else if (IsOption(args[i], "--codepage")) {
+      if (!OptionValue(args, i, "--codepage", value)) return "--codepage needs 850, 437 or 1252";
+      cl.codePage = OemCodePageNamed(value);
+      if (!cl.codePage) return "--codepage " + value + ": give 850, 437 or 1252";
+    } else if (IsOption(args[i], "--check") && cl.check.empty()) {
+      if (!OptionValue(args, i, "--check", value) || value.empty())
+        return "--check needs the PATH of an image file or a block device";
+      const std::string problem = CheckMedium(value);
+      if (!problem.empty()) return value + ": " + problem;
+      cl.check = value;
+    } else {
+      return "--check takes one PATH, --json and --codepage, nothing else (see dulvex --help)";
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -95,19 +121,27 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       return cl;
     }
   }
-  cl.error = ReadArgs(cl, args);
+  const auto options = std::find(args.begin(), args.end(), "--");
+  const bool check = std::any_of(args.begin(), options,
+                                 [](const std::string& a) { return IsOption(a, "--check"); });
+  cl.error = check ? ReadCheckArgs(cl, args) : ReadArgs(cl, args);
   if (!cl.error.empty()) cl.media.clear();
   return cl;
 }
 
 std::string UsageText() {
   return "Usage: dulvex [--drive L=PATH]... [--drives DIR] [--codepage CP] [PATH]...\n"
+         "       dulvex --check PATH [--json] [--codepage CP]\n"
          "Look at and change the raw 512-byte sectors of a volume, with a guide to FAT12/16/32.\n"
          "\n"
          "  PATH            an image file or a block device, bound to the first free letter\n"
          "                  from A: (or to the letter already bound to it)\n"
          "  --drive L=PATH  bind the letter L (A to R) to PATH\n"
          "  --drives DIR    keep the letters in the folder DIR\n"
+         "  --check PATH    check the FAT volume on PATH without opening a window, never\n"
+         "                  writing: print what is wrong and exit with 0 when nothing is,\n"
+         "                  1 when something is, 2 on bad arguments\n"
+         "  --json          with --check: print the findings as JSON\n"
          "  --codepage CP   read FAT short names in the OEM code page CP (850, 437 or 1252)\n"
          "                  for this run; else the File menu's setting, at first 850\n"
          "  --help          show this help and exit\n"
@@ -191,6 +225,12 @@ Start PrepareStart(const std::vector<std::string>& args, const fs::path& exeDir,
   if (!cl.error.empty()) {
     s.exitCode = 2;
     s.err = "dulvex: " + cl.error + "\n";
+    return s;
+  }
+  if (cl.action == CommandLine::Action::Check) {
+    s.check = cl.check;
+    s.json = cl.json;
+    s.codePage = cl.codePage;
     return s;
   }
   s.folder = ChooseDrivesFolder(exeDir, cl.drivesDir, env);

@@ -1,4 +1,5 @@
 // The command line:  dulvex [--drive L=PATH]... [--drives DIR] [--codepage CP] [PATH]...
+//                or:  dulvex --check PATH [--json] [--codepage CP]
 // Read and checked before any window opens; a bad argument gives one clear line and exit
 // status 2. Then the letters are bound, and the program starts with the first one chosen.
 #pragma once
@@ -20,12 +21,14 @@ struct DriveRequest {
 };
 
 struct CommandLine {
-  enum class Action { Run, Help, Version };
+  enum class Action { Run, Help, Version, Check };
   Action action = Action::Run;
   std::vector<DriveRequest> media;      // in the order given
   std::filesystem::path drivesDir;      // --drives DIR; empty when not given
   std::optional<OemCodePage> codePage;  // --codepage CP
   std::string error;                    // one line when the arguments are bad
+  std::filesystem::path check;          // --check PATH: the medium to check, without a window
+  bool json = false;                    // --json: the findings as JSON
 };
 
 // `args` are the arguments after the program's name. Checks everything that can be checked
@@ -62,6 +65,8 @@ struct Start {
   // Media the window opens once it is up, asking which letter each replaces (see `terminal`).
   std::vector<std::string> openInWindow;
   std::optional<OemCodePage> codePage;  // of short names, when the command line names one
+  std::filesystem::path check;          // --check PATH: check it, print the findings and end
+  bool json = false;
 };
 // `terminal`: the program's error output is a terminal. Without one (a start from a desktop
 // menu or a file manager) a medium for which no letter is free is left to the window instead

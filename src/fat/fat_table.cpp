@@ -62,6 +62,24 @@ std::uint32_t EntryValueAt(FatKind kind, std::uint32_t n, const std::uint8_t* fi
   return Le32(first);
 }
 
+void PutEntryValueAt(FatKind kind, std::uint32_t n, std::uint8_t* first, std::uint32_t value) {
+  switch (kind) {
+    case FatKind::Fat12: {
+      const std::uint16_t pair = Le16(first);
+      const std::uint32_t v = value & 0xFFFu;
+      PutLe16(first, static_cast<std::uint16_t>(n % 2 == 0 ? (pair & 0xF000u) | v
+                                                           : (pair & 0x000Fu) | v << 4u));
+      return;
+    }
+    case FatKind::Fat16:
+      PutLe16(first, static_cast<std::uint16_t>(value));
+      return;
+    case FatKind::Fat32:
+      break;
+  }
+  PutLe32(first, (Le32(first) & 0xF0000000u) | (value & 0x0FFFFFFFu));
+}
+
 std::uint32_t EntryValue(FatKind kind, std::span<const std::uint8_t> fat, std::uint32_t n) {
   const std::uint64_t at = FirstByteOfEntry(kind, n);
   if (at + BytesOfEntry(kind) > fat.size()) return 0;

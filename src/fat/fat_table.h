@@ -38,6 +38,10 @@ EntryKind Classify(FatKind kind, std::uint32_t value, std::uint32_t maxCluster);
 // bytes follow.
 std::uint32_t EntryValueAt(FatKind kind, std::uint32_t n, const std::uint8_t* first);
 
+// Writes entry n into its bytes (`first` as for EntryValueAt): the other entry sharing a
+// FAT12 byte keeps its nibble, and a FAT32 entry keeps its top 4 bits.
+void PutEntryValueAt(FatKind kind, std::uint32_t n, std::uint8_t* first, std::uint32_t value);
+
 // Entry n of a FAT held in `fat` (its first bytes); 0 when its bytes lie past the end.
 std::uint32_t EntryValue(FatKind kind, std::span<const std::uint8_t> fat, std::uint32_t n);
 

@@ -1,16 +1,25 @@
 #include "fat/owner_map.h"
 
 #include <algorithm>
+#include <new>
 
 namespace dulvex::fat {
 
+OwnerMap::Numbers OwnerMap::Zeroed(std::size_t n) {
+  Numbers p(static_cast<std::uint32_t*>(std::calloc(n, sizeof(std::uint32_t))));
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+
 std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
-                                        WorkProgress* progress) {
+                                        WorkProgress* progress, std::vector<ChainEnd>* ends) {
   const Layout& l = fat.layout();
   OwnerMap map;
-  map.owner_.assign(std::uint64_t{l.MaxCluster()} + 1, 0);
-  map.position_.assign(std::uint64_t{l.MaxCluster()} + 1, 0);
+  map.clusters_ = std::size_t{l.MaxCluster()} + 1;
+  map.owner_ = Zeroed(map.clusters_);
+  map.position_ = Zeroed(map.clusters_);
   map.length_.assign(tree.nodes.size(), 0);
+  if (ends != nullptr) ends->assign(tree.nodes.size(), ChainEnd{});
   ChainFollower follower(fat);
   for (std::uint32_t i = 0; i < tree.nodes.size(); ++i) {
     if (progress != nullptr && i % 4096 == 0) {
@@ -33,6 +42,7 @@ std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
       return true;
     });
     map.length_[i] = position;
+    if (ends != nullptr) (*ends)[i] = end;
     if ((end.stop == ChainStop::Free || end.stop == ChainStop::Bad) &&
         map.runInto_.size() < kMaxOthers)
       map.runInto_.emplace(end.into, std::pair(i, end.last));
@@ -43,7 +53,7 @@ std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
 
 Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
   Owner o;
-  if (!fat.layout().IsCluster(cluster) || cluster >= owner_.size()) return o;
+  if (!fat.layout().IsCluster(cluster) || cluster >= clusters_) return o;
   if (const std::uint32_t node = owner_[cluster]; node != 0) {
     o.kind = Owner::Kind::File;
     o.node = node - 1;
@@ -72,8 +82,16 @@ Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
   return o;
 }
 
+std::vector<std::uint32_t> OwnerMap::CrossLinkedClusters() const {
+  std::vector<std::uint32_t> clusters;
+  for (const auto& [cluster, other] : others_) clusters.push_back(cluster);
+  std::sort(clusters.begin(), clusters.end());
+  clusters.erase(std::unique(clusters.begin(), clusters.end()), clusters.end());
+  return clusters;
+}
+
 std::uint64_t OwnerMap::ClusterBytes() const {
-  return (owner_.capacity() + position_.capacity()) * 4;
+  return std::uint64_t{clusters_} * 2 * 4;
 }
 
 std::uint64_t OwnerMap::Bytes() const {

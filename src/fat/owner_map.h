@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -36,9 +38,11 @@ struct Owner {
 class OwnerMap {
  public:
   // Follows the chain of the root directory (FAT32) and of every live entry with a first
-  // cluster. Progress counts the tree's nodes. Returns nothing when cancelled.
+  // cluster. Progress counts the tree's nodes. Returns nothing when cancelled. `ends`, when
+  // given, receives how each node's chain ended (a default ChainEnd for a node without one).
   static std::optional<OwnerMap> Build(const Tree& tree, const FatTable& fat,
-                                       WorkProgress* progress = nullptr);
+                                       WorkProgress* progress = nullptr,
+                                       std::vector<ChainEnd>* ends = nullptr);
 
   // The owner of `cluster`; `fat` is the one the map was built from.
   Owner Query(const FatTable& fat, std::uint32_t cluster) const;
@@ -51,12 +55,24 @@ class OwnerMap {
   std::uint32_t ChainLength(std::uint32_t node) const {
     return node < length_.size() ? length_[node] : 0;
   }
+  // Whether some chain holds `cluster`.
+  bool Owned(std::uint32_t cluster) const { return cluster < clusters_ && owner_[cluster] != 0; }
+  // The clusters held by more than one chain, ascending (as far as the others are kept).
+  std::vector<std::uint32_t> CrossLinkedClusters() const;
 
  private:
   static constexpr std::size_t kMaxOthers = 100000;
-  std::vector<std::uint32_t> owner_;     // node + 1 of the first chain met; 0 for none
-  std::vector<std::uint32_t> position_;  // 1-based position in that chain
-  std::vector<std::uint32_t> length_;    // per node: clusters in its chain
+  // One number per cluster, from calloc: the pages of clusters no chain reaches are never
+  // touched, so a large volume with few clusters in use costs little memory and time.
+  struct Free {
+    void operator()(std::uint32_t* p) const { std::free(p); }
+  };
+  using Numbers = std::unique_ptr<std::uint32_t[], Free>;
+  static Numbers Zeroed(std::size_t n);
+  std::size_t clusters_ = 0;           // entries of owner_ and position_
+  Numbers owner_;                      // node + 1 of the first chain met; 0 for none
+  Numbers position_;                   // 1-based position in that chain
+  std::vector<std::uint32_t> length_;  // per node: clusters in its chain
   std::unordered_multimap<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> others_;
   std::unordered_multimap<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> runInto_;
   std::uint64_t crossLinked_ = 0;

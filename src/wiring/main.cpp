@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "check/headless.h"
 #include "commands/open_commands.h"
 #include "commands/write_commands.h"
 #include "core/controls.h"
@@ -48,6 +49,12 @@ int main(int argc, char** argv) {
     std::fputs(start.out.c_str(), stdout);
     std::fputs(start.err.c_str(), stderr);
     return start.exitCode;
+  }
+  // --check: the volume is checked and its findings printed, with no window at all.
+  if (!start.check.empty()) {
+    return dulvex::check::RunHeadlessCheck(start.check, start.json,
+                                           start.codePage.value_or(dulvex::kDefaultOemCodePage),
+                                           stdout, stderr);
   }
 
   // Qt sees only the program's name: every argument was the program's own.

@@ -40,6 +40,12 @@ TEST(DrivesCommandLine, BadArgumentsGiveOneClearLine) {
       {{"--frobnicate"}, "unknown option --frobnicate (see dulvex --help)"},
       {{"--", "--help"}, "--help: no such file"},  // after "--" everything is a path
       {{"/no/such\nname\x7f.img"}, "/no/such\\nname\\x7F.img: no such file"},  // one line
+      {{"--check"}, "--check needs the PATH"},
+      {{"--check", "/no/such.img"}, "/no/such.img: no such file or device"},
+      {{"--check", img, "--check", img}, "--check takes one PATH"},
+      {{"--check", img, "--drive", "E=" + img}, "--check takes one PATH"},
+      {{"--check", img, "--codepage", "999"}, "give 850, 437 or 1252"},
+      {{"--json", img}, "unknown option --json"},
   };
   for (const auto& [args, says] : cases) {
     const drives::CommandLine cl = ParseCommandLine(args);
@@ -47,6 +53,11 @@ TEST(DrivesCommandLine, BadArgumentsGiveOneClearLine) {
     EXPECT_TRUE(cl.error.find('\n') == std::string::npos && cl.media.empty()) << cl.error;
   }
   EXPECT_EQ(ParseCommandLine({"--help", "--bogus"}).action, drives::CommandLine::Action::Help);
+  // --check binds nothing and chooses no drives folder: the check runs before any window.
+  const drives::Start check =
+      drives::PrepareStart({"--json", "--check=" + img, "--codepage", "437"}, dir.path(), {});
+  EXPECT_TRUE(check.exitCode == -1 && check.check == img && check.json &&
+              check.codePage == OemCodePage::Cp437 && check.folder.path.empty());
 }
 
 TEST(DrivesCommandLine, PathsTakeFreeLettersInOrderAndDriveLettersAsNamed) {
