@@ -24,10 +24,11 @@ constexpr std::uint64_t kSector = device::kSectorSize;
 struct Session {
   FindAsker* asker = nullptr;
   device::BulkOpener* opener = nullptr;
-  FindRequest request;                     // the last request, to fill the dialog in again
-  std::shared_ptr<const Pattern> pattern;  // made from it; none when its text was refused
-  std::optional<std::uint64_t> lastHit;    // first byte of the last match shown
-  std::string hitDevice;                   // the device it was found on
+  FindRequest request;                       // the last request, to fill the dialog in again
+  std::shared_ptr<const Pattern> pattern;    // made from it; none when its text was refused
+  std::optional<std::uint64_t> lastHit;      // first byte of the last match shown
+  std::string hitDevice;                     // the device it was found on
+  Direction direction = Direction::Forward;  // of the search running or last run
 };
 using SessionPtr = std::shared_ptr<Session>;
 
@@ -47,6 +48,10 @@ Direction DirectionOf(const FindRequest& r) {
   return r.from == FindFrom::Backward ? Direction::Backward : Direction::Forward;
 }
 
+Direction Reversed(Direction d) {
+  return d == Direction::Forward ? Direction::Backward : Direction::Forward;
+}
+
 // Matches beginning before byte `from` (none when from is 0).
 Pass Before(const Range& r, std::uint64_t from, std::size_t size, Direction d) {
   return {r.lo, from == 0 ? 0 : std::min(r.hi, from - 1 + size), d};
@@ -61,6 +66,19 @@ std::string Quoted(const FindRequest& r) {
 
 std::string Decimal(std::uint64_t v) {
   return std::to_string(v);
+}
+
+// A message for the status line: its line breaks as spaces.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\n') c = ' ';
+  return text;
+}
+
+std::string HexText(std::uint64_t v) {
+  char hex[24];
+  std::snprintf(hex, sizeof hex, "%llX", static_cast<unsigned long long>(v));
+  return hex;
 }
 
 std::string SkippedNote(const ScanOutcome& o) {
@@ -102,9 +120,7 @@ bool RoundLeft(const Range& range, std::uint64_t from, bool forward) {
 void ShowHit(WindowModel& model, std::uint64_t offset, std::size_t size, const std::string& note) {
   const std::uint64_t sector = offset / kSector;
   const auto first = static_cast<std::size_t>(offset % kSector);
-  char hex[24];
-  std::snprintf(hex, sizeof hex, "%llX", static_cast<unsigned long long>(offset));
-  std::string text = "Found at byte " + Decimal(offset) + " (0x" + hex +
+  std::string text = "Found at byte " + Decimal(offset) + " (0x" + HexText(offset) +
                      ") of the medium: sector " + Decimal(sector) + ", offset " + Decimal(first) +
                      ".";
   if (first + size > kSector)
@@ -126,7 +142,8 @@ void ShowHit(WindowModel& model, std::uint64_t offset, std::size_t size, const s
     ResetSelection(model);  // the marks of an earlier hit belong to another place
     text += " The grid shows sectors up to 2147483647 only.";
   }
-  model.prompter().MessageBox(text + note, kStyleOk, kTitle);
+  // Said in the status line: a box over the grid would hide the hit and need a key for each.
+  model.state.lastResult = OneLine(text + note);
 }
 
 void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool round,
@@ -145,9 +162,13 @@ ScanOutcome Together(ScanOutcome o, const ScanOutcome& before) {
 void Conclude(WindowModel& model, const SessionPtr& s, const ScanOutcome& o, const Range& range,
               std::uint64_t from, bool round) {
   const FindRequest& r = s->request;
-  const bool forward = DirectionOf(r) == Direction::Forward;
+  const bool forward = s->direction == Direction::Forward;
   switch (o.end) {
     case End::Cancelled:
+      model.state.lastResult =
+          "Search for " + Quoted(r) + " cancelled at byte " + Decimal(o.stoppedAt) + " (0x" +
+          HexText(o.stoppedAt) + "): " +
+          (forward ? "the bytes before it were searched." : "the bytes from it on were searched.");
       return;
     case End::Vanished:
       model.prompter().MessageBox("The medium stopped answering at byte " + Decimal(o.stoppedAt) +
@@ -166,16 +187,19 @@ void Conclude(WindowModel& model, const SessionPtr& s, const ScanOutcome& o, con
   // Going round makes sense when this pass left part of the range unsearched: it does after
   // any hit, whatever the first search began from.
   if (round || !RoundLeft(range, from, forward)) {
-    model.prompter().MessageBox(Quoted(r) + " not found in " + range.name + "." + SkippedNote(o),
-                                kStyleOk, kTitle);
+    model.state.lastResult =
+        OneLine(Quoted(r) + " not found in " + range.name + "." + SkippedNote(o));
     return;
   }
   // A forward pass took the matches beginning at `from` and later: those after byte from - 1.
-  const std::string ask = Quoted(r) + " not found " + (forward ? "after" : "before") + " byte " +
-                          Decimal(forward ? from - 1 : from) + " of " + range.name + "." +
-                          SkippedNote(o) + "\nGo on from the " + (forward ? "start?" : "end?");
-  if (model.prompter().MessageBox(ask, kStyleYesNo, kTitle) == kAnswerYes)
+  const std::string found = Quoted(r) + " not found " + (forward ? "after" : "before") + " byte " +
+                            Decimal(forward ? from - 1 : from) + " of " + range.name + "." +
+                            SkippedNote(o);
+  if (model.prompter().MessageBox(found + "\nGo on from the " + (forward ? "start?" : "end?"),
+                                  kStyleYesNo, kTitle) == kAnswerYes)
     Search(model, s, from, true, o);
+  else
+    model.state.lastResult = OneLine(found);
 }
 
 // Searches from byte `from` in the request's direction; `round` searches the part of the
@@ -195,7 +219,7 @@ void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool ro
   }
   const std::optional<Range> range = RangeOf(model, s->request, reader->size());
   if (!range) return;
-  const Direction d = DirectionOf(s->request);
+  const Direction d = s->direction;
   const bool forward = d == Direction::Forward;
   const std::size_t size = s->pattern->size();
   from = std::clamp(from, range->lo, range->hi);
@@ -223,9 +247,15 @@ void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool ro
       });
 }
 
-// A new search from the shown sector, as the request says.
-void SearchFromShown(WindowModel& model, const SessionPtr& s) {
+// A new search from the shown sector, as the request says; `reverse` searches the other way
+// from where it says.
+void SearchFromShown(WindowModel& model, const SessionPtr& s, bool reverse = false) {
   const std::uint64_t shown = ShownStart(model);
+  s->direction = reverse ? Reversed(DirectionOf(s->request)) : DirectionOf(s->request);
+  if (reverse) {
+    return s->direction == Direction::Forward ? Search(model, s, shown + 1, false)
+                                              : Search(model, s, shown, false);
+  }
   switch (s->request.from) {
     case FindFrom::AfterShown:
       return Search(model, s, shown + 1, false);
@@ -257,11 +287,14 @@ void FindString(WindowModel& model, const SessionPtr& s) {
   SearchFromShown(model, s);
 }
 
-// F3: on from the last hit, in the same direction; a first F3 asks what to find.
-void FindNext(WindowModel& model, const SessionPtr& s) {
+// F3: on from the last hit, in the same direction; Shift+F3 (`reverse`) the other way. A first
+// F3 asks what to find.
+void FindNext(WindowModel& model, const SessionPtr& s, bool reverse) {
   if (!s->pattern) return FindString(model, s);
-  if (!s->lastHit || s->hitDevice != model.state.DevicePath) return SearchFromShown(model, s);
-  const bool forward = DirectionOf(s->request) == Direction::Forward;
+  if (!s->lastHit || s->hitDevice != model.state.DevicePath)
+    return SearchFromShown(model, s, reverse);
+  s->direction = reverse ? Reversed(DirectionOf(s->request)) : DirectionOf(s->request);
+  const bool forward = s->direction == Direction::Forward;
   Search(model, s, forward ? *s->lastHit + 1 : *s->lastHit, false);
 }
 
@@ -272,7 +305,8 @@ void InstallSearch(WindowModel& model, FindAsker* asker, device::BulkOpener* ope
   session->asker = asker;
   session->opener = opener != nullptr ? opener : &device::DefaultOpener();
   model.OnClick(kFindString, [&model, session](int) { FindString(model, session); });
-  model.OnClick(kFindNext, [&model, session](int) { FindNext(model, session); });
+  model.OnClick(kFindNext, [&model, session](int) { FindNext(model, session, false); });
+  model.OnClick(kFindPrevious, [&model, session](int) { FindNext(model, session, true); });
 }
 
 }  // namespace dulvex::search

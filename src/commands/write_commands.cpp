@@ -187,6 +187,23 @@ void mnuUndoWrite_Click(WindowModel& model) {
   Revert(model, *last, "Undo");
 }
 
+std::optional<std::int64_t> UndoableSector(WindowModel& model, const std::string& device,
+                                           int budget) {
+  if (device.empty() || model.state.journalFile.empty()) return std::nullopt;
+  SectorCache sectors(device::DriveFile(model.state.drivesDir, device), IoOf(model));
+  std::optional<Record> last;
+  int checked = 0;
+  const journal::Result r = journal::FindUndoable(
+      JournalOf(model), device,
+      [&](const Record& rec) {
+        ++checked;
+        return sectors.HoldsAfter(rec);
+      },
+      [&] { return checked >= budget; }, &last);
+  if (!r.ok() || !last) return std::nullopt;
+  return last->sector;
+}
+
 void RevertRecord(WindowModel& model, std::int64_t id) {
   Record r;
   const journal::Result got = JournalOf(model).Get(id, &r);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/window_model.h"
@@ -19,6 +21,12 @@ void RevertRecord(WindowModel& model, std::int64_t id);
 void ShowRecord(WindowModel& model, std::int64_t id);
 // Saves the records as a text hex diff to a file the user chooses.
 void ExportRecords(WindowModel& model, const std::vector<std::int64_t>& ids);
+
+// The sector that Undo Last Write would take back on `device` now, looked for quietly among
+// at most `budget` of the journal's candidates; nothing when none is found (or the journal
+// cannot be read). Nothing is written, settled or asked.
+std::optional<std::int64_t> UndoableSector(WindowModel& model, const std::string& device,
+                                           int budget);
 
 // At start: tells once of every record still pending (the program or the machine stopped
 // between the journal and the medium), with what the medium holds now, and closes them.

@@ -64,6 +64,9 @@ struct AppState {
   // The calls that move bytes to and from the media: the system's, set at start-up (tests
   // set their own, which fail or stop where they say). None set means the system's.
   device::MediumIo* io = nullptr;
+  // What the last command found or did, for the status line ("Found at byte 9731 ...");
+  // commands that end without a box of their own say it here.
+  std::string lastResult;
   // The sector the grid still shows though a refresh or a read since could not show it
   // again: its bytes are no longer known to be the device's (the grid shows them greyed).
   std::optional<ShownSector> staleShown;

@@ -43,6 +43,10 @@ inline constexpr ControlId kResetSelection{"Command7"};
 inline constexpr ControlId kCopySelection{"Command2"};
 inline constexpr ControlId kCopySector{"Command9"};
 inline constexpr ControlId kRefreshBoot{"Command3"};  // the boot-sector refresh, never shown
+// The status line under the buttons: where the pointer and the selection lie, who owns the
+// shown sector and what Undo would take back, the last command's result.
+inline constexpr ControlArray kStatusLine{"lblStatus"};
+inline constexpr int kStatusPlace = 0, kStatusOwner = 1, kStatusResult = 2;
 
 // --- The copy buffer
 // ------------------------------------------------------------------------------
@@ -131,6 +135,12 @@ inline constexpr ControlId kShortNameCodePage{"mnuCodePage"};
 inline constexpr ControlId kExit{"mnUsci"};
 inline constexpr ControlId kVolumeMenu{"mnuVolume"};
 inline constexpr ControlArray kVolumeLetter{"mnuA"};  // "A:" ... "R:"
+// Moving between sectors from the keyboard (PgUp, PgDn, Ctrl+Home, Ctrl+End, Ctrl+G).
+inline constexpr ControlId kPreviousSector{"mnuPrevSector"};
+inline constexpr ControlId kNextSector{"mnuNextSector"};
+inline constexpr ControlId kFirstSector{"mnuFirstSector"};
+inline constexpr ControlId kLastSector{"mnuLastSector"};
+inline constexpr ControlId kGotoSector{"mnuGotoSector"};
 inline constexpr ControlId kToolsMenu{"mnuTolls"};
 inline constexpr ControlId kFileList{"mnuFileList"};  // "1st File List"
 inline constexpr ControlId kAnalyzeSector{"mnuAnalFile"};
@@ -138,7 +148,8 @@ inline constexpr ControlId kFileFollower{"mnuFileFollow"};
 inline constexpr ControlId kClusterChain{"mnuClusChain"};
 inline constexpr ControlId kFindFileCluster{"mnuFFind"};
 inline constexpr ControlId kFindString{"mnuFString"};
-inline constexpr ControlId kFindNext{"mnuFindNext"};  // F3; hidden
+inline constexpr ControlId kFindNext{"mnuFindNext"};      // F3
+inline constexpr ControlId kFindPrevious{"mnuFindPrev"};  // Shift+F3
 inline constexpr ControlId kFileData{"mnuFileData"};
 inline constexpr ControlId kGotoCluster{"mnuGoto_Cluster"};
 inline constexpr ControlId kVolumeData{"mnuVolDa"};  // "MBR Data"

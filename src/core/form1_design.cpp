@@ -19,6 +19,7 @@ constexpr Align kC = Align::Center;
 constexpr Align kR = Align::Right;
 constexpr Rgb kBlack = MakeRgb(0, 0, 0);
 constexpr Rgb kShapeColour = MakeRgb(128, 128, 255);
+constexpr Rgb kStatusText = MakeRgb(255, 255, 192);
 
 // One line of the design. Flags: 'b' bold, 'B' bordered, 'h' hidden, 'd' disabled,
 // 't' transparent background.
@@ -82,6 +83,13 @@ const Row kDesign[] = {
      kYellow, kSans, 8, kL, ""},
     {"Label51", -1, K::Label, "Frame5", 4800, 10860, 852, 252, "-", kWhite, kBlack, kSans, 8, kC,
      "B"},
+    // The status line, three lines in the strip under the buttons.
+    {"lblStatus", 0, K::Label, "Frame5", 60, 10245, 7695, 190, "", kNavy, kStatusText, kSans, 7.5,
+     kL, ""},
+    {"lblStatus", 1, K::Label, "Frame5", 60, 10435, 7695, 190, "", kNavy, kStatusText, kSans, 7.5,
+     kL, ""},
+    {"lblStatus", 2, K::Label, "Frame5", 60, 10625, 7695, 190, "", kNavy, kStatusText, kSans, 7.5,
+     kL, ""},
 
     // Sector grid panel (the cells follow from Label3(0) and Label55(0)).
     {"Shape1", -1, K::Shape, "Frame3", 768, 768, 492, 7812, "", kBlue, kShapeColour, kSans, 8, kL,
@@ -172,9 +180,11 @@ const Row kDesign[] = {
      kSans, 8, kL, ""},
     {"mnuFString", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Find String", kWhite, kBlack, kSans, 8,
      kL, ""},
-    // F3 repeats the last search; the item itself is never shown.
+    // F3 repeats the last search, Shift+F3 repeats it the other way.
     {"mnuFindNext", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Find Next", kWhite, kBlack, kSans, 8,
-     kL, "h"},
+     kL, ""},
+    {"mnuFindPrev", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Find Previous", kWhite, kBlack, kSans,
+     8, kL, ""},
     {"mnuFileData", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "File's Data", kWhite, kBlack, kSans,
      8, kL, ""},
     {"mnuGoto_Cluster", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Go to Cluster", kWhite, kBlack,
@@ -184,6 +194,14 @@ const Row kDesign[] = {
     {"mnuHelp", -1, K::Menu, "", 0, 0, 0, 0, "Help", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnuAbout", -1, K::Menu, "", 0, 0, 0, 0, "About", kWhite, kBlack, kSans, 8, kL, ""},
 };
+
+// The items under the letters of the Volume menu: name and caption.
+const char* const kSectorMoves[][2] = {{"mnuMoveSep", "-"},
+                                       {"mnuPrevSector", "Previous Sector"},
+                                       {"mnuNextSector", "Next Sector"},
+                                       {"mnuFirstSector", "First Sector"},
+                                       {"mnuLastSector", "Last Sector"},
+                                       {"mnuGotoSector", "Go to Sector…"}};
 
 bool HasFlag(const char* flags, char f) {
   for (const char* p = flags; *p != 0; ++p) {
@@ -276,6 +294,11 @@ void AddForm1Design(WindowModel& model) {
       }
       model.Add(FromRow({"mnuNukk", -1, K::MenuItem, "mnuVolume", 0, 0, 0, 0, "-", kWhite, kBlack,
                          kSans, 8, kL, ""}));
+      // Under the letters, the moves between sectors the keyboard reaches.
+      for (const auto& item : kSectorMoves) {
+        model.Add(FromRow({item[0], -1, K::MenuItem, "mnuVolume", 0, 0, 0, 0, item[1], kWhite,
+                           kBlack, kSans, 8, kL, ""}));
+      }
     }
     if (std::string(r.name) == "mnuRecent") {
       for (int k = 0; k < 10; ++k) {

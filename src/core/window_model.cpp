@@ -93,14 +93,29 @@ bool Raise(WindowModel& model, Map& handlers, std::string_view name, int index, 
 }
 }  // namespace
 
+bool WindowModel::AsEvent(const std::function<bool()>& handler) {
+  ++eventDepth_;
+  bool ran = false;
+  try {
+    ran = handler();
+  } catch (...) {
+    --eventDepth_;
+    throw;
+  }
+  if (--eventDepth_ == 0 && ran) {
+    for (const auto& after : afterEvent) after();
+  }
+  return ran;
+}
+
 bool WindowModel::Click(std::string_view name, int index) {
-  return !busy && Raise(*this, click_, name, index, index);
+  return !busy && AsEvent([&] { return Raise(*this, click_, name, index, index); });
 }
 bool WindowModel::Key(std::string_view name, int code, int index) {
-  return !busy && Raise(*this, key_, name, index, code);
+  return !busy && AsEvent([&] { return Raise(*this, key_, name, index, code); });
 }
 bool WindowModel::Hover(std::string_view name, int index) {
-  return Raise(*this, hover_, name, index, index);
+  return AsEvent([&] { return Raise(*this, hover_, name, index, index); });
 }
 
 void WindowModel::SetText(Control& textBox, const std::string& text) {
@@ -112,8 +127,10 @@ void WindowModel::SetText(Control& textBox, const std::string& text) {
 
 bool WindowModel::Type(Control& textBox, const std::string& text) {
   if (busy || !Reachable(textBox) || textBox.readOnly) return false;
-  SetText(textBox, text);
-  return true;
+  return AsEvent([&] {
+    SetText(textBox, text);
+    return true;
+  });
 }
 
 bool WindowModel::TypeKey(Control& textBox, const std::string& text) {
@@ -127,8 +144,10 @@ bool WindowModel::LostFocus(std::string_view name, int index) {
   auto it = lostFocus_.find(std::string(name));
   const Control* c = Find(name, index);
   if (busy || it == lostFocus_.end() || (c != nullptr && !Reachable(*c))) return false;
-  it->second();
-  return true;
+  return AsEvent([&] {
+    it->second();
+    return true;
+  });
 }
 
 void WindowModel::BusyRunner::Run(const std::string& title, WorkUnit unit, Work work, Done done) {
@@ -136,7 +155,12 @@ void WindowModel::BusyRunner::Run(const std::string& title, WorkUnit unit, Work 
   runner_.Run(title, unit, std::move(work),
               [this, done = std::move(done)](const WorkResult& result) {
                 model_.busy = false;
-                if (done) done(result);
+                // What the work's end changes is an event of its own (a search's hit ends
+                // long after the key that started it).
+                model_.AsEvent([&] {
+                  if (done) done(result);
+                  return true;
+                });
               });
   model_.busy = false;  // also when the runner never called back
 }

@@ -108,6 +108,10 @@ class WindowModel {
   // Set by "EXIT Program"; the Qt layer closes the window.
   bool quitRequested = false;
   std::function<void()> quit;
+  // Run, in order, after every event a handler took (click, key, hover, typing, focus loss)
+  // once it and any event it raised itself are done, and after long work has ended: what
+  // sums up the window's state (the status line) is brought up to date here.
+  std::vector<std::function<void()>> afterEvent;
   // Run, in order, after every sector that ShowSector read and rendered: tools that add to
   // what the grid shows (tooltips of FAT entries, marks of a search hit) hook in here.
   std::vector<std::function<void()>> onSectorShown;
@@ -137,6 +141,9 @@ class WindowModel {
   BusyRunner busyRunner_;
   int mousePointer_ = kPointerDefault;
   const Control* keyTypingBox_ = nullptr;
+  int eventDepth_ = 0;  // events being handled, nested
+  // Runs `handler` as an event; afterEvent follows the outermost one that ran.
+  bool AsEvent(const std::function<bool()>& handler);
   std::deque<Control> controls_;
   std::unordered_map<std::string, Control*> byKey_;
   // Checks that the control exists and that `handlers` has none for it yet; returns its key.

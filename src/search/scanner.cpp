@@ -220,13 +220,15 @@ bool Scanner::SearchChunk(std::uint64_t pos, std::size_t len, Stretch next, std:
 ScanOutcome Scanner::Forward(std::uint64_t lo, std::uint64_t hi) {
   const std::uint64_t start = lo / kSector * kSector;
   for (std::uint64_t pos = start; pos < hi;) {
-    if (progress_.Cancelled()) return Finish(End::Cancelled), outcome_;
+    if (progress_.Cancelled()) return outcome_.stoppedAt = pos, Finish(End::Cancelled), outcome_;
     const std::uint64_t end = std::min(hi, (pos / chunk_ + 1) * chunk_);
     const auto len = static_cast<std::size_t>(end - pos);
     const std::uint64_t after = std::min(hi, end + chunk_);
     ChunkResult found;
-    if (!SearchChunk(pos, len, {end, static_cast<std::size_t>(after - end)}, lo, true, &found))
+    if (!SearchChunk(pos, len, {end, static_cast<std::size_t>(after - end)}, lo, true, &found)) {
+      if (outcome_.end == End::Cancelled) outcome_.stoppedAt = pos;  // in this chunk's read
       return outcome_;
+    }
     if (found.found) return Finish(End::Found, found.offset), outcome_;
     std::memcpy(seam_, nextSeam_, nextKept_);
     kept_ = nextKept_;
@@ -240,13 +242,15 @@ ScanOutcome Scanner::Forward(std::uint64_t lo, std::uint64_t hi) {
 ScanOutcome Scanner::Backward(std::uint64_t lo, std::uint64_t hi) {
   const std::uint64_t start = lo / kSector * kSector;
   for (std::uint64_t end = hi; end > start;) {
-    if (progress_.Cancelled()) return Finish(End::Cancelled), outcome_;
+    if (progress_.Cancelled()) return outcome_.stoppedAt = end, Finish(End::Cancelled), outcome_;
     const std::uint64_t pos = std::max(start, (end - 1) / chunk_ * chunk_);
     const auto len = static_cast<std::size_t>(end - pos);
     const std::uint64_t below = pos > start ? std::max(start, (pos - 1) / chunk_ * chunk_) : pos;
     ChunkResult found;
-    if (!SearchChunk(pos, len, {below, static_cast<std::size_t>(pos - below)}, lo, false, &found))
+    if (!SearchChunk(pos, len, {below, static_cast<std::size_t>(pos - below)}, lo, false, &found)) {
+      if (outcome_.end == End::Cancelled) outcome_.stoppedAt = end;  // in this chunk's read
       return outcome_;
+    }
     if (found.found) return Finish(End::Found, found.offset), outcome_;
     std::memcpy(seam_, nextSeam_, nextKept_);
     kept_ = nextKept_;

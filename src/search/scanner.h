@@ -27,8 +27,10 @@ struct ScanOutcome {
   std::uint64_t offset = 0;          // Found: the match's first byte on the medium
   std::uint64_t skippedSectors = 0;  // unreadable sectors passed over
   std::uint64_t firstSkipped = 0;    // the lowest of them, when there are any
-  std::uint64_t stoppedAt = 0;       // Vanished: the byte where the medium stopped answering
-  device::IoResult error;            // Vanished: its last answer
+  // Vanished: the byte where the medium stopped answering. Cancelled: where the scan stopped;
+  // a forward scan searched the matches beginning before it, a backward one those from it.
+  std::uint64_t stoppedAt = 0;
+  device::IoResult error;  // Vanished: its last answer
 };
 
 // Sectors first .. end - 1: where a skipped sector counts. A search that goes round reads

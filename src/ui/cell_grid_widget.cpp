@@ -56,8 +56,8 @@ void CellGridWidget::Take(Shown& s) const {
   s.width = c.width;
   s.height = c.height;
   s.tile = QPixmap();
-  s.rect = PixelRect(c.left, c.top, c.width, c.height)
-               .translated(-TwipsToPixels(originLeft_), -TwipsToPixels(originTop_));
+  s.rect = PixelRect(c.left, c.top, c.width, c.height, scale_)
+               .translated(-TwipsToPixels(originLeft_, scale_), -TwipsToPixels(originTop_, scale_));
   const bool hex = c.name == hexName_;
   s.raised = hex ? (c.width > hexWidth_ || c.height > hexHeight_)
                  : (c.width > textWidth_ || c.height > textHeight_);
@@ -80,6 +80,14 @@ bool CellGridWidget::Sync() {
   if (dirty.isEmpty()) return false;
   update(dirty);
   return true;
+}
+
+void CellGridWidget::SetScale(double scale) {
+  if (scale == scale_) return;
+  scale_ = scale;
+  tiles_.clear();
+  for (Shown& cell : cells_) Take(cell);
+  update();
 }
 
 const QPixmap& CellGridWidget::Tile(const Shown& cell) {
@@ -112,7 +120,7 @@ const QPixmap& CellGridWidget::Tile(const Shown& cell) {
   tile.setDevicePixelRatio(ratio);
   tile.fill(ToQColor(cell.back));
   if (!cell.caption.empty()) {
-    const QFont font = DesignFont(cell.face, cell.fontSize, cell.bold);
+    const QFont font = DesignFont(cell.face, cell.fontSize, cell.bold, scale_);
     const QFontMetrics fm(font);
     const QString text = QString::fromStdString(cell.caption);
     const int width = fm.horizontalAdvance(text);

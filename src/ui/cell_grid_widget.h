@@ -35,6 +35,11 @@ class CellGridWidget : public QWidget {
   // look changed. Returns whether any did.
   bool Sync();
 
+  // Draws the cells at `scale` times their design size (the form's scale when it is shrunk
+  // to fit the screen).
+  void SetScale(double scale);
+  double scale() const { return scale_; }
+
   // The cell under a point of the widget: slot 0-511 hex cell i, 512-1023 text cell i;
   // -1 for none. The cell drawn on top wins.
   int SlotAt(const QPoint& point) const;
@@ -79,6 +84,7 @@ class CellGridWidget : public QWidget {
   std::vector<Shown> cells_;  // kCells hex slots, then kCells text slots
   std::string hexName_, textName_;
   double originLeft_, originTop_;
+  double scale_ = 1;
   double hexWidth_, hexHeight_, textWidth_, textHeight_;  // design size of cell 0
   std::unordered_map<std::string, QPixmap> tiles_;
   int renderedTiles_ = 0;

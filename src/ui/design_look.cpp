@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 #include "core/form1_design.h"
@@ -36,15 +37,15 @@ const QFont& SansBase() {
 
 }  // namespace
 
-int TwipsToPixels(double twips) {
-  return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+int TwipsToPixels(double twips, double scale) {
+  return static_cast<int>(std::lround(twips * scale / kTwipsPerPixel));
 }
 
-QRect PixelRect(double left, double top, double width, double height) {
-  const int x0 = TwipsToPixels(left);
-  const int y0 = TwipsToPixels(top);
-  const int x1 = TwipsToPixels(left + width);
-  const int y1 = TwipsToPixels(top + height);
+QRect PixelRect(double left, double top, double width, double height, double scale) {
+  const int x0 = TwipsToPixels(left, scale);
+  const int y0 = TwipsToPixels(top, scale);
+  const int x1 = TwipsToPixels(left + width, scale);
+  const int y1 = TwipsToPixels(top + height, scale);
   return QRect(x0, y0, x1 - x0, y1 - y0);
 }
 
@@ -52,11 +53,18 @@ QColor ToQColor(Rgb rgb) {
   return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
 }
 
-QFont DesignFont(FontFace face, double points, bool bold) {
+QFont DesignFont(FontFace face, double points, bool bold, double scale) {
   QFont font = face == FontFace::Fixed ? FixedBase() : SansBase();
-  font.setPointSizeF(points > 0 ? points : 1);
+  font.setPointSizeF(points > 0 ? points * scale : scale);
   font.setBold(bold);
   return font;
+}
+
+double FitScale(const QSize& form, const QSize& chrome, const QSize& available, double floor) {
+  if (form.isEmpty()) return 1;
+  const double w = static_cast<double>(available.width() - chrome.width()) / form.width();
+  const double h = static_cast<double>(available.height() - chrome.height()) / form.height();
+  return std::clamp(std::min(w, h), floor, 1.0);
 }
 
 Qt::Alignment ToQtAlignment(Align align) {

@@ -120,16 +120,4 @@ std::optional<std::size_t> QtFindAsker::Choose(const std::string& prompt,
   return static_cast<std::size_t>(list->currentRow());
 }
 
-void AddFindNextKey(QWidget& window, WindowModel& model, std::function<void()> refresh) {
-  auto* action = new QAction("Find Next", &window);
-  action->setObjectName("FindNextKey");
-  action->setData(QString("mnuFindNext"));  // the hidden menu item the key stands for
-  action->setShortcut(Qt::Key_F3);
-  action->setShortcutContext(Qt::WindowShortcut);
-  window.addAction(action);
-  QObject::connect(action, &QAction::triggered, &window, [&model, refresh] {
-    if (model.Click(kFindNext) && refresh) refresh();
-  });
-}
-
 }  // namespace dulvex::ui

@@ -23,7 +23,4 @@ class QtFindAsker : public search::FindAsker {
   QPointer<QWidget> parent_;
 };
 
-// F3 in `window` is "Find Next"; `refresh` brings the window up to date after it.
-void AddFindNextKey(QWidget& window, WindowModel& model, std::function<void()> refresh);
-
 }  // namespace dulvex::ui

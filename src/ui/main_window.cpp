@@ -15,9 +15,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWindow>
 #include <algorithm>
 #include <limits>
 
+#include "core/shortcuts.h"
 #include "ui/cell_grid_widget.h"
 #include "ui/design_look.h"
 #include "ui/design_widgets.h"
@@ -84,6 +88,20 @@ int KeyCode(const QKeyEvent& key) {
   return text.isEmpty() ? 0 : static_cast<int>(text.at(0).unicode());
 }
 
+// A caption as a menu shows it: "&" doubled, and an "&" before the first `mnemonic` letter.
+QString MenuText(const std::string& caption, QChar mnemonic) {
+  QString text = Q(caption);
+  text.replace('&', QLatin1String("&&"));
+  if (mnemonic.isNull()) return text;
+  for (int i = 0; i < text.size(); ++i) {
+    if (text.at(i).toUpper() == mnemonic) {
+      text.insert(i, '&');
+      break;
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent), model_(model) {
@@ -95,7 +113,13 @@ MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent
   form_ = new QWidget(this);
   form_->setObjectName("Form1Client");
   form_->setAutoFillBackground(true);
-  setCentralWidget(form_);
+  // The form scrolls only when even its smallest scale does not fit the screen.
+  scroll_ = new QScrollArea(this);
+  scroll_->setObjectName("Form1Scroll");
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidgetResizable(false);
+  scroll_->setWidget(form_);
+  setCentralWidget(scroll_);
   menuBar()->setNativeMenuBar(false);
   widgets_[design.Key()] = form_;
   controlOf_[form_] = &design;
@@ -113,6 +137,7 @@ MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent
   BuildMenus();
   for (Binding& b : bindings_) Apply(b, true);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  FitToScreen();
 
   model_.mousePointerChanged = [this](int pointer) { SetPointer(pointer); };
   // "EXIT Program" ends the program, also when other windows (help, About) are open.
@@ -234,7 +259,9 @@ void MainWindow::BuildGrid(const Control& cell0) {
   const double bottom = panel != nullptr ? panel->height : top + 8000;
   auto* grid = new CellGridWidget(hex, text, left, top, parent);
   grid->setObjectName(sector ? "SectorGrid" : "BoardGrid");
-  grid->setGeometry(PixelRect(left, top, right - left, bottom - top));
+  grid->setGeometry(PixelRect(left, top, right - left, bottom - top, scale_));
+  grid->SetScale(scale_);
+  gridPlaces_.push_back({grid, left, top, right - left, bottom - top});
   grid->clicked = [this](const std::string& name, int index) {
     Raise([&] { return model_.Click(name, index); });
   };
@@ -261,11 +288,50 @@ void MainWindow::ForwardClicks(QAction* action, const Control& c) {
 
 void MainWindow::Register(QAction* action, const Control& c) {
   action->setObjectName(Q(c.Key()));
+  if (const auto keys = ShortcutOf({c.name, c.index})) {
+    action->setShortcut(QKeySequence(QString::fromLatin1(keys->data(), keys->size())));
+    action->setShortcutContext(Qt::WindowShortcut);
+  }
   actions_[c.Key()] = action;
   bindings_.push_back({&c, c, nullptr, action});
 }
 
+void MainWindow::ChooseMnemonics(const std::string& parentKey) {
+  std::vector<const Control*> items;
+  for (const Control& c : model_.Controls()) {
+    const bool item = parentKey.empty() ? c.kind == ControlKind::Menu && c.parent.empty()
+                                        : c.kind == ControlKind::MenuItem && c.parent == parentKey;
+    if (item && c.caption != "-" && !c.caption.empty()) items.push_back(&c);
+  }
+  QString used;
+  for (const Control* c : items) {
+    const QString caption = Q(c->caption).toUpper();
+    // The first letter of a word, else any letter or digit, not yet taken in this menu; in a
+    // menu with more items than letters (the Volume menu), the first letter again (Alt and
+    // the letter then goes round the items that share it).
+    QChar chosen;
+    for (int pass = 0; pass < 3 && chosen.isNull(); ++pass) {
+      for (int i = 0; i < caption.size(); ++i) {
+        const QChar ch = caption.at(i);
+        const bool wordStart = i == 0 || !caption.at(i - 1).isLetterOrNumber();
+        if (ch.isLetterOrNumber() && (pass == 1 || wordStart) &&
+            (pass == 2 || !used.contains(ch))) {
+          chosen = ch;
+          break;
+        }
+      }
+    }
+    if (chosen.isNull()) continue;
+    used += chosen;
+    mnemonic_[c->Key()] = chosen;
+  }
+  for (const Control* c : items) {
+    if (HasMenuItems(c->Key())) ChooseMnemonics(c->Key());
+  }
+}
+
 void MainWindow::BuildMenus() {
+  ChooseMnemonics("");
   for (const Control& c : model_.Controls()) {
     if (c.kind != ControlKind::Menu || !c.parent.empty()) continue;
     const std::string key = c.Key();
@@ -330,7 +396,10 @@ void MainWindow::Apply(Binding& b, bool force) {
   b.shown = c;
 
   if (b.action != nullptr) {
-    if (c.caption != "-") b.action->setText(Q(c.caption));
+    if (c.caption != "-") {
+      const auto m = mnemonic_.find(c.Key());
+      b.action->setText(MenuText(c.caption, m == mnemonic_.end() ? QChar() : m->second));
+    }
     b.action->setToolTip(Q(c.tooltip));
     b.action->setEnabled(c.enabled);
     b.action->setVisible(c.visible);
@@ -342,7 +411,8 @@ void MainWindow::Apply(Binding& b, bool force) {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Window, ToQColor(c.back));
     w->setPalette(pal);
-    w->setFixedSize(PixelRect(0, 0, c.width, c.height).size());
+    w->setFixedSize(PixelRect(0, 0, c.width, c.height, scale_).size());
+    FitScrollArea();
     return;
   }
   if (geometry) {
@@ -350,16 +420,16 @@ void MainWindow::Apply(Binding& b, bool force) {
       // A line runs from (left, top) to (left + width, top + height), either way.
       const double l = std::min(c.left, c.left + c.width);
       const double t = std::min(c.top, c.top + c.height);
-      const QRect r = PixelRect(l, t, std::abs(c.width), std::abs(c.height));
+      const QRect r = PixelRect(l, t, std::abs(c.width), std::abs(c.height), scale_);
       w->setGeometry(r.adjusted(0, 0, 1, 1));
     } else {
-      w->setGeometry(PixelRect(c.left, c.top, c.width, c.height));
+      w->setGeometry(PixelRect(c.left, c.top, c.width, c.height, scale_));
     }
   }
   if (!look) return;
   const QColor back = ToQColor(c.back);
   const QColor fore = ToQColor(c.fore);
-  w->setFont(DesignFont(c.face, c.fontSize, c.bold));
+  w->setFont(DesignFont(c.face, c.fontSize, c.bold, scale_));
   w->setToolTip(Q(c.tooltip));
   w->setEnabled(c.enabled);
   switch (c.kind) {
@@ -398,7 +468,7 @@ void MainWindow::Apply(Binding& b, bool force) {
         line->setReadOnly(c.readOnly);
       } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
         edit->setReadOnly(c.readOnly);
-        edit->setFont(DesignFont(FontFace::Fixed, c.fontSize, c.bold));
+        edit->setFont(DesignFont(FontFace::Fixed, c.fontSize, c.bold, scale_));
         // Tab stops every eight characters of the fixed-pitch font, so a tab always leaves
         // at least one blank between the fields of a report line.
         edit->setTabStopDistance(8 * QFontMetricsF(edit->font()).horizontalAdvance(' '));
@@ -439,10 +509,66 @@ void MainWindow::SetPointer(int pointer) {
   }
 }
 
+void MainWindow::SetScale(double scale) {
+  if (scale == scale_) return;
+  scale_ = scale;
+  for (Binding& b : bindings_) Apply(b, true);
+  for (const GridPlace& g : gridPlaces_) {
+    g.grid->setGeometry(PixelRect(g.left, g.top, g.width, g.height, scale_));
+    g.grid->SetScale(scale_);
+  }
+  FitScrollArea();
+}
+
+namespace {
+
+// What the window adds round its form: the menu bar, and the frame the window manager draws
+// (known once the window is shown; until then none is counted).
+QSize Chrome(QMainWindow& window) {
+  QSize chrome(0, window.menuBar()->sizeHint().height());
+  if (QWindow* handle = window.windowHandle()) {
+    const QMargins m = handle->frameMargins();
+    chrome += QSize(m.left() + m.right(), m.top() + m.bottom());
+  }
+  return chrome;
+}
+
+}  // namespace
+
+void MainWindow::FitToScreen() {
+  QScreen* s = screen();
+  if (s == nullptr) return;
+  const Control& design = model_.At(kForm);
+  const QSize form = PixelRect(0, 0, design.width, design.height).size();
+  SetScale(FitScale(form, Chrome(*this), s->availableGeometry().size()));
+  FitScrollArea();
+}
+
+void MainWindow::FitScrollArea() {
+  if (scroll_ == nullptr) return;
+  const QSize form = form_->size();
+  QSize room(std::numeric_limits<int>::max() / 2, std::numeric_limits<int>::max() / 2);
+  if (QScreen* s = screen()) room = s->availableGeometry().size() - Chrome(*this);
+  const bool wide = form.width() > room.width();
+  const bool tall = form.height() > room.height();
+  scroll_->setHorizontalScrollBarPolicy(wide ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  scroll_->setVerticalScrollBarPolicy(tall ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  QSize size = form;
+  // A scroll bar takes room from the other direction.
+  if (tall) size.rwidth() += scroll_->verticalScrollBar()->sizeHint().width();
+  if (wide) size.rheight() += scroll_->horizontalScrollBar()->sizeHint().height();
+  scroll_->setFixedSize(size.boundedTo(room));
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (centred_) return;
   centred_ = true;
+  // The screen may differ from the one assumed before the window showed, and the frame is
+  // known now; a move to another screen fits the form again.
+  FitToScreen();
+  if (QWindow* handle = windowHandle())
+    connect(handle, &QWindow::screenChanged, this, [this] { FitToScreen(); });
   if (QScreen* s = screen()) {
     QRect frame = frameGeometry();
     frame.moveCenter(s->availableGeometry().center());
@@ -455,6 +581,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (it == controlOf_.end()) return QMainWindow::eventFilter(watched, event);
   const Control& c = *it->second;
   switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+      // The sector box would keep Ctrl+Home, Ctrl+End and Ctrl+Z for its caret and its typing;
+      // the window's keys go to the window (a one-line box has Home and End for its caret).
+      if (c.kind != ControlKind::TextBox || c.multiline) break;
+      const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+      for (const auto& [key, action] : actions_) {
+        if (!action->shortcut().isEmpty() && action->shortcut() == pressed) {
+          event->ignore();
+          return true;
+        }
+      }
+      break;
+    }
     case QEvent::KeyPress: {
       if (c.kind != ControlKind::TextBox) break;
       const int code = KeyCode(*static_cast<QKeyEvent*>(event));

@@ -13,6 +13,7 @@
 
 class QAction;
 class QMenu;
+class QScrollArea;
 
 namespace dulvex::ui {
 
@@ -37,6 +38,14 @@ class MainWindow : public QMainWindow {
   // The client area (the design's Form).
   QWidget* form() const { return form_; }
 
+  // The factor the form is drawn at: 1, or less when the form at its design size does not fit
+  // the available area of its screen. Fonts, cells, panels and every control shrink together;
+  // when even the smallest readable scale does not fit, the form scrolls.
+  double scale() const { return scale_; }
+  void SetScale(double scale);
+  // Chooses the scale for the window's screen as it is now.
+  void FitToScreen();
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,6 +63,9 @@ class MainWindow : public QMainWindow {
   void ForwardClicks(QAction* action, const Control& c);
   // Names the action after its control and keeps it in step with the model.
   void Register(QAction* action, const Control& c);
+  // Gives each menu and item of a menu a letter of its caption for Alt and the letter; the
+  // letters of one menu's items differ where the captions allow.
+  void ChooseMnemonics(const std::string& parentKey);
   // Whether the menu or item `key` holds items of its own.
   bool HasMenuItems(const std::string& key) const;
   void BuildMenuItems(QMenu* menu, const std::string& parentKey);
@@ -65,14 +77,25 @@ class MainWindow : public QMainWindow {
   // Runs an event of the model; when a handler ran, refreshes the widgets and returns true.
   bool Raise(const std::function<bool()>& event);
   void SetPointer(int pointer);
+  // Sizes the scroll area round the form: the whole form when it fits, else what fits.
+  void FitScrollArea();
 
   WindowModel& model_;
   QWidget* form_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  double scale_ = 1;
+  // Each grid with its design rectangle in its panel.
+  struct GridPlace {
+    CellGridWidget* grid;
+    double left, top, width, height;
+  };
+  std::vector<GridPlace> gridPlaces_;
   CellGridWidget* sectorGrid_ = nullptr;
   CellGridWidget* boardGrid_ = nullptr;
   std::vector<Binding> bindings_;
   std::unordered_map<std::string, QWidget*> widgets_;
   std::unordered_map<std::string, QAction*> actions_;
+  std::unordered_map<std::string, QChar> mnemonic_;  // by control key
   std::unordered_map<const QObject*, const Control*> controlOf_;
   std::vector<CellGridWidget*> grids_;
   bool centred_ = false;

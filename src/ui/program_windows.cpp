@@ -21,7 +21,6 @@ void ProgramWindows::Open(WindowModel& model, QtPrompter& prompter, QtWorkRunner
   findAsker_.SetParent(window);
   prompter.SetParent(window);
   prompter.beforeBox = refresh;
-  AddFindNextKey(*window, model, refresh);
   runner.SetParent(window);
   runner.afterDone = refresh;
   InstallHelpWindows(model, window);

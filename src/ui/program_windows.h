@@ -1,5 +1,5 @@
 // The program's windows around its window model, wired as the program runs them: the main
-// window; the prompter's boxes, the progress of long work and the find dialog modal to it; F3;
+// window; the prompter's boxes, the progress of long work and the find dialog modal to it;
 // help and About; the Cluster Chain report; Write History; and the drives (Open Device, the
 // recent images, files dropped anywhere on the main window). The program and the scenario
 // runner's window mode both build their window with it:

@@ -1,6 +1,7 @@
 #include "view/sector_view.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -154,7 +155,85 @@ void MarkGridStale(WindowModel& model, const std::optional<ShownSector>& was) {
   for (std::size_t i = 0; i < 512; ++i) model.Label3[i]->fore = model.Label55[i]->fore = kStaleGrey;
 }
 
+namespace {
+
+// Whether a reply begins as a number does (after blanks, a sign and a point, a digit; or
+// "&H" or "&O"), so that its value, 0 or not, is what was meant.
+bool LooksNumeric(const std::string& text) {
+  std::size_t i = text.find_first_not_of(" \t");
+  if (i == std::string::npos) return false;
+  if (text[i] == '&')
+    return i + 1 < text.size() &&
+           (text[i + 1] == 'H' || text[i + 1] == 'h' || text[i + 1] == 'O' || text[i + 1] == 'o');
+  if (text[i] == '+' || text[i] == '-') ++i;
+  if (i < text.size() && text[i] == '.') ++i;
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
+}  // namespace
+
+std::optional<double> AskWholeNumber(WindowModel& model, const std::string& prompt,
+                                     const std::string& title, double lo, double hi,
+                                     const std::string& suggestion) {
+  const std::string range = prompt + " (" + CanonicalText(lo) + " to " + CanonicalText(hi) + ").";
+  std::string reason;
+  std::string reply = suggestion;
+  for (;;) {
+    reply = model.prompter().InputBox(reason.empty() ? range : range + "\n" + reason, title, reply);
+    if (reply.empty()) return std::nullopt;  // Cancel
+    const double value = NumericValue(reply);
+    if (!LooksNumeric(reply)) {
+      reason = "\"" + reply + "\" is not a number.";
+    } else if (value != std::floor(value)) {
+      reason = CanonicalText(value) + " is not a whole number.";
+    } else if (value < lo) {
+      reason = CanonicalText(value) + " is below the first, " + CanonicalText(lo) + ".";
+    } else if (value > hi) {
+      reason = CanonicalText(value) + " is past the last, " + CanonicalText(hi) + ".";
+    } else {
+      return value;
+    }
+  }
+}
+
+namespace {
+
+// The sector box and the steps are usable: a volume has been chosen.
+bool CanMove(WindowModel& model) {
+  return model.Reachable(model.At(kSectorBox));
+}
+
+// The last sector of the volume as its boot sector gives it, else the largest the box takes.
+double LastSector(const AppState& state) {
+  if (state.geometryUsable && state.geometry.TotSec > 0)
+    return static_cast<double>(state.geometry.TotSec) - 1;
+  return 2147483647;
+}
+
+void MoveTo(WindowModel& model, double sector) {
+  if (model.stepOverride) model.stepOverride(0);
+  model.SetText(model.At(kSectorBox), CanonicalText(sector));
+  ShowSector(model);
+}
+
+}  // namespace
+
 void InstallSectorView(WindowModel& model) {
+  model.OnClick(kPreviousSector, [&model](int) { model.Click(kStepButton[kStepBack]); });
+  model.OnClick(kNextSector, [&model](int) { model.Click(kStepButton[kStepForward]); });
+  model.OnClick(kFirstSector, [&model](int) {
+    if (CanMove(model)) MoveTo(model, 0);
+  });
+  model.OnClick(kLastSector, [&model](int) {
+    if (CanMove(model)) MoveTo(model, LastSector(model.state));
+  });
+  model.OnClick(kGotoSector, [&model](int) {
+    if (!CanMove(model)) return;
+    const std::optional<double> sector =
+        AskWholeNumber(model, "Go to sector", "Go to Sector", 0, LastSector(model.state),
+                       model.At(kSectorBox).caption);
+    if (sector) MoveTo(model, *sector);
+  });
   model.OnChange(kSectorBox, [&model] { Text21_Change(model); });
   model.OnKey(kSectorBox, [&model](int code) {
     if (code == 13) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "core/window_model.h"
 
@@ -25,8 +26,17 @@ void DisplaySectorDue(WindowModel& model);
 // turn grey until a read shows a sector again, and a paste refuses, saying so.
 void MarkGridStale(WindowModel& model, const std::optional<ShownSector>& was);
 
-// Registers the handlers of Text21 (change, Enter, focus loss), "<" and ">" (Command1) and
-// the hover over the hex cells.
+// Asks for a whole number from `lo` to `hi` in an input box (title `title`) whose prompt,
+// `prompt` followed by " (lo to hi).", states the range. A reply that is not such a number is
+// refused with the reason under the prompt, and asked again with the reply filled in. Nothing
+// on Cancel.
+std::optional<double> AskWholeNumber(WindowModel& model, const std::string& prompt,
+                                     const std::string& title, double lo, double hi,
+                                     const std::string& suggestion);
+
+// Registers the handlers of Text21 (change, Enter, focus loss), "<" and ">" (Command1), the
+// hover over the hex cells, and the Volume menu's moves between sectors (previous, next,
+// first, last, go to).
 void InstallSectorView(WindowModel& model);
 
 }  // namespace dulvex

@@ -13,15 +13,11 @@ void mnuGoto_Cluster_Click(WindowModel& model) {
   const VolumeGeometry& g = model.state.geometry;
   // Clusters are numbered from 2; the last one is CountofClusters + 1.
   const double last = static_cast<double>(g.CountofClusters) + 1;
-  double cluster = 0;
-  for (;;) {
-    const std::string reply = model.prompter().InputBox("Insert Cluster Number.", AppTitle(), "2");
-    cluster = NumericValue(reply);
-    if (cluster >= 2 && cluster <= last) break;
-    if (reply.empty()) return;  // Cancel ends the question without moving
-  }
+  const std::optional<double> cluster =
+      AskWholeNumber(model, "Insert Cluster Number", AppTitle(), 2, last, "2");
+  if (!cluster) return;  // Cancel ends the question without moving
   const double sector =
-      static_cast<double>(g.BPB_SecPerClus) * cluster + static_cast<double>(g.Cluster0Sector);
+      static_cast<double>(g.BPB_SecPerClus) * *cluster + static_cast<double>(g.Cluster0Sector);
   model.SetText(model.At(kSectorBox), CanonicalText(sector));
   ShowSector(model);
 }

@@ -4,6 +4,7 @@
 #include "buffer/buffer.h"
 #include "commands/find_command.h"
 #include "commands/open_commands.h"
+#include "commands/status_line.h"
 #include "commands/write_commands.h"
 #include "core/form1_design.h"
 #include "direntry/dir_panel.h"
@@ -32,6 +33,7 @@ void BuildForm1(WindowModel& model, const Form1Shell& shell) {
   drives::InstallDrives(model, shell.drives);
   InstallWriteJournal(model);
   search::InstallSearch(model, shell.findAsker, shell.bulkOpener);
+  InstallStatusLine(model);
 }
 
 }  // namespace dulvex

@@ -6,6 +6,7 @@
 
 #include "commands/open_commands.h"
 #include "core/controls.h"
+#include "core/shortcuts.h"
 #include "fattools/fat_tools.h"
 #include "help/install_help.h"
 #include "scenario_runner/surface.h"
@@ -94,6 +95,14 @@ class ModelSurface : public Surface {
                      : verb == "hover" ? m.Hover(c.name, c.index)
                                        : m.Click(c.name, c.index);
     return ran ? Attempt::Ran : blocked ? Attempt::Disabled : Attempt::NoHandler;
+  }
+
+  Attempt Press(const std::string& keys) override {
+    const std::optional<ControlId> item = ItemOfKeys(keys);
+    if (!item) return Attempt::NoHandler;
+    // A key whose item is disabled does nothing, as in the window.
+    f_.model.Click(*item);
+    return Attempt::Ran;
   }
 
   Attempt Drop(Control&, const std::string& path) override {

@@ -216,6 +216,12 @@ void Act(Run& r, A a) {
   if (refusal || t != Attempt::Ran) r.Check(refusal && t == Attempt::Disabled, why);
 }
 
+// press KEYS: keys pressed in the main window ("PgDown", "Ctrl+Home", "Shift+F3").
+void Press(Run& r, A a) {
+  if (r.s->Press(a[1].text) != Attempt::Ran)
+    r.Check(false, "no menu item has the keys " + a[1].text);
+}
+
 // drop L ON Control, drop "PATH" ON Control: the image drives/L, or the file PATH, dropped on
 // the control.
 void Drop(Run& r, A a) {
@@ -483,6 +489,7 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"keys", {2, 2, Act}},
     {"leave", {1, 1, Act}},
     {"drop", {3, 3, Drop}},
+    {"press", {1, 1, Press}},
     {"escape",
      {1, 1,
       [](Run& r, A a) {

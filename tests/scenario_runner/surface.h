@@ -21,10 +21,10 @@ namespace dulvex::scenario {
 struct Answer {
   enum class Kind { Message, Input, File, Find, Device, Pick };
   Kind kind = Kind::Message;
-  bool escape = false;  // Esc pressed in the dialog
-  bool cancel = false;  // its Cancel button (every kind but message boxes)
-  int button = 0;       // message boxes: kAnswerYes, kAnswerNo or kAnswerOk
-  std::string text;     // what is typed or chosen: input, file, device
+  bool escape = false;   // Esc pressed in the dialog
+  bool cancel = false;   // its Cancel button (every kind but message boxes)
+  int button = 0;        // message boxes: kAnswerYes, kAnswerNo or kAnswerOk
+  std::string text;      // what is typed or chosen: input, file, device
   std::size_t pick = 0;  // the item chosen in a list of hits, from 0
   search::FindRequest find;
 };
@@ -69,6 +69,10 @@ class Surface {
   // (with `text`) or leave.
   virtual Attempt Act(const std::string& verb, Control& control, const std::string& text,
                       int code) = 0;
+  // Keys pressed in the main window, as Qt spells them ("PgDown", "Ctrl+Home"): the window
+  // takes them as the keyboard sends them; the model runs the menu item they stand for.
+  // NoHandler when no item has these keys.
+  virtual Attempt Press(const std::string& keys) = 0;
   // The file `path` dropped on the control.
   virtual Attempt Drop(Control& control, const std::string& path) = 0;
   // A property of a control; nothing when this surface cannot show it.

@@ -42,6 +42,7 @@
 #include <deque>
 #include <thread>
 
+#include "core/shortcuts.h"
 #include "sectorio/sector_io.h"
 #include "ui/cell_grid_widget.h"
 #include "ui/code_page_setting.h"
@@ -103,6 +104,16 @@ class PacedRunner : public WorkRunner {
  private:
   WorkRunner& runner_;
 };
+
+// The caption of a menu item as its text reads without the mnemonic's mark ("&File", "A && B").
+std::string MenuCaption(const QString& text) {
+  QString caption;
+  for (int i = 0; i < text.size(); ++i) {
+    if (text.at(i) == '&' && i + 1 < text.size()) ++i;
+    caption += text.at(i);
+  }
+  return caption.toStdString();
+}
 
 // Keys typed one character at a time, as the keyboard sends them.
 void TypeKeys(QWidget* widget, const QString& text) {
@@ -201,6 +212,18 @@ class WindowSurface : public QObject, public Surface {
 
   Attempt Act(const std::string& verb, Control& c, const std::string& text, int code) override;
   Attempt Drop(Control& c, const std::string& path) override;
+  Attempt Press(const std::string& keys) override {
+    if (!ItemOfKeys(keys)) return Attempt::NoHandler;
+    if (!window().isActiveWindow()) {
+      window().activateWindow();
+      (void)QTest::qWaitForWindowActive(&window(), 1000);
+    }
+    // To the widget that has the focus, as the keyboard sends it.
+    QWidget* focus = window().focusWidget();
+    QTest::keySequence(focus != nullptr ? focus : &window(), QKeySequence(Q(keys)));
+    Settle();
+    return Attempt::Ran;
+  }
   std::optional<Value> Read(Control& c, Property p) override;
 
   std::optional<std::string> Report() override {
@@ -462,7 +485,7 @@ std::optional<Value> WindowSurface::Read(Control& c, Property p) {
     if (a == nullptr) return std::nullopt;
     switch (p) {
       case Property::Caption:
-        return a->text().toStdString();
+        return MenuCaption(a->text());
       case Property::Tooltip:
         return a->toolTip().toStdString();
       case Property::Visible:
@@ -554,16 +577,18 @@ std::optional<Value> WindowSurface::Read(Control& c, Property p) {
       return w->isEnabled();
     case Property::Bold:
       return w->font().bold();
+    // Sizes as the design gives them: a form shrunk to fit a small screen draws every one
+    // smaller by the same factor.
     case Property::FontSize:
-      return w->font().pointSizeF();
+      return w->font().pointSizeF() / window().scale();
     case Property::Width:
-      return w->width() * kTwipsPerPixel;
+      return w->width() * kTwipsPerPixel / window().scale();
     case Property::Height:
-      return w->height() * kTwipsPerPixel;
+      return w->height() * kTwipsPerPixel / window().scale();
     case Property::Left:
-      return w->x() * kTwipsPerPixel;
+      return w->x() * kTwipsPerPixel / window().scale();
     case Property::Top:
-      return w->y() * kTwipsPerPixel;
+      return w->y() * kTwipsPerPixel / window().scale();
   }
   return std::nullopt;
 }

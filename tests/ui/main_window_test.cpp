@@ -11,15 +11,22 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -27,6 +34,8 @@
 #include <vector>
 
 #include "core/form1_design.h"
+#include "core/shortcuts.h"
+#include "help/rtf_reader.h"
 #include "support/test_support.h"
 #include "ui/cell_grid_widget.h"
 #include "ui/design_look.h"
@@ -90,6 +99,91 @@ TEST_F(MainWindowTest, EveryDesignControlIsAWidgetWithItsNameAndGeometry) {
   auto* box = qobject_cast<QLineEdit*>(window->WidgetOf("Text21"));
   const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
   EXPECT_LE(box->fontMetrics().horizontalAdvance("-2147483647") + 2 * (frame + 2), box->width());
+}
+
+// The form fits the screen's available area (ctest runs this on a desktop screen, on a
+// 1366x768 screen at 125 % and on a 640x400 one): where its design size fits, it keeps it;
+// else it shrinks as one, fonts and cells with the panels, and every control and cell lies
+// on the screen; where even the smallest readable scale does not fit, the form scrolls, and
+// scrolling reaches all of it.
+TEST_F(MainWindowTest, WholeFormLiesOnTheScreen) {
+  QApplication::processEvents();
+  const QRect screen = window->screen()->availableGeometry();
+  const Control& form = f.model.At(kForm);
+  const QSize design = PixelRect(0, 0, form.width, form.height).size();
+  ASSERT_TRUE(screen.contains(window->frameGeometry())) << "window off the screen";
+  const double scale = window->scale();
+  EXPECT_EQ(window->form()->size(), PixelRect(0, 0, form.width, form.height, scale).size());
+  const bool fits = design.width() < screen.width() && design.height() + 40 < screen.height();
+  EXPECT_EQ(scale == 1, fits) << "scale " << scale;
+  // One factor for everything: the sector box's font and a cell's size shrink with the form.
+  const Control& box = f.model.At(kSectorBox);
+  EXPECT_DOUBLE_EQ(window->WidgetOf("Text21")->font().pointSizeF(), box.fontSize * scale);
+  EXPECT_EQ(grid->SlotRect(0).translated(grid->pos()), PixelRect(1320, 840, 252, 240, scale));
+  auto* scroll = window->findChild<QScrollArea*>("Form1Scroll");
+  ASSERT_NE(scroll, nullptr);
+  const bool scrolls =
+      scroll->horizontalScrollBar()->maximum() > 0 || scroll->verticalScrollBar()->maximum() > 0;
+  if (scale > 0.5) {
+    EXPECT_FALSE(scrolls);
+    for (const Control& c : f.model.Controls()) {
+      QWidget* w = window->WidgetOf(c.Key());
+      if (w == nullptr || w->isHidden() || c.kind == ControlKind::Form) continue;
+      // What shows of it: a control past its panel's edge (as the design has a few) is cut.
+      QRect on(w->mapToGlobal(QPoint(0, 0)), w->size());
+      for (QWidget* p = w->parentWidget(); p != nullptr && p != window.get(); p = p->parentWidget())
+        on &= QRect(p->mapToGlobal(QPoint(0, 0)), p->size());
+      EXPECT_TRUE(on.isEmpty() || screen.contains(on)) << c.Key() << " lies off the screen";
+    }
+    const QRect cells(grid->mapToGlobal(grid->SlotRect(1023).topLeft()),
+                      grid->SlotRect(1023).size());
+    EXPECT_TRUE(screen.contains(cells));
+    EXPECT_TRUE(screen.contains(
+        QRect(window->menuBar()->mapToGlobal(QPoint(0, 0)), window->menuBar()->size())));
+  } else {
+    // Scrolling shows the whole form, to its last pixel.
+    EXPECT_TRUE(scrolls);
+    EXPECT_GE(scroll->horizontalScrollBar()->maximum() + scroll->viewport()->width(),
+              window->form()->width());
+    EXPECT_GE(scroll->verticalScrollBar()->maximum() + scroll->viewport()->height(),
+              window->form()->height());
+  }
+}
+
+// Each key is set on its menu item, so the menu shows it, and the guide lists it with the
+// item's caption; every menu and item has a letter for Alt, different within its menu.
+TEST_F(MainWindowTest, EveryShortcutIsInItsMenuAndInTheGuide) {
+  std::ifstream file(std::string(DULVEX_BIN_DIR) + "/HELP.rtf", std::ios::binary);
+  ASSERT_TRUE(file) << "no HELP.rtf beside the program";
+  const std::string rtf((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string guide;
+  for (const RtfParagraph& p : ReadRtf(rtf).paragraphs) guide += p.Text() + "\n";
+  for (const Shortcut& key : kShortcuts) {
+    const Control& item = f.model.At(key.item);
+    QAction* action = window->ActionOf(item.Key());
+    ASSERT_NE(action, nullptr) << item.Key();
+    EXPECT_EQ(action->shortcut(),
+              QKeySequence(QString::fromLatin1(key.keys.data(), key.keys.size())))
+        << item.Key();
+    EXPECT_TRUE(action->isVisible()) << item.Key() << " is hidden: its menu cannot show its key";
+    std::string caption = item.caption;
+    if (caption.ends_with("\u2026")) caption.resize(caption.size() - 3), caption += "...";
+    const std::string line = std::string(key.keys) + " \u2014 " + caption;
+    EXPECT_NE(guide.find(line), std::string::npos) << "the guide does not list " << line;
+  }
+  std::map<std::string, QString> letters;  // by menu
+  for (const Control& c : f.model.Controls()) {
+    if ((c.kind != ControlKind::Menu && c.kind != ControlKind::MenuItem) || c.caption == "-" ||
+        c.caption.empty())
+      continue;
+    const QString text = window->ActionOf(c.Key())->text();
+    const int at = text.indexOf(QRegularExpression("&[^&]"));
+    ASSERT_GE(at, 0) << c.Key() << " has no letter: " << text.toStdString();
+    const QChar letter = text.at(at + 1).toUpper();
+    QString& taken = letters[c.parent];
+    EXPECT_TRUE(c.parent == "mnuVolume" || !taken.contains(letter)) << c.Key();
+    taken += letter;
+  }
 }
 
 // A click reaches the handler of its cell with the cell's index: a hex cell and a text cell

@@ -7,11 +7,11 @@
 
 #include <random>
 
-#include "support/faulty_reader.h"
 #include "device/mapped_guard.h"
 #include "device/medium_reader.h"
 #include "search/scanner.h"
 #include "support/device_test_support.h"
+#include "support/faulty_reader.h"
 
 namespace dulvex::testing {
 namespace {
@@ -286,7 +286,7 @@ TEST(SearchScan, FindsTheUtf16LongNameMtoolsWrote) {
 // Unreadable sectors (injected into the reader) are skipped and counted, and no match is made
 // across them; the match right after them is found, forward and backward, each way of
 // reading. A medium that shrinks under the scan stops it where it stopped answering; Cancel
-// stops it after the current chunk.
+// stops it after the current chunk, and says where.
 TEST(SearchScan, DamagedSectorsVanishedMediumAndCancel) {
   std::vector<std::uint8_t> data(std::size_t{16} * 512, '.');
   const auto poke = [&](std::size_t at, const std::string& s) {
@@ -318,13 +318,16 @@ TEST(SearchScan, DamagedSectorsVanishedMediumAndCancel) {
 
   for (const device::ReadWay way : kWays) {
     Medium medium(data, way);
-    Progress cancel;
-    cancel.cancelAfter = 2;
-    EXPECT_EQ(search::Scan(*medium.reader, Compiled("x"), 0, UINT64_MAX, Direction::Backward,
-                           cancel, 1024)
-                  .end,
-              End::Cancelled);
-    EXPECT_EQ(cancel.reports, 2);
+    // Cancel says where the scan stopped: two chunks in, from the start or from the end.
+    for (const Direction d : {Direction::Forward, Direction::Backward}) {
+      Progress cancel;
+      cancel.cancelAfter = 2;
+      const ScanOutcome c =
+          search::Scan(*medium.reader, Compiled("x"), 0, UINT64_MAX, d, cancel, 1024);
+      EXPECT_EQ(c.end, End::Cancelled);
+      EXPECT_EQ(cancel.reports, 2);
+      EXPECT_EQ(c.stoppedAt, d == Direction::Forward ? 2048u : data.size() - 2048);
+    }
     Progress shrink;
     shrink.onReport = [&] { std::filesystem::resize_file(medium.file, 4096 + 100); };
     const ScanOutcome o = search::Scan(*medium.reader, Compiled("none"), 0, UINT64_MAX,
