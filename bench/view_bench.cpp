@@ -4,7 +4,11 @@
 #include <QApplication>
 #include <QImage>
 #include <QPushButton>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
 
 #include "bench_app.h"
 #include "support/test_support.h"
@@ -76,5 +80,41 @@ void BM_StepNext(benchmark::State& state) {
   if (!v.f.prompter.shown.empty()) state.SkipWithError("a box was shown");
 }
 BENCHMARK(BM_StepNext);
+
+// One ">" or "<" step through a floppy's data region, a 1.4 MB file filling it, from click to
+// refreshed widgets: Arg(1) with the status line (whose owner map is read once, before the
+// timing), Arg(0) without it, as the peer. Steps go back and forth, so every one reads.
+void BM_StepStatusLine(benchmark::State& state) {
+  EnsureApplication();
+  ModelFixture f;
+  dulvex::testing::TempDir scratch;
+  const std::filesystem::path big = scratch.path() / "BIG.BIN";
+  std::ofstream(big).put('B');
+  dulvex::testing::MakeFatImage(f.Drive('A'), 2880, "-F 12 -n FLOPPY");
+  const std::string copy = "MTOOLS_SKIP_CHECK=1 mcopy -i '" + f.Drive('A').string() + "' '" +
+                           big.string() + "' ::BIG.BIN";
+  std::filesystem::resize_file(big, 1400 * 1024);
+  if (std::system(copy.c_str()) != 0) return state.SkipWithError("mcopy failed");
+  if (state.range(0) == 0) f.model.afterEvent.clear();
+  f.Choose('A');
+  dulvex::ui::MainWindow window(f.model);
+  window.show();
+  QApplication::processEvents();
+  f.model.SetText(f.model.At("Text21"), "1000");
+  dulvex::ShowSector(f.model);
+  auto* next = qobject_cast<QPushButton*>(window.WidgetOf("Command1(1)"));
+  auto* back = qobject_cast<QPushButton*>(window.WidgetOf("Command1(0)"));
+  next->click();  // the owner map read, outside the timing
+  bool forward = false;
+  for (auto _ : state) {
+    (forward ? next : back)->click();
+    forward = !forward;
+  }
+  const std::string owner = f.model.At("lblStatus", 1).caption;
+  if (state.range(0) == 1 && owner.find("/BIG.BIN") == std::string::npos)
+    state.SkipWithError(("the status line names no owner: " + owner).c_str());
+  if (!f.prompter.shown.empty()) state.SkipWithError("a box was shown");
+}
+BENCHMARK(BM_StepStatusLine)->Arg(0)->Arg(1)->Repetitions(9);
 
 }  // namespace

@@ -119,6 +119,7 @@ MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent
   scroll_->setFrameShape(QFrame::NoFrame);
   scroll_->setWidgetResizable(false);
   scroll_->setWidget(form_);
+  scroll_->setFocusPolicy(Qt::NoFocus);  // the keys are the form's controls' and the window's
   setCentralWidget(scroll_);
   menuBar()->setNativeMenuBar(false);
   widgets_[design.Key()] = form_;
