@@ -21,10 +21,10 @@ namespace dulvex::scenario {
 struct Answer {
   enum class Kind { Message, Input, File, Find, Device, Pick };
   Kind kind = Kind::Message;
-  bool escape = false;  // Esc pressed in the dialog
-  bool cancel = false;  // its Cancel button (every kind but message boxes)
-  int button = 0;       // message boxes: kAnswerYes, kAnswerNo or kAnswerOk
-  std::string text;     // what is typed or chosen: input, file, device
+  bool escape = false;   // Esc pressed in the dialog
+  bool cancel = false;   // its Cancel button (every kind but message boxes)
+  int button = 0;        // message boxes: kAnswerYes, kAnswerNo or kAnswerOk
+  std::string text;      // what is typed or chosen: input, file, device
   std::size_t pick = 0;  // the item chosen in a list of hits, from 0
   search::FindRequest find;
 };
