@@ -15,6 +15,7 @@
 #include "fat/owner_map.h"
 #include "fat/tree.h"
 #include "fattools/fat_tools.h"
+#include "sectorio/sector_io.h"
 
 namespace dulvex {
 
@@ -79,7 +80,8 @@ void ReadOwners(WindowModel& model, const fat::Layout& layout, Owners& o) {
   o.tried = true;
   const FatCache& tools = FatToolsOf(model).cache;
   o.source = std::make_shared<fat::MediumSource>();
-  if (!o.source->Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath)).ok()) {
+  if (!o.source->Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath), IoOf(model))
+           .ok()) {
     o.problem = "the volume cannot be opened";
     return;
   }
