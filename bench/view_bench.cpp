@@ -93,7 +93,7 @@ void BM_StepStatusLine(benchmark::State& state) {
   dulvex::testing::MakeFatImage(f.Drive('A'), 2880, "-F 12 -n FLOPPY");
   const std::string copy = "MTOOLS_SKIP_CHECK=1 mcopy -i '" + f.Drive('A').string() + "' '" +
                            big.string() + "' ::BIG.BIN";
-  std::filesystem::resize_file(big, 1400 * 1024);
+  std::filesystem::resize_file(big, std::uintmax_t{1400} * 1024);
   if (std::system(copy.c_str()) != 0) return state.SkipWithError("mcopy failed");
   if (state.range(0) == 0) f.model.afterEvent.clear();
   f.Choose('A');

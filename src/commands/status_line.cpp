@@ -219,7 +219,7 @@ void InstallStatusLine(WindowModel& model) {
     model.At(kStatusLine[kStatusOwner]).caption = owner;
     model.At(kStatusLine[kStatusResult]).caption = model.state.lastResult;
   };
-  model.afterEvent.push_back(update);
+  model.afterEvent.emplace_back(update);
 }
 
 }  // namespace dulvex

@@ -24,7 +24,7 @@ CellGridWidget::CellGridWidget(const std::array<Control*, kCells>& hex,
                                const std::array<Control*, kCells>& text, double originLeft,
                                double originTop, QWidget* parent)
     : QWidget(parent),
-      cells_(2 * kCells),
+      cells_(std::size_t{2} * kCells),
       hexName_(hex[0]->name),
       textName_(text[0]->name),
       originLeft_(originLeft),
@@ -36,7 +36,8 @@ CellGridWidget::CellGridWidget(const std::array<Control*, kCells>& hex,
   setMouseTracking(true);
   for (int i = 0; i < kCells; ++i) {
     cells_[static_cast<std::size_t>(i)].control = hex[static_cast<std::size_t>(i)];
-    cells_[static_cast<std::size_t>(kCells + i)].control = text[static_cast<std::size_t>(i)];
+    cells_[std::size_t{kCells} + static_cast<std::size_t>(i)].control =
+        text[static_cast<std::size_t>(i)];
   }
   for (Shown& cell : cells_) Take(cell);
 }

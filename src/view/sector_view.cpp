@@ -175,11 +175,14 @@ bool LooksNumeric(const std::string& text) {
 std::optional<double> AskWholeNumber(WindowModel& model, const std::string& prompt,
                                      const std::string& title, double lo, double hi,
                                      const std::string& suggestion) {
-  const std::string range = prompt + " (" + CanonicalText(lo) + " to " + CanonicalText(hi) + ").";
+  std::string range = prompt;
+  range += " (" + CanonicalText(lo) + " to " + CanonicalText(hi) + ").";
   std::string reason;
   std::string reply = suggestion;
   for (;;) {
-    reply = model.prompter().InputBox(reason.empty() ? range : range + "\n" + reason, title, reply);
+    std::string asked = range;
+    if (!reason.empty()) asked += "\n" + reason;
+    reply = model.prompter().InputBox(asked, title, reply);
     if (reply.empty()) return std::nullopt;  // Cancel
     const double value = NumericValue(reply);
     if (!LooksNumeric(reply)) {

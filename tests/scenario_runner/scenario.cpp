@@ -154,8 +154,12 @@ struct Run {
   std::size_t compared = 0;  // shown boxes already compared by an expectation
   testing::TestIo io{};      // the media's calls: faults as the script sets them
 
-  int Fail(std::string t) { return out << file << ':' << line << ": " << t << '\n', ++failed; }
-  void Check(bool ok, std::string g) { ok ? ++passed : Fail("expected " + step + ", got " + g); }
+  int Fail(const std::string& t) {
+    return out << file << ':' << line << ": " << t << '\n', ++failed;
+  }
+  void Check(bool ok, const std::string& g) {
+    ok ? ++passed : Fail("expected " + step + ", got " + g);
+  }
   void Is(const std::string& got) { Check(got == step, got); }
   // A text as shown, the scenario's own folder (which changes from run to run) written <tmp>.
   std::string Tmp(std::string text) {
@@ -302,7 +306,7 @@ void ExpectNoBox(Run& r, A) {
 // Compares the bytes of a sector from offset a[at] with the hex text a[at + 1]; `same` and
 // `got` carry what else the step compares.
 void CompareBytes(Run& r, const SectorBytes& bytes, A a, std::size_t at, bool same = true,
-                  std::string got = "") {
+                  const std::string& got = "") {
   const std::uint64_t offset = Count(a[at]);
   const auto want = Bytes(a[at + 1]);
   if (offset + want.size() > 512) throw SyntaxError("past the end of the sector");

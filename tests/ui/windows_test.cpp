@@ -55,7 +55,7 @@ struct WindowsTest : ::testing::Test {
 };
 
 // Runs `act` on the modal dialog once it is up.
-void OnDialog(std::function<void(QDialog&)> act) {
+void OnDialog(const std::function<void(QDialog&)>& act) {
   QTimer::singleShot(0, [act] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
@@ -93,7 +93,7 @@ TEST_F(WindowsTest, F3FindsTheNextMatchAndTheWindowShowsIt) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   ChooseFloppy(77, 3, {'N', 'E', 'X', 'T'});
   window.Refresh();  // as after the letter's menu item: TOOLS, and F3 in it, enabled
-  f.findAsker.answers.push_back(search::FindRequest{"NEXT"});
+  f.findAsker.answers.emplace_back(search::FindRequest{"NEXT"});
   QTest::keyClick(&window, Qt::Key_F3);
   EXPECT_EQ(SectorBox(), "77");  // what the box after a hit says: find_string.scn
 }
