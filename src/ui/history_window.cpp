@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -104,16 +106,6 @@ HistoryWindow::HistoryWindow(WindowModel& model, std::function<void()> changed, 
   view_->horizontalHeader()->setStretchLastSection(true);
   view_->setWordWrap(false);
   view_->setTextElideMode(Qt::ElideMiddle);
-  const QFontMetrics metrics(view_->font());
-  const auto widthOf = [&metrics](const char* text) {
-    return metrics.horizontalAdvance(text) + 16;
-  };
-  using L = journal::HistoryList;
-  view_->setColumnWidth(L::kTime, widthOf("2024-12-31 23:59:59"));
-  view_->setColumnWidth(L::kDevice, widthOf("Device"));
-  view_->setColumnWidth(L::kTarget, widthOf("/dev/sdb1 (SanDisk Ultra, serial 4C530001)") + 40);
-  view_->setColumnWidth(L::kSector, widthOf("2147483647"));
-  view_->setColumnWidth(L::kChanged, widthOf("Bytes changed"));
 
   auto* show = new QPushButton("Show", this);
   auto* revert = new QPushButton("Revert", this);
@@ -165,6 +157,29 @@ void HistoryWindow::Reload() {
 void HistoryWindow::ApplyFilter() {
   const QString problem = table_->Reset(filter_->currentData().toString().toStdString());
   status_->setText(problem.isEmpty() ? QString("%1 records").arg(table_->total()) : problem);
+  FitColumns();
+}
+
+void HistoryWindow::FitColumns() {
+  // Each column as wide as its header and the records it shows; a path longer than a third
+  // of the screen is shortened in its middle (its tooltip has all of it).
+  QHeaderView* header = view_->horizontalHeader();
+  header->setStretchLastSection(false);
+  view_->resizeColumnsToContents();
+  const QRect screenArea =
+      screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1280, 800);
+  using L = journal::HistoryList;
+  view_->setColumnWidth(L::kTarget,
+                        std::min(view_->columnWidth(L::kTarget), screenArea.width() / 3));
+  int columns = 0;
+  for (int c = 0; c < L::kColumnCount; ++c) columns += view_->columnWidth(c);
+  header->setStretchLastSection(true);
+  // The window wide enough for all of them (within the screen), never narrower than it was.
+  const QMargins margins = layout()->contentsMargins();
+  const int chrome = 2 * view_->frameWidth() + view_->verticalScrollBar()->sizeHint().width() +
+                     margins.left() + margins.right();
+  const int wanted = std::min(columns + chrome + 4, screenArea.width());
+  if (wanted > width()) resize(wanted, height());
 }
 
 std::int64_t HistoryWindow::CurrentId() const {

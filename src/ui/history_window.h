@@ -51,6 +51,7 @@ class HistoryWindow : public QWidget {
 
  private:
   void ApplyFilter();
+  void FitColumns();
   // The record of the current row, 0 when none.
   std::int64_t CurrentId() const;
   void Run(const std::function<void()>& command);

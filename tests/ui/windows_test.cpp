@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +17,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
@@ -229,6 +231,18 @@ TEST_F(WindowsTest, WriteHistoryOpensFromTheFileMenuAndShowsARecord) {
   ASSERT_EQ(rows->rowCount(), 2);
   EXPECT_EQ(rows->index(0, journal::HistoryList::kSector).data().toString(), "41");
   EXPECT_EQ(rows->index(1, journal::HistoryList::kDevice).data().toString(), "A:");
+  // Every column as wide as its header and its records, all in the window.
+  const auto fitsItsContents = [history] {
+    QTableView* view = history->view();
+    QApplication::processEvents();
+    for (int c = 0; c < journal::HistoryList::kColumnCount; ++c) {
+      EXPECT_GE(view->columnWidth(c), static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c))
+          << "column " << c;
+      EXPECT_GE(view->columnWidth(c), view->horizontalHeader()->sectionSizeHint(c)) << c;
+    }
+    EXPECT_FALSE(view->horizontalScrollBar()->isVisible());
+  };
+  fitsItsContents();
   if (qEnvironmentVariableIsSet("DULVEX_HISTORY_PNG"))
     history->grab().save(qEnvironmentVariable("DULVEX_HISTORY_PNG"));
   history->view()->selectRow(1);
@@ -236,6 +250,15 @@ TEST_F(WindowsTest, WriteHistoryOpensFromTheFileMenuAndShowsARecord) {
     if (b->text() == "Show") b->click();
   EXPECT_EQ(SectorBox(), "40");
   EXPECT_EQ(f.model.state.lastShown->sector, 40);
+  // A longer state ("written (...), undoes record 2") widens its column when the list is read
+  // again.
+  f.prompter.messageAnswers.push_back(kAnswerYes);
+  f.model.Click(kUndoWrite);
+  window.ActionOf("mnuWriteHistory")->trigger();
+  ASSERT_EQ(rows->rowCount(), 3);
+  EXPECT_TRUE(
+      rows->index(0, journal::HistoryList::kState).data().toString().endsWith(", undoes record 2"));
+  fitsItsContents();
 }
 
 TEST_F(WindowsTest, ChainReportShowsTheReportAndAClickedRunShowsItsFirstSector) {
