@@ -5,6 +5,7 @@
 #include <map>
 
 #include "base/codepage.h"
+#include "core/contrast.h"
 
 namespace dulvex {
 
@@ -732,6 +733,25 @@ std::string RtfParagraph::Text() const {
 
 RtfDocument ReadRtf(std::string_view rtf) {
   return Reader(rtf).Run();
+}
+
+namespace {
+
+void MakeReadable(RtfCharFormat& f, Rgb text, Rgb base) {
+  const Rgb back = f.highlight.value_or(base);
+  const Rgb fore = f.colour.value_or(text);
+  const Rgb readable = ReadableOn(fore, back);
+  // The automatic colour stays automatic where it reads: the viewer follows its palette.
+  if (f.colour || readable != fore) f.colour = readable;
+}
+
+}  // namespace
+
+void MakeReadable(RtfDocument& doc, Rgb text, Rgb base) {
+  for (RtfParagraph& p : doc.paragraphs) {
+    MakeReadable(p.markFormat, text, base);
+    for (RtfRun& r : p.runs) MakeReadable(r.format, text, base);
+  }
 }
 
 std::string RtfToHtml(const RtfDocument& doc) {

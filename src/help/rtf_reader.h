@@ -60,4 +60,10 @@ RtfDocument ReadRtf(std::string_view rtf);
 // The document as an HTML fragment (every text escaped), one <p> per paragraph.
 std::string RtfToHtml(const RtfDocument& doc);
 
+// Makes every run readable where it is shown: on `base` (the viewer's background) with
+// `text` for runs of the automatic colour. A colour, or the automatic one on a highlight,
+// that falls short of kReadableContrast on what lies beneath it is moved towards black or
+// white just far enough; a highlight keeps its colour.
+void MakeReadable(RtfDocument& doc, Rgb text, Rgb base);
+
 }  // namespace dulvex

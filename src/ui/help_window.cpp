@@ -89,7 +89,15 @@ void HelpWindow::PlaceView(double left, double top, double width, double height)
 }
 
 void HelpWindow::ShowDocument(const RtfDocument& document) {
-  view_->setHtml(QString::fromStdString(RtfToHtml(document)));
+  // The guide's colours, made readable on the viewer's background in the palette in use.
+  RtfDocument shown = document;
+  const QPalette& palette = view_->palette();
+  const auto rgb = [&palette](QPalette::ColorRole role) {
+    const QColor c = palette.color(QPalette::Active, role);
+    return MakeRgb(c.red(), c.green(), c.blue());
+  };
+  MakeReadable(shown, rgb(QPalette::Text), rgb(QPalette::Base));
+  view_->setHtml(QString::fromStdString(RtfToHtml(shown)));
 }
 
 bool HelpWindow::event(QEvent* e) {

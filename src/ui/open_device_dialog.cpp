@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "core/contrast.h"
 #include "drives/drive_info.h"
 #include "lsblk/block_devices.h"
 
@@ -124,7 +125,13 @@ void OpenDeviceDialog::Reload() {
                                  : new QTreeWidgetItem(parents.back(), RowTexts(d));
     item->setData(0, Qt::UserRole, Q(d.path));
     if (d.mounted() || d.holdsMounted) {
-      for (int c = 0; c < kColumns.size(); ++c) item->setForeground(c, kMountedColour);
+      // Red, as far as it reads on the list's background in the palette in use.
+      const QColor base = tree_->palette().color(QPalette::Active, QPalette::Base);
+      const Rgb red =
+          ReadableOn(MakeRgb(kMountedColour.red(), kMountedColour.green(), kMountedColour.blue()),
+                     MakeRgb(base.red(), base.green(), base.blue()));
+      for (int c = 0; c < kColumns.size(); ++c)
+        item->setForeground(c, QColor(RedOf(red), GreenOf(red), BlueOf(red)));
       item->setToolTip(kMountColumn, "Writing is refused while it is mounted.");
     }
     if (d.path == was) item->setSelected(true);

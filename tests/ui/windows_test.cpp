@@ -21,7 +21,9 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -29,6 +31,7 @@
 #include <fstream>
 #include <optional>
 
+#include "core/contrast.h"
 #include "support/device_test_support.h"
 #include "support/test_support.h"
 #include "ui/about_box.h"
@@ -211,6 +214,52 @@ TEST_F(WindowsTest, HelpShowsTheGuideAndAboutIsOneBoxOverTheMainWindow) {
   EXPECT_EQ(box->findChild<QLabel*>("Label6")->text().toStdString(), VersionCaption(AppVersion()));
   const QPoint offCentre = box->geometry().center() - window.frameGeometry().center();
   EXPECT_LE(offCentre.manhattanLength(), 8);  // the frames, unknown before it is shown
+}
+
+// The guide reads in a light and in a dark palette: every piece of its text reaches 4.5:1
+// against what lies beneath it (its highlight, or the viewer's background), measured from the
+// colours the viewer shows and its palette; a colour that reads already is kept.
+TEST_F(WindowsTest, HelpIsReadableInLightAndDarkPalettes) {
+  f.model.exeDir = DULVEX_BIN_DIR;
+  const QPalette before = QApplication::palette();
+  QPalette dark = before;
+  for (auto [role, colour] : {std::pair{QPalette::Window, QColor(45, 45, 45)},
+                              {QPalette::WindowText, QColor(224, 224, 224)},
+                              {QPalette::Base, QColor(30, 30, 30)},
+                              {QPalette::Text, QColor(224, 224, 224)}})
+    dark.setColor(role, colour);
+  HelpWindows* windows = InstallHelpWindows(f.model, &window);
+  for (const auto& [name, palette] : {std::pair{"light", before}, {"dark", dark}}) {
+    QApplication::setPalette(palette);
+    QApplication::processEvents();  // the widgets hear of the new palette
+    ASSERT_TRUE(f.model.Click("mnuHelp"));
+    windows->viewer().Form_Activate();
+    auto* view = windows->helpWindow().findChild<QTextBrowser*>("rtfIstruzioni");
+    ASSERT_NE(view, nullptr);
+    const auto rgb = [](const QColor& c) { return MakeRgb(c.red(), c.green(), c.blue()); };
+    const Rgb text = rgb(view->palette().color(QPalette::Text));
+    const Rgb base = rgb(view->palette().color(QPalette::Base));
+    int pieces = 0;
+    bool navyHeading = false;
+    for (QTextBlock b = view->document()->begin(); b.isValid(); b = b.next()) {
+      for (auto it = b.begin(); !it.atEnd(); ++it) {
+        const QTextFragment piece = it.fragment();
+        if (piece.text().trimmed().isEmpty()) continue;
+        const QTextCharFormat format = piece.charFormat();
+        const bool coloured = format.foreground().style() != Qt::NoBrush;
+        const Rgb fore = coloured ? rgb(format.foreground().color()) : text;
+        const Rgb back =
+            format.background().style() != Qt::NoBrush ? rgb(format.background().color()) : base;
+        EXPECT_GE(ContrastRatio(fore, back), kReadableContrast)
+            << name << ": \"" << piece.text().left(40).toStdString() << "\"";
+        navyHeading |= piece.text() == "Dulvex Hex Editor" && fore == MakeRgb(0, 0, 128);
+        ++pieces;
+      }
+    }
+    EXPECT_GT(pieces, 100) << name;
+    EXPECT_EQ(navyHeading, std::string(name) == "light");
+  }
+  QApplication::setPalette(before);
 }
 
 // "Write History…" opens over the journal, newest first; Show brings a record's sector back.

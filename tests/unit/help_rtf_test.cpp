@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 
+#include "core/contrast.h"
 #include "help/rtf_reader.h"
 
 namespace dulvex {
@@ -95,6 +97,43 @@ TEST(RtfToHtml, EscapesTextAndWritesStyles) {
                            "font-size:12.5pt; font-weight:700; color:#FF0000;\"> </span></p>",
                            "font-family:monospace", "x<br />y"})
     EXPECT_NE(html.find(part), std::string::npos) << part << "\n" << html;
+}
+
+// The contrast of two colours as WCAG measures it, and colours moved just far enough to read:
+// a colour that reads is kept; one that does not reaches 4.5:1 towards black or white, on
+// light, dark and coloured backgrounds; the guide's automatic colour turns readable on a
+// highlight, and stays automatic where it reads.
+TEST(Contrast, RatiosAndReadableColours) {
+  for (auto [a, b, want] : {std::tuple{MakeRgb(0, 0, 0), MakeRgb(255, 255, 255), 21.0},
+                            {MakeRgb(255, 255, 255), MakeRgb(255, 255, 255), 1.0},
+                            {MakeRgb(0, 0, 128), MakeRgb(255, 255, 255), 16.0097},
+                            {MakeRgb(192, 0, 0), MakeRgb(255, 255, 255), 6.4789},
+                            {MakeRgb(0, 0, 128), MakeRgb(30, 30, 30), 1.0413}}) {
+    EXPECT_NEAR(ContrastRatio(a, b), want, 1e-3);
+    EXPECT_NEAR(ContrastRatio(b, a), want, 1e-3);
+  }
+  EXPECT_EQ(ReadableOn(MakeRgb(192, 0, 0), MakeRgb(255, 255, 255)), MakeRgb(192, 0, 0));
+  for (const Rgb back : {MakeRgb(30, 30, 30), MakeRgb(0, 0, 0), MakeRgb(255, 255, 255),
+                         MakeRgb(0, 0, 128), MakeRgb(120, 120, 120), MakeRgb(255, 192, 255)}) {
+    for (const Rgb fore : {MakeRgb(0, 0, 128), MakeRgb(192, 0, 0), MakeRgb(160, 0, 0),
+                           MakeRgb(96, 96, 96), MakeRgb(255, 255, 128), MakeRgb(30, 30, 30)}) {
+      const Rgb made = ReadableOn(fore, back);
+      EXPECT_GE(ContrastRatio(made, back), kReadableContrast) << fore << " on " << back;
+    }
+  }
+  // Red on a dark background stays reddish: lighter, not white.
+  const Rgb red = ReadableOn(MakeRgb(192, 0, 0), MakeRgb(30, 30, 30));
+  EXPECT_GT(RedOf(red), GreenOf(red) + 40);
+  RtfDocument doc = ReadRtf(
+      "{\\rtf1{\\colortbl;\\red0\\green0\\blue128;\\red0\\green255\\blue255;}"
+      "\\cf1 navy\\cf0  plain {\\highlight2 lit}\\par}");
+  MakeReadable(doc, MakeRgb(224, 224, 224), MakeRgb(30, 30, 30));
+  ASSERT_EQ(doc.paragraphs.size(), 1u);
+  const auto& runs = doc.paragraphs[0].runs;
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_GE(ContrastRatio(*runs[0].format.colour, MakeRgb(30, 30, 30)), kReadableContrast);
+  EXPECT_FALSE(runs[1].format.colour.has_value());
+  EXPECT_GE(ContrastRatio(*runs[2].format.colour, MakeRgb(0, 255, 255)), kReadableContrast);
 }
 
 }  // namespace
