@@ -131,6 +131,7 @@ TEST(Contrast, RatiosAndReadableColours) {
   ASSERT_EQ(doc.paragraphs.size(), 1u);
   const auto& runs = doc.paragraphs[0].runs;
   ASSERT_EQ(runs.size(), 3u);
+  ASSERT_TRUE(runs[0].format.colour && runs[2].format.colour);
   EXPECT_GE(ContrastRatio(*runs[0].format.colour, MakeRgb(30, 30, 30)), kReadableContrast);
   EXPECT_FALSE(runs[1].format.colour.has_value());
   EXPECT_GE(ContrastRatio(*runs[2].format.colour, MakeRgb(0, 255, 255)), kReadableContrast);
