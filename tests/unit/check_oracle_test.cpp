@@ -22,6 +22,7 @@
 #include "check/repair.h"
 #include "fat/byte_source.h"
 #include "support/test_support.h"
+#include "support/test_tools.h"
 
 namespace dulvex::check {
 namespace {
@@ -213,7 +214,10 @@ std::map<std::string, std::uint64_t> ListFiles(const fs::path& image) {
     } else if (std::regex_match(line, m, file)) {
       std::string name = m[4].matched ? std::string(m[4]) : trim(m[1]);
       if (!m[4].matched && !trim(m[2]).empty()) name += "." + trim(m[2]);
-      files[where + "/" + name] = std::stoull(m[3]);
+      std::string path = where;
+      path += '/';
+      path += name;
+      files[path] = std::stoull(m[3]);
     }
   }
   return files;
@@ -304,7 +308,8 @@ void EveryOption(const fs::path& image, const CheckResult& r) {
 void CheckCorpus(const std::string& fatBits) {
   testing::TempDir dir;
   const fs::path corpus = dir.path() / "corpus";
-  testing::RunCommand("bash " DULVEX_SOURCE_DIR "/tests/check/make_corpus.sh " +
+  testing::RunCommand("MKFS_FAT=" + Quote(testing::tools::kMkfsFat) +
+                      " bash " DULVEX_SOURCE_DIR "/tests/check/make_corpus.sh " +
                       Quote(corpus.string()) + " " + fatBits);
   std::ifstream manifest(corpus / "manifest");
   int images = 0;
@@ -324,7 +329,8 @@ void CheckCorpus(const std::string& fatBits) {
     }
     // Every problem fsck.fat reports is answered, unless the boot sector fsck.fat read the
     // volume through breaks a rule (then its later messages come from a wrong layout).
-    const Ran fsck = Shell("fsck.fat -n -v " + Quote(image.string()));
+    const Ran fsck =
+        Shell(std::string(testing::tools::kFsckFat) + " -n -v " + Quote(image.string()));
     std::vector<std::string> unknown;
     const std::vector<Problem> problems = Problems(fsck.out, unknown);
     const bool bootBroken = r.Count(K::BootSectorInvalid) > 0;
@@ -350,7 +356,8 @@ void CheckCorpus(const std::string& fatBits) {
     testing::RunCommand("cp --sparse=always " + Quote(image.string()) + " " +
                         Quote(repaired.string()));
     Write(repaired, plan.writes, false);
-    const Ran after = Shell("fsck.fat -n " + Quote(repaired.string()));
+    const Ran after =
+        Shell(std::string(testing::tools::kFsckFat) + " -n " + Quote(repaired.string()));
     std::vector<std::string> afterUnknown;
     const std::vector<Problem> left = Problems(after.out, afterUnknown);
     EXPECT_TRUE(after.status == 0 && left.empty() && afterUnknown.empty())
@@ -373,7 +380,7 @@ void CheckCorpus(const std::string& fatBits) {
 // A FAT16 volume made by mkfs.fat, with two files; `broken` runs the chain of the second into a
 // free cluster.
 fs::path SmallVolume(const fs::path& dir, bool broken) {
-  const fs::path image = dir / (broken ? "broken.img" : "clean.img");
+  fs::path image = dir / (broken ? "broken.img" : "clean.img");
   testing::MakeFatImage(image, 32768, "-F 16 -s 1");
   const std::string file = Quote((dir / "a").string()),
                     mcopy =
