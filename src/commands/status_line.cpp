@@ -134,8 +134,14 @@ std::string OwnerLine(WindowModel& model, Owners& o) {
   if (!r.layout) return text;
   const std::optional<std::uint32_t> cluster = r.layout->ClusterOfSector(sector);
   if (!cluster) {
-    return text + (sector < r.layout->firstDataSector ? " → before the data region"
-                                                      : " → past the last cluster");
+    const fat::Layout& l = *r.layout;
+    if (const std::optional<unsigned> fat = l.FatOfSector(sector))
+      return text + " → FAT" + std::to_string(*fat + 1);
+    if (l.rootSectors > 0 && sector >= l.rootSector && sector < l.rootSector + l.rootSectors)
+      return text + " → root directory";
+    if (sector < l.fat1Sector) return text + " → reserved sectors";
+    return text +
+           (sector < l.firstDataSector ? " → before the data region" : " → past the last cluster");
   }
   text += " → cluster " + std::to_string(*cluster);
   const Reading now = ReadingOf(s);
