@@ -23,6 +23,7 @@ namespace device {
 class MediumIo;  // device/medium_io.h
 }
 struct FatToolsState;  // fattools/fat_tools.h
+class InspectorHost;   // core/inspector_host.h
 
 // The sector that the grid really shows: its number, the device it was read from and the
 // bytes the read found there (a write must find the same bytes at the medium).
@@ -64,6 +65,8 @@ struct AppState {
   // The calls that move bytes to and from the media: the system's, set at start-up (tests
   // set their own, which fail or stop where they say). None set means the system's.
   device::MediumIo* io = nullptr;
+  // Where the data inspector shows its lines (the Qt layer's window); none: nowhere.
+  InspectorHost* inspectorHost = nullptr;
   // What the last command found or did, for the status line ("Found at byte 9731 ...");
   // commands that end without a box of their own say it here.
   std::string lastResult;

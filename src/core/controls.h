@@ -152,6 +152,7 @@ inline constexpr ControlId kFindNext{"mnuFindNext"};      // F3
 inline constexpr ControlId kFindPrevious{"mnuFindPrev"};  // Shift+F3
 inline constexpr ControlId kFileData{"mnuFileData"};
 inline constexpr ControlId kGotoCluster{"mnuGoto_Cluster"};
+inline constexpr ControlId kDataInspector{"mnuInspector"};
 inline constexpr ControlId kVolumeData{"mnuVolDa"};  // "MBR Data"
 inline constexpr ControlId kCopyBufferMenu{"mnuCopyB"};
 inline constexpr ControlId kHelpMenu{"mnuHelp"};

@@ -189,6 +189,8 @@ const Row kDesign[] = {
      8, kL, ""},
     {"mnuGoto_Cluster", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Go to Cluster", kWhite, kBlack,
      kSans, 8, kL, ""},
+    {"mnuInspector", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Data Inspector", kWhite, kBlack,
+     kSans, 8, kL, ""},
     {"mnuVolDa", -1, K::Menu, "", 0, 0, 0, 0, "MBR Data", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnuCopyB", -1, K::Menu, "", 0, 0, 0, 0, "Copy Buffer", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnuHelp", -1, K::Menu, "", 0, 0, 0, 0, "Help", kWhite, kBlack, kSans, 8, kL, ""},

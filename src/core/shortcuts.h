@@ -16,11 +16,11 @@ struct Shortcut {
 };
 
 inline constexpr Shortcut kShortcuts[] = {
-    {kOpenImage, "Ctrl+O"},    {kUndoWrite, "Ctrl+Z"},  {kWriteHistory, "Ctrl+H"},
-    {kPreviousSector, "PgUp"}, {kNextSector, "PgDown"}, {kFirstSector, "Ctrl+Home"},
-    {kLastSector, "Ctrl+End"}, {kGotoSector, "Ctrl+G"}, {kGotoCluster, "Ctrl+Shift+G"},
-    {kFindString, "Ctrl+F"},   {kFindNext, "F3"},       {kFindPrevious, "Shift+F3"},
-    {kHelpMenu, "F1"},
+    {kOpenImage, "Ctrl+O"},    {kUndoWrite, "Ctrl+Z"},     {kWriteHistory, "Ctrl+H"},
+    {kPreviousSector, "PgUp"}, {kNextSector, "PgDown"},    {kFirstSector, "Ctrl+Home"},
+    {kLastSector, "Ctrl+End"}, {kGotoSector, "Ctrl+G"},    {kGotoCluster, "Ctrl+Shift+G"},
+    {kFindString, "Ctrl+F"},   {kFindNext, "F3"},          {kFindPrevious, "Shift+F3"},
+    {kHelpMenu, "F1"},         {kDataInspector, "Ctrl+I"},
 };
 
 // The key of a menu item, if it has one.

@@ -5,6 +5,7 @@
 #include "ui/chain_report_window.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
+#include "ui/inspector_window.h"
 #include "ui/qt_drives_shell.h"
 
 namespace dulvex::ui {
@@ -16,6 +17,7 @@ void ProgramWindows::Open(WindowModel& model, QtPrompter& prompter, QtWorkRunner
   window_ = std::make_unique<MainWindow>(model);
   MainWindow* window = window_.get();
   const auto refresh = [window] { window->Refresh(); };
+  model_ = &model;
   prompter_ = &prompter;
   runner_ = &runner;
   findAsker_.SetParent(window);
@@ -26,12 +28,14 @@ void ProgramWindows::Open(WindowModel& model, QtPrompter& prompter, QtWorkRunner
   InstallHelpWindows(model, window);
   InstallChainReportWindow(model, window, refresh);
   InstallHistoryWindow(model, window, refresh);
+  InstallInspectorWindow(model, window);
   ConnectDrives(*window, model, drives_);
 }
 
 ProgramWindows::~ProgramWindows() {
   if (prompter_ != nullptr) prompter_->beforeBox = nullptr;
   if (runner_ != nullptr) runner_->afterDone = nullptr;
+  if (model_ != nullptr) model_->state.inspectorHost = nullptr;  // goes with the main window
 }
 
 void CloseOnEscape(QWidget& window) {

@@ -45,6 +45,7 @@ class ProgramWindows {
   QtFindAsker findAsker_;
   std::shared_ptr<drives::DrivesShell> drives_;
   std::unique_ptr<MainWindow> window_;
+  WindowModel* model_ = nullptr;
   QtPrompter* prompter_ = nullptr;
   QtWorkRunner* runner_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "core/form1_design.h"
 #include "direntry/dir_panel.h"
 #include "fattools/fat_tools.h"
+#include "view/inspector.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
 #include "volume/volume_menu.h"
@@ -34,6 +35,7 @@ void BuildForm1(WindowModel& model, const Form1Shell& shell) {
   InstallWriteJournal(model);
   search::InstallSearch(model, shell.findAsker, shell.bulkOpener);
   InstallStatusLine(model);
+  InstallInspector(model);
 }
 
 }  // namespace dulvex

@@ -6,6 +6,7 @@
 
 #include "commands/open_commands.h"
 #include "core/controls.h"
+#include "core/inspector_host.h"
 #include "core/shortcuts.h"
 #include "fattools/fat_tools.h"
 #include "help/install_help.h"
@@ -36,6 +37,17 @@ struct HelpHost : HelpWindowHost {
   void ShowDocument(const RtfDocument&) override {}
 };
 
+// The data inspector as the rules see it: its lines, and whether it is open.
+struct Inspector : InspectorHost {
+  std::vector<std::string> lines;
+  bool open = false;
+  void Show(const std::vector<std::string>& shown, bool opening) override {
+    lines = shown;
+    open = open || opening;
+  }
+  bool IsOpen() const override { return open; }
+};
+
 struct AboutBox : AboutHost {
   bool open = false;
   bool Exists() const override { return open; }
@@ -48,6 +60,7 @@ class ModelSurface : public Surface {
   ModelSurface() {
     WriteGuide(f_.model);
     help_.viewer = &viewer_;
+    f_.model.state.inspectorHost = &inspector_;
     InstallHelp(f_.model, viewer_, about_, nullptr);
     // Write History is a window of the Qt layer over the journal, which "expect journal" reads.
     f_.model.OnClick(kWriteHistory, [](int) {});
@@ -146,6 +159,10 @@ class ModelSurface : public Surface {
     return report ? std::optional(ChainReportText(*report)) : std::nullopt;
   }
   bool ChooseRun(std::size_t row) override { return ChooseChainRun(f_.model, row); }
+  std::optional<std::vector<std::string>> Inspector() override {
+    if (!inspector_.open) return std::nullopt;
+    return inspector_.lines;
+  }
   bool QuitAsked() override { return f_.model.quitRequested; }
   int Pointer() override { return f_.model.mousePointer(); }
   void CancelAfter(int reports) override { f_.runner.cancelAfterReports = reports; }
@@ -180,6 +197,7 @@ class ModelSurface : public Surface {
   HelpHost help_;
   HelpViewer viewer_{help_, f_.model};
   AboutBox about_;
+  struct Inspector inspector_;
 };
 
 }  // namespace

@@ -219,6 +219,17 @@ void Act(Run& r, A a) {
   if (refusal || t != Attempt::Ran) r.Check(refusal && t == Attempt::Disabled, why);
 }
 
+// expect inspector "LINE": the data inspector is open and shows this line.
+void ExpectInspector(Run& r, A a) {
+  const std::optional<std::vector<std::string>> lines = r.s->Inspector();
+  if (!lines) return r.Check(false, "no inspector open");
+  for (const std::string& line : *lines)
+    if (line == a[1].text) return r.Check(true, line);
+  std::string got;
+  for (const std::string& line : *lines) got += "\n  " + Quote(line);
+  r.Check(false, "the lines" + got);
+}
+
 // press KEYS: keys pressed in the main window ("PgDown", "Ctrl+Home", "Shift+F3").
 void Press(Run& r, A a) {
   if (r.s->Press(a[1].text) != Attempt::Ran)
@@ -514,6 +525,7 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect state", {1, 3, ExpectState}},
     {"expect journal", {1, 1, ExpectJournal}},
     {"expect journal-last", {4, 4, ExpectJournal}},
+    {"expect inspector", {1, 1, ExpectInspector}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.s->QuitAsked() ? "quit" : "no quit"); }}},
     {"history-revert", {1, 1, [](Run& r, A a) { RevertRecord(r.model(), Count(a[1])); }}},
     {"history-export",

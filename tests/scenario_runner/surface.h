@@ -82,6 +82,8 @@ class Surface {
   virtual std::optional<std::string> Report() = 0;
   // Chooses run `row` (from 0) of the report, as a click in its window does.
   virtual bool ChooseRun(std::size_t row) = 0;
+  // The data inspector's lines, when it is open.
+  virtual std::optional<std::vector<std::string>> Inspector() = 0;
   virtual bool QuitAsked() = 0;
   virtual int Pointer() = 0;
   // Long work sees Cancel after reporting this many times (for every later work).

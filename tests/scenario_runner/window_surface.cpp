@@ -246,6 +246,15 @@ class WindowSurface : public QObject, public Surface {
     Settle();
     return true;
   }
+  std::optional<std::vector<std::string>> Inspector() override {
+    QWidget* w = TopLevel("frmInspector");
+    if (w == nullptr || !w->isVisible()) return std::nullopt;
+    std::vector<std::string> lines;
+    for (const QString& line :
+         w->findChild<QPlainTextEdit*>("txtInspector")->toPlainText().split('\n'))
+      lines.push_back(line.toStdString());
+    return lines;
+  }
   bool QuitAsked() override { return !window().isVisible(); }
   int Pointer() override {
     const QCursor* cursor = QApplication::overrideCursor();

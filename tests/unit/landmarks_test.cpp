@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "view/inspector.h"
+
 namespace dulvex {
 namespace {
 
@@ -40,6 +44,36 @@ TEST(SectorNameRule, NamesEachLandmarkFirstCaseWins) {
     EXPECT_EQ(SectorNameRule(c.g, c.sector), c.name)
         << c.g.FatType << " sector " << c.sector.value_or(-99);
   }
+}
+
+// The data inspector near the sector's end reads what is there and says what is not; a
+// number of each width at its limits; a date and time that cannot be; text either way.
+// (The values of a FAT date-time and a 32-bit number: status_line.scn.)
+TEST(Inspector, ReadsWhatLiesThereAtAnyBytes) {
+  AppState state;
+  state.geometry = kFloppy;
+  state.geometry.CountofClusters = 2847;
+  state.geometryUsable = true;
+  const auto lines = [&state](int index, std::vector<std::uint8_t> bytes) {
+    return InspectorLines(state, {index, 19 * 512 + static_cast<std::uint64_t>(index), bytes});
+  };
+  const auto has = [](const std::vector<std::string>& all, const std::string& line) {
+    return std::find(all.begin(), all.end(), line) != all.end();
+  };
+  const auto end = lines(510, {0xFF, 0xFF});
+  EXPECT_TRUE(has(end, "Byte 0x27FE (10238), offset 510 of the sector"));
+  EXPECT_TRUE(has(end, "8-bit  u 255 s -1"));
+  EXPECT_TRUE(has(end, "16-bit  LE u 65535 s -1  BE u 65535 s -1"));
+  EXPECT_TRUE(has(end, "32-bit: past the end of the sector"));
+  EXPECT_TRUE(
+      has(end, "FAT time 31:63:62 (not a valid time)   FAT date 2107-15-31 (not a valid date)"));
+  EXPECT_TRUE(has(end, "UTF-16LE \"\uFFFF\""));
+  const auto high = lines(0, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80});
+  EXPECT_TRUE(has(high, "64-bit  LE u 9223372036854775808 s -9223372036854775808  BE u 128 s 128"));
+  const auto cluster = lines(0, {0x02, 0x00, 0x00, 0x00, 0x13, 0x00});
+  EXPECT_TRUE(has(cluster, "Cluster 2 → sector 33"));
+  EXPECT_TRUE(has(cluster, "UTF-16LE \"...\""));
+  EXPECT_EQ(lines(0, {}).size(), 1u);
 }
 
 }  // namespace
