@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "view/inspector.h"
 
@@ -55,7 +56,9 @@ TEST(Inspector, ReadsWhatLiesThereAtAnyBytes) {
   state.geometry.CountofClusters = 2847;
   state.geometryUsable = true;
   const auto lines = [&state](int index, std::vector<std::uint8_t> bytes) {
-    return InspectorLines(state, {index, 19 * 512 + static_cast<std::uint64_t>(index), bytes});
+    return InspectorLines(
+        state,
+        {index, std::uint64_t{19} * 512 + static_cast<std::uint64_t>(index), std::move(bytes)});
   };
   const auto has = [](const std::vector<std::string>& all, const std::string& line) {
     return std::find(all.begin(), all.end(), line) != all.end();
