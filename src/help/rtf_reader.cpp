@@ -181,7 +181,7 @@ class KnownWords {
   static constexpr std::size_t Slot(std::string_view w) {
     const auto first = static_cast<unsigned char>(w.front());
     const auto last = static_cast<unsigned char>(w.back());
-    return (w.size() * 61 + first * 7 + last) % kSlots;
+    return (w.size() * 61 + std::size_t{first} * 7 + last) % kSlots;
   }
 
   KnownWord slots_[kSlots] = {};
