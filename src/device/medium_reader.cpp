@@ -7,18 +7,22 @@
 #include <cerrno>
 #include <utility>
 
-#include "device/fault_injection.h"
 #include "device/posix_io.h"
 
 namespace dulvex::device {
 
 MediumReader::MediumReader(MediumReader&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), size_(other.size_), dev_(other.dev_), ino_(other.ino_) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      io_(other.io_),
+      size_(other.size_),
+      dev_(other.dev_),
+      ino_(other.ino_) {}
 
 MediumReader& MediumReader::operator=(MediumReader&& other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = std::exchange(other.fd_, -1);
+    io_ = other.io_;
     size_ = other.size_, dev_ = other.dev_, ino_ = other.ino_;
   }
   return *this;
@@ -28,8 +32,9 @@ MediumReader::~MediumReader() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-IoResult MediumReader::Open(const std::filesystem::path& file) {
+IoResult MediumReader::Open(const std::filesystem::path& file, MediumIo& io) {
   if (fd_ >= 0) ::close(fd_), fd_ = -1;
+  io_ = &io;
   if (file.empty()) return {IoStatus::OpenFailed, ENOENT};
   Fd fd(OpenMedium(file.c_str(), O_RDONLY));
   if (fd.get() < 0) return {IoStatus::OpenFailed, errno};
@@ -50,10 +55,9 @@ IoResult MediumReader::Read(std::uint64_t offset, std::uint8_t* out, std::size_t
   if (fd_ < 0) return {IoStatus::OpenFailed, EBADF};
   if (offset >= size_) return {IoStatus::PastEnd, 0};
   if (length > size_ - offset) length = static_cast<std::size_t>(size_ - offset);
-  if (ReadFaultAt(dev_, ino_, offset, length)) return {IoStatus::IoError, EIO};
   std::size_t done = 0;
   while (done < length) {
-    const ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
+    const ssize_t n = io_->Pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       return IoResult::FromErrno();  // named by its own cause: EIO, ENOMEDIUM, ...

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "device/bulk_reader.h"
+#include "device/medium_io.h"
 #include "device/sector_device.h"
 
 namespace dulvex::device {
@@ -22,8 +23,9 @@ class MediumReader : public BulkReader {
   MediumReader& operator=(MediumReader&& other) noexcept;
   ~MediumReader() override;
 
-  // Opens a regular file or a block device read-only and learns its size.
-  IoResult Open(const std::filesystem::path& file);
+  // Opens a regular file or a block device read-only and learns its size; its reads go
+  // through `io`, which must outlive the reader.
+  IoResult Open(const std::filesystem::path& file, MediumIo& io = SystemIo());
   bool isOpen() const { return fd_ >= 0; }
   // Size of the medium in bytes.
   std::uint64_t size() const override { return size_; }
@@ -39,6 +41,7 @@ class MediumReader : public BulkReader {
 
  private:
   int fd_ = -1;
+  MediumIo* io_ = &SystemIo();
   std::uint64_t size_ = 0, dev_ = 0, ino_ = 0;
 };
 

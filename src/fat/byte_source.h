@@ -33,7 +33,10 @@ class MemorySource : public ByteSource {
 // An image file or a block device, read with one open read-only descriptor.
 class MediumSource : public ByteSource {
  public:
-  device::IoResult Open(const std::filesystem::path& file) { return reader_.Open(file); }
+  device::IoResult Open(const std::filesystem::path& file,
+                        device::MediumIo& io = device::SystemIo()) {
+    return reader_.Open(file, io);
+  }
   device::IoResult ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
   const device::MediumReader& reader() const { return reader_; }
 

@@ -109,7 +109,8 @@ void ShowFatEntries(WindowModel& model) {
   const std::uint64_t base = static_cast<std::uint64_t>(shown->sector - l.FatSector(*k)) * 512;
   if (l.kind == fat::FatKind::Fat12) {
     fat::MediumSource source;
-    if (source.Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath)).ok()) {
+    if (source.Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath), IoOf(model))
+            .ok()) {
       const std::uint64_t at = static_cast<std::uint64_t>(shown->sector) * 512;
       before = base > 0 && source.ReadAt(at - 1, std::span(window).first(1)).ok();
       after = source.ReadAt(at + 512, std::span(window).last(1)).ok();

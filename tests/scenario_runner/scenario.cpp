@@ -14,7 +14,6 @@
 
 #include "commands/open_commands.h"
 #include "commands/write_commands.h"
-#include "device/fault_injection.h"
 #include "fattools/fat_tools.h"
 #include "journal/journal.h"
 #include "sectorio/sector_io.h"
@@ -412,19 +411,16 @@ void QueueFind(Run& r, A a) {
 }
 
 // fault L FIRST LAST: reads of those sectors of drives/L fail; fault flush: every flush of a
-// write fails (after it flushed); fault clear: nothing fails. Sector reads go through the
-// media's calls, the search through the surface's opener, and the FAT tools' large reads
-// still through the device layer's registry.
+// write fails (after it flushed); fault clear: nothing fails. Sector reads and the FAT tools'
+// reads go through the media's calls, the search through the surface's opener.
 void Fault(Run& r, A a) {
   if (a.size() == 2 && (a[1].text == "clear" || a[1].text == "flush")) {
     r.io.flushError = a[1].text == "flush" ? EIO : 0;
-    if (a[1].text == "clear")
-      r.io.ClearFaults(), device::ClearReadFaults(), r.s->BulkOpener().Clear();
+    if (a[1].text == "clear") r.io.ClearFaults(), r.s->BulkOpener().Clear();
     return;
   }
   if (a.size() != 4) throw SyntaxError("fault needs L FIRST LAST, flush or clear");
   if (!r.io.FailReads(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
-      !device::InjectReadFault(r.Drive(a[1]), Count(a[2]), Count(a[3])) ||
       !r.s->BulkOpener().Add(r.Drive(a[1]), Count(a[2]), Count(a[3])))
     throw std::runtime_error("cannot make a fault on " + a[1].text);
 }
@@ -617,7 +613,6 @@ int RunFiles(const std::vector<std::string>& files, std::ostream& out,
     Run run{surface ? surface() : MakeModelSurface(), file, out};
     run.model().state.io = &run.io;
     RunFile(run);
-    device::ClearReadFaults();  // faults belong to the file that made them
     passed += run.passed, failed += run.failed;
   }
   out << passed << " passed, " << failed << " failed\n";

@@ -460,8 +460,8 @@ TEST(FatOracle, BrokenChainsAndForeignNamesAgreeWithFsckMdirAndFls) {
     EXPECT_EQ(vol.names->Path(*node), "/" + std::string(n.name));
     // The walk itself gives the live DELETE~1.TXT no pieces: the deleted ones are not its.
     EXPECT_EQ(vol.tree.nodes[*node].pieces == 0, std::string(n.name) == "DELETE~1.TXT");
-    // (fls glues the deleted pieces onto DELETE~1.TXT; mdir does not, nor does the FAT
-    // specification: a piece whose first byte is 0xE5 is free.)
+    // (fls glues the deleted pieces onto DELETE~1.TXT; mdir does not, and in FAT a piece
+    // whose first byte is 0xE5 is free.)
     if (n.shortName == nullptr) {
       EXPECT_NE(fls.find(std::string("\t") + n.name + "\n"), std::string::npos) << fls;
     }

@@ -7,11 +7,11 @@
 
 #include <random>
 
-#include "support/faulty_reader.h"
 #include "device/mapped_guard.h"
 #include "device/medium_reader.h"
 #include "search/scanner.h"
 #include "support/device_test_support.h"
+#include "support/faulty_reader.h"
 
 namespace dulvex::testing {
 namespace {

@@ -13,7 +13,6 @@
 #include <new>
 #include <vector>
 
-#include "device/fault_injection.h"  // the large reads still use the registry
 #include "device/medium_reader.h"
 #include "device/sector_device.h"
 #include "device/write_path.h"
@@ -220,8 +219,9 @@ TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   }
   EXPECT_TRUE(log.begun == 0 && sector == Filled(0xEE) && WholeFile(file) == data);
   std::filesystem::create_symlink(file, dir.path() / "link");
+  TestIo io;
   device::MediumReader reader;
-  ASSERT_TRUE(reader.Open(dir.path() / "link").ok());
+  ASSERT_TRUE(reader.Open(dir.path() / "link", io).ok());
   EXPECT_EQ(reader.size(), data.size());
   std::vector<std::uint8_t> out(4096);
   std::size_t got = 0;
@@ -230,13 +230,10 @@ TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   EXPECT_TRUE(std::equal(data.begin() + 1000, data.end(), out.begin()));
   EXPECT_EQ(reader.Read(data.size(), out.data(), 1, &got).status, IoStatus::PastEnd);
 
-  ASSERT_TRUE(device::InjectReadFault(file, 2, 2));
+  ASSERT_TRUE(io.FailReads(file, 2, 2));
   EXPECT_EQ(reader.Read(900, out.data(), 124, &got).status, IoStatus::Ok);
   EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).status, IoStatus::IoError);
   EXPECT_EQ(got, 0u);
-  device::ClearReadFaults();
-  TestIo io;
-  ASSERT_TRUE(io.FailReads(file, 2, 2));
   EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data(), io).status, IoStatus::IoError);
   EXPECT_TRUE(ReadSectorAt(file, 1, sector.data(), io).ok() &&
               ReadSectorAt(file, 3, sector.data(), io).ok());
