@@ -113,8 +113,9 @@ DROP TABLE writes_version1;
   "medium_serial, medium_wwn, sector, state, cause, undoes, generation, undone, owner_pid, " \
   "owner_boot, owner_start, changed, "
 constexpr const char* kRecordColumns = DULVEX_COLUMNS "before, after";
-constexpr const char* kSummaryColumns =
-    DULVEX_COLUMNS "typeof(before), length(before), typeof(after), length(after)";
+constexpr const char* kSummaryColumns = DULVEX_COLUMNS
+    "typeof(before), length(before), typeof(after), length(after), (SELECT CASE WHEN first <= "
+    "writes.id THEN title END FROM write_groups WHERE last >= writes.id ORDER BY last LIMIT 1)";
 #undef DULVEX_COLUMNS
 
 // A statement in use: reset when its caller is done with it, so no read keeps an old
@@ -291,6 +292,8 @@ Summary SummaryOf(sqlite3_stmt* s) {
   sum.target = std::move(r.target), sum.sector = r.sector, sum.state = r.state;
   sum.cause = std::move(r.cause), sum.undoes = r.undoes, sum.owner = std::move(r.owner);
   sum.damage = std::move(r.damage);
+  if (sqlite3_column_type(s, 25) == SQLITE_TEXT)
+    sum.group = reinterpret_cast<const char*>(sqlite3_column_text(s, 25));
   return sum;
 }
 

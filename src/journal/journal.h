@@ -68,6 +68,7 @@ struct Summary {
   std::int64_t undoes = 0;
   Owner owner;
   std::string damage;
+  std::string group;  // the title of the group the write was made in; empty for none
 };
 
 // Writes made as one step (the sectors of a repair): their records were made together, in one

@@ -501,6 +501,10 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
             "40 , ARE YOU SURE?");
   EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, 3 * 512), original);
   EXPECT_EQ(Get(8).sector, 42);
+  journal::HistoryList list(JournalOf(m));
+  ASSERT_TRUE(list.Reset("A:").ok());
+  EXPECT_TRUE(list.Cell(0, journal::HistoryList::kState)
+                  .ends_with(", undoes record 5, one step of \"Undo of Repair All\""));
   EXPECT_EQ(Get(10).undoes, 5);
   EXPECT_TRUE(Get(5).undone && Get(7).undone);
 }
