@@ -239,15 +239,17 @@ GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
     return t;
   }
   if (r.written > 0) {
-    std::string done;
-    for (std::size_t i = 0; i < r.written; ++i)
-      done += (i == 0 ? "" : ", ") + std::to_string(sectors[i].sector);
-    model.prompter().MessageBox(
-        title + " on " + device + " stopped part-way: sector" + (r.written == 1 ? " " : "s ") +
-            done + (r.written == 1 ? " was" : " were") + " written, the " +
-            std::to_string(sectors.size() - r.written) +
-            " after them were not. Undo Last Write takes the sectors written back.",
-        kStyleExclamation, AppTitle());
+    const auto list = [&](std::size_t from, std::size_t to) {
+      std::string text = to - from == 1 ? "sector " : "sectors ";
+      for (std::size_t i = from; i < to; ++i)
+        text += (i == from ? "" : ", ") + std::to_string(sectors[i].sector);
+      return text + (to - from == 1 ? " was" : " were");
+    };
+    model.prompter().MessageBox(title + " on " + device +
+                                    " stopped part-way: " + list(0, r.written) + " written, " +
+                                    list(r.written, sectors.size()) +
+                                    " not. Undo Last Write takes the sectors written back.",
+                                kStyleExclamation, AppTitle());
   }
   ReportWrite(model, device, file, r.stopSector, r.stop);
   return t;

@@ -505,6 +505,26 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
   ASSERT_TRUE(list.Reset("A:").ok());
   EXPECT_TRUE(list.Cell(0, journal::HistoryList::kState)
                   .ends_with(", undoes record 5, one step of \"Undo of Repair All\""));
+
+  // A sector changed behind the program's back while the step runs: the step stops there and
+  // says what it wrote, the rest is recorded as not tried, and Undo takes back what was written.
+  f.io.flushes = 0;
+  f.io.afterFlush = [&] {
+    if (f.io.flushes == 1) PokeBytes(f.Drive('A'), 41, 8, {0x55});
+  };
+  Boxes();
+  WriteSectorGroup(m, "A:", "Repair All", step);  // records 11 to 13
+  f.io.afterFlush = nullptr;
+  EXPECT_EQ(Boxes().at(0),
+            "Repair All on A: stopped part-way: sector 40 was written, sectors 41, 42 were not. "
+            "Undo Last Write takes the sectors written back.");
+  EXPECT_EQ(Get(12).state, journal::State::NotWritten);
+  EXPECT_EQ(Get(13).cause.rfind("not tried: the group stopped at sector 41 (changed", 0), 0u)
+      << Get(13).cause;
+  EXPECT_EQ(Undo(),
+            "UNDO OF \"REPAIR ALL\" (RECORDS 11 TO 13 ON A:): OVERWRITING SECTOR 40 , ARE YOU "
+            "SURE?");
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, 512), Bytes(original.begin(), original.begin() + 512));
   EXPECT_EQ(Get(10).undoes, 5);
   EXPECT_TRUE(Get(5).undone && Get(7).undone);
 }
