@@ -156,7 +156,7 @@ std::string SectorDiffText(const check::SectorWrite& w) {
   for (std::size_t i = 0; i < w.before.size(); ++i) changed += w.before[i] != w.after[i];
   std::string text = "Sector " + std::to_string(w.sector) + ": " + std::to_string(changed) +
                      " of 512 bytes change";
-  char offset[16];
+  char offset[24];
   for (std::size_t at = 0; at < w.before.size(); at += 16) {
     bool differs = false;
     for (std::size_t i = at; i < at + 16; ++i) differs = differs || w.before[i] != w.after[i];
