@@ -20,7 +20,8 @@ void BM_CheckVolume(benchmark::State& state) {
   const std::string image = BenchVolume().image.string();
   dulvex::fat::MediumSource source;
   if (!source.Open(image).ok()) return state.SkipWithError("cannot open");
-  const std::string fsck = "fsck.fat -n '" + image + "' >/dev/null 2>&1";
+  // fsck.fat lives in sbin, which a normal user's PATH lacks.
+  const std::string fsck = "PATH=$PATH:/usr/sbin:/sbin fsck.fat -n '" + image + "' >/dev/null 2>&1";
   double ours = 0, theirs = 0;
   std::uint64_t findings = 0;
   for (auto _ : state) {

@@ -36,7 +36,9 @@ for d, _, names in os.walk(tree):
         if os.path.relpath(os.path.join(d, n), tree) not in files:
             os.remove(os.path.join(d, n))
 ' "$root" "$tree"
-cmake -S "$tree" -B "$build" -DDULVEX_BUILD_BENCH=OFF >"$log/configure.txt"
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$tree" -B "$build" -DDULVEX_BUILD_BENCH=OFF "${launcher[@]}" >"$log/configure.txt"
 echo "mutants: building the unchanged tree"
 cmake --build "$build" -j2 >"$log/build.txt" 2>&1 || { echo "mutants: the tree does not build"; exit 2; }
 export QT_QPA_PLATFORM=offscreen

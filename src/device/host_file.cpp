@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 
 #include "device/sector_device.h"
 
@@ -90,9 +91,20 @@ bool PendingFile::Write(std::span<const std::uint8_t> bytes) {
   return true;
 }
 
+bool PendingFile::Skip(std::uint64_t count) {
+  if (count > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return Fail("", EFBIG);
+  if (::lseek(fd_, static_cast<off_t>(count), SEEK_CUR) < 0) return Fail("", errno);
+  return true;
+}
+
 bool PendingFile::Keep() {
   if (fd_ < 0) return false;
-  int error = ::fsync(fd_) == 0 ? 0 : errno;
+  // Skipped bytes at the end are not in the file until its length reaches past them.
+  const off_t end = ::lseek(fd_, 0, SEEK_CUR);
+  struct stat st {};
+  int error = end < 0 || ::fstat(fd_, &st) != 0 ? errno : 0;
+  if (error == 0 && end > st.st_size && ::ftruncate(fd_, end) != 0) error = errno;
+  if (error == 0 && ::fsync(fd_) != 0) error = errno;
   // Closed whatever the flush did: the descriptor is not kept past this call.
   if (::close(fd_) != 0 && error == 0) error = errno;
   fd_ = -1;

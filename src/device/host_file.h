@@ -24,7 +24,10 @@ class PendingFile {
   bool ok() const { return fd_ >= 0; }
   // Appends the bytes; false when the write fails.
   bool Write(std::span<const std::uint8_t> bytes);
-  // Makes the bytes durable and renames the file; false when that fails.
+  // Appends `count` zero bytes as a hole, which takes no room on the disk (a sparse file).
+  bool Skip(std::uint64_t count);
+  // Makes the bytes durable (the length includes a hole at the end) and renames the file;
+  // false when that fails.
   bool Keep();
   // Why the last step failed, in words, named by its errno where the system gave one.
   const std::string& Problem() const { return problem_; }

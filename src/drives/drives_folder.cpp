@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <span>
 
+#include "device/host_file.h"
 #include "drives/drive_letters.h"
 
 namespace dulvex::drives {
@@ -27,18 +29,6 @@ bool AllZero(const unsigned char* p, std::size_t n) {
 
 std::string SysError(const std::string& what) {
   return what + ": " + std::strerror(errno);
-}
-
-bool WriteAll(int fd, const unsigned char* p, std::size_t n, off_t at) {
-  while (n > 0) {
-    const ssize_t done = ::pwrite(fd, p, n, at);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    p += done;
-    n -= static_cast<std::size_t>(done);
-    at += done;
-  }
-  return true;
 }
 
 }  // namespace
@@ -82,40 +72,26 @@ std::string UnpackSparse(const fs::path& gz, const fs::path& out) {
   std::unique_ptr<gzFile_s, int (*)(gzFile)> in(gzopen(gz.c_str(), "rb"), gzclose);
   if (!in) return SysError("cannot open " + gz.string());
   if (gzdirect(in.get()) != 0) return gz.string() + " is not a gzip file";
-  const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return SysError("cannot make " + out.string());
-  std::string problem;
+  // Written as every host file is: it takes its name only once whole and durable.
+  device::PendingFile file(out.string());
+  if (!file.ok()) return "cannot make " + out.string() + ": " + file.Problem();
   std::vector<unsigned char> buffer(256 * kBlock);
-  off_t at = 0;
   for (;;) {
     const int got = gzread(in.get(), buffer.data(), static_cast<unsigned>(buffer.size()));
     int code = Z_OK;
     const char* why = gzerror(in.get(), &code);
     // A stream cut short ends in Z_BUF_ERROR rather than a failed read.
-    if (got < 0 || code != Z_OK) {
-      problem = gz.string() + " is damaged: " + why;
-      break;
-    }
+    if (got < 0 || code != Z_OK) return gz.string() + " is damaged: " + why;
     if (got == 0) break;
     for (std::size_t i = 0; i < static_cast<std::size_t>(got); i += kBlock) {
       const std::size_t n = std::min(kBlock, static_cast<std::size_t>(got) - i);
-      if (!AllZero(buffer.data() + i, n) && !WriteAll(fd, buffer.data() + i, n, at)) {
-        problem = SysError("cannot write " + out.string());
-        break;
-      }
-      at += static_cast<off_t>(n);
+      const bool done = AllZero(buffer.data() + i, n) ? file.Skip(n)
+                                                      : file.Write(std::span(buffer).subspan(i, n));
+      if (!done) return "cannot write " + out.string() + ": " + file.Problem();
     }
-    if (!problem.empty()) break;
   }
-  // The length covers the zeros at the end, which were skipped like the others.
-  if (problem.empty() && ::ftruncate(fd, at) != 0)
-    problem = SysError("cannot size " + out.string());
-  if (::close(fd) != 0 && problem.empty()) problem = SysError("cannot write " + out.string());
-  if (!problem.empty()) {
-    std::error_code ec;
-    fs::remove(out, ec);
-  }
-  return problem;
+  if (!file.Keep()) return "cannot write " + out.string() + ": " + file.Problem();
+  return {};
 }
 
 std::vector<std::string> PrepareUserFolder(const fs::path& folder, const fs::path& samples) {

@@ -5,6 +5,10 @@
 # Writes OUTDIR/NAME.img for each case and OUTDIR/manifest, one line per image: its name and
 # the finding kinds the fault must bring (comma-separated), as Check Volume names them.
 set -euo pipefail
+# mkfs.fat lives in sbin, which a normal user's PATH lacks: the tests pass the path CMake
+# found in MKFS_FAT, else it is looked for there.
+mkfs_fat=${MKFS_FAT:-$(PATH=$PATH:/usr/sbin:/sbin command -v mkfs.fat || true)}
+[ -x "$mkfs_fat" ] || { echo "make_corpus.sh: mkfs.fat not found (dosfstools)" >&2; exit 1; }
 export MTOOLS_SKIP_CHECK=1 LC_ALL=C
 out=$1 only=${2:-}
 mkdir -p "$out"
@@ -75,9 +79,9 @@ base() {                                                                # base B
   local img=$work/base$1.img bits=$1
   shift
   case $bits in
-  12) truncate -s 1440K "$img"; mkfs.fat -F 12 -n TESTVOL "$@" "$img" >/dev/null ;;
-  16) truncate -s 16M "$img"; mkfs.fat -F 16 -s 4 -n TESTVOL "$@" "$img" >/dev/null ;;
-  32) truncate -s 40M "$img"; mkfs.fat -F 32 -s 1 -n TESTVOL "$@" "$img" >/dev/null ;;
+  12) truncate -s 1440K "$img"; "$mkfs_fat" -F 12 -n TESTVOL "$@" "$img" >/dev/null ;;
+  16) truncate -s 16M "$img"; "$mkfs_fat" -F 16 -s 4 -n TESTVOL "$@" "$img" >/dev/null ;;
+  32) truncate -s 40M "$img"; "$mkfs_fat" -F 32 -s 1 -n TESTVOL "$@" "$img" >/dev/null ;;
   esac
   data 6 1 >"$work/h"; data 5000 2 >"$work/a"; data 1500 3 >"$work/b"; data 5000 4 >"$work/l"
   data 5000 5 >"$work/c"; data 1500 6 >"$work/d"; data 3000 7 >"$work/e"

@@ -72,13 +72,19 @@ done
 start_and_check() {
   local home=$1 image=$2
   shift 2
-  local n=90
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -ac -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
+  # Xvfb picks a free display itself and writes its number once it takes connections: two
+  # tests (or two builds) starting at once never race for one number.
+  local shown=$home/display n=""
+  Xvfb -displayfd 3 -ac -nolisten tcp -screen 0 1280x1024x24 3>"$shown" >/dev/null 2>&1 &
   local xvfb=$!
   # shellcheck disable=SC2064
   trap "kill $xvfb 2>/dev/null || true" RETURN
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  for _ in $(seq 100); do
+    n=$(tr -dc 0-9 <"$shown" 2>/dev/null || true)
+    [ -n "$n" ] && break
+    sleep 0.1
+  done
+  [ -n "$n" ] || fail "the virtual display did not start"
   "$@" env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY=":$n" "$prefix/bin/dulvex" "$image" \
     >"$home/dulvex.log" 2>&1 &
   local program=$! windows=""

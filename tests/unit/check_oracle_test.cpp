@@ -25,6 +25,7 @@
 #include "commands/check_command.h"
 #include "fat/byte_source.h"
 #include "support/test_support.h"
+#include "support/test_tools.h"
 
 namespace dulvex::check {
 namespace {
@@ -298,7 +299,8 @@ void EveryOption(const fs::path& image, const CheckResult& r) {
 void CheckCorpus(const std::string& fatBits) {
   testing::TempDir dir;
   const fs::path corpus = dir.path() / "corpus";
-  testing::RunCommand("bash " DULVEX_SOURCE_DIR "/tests/check/make_corpus.sh " +
+  testing::RunCommand("MKFS_FAT=" + Quote(testing::tools::kMkfsFat) +
+                      " bash " DULVEX_SOURCE_DIR "/tests/check/make_corpus.sh " +
                       Quote(corpus.string()) + " " + fatBits);
   std::ifstream manifest(corpus / "manifest");
   int images = 0;
@@ -318,7 +320,8 @@ void CheckCorpus(const std::string& fatBits) {
     }
     // Every problem fsck.fat reports is answered, unless the boot sector fsck.fat read the
     // volume through breaks a rule (then its later messages come from a wrong layout).
-    const Ran fsck = Shell("fsck.fat -n -v " + Quote(image.string()));
+    const Ran fsck =
+        Shell(std::string(testing::tools::kFsckFat) + " -n -v " + Quote(image.string()));
     std::vector<std::string> unknown;
     const std::vector<Problem> problems = Problems(fsck.out, unknown);
     const bool bootBroken = r.Count(K::BootSectorInvalid) > 0;
@@ -355,7 +358,8 @@ void CheckCorpus(const std::string& fatBits) {
     program.prompter.messageAnswers = YesToWriting(plan.writes);
     ApplyPreview(program.model);
     program.prompter.messageAnswers.clear();
-    const Ran after = Shell("fsck.fat -n " + Quote(repaired.string()));
+    const Ran after =
+        Shell(std::string(testing::tools::kFsckFat) + " -n " + Quote(repaired.string()));
     std::vector<std::string> afterUnknown;
     const std::vector<Problem> left = Problems(after.out, afterUnknown);
     EXPECT_TRUE(after.status == 0 && left.empty() && afterUnknown.empty())

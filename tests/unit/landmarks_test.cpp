@@ -16,6 +16,7 @@ const VolumeGeometry kFat32{.BPB_SecPerClus = 8, .BPB_NumFATs = 3, .BPB_FSInfo =
     .BPB_BkBootSec = 0, .FATSz = 1000, .FirstDataSector = 3032, .FatType = 3, .Fat1Sector = 32,
     .Fat2Sector = 1032, .Cluster0Sector = 3016, .RootDirEntrySector = 3032};
 // clang-format on
+const VolumeGeometry kNone{};  // nothing read yet
 
 // Sector 0, FAT2, the first data sector and the FAT32 boot record's names are shown in
 // volume_menu.scn and volume_panel.scn.
@@ -33,7 +34,7 @@ TEST(SectorNameRule, NamesEachLandmarkFirstCaseWins) {
       {kFat32, 2032, "First Sector Of FAT3 (FAT Copy)"},
       {kFat32, 6, "-"},     // BPB_BkBootSec 0: no backup
       {kFat32, 3033, "-"},  // no fixed root region on FAT32
-      {VolumeGeometry{}, 7, ""},
+      {kNone, 7, ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(SectorNameRule(c.g, c.sector), c.name)

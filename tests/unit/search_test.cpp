@@ -314,6 +314,16 @@ TEST(SearchScan, DamagedSectorsVanishedMediumAndCancel) {
                                        Direction::Forward, progress, 4096, {4, 100});
     EXPECT_EQ(o.skippedSectors, 2u);
     EXPECT_EQ(o.firstSkipped, 4u);
+    // Damage in two chunks, met from the far end when going backward: the lowest is named.
+    device::SectorFaults apart;
+    apart.Add(2, 2);
+    apart.Add(12, 12);
+    Medium twoPlaces(data, way, apart);
+    for (const Direction d : {Direction::Forward, Direction::Backward}) {
+      const ScanOutcome both = twoPlaces.Scan(Compiled("none"), d, 0, UINT64_MAX, 4096);
+      EXPECT_EQ(both.skippedSectors, 2u);
+      EXPECT_EQ(both.firstSkipped, 2u) << twoPlaces.reader->kind();
+    }
   }
 
   for (const device::ReadWay way : kWays) {
