@@ -94,6 +94,31 @@ void RevertGroup(WindowModel& model, const journal::Group& g, const std::string&
   if (device == model.state.DevicePath && model.At(kSectorBox).enabled) ShowSector(model);
 }
 
+// Writes the sectors of group `g` that a stop left unwritten (each must still hold its bytes
+// from before), in the group's order, as one group of their own.
+void FinishGroup(WindowModel& model, const journal::Group& g) {
+  const std::string refused = "Finishing \"" + g.title + "\" refused";
+  std::vector<Record> members;
+  if (const journal::Result got = JournalOf(model).Members(g, &members); !got.ok())
+    return Tell(model, refused + ": " + got.problem + ". Nothing was written.");
+  std::vector<SectorChange> changes;
+  for (const Record& r : members) {
+    if (r.damaged() || r.state != State::NotWritten) continue;
+    device::Sector now{};
+    std::string why;
+    if (!ReadRecordSector(model, r, false, &now, &why))
+      return Tell(model, refused + ": sector " + std::to_string(r.sector) + ": " + why +
+                             ". Nothing was written.");
+    if (now != r.before)
+      return Tell(model, refused + ": sector " + std::to_string(r.sector) +
+                             " no longer holds the bytes the step was planned on. Nothing was "
+                             "written.");
+    changes.push_back({r.sector, r.before, r.after, 0});
+  }
+  if (!changes.empty())
+    WriteSectorGroup(model, members.front().device, "Finish of " + g.title, changes);
+}
+
 // Writes the record's bytes from before back, as a new record that names it; a record of a
 // group takes its whole group back. `what` is the command, "Undo" or "Revert".
 void Revert(WindowModel& model, const Record& r, const std::string& what) {
@@ -194,13 +219,13 @@ class SectorCache {
 
 // A group of writes the program or the machine stopped part-way through: every sector's state,
 // the records settled by what the medium holds, and, when some sectors hold the written bytes,
-// the offer to roll the group back.
+// the offer to roll the group back or, when some sectors were not written, to finish it.
 void AnnounceStoppedGroup(WindowModel& model, const journal::Group& g) {
   journal::Journal& j = JournalOf(model);
   std::vector<Record> members;
   if (!j.Members(g, &members).ok() || members.empty()) return;
   std::string lines;
-  bool anyWritten = false;
+  bool anyWritten = false, anyLeft = false;
   for (const Record& r : members) {
     std::string line = "sector " + std::to_string(r.sector) + ": ";
     if (r.damaged()) {
@@ -209,6 +234,7 @@ void AnnounceStoppedGroup(WindowModel& model, const journal::Group& g) {
       const Found found = Inspect(model, r);
       line += found.line;
       anyWritten = anyWritten || (found.state != State::NotWritten && !r.undone);
+      anyLeft = anyLeft || found.state == State::NotWritten;
       if (r.state == State::Pending) j.Finish(r.id, found.state, found.cause);
     }
     lines += "\n- " + line;
@@ -218,11 +244,19 @@ void AnnounceStoppedGroup(WindowModel& model, const journal::Group& g) {
       members.front().device + " (" + journal::TimeText(members.front().timeMs) + "), " +
       std::to_string(members.size()) + " sector writes made as one step:" + lines;
   if (!anyWritten) return Tell(model, text + "\nThe Write History (File menu) keeps them.");
-  if (model.prompter().MessageBox(text + "\nRoll the step back now, writing the bytes from before "
-                                         "over the sectors written? (No leaves the sectors as they "
-                                         "are; Undo Last Write can take the step back later.)",
-                                  kStyleYesNo, AppTitle()) == kAnswerYes)
-    RevertGroup(model, g, "Roll back", false);
+  const std::string rollBack =
+      "\nRoll the step back now, writing the bytes from before over the sectors written? ";
+  const std::string leave =
+      "No leaves the sectors as they are; Undo Last Write can take the step back later.";
+  if (model.prompter().MessageBox(
+          text + rollBack + "(" + (anyLeft ? "No asks whether to finish it instead." : leave) + ")",
+          kStyleYesNo, AppTitle()) == kAnswerYes)
+    return RevertGroup(model, g, "Roll back", false);
+  if (anyLeft && model.prompter().MessageBox(
+                     "Finish \"" + g.title + "\" instead, writing the sectors it did not write? (" +
+                         leave + ")",
+                     kStyleYesNo, AppTitle()) == kAnswerYes)
+    FinishGroup(model, g);
 }
 
 }  // namespace

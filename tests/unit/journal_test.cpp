@@ -462,8 +462,7 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
   EXPECT_EQ(lines(told), "\n- sector 40: " + done + "\n- sector 41: " + none +
                              "\n- sector 42: " + none +
                              "\nRoll the step back now, writing the bytes from before over the "
-                             "sectors written? (No leaves the sectors as they are; Undo Last "
-                             "Write can take the step back later.)");
+                             "sectors written? (No asks whether to finish it instead.)");
   EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, 3 * 512), original);
   EXPECT_EQ(Get(4).undoes, 1);
   EXPECT_TRUE(Get(1).undone);
@@ -525,6 +524,26 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
             "UNDO OF \"REPAIR ALL\" (RECORDS 11 TO 13 ON A:): OVERWRITING SECTOR 40 , ARE YOU "
             "SURE?");
   EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, 512), Bytes(original.begin(), original.begin() + 512));
+
+  // Stopped again before its second sector, and finished at the next start instead: the
+  // sectors it did not write are written as a step of their own.
+  PokeBytes(f.Drive('A'), 41, 8, {original[512 + 8]});
+  f.io.writes = 0;
+  Crash([&] {
+    f.io.beforeWrite = [&] {
+      if (f.io.writes == 2) ::_exit(75);
+    };
+    WriteSectorGroup(m, "A:", "Repair All", step);  // records 15 to 17
+  });
+  const std::vector<std::string> finished = NextStart({kAnswerNo, kAnswerYes});
+  ASSERT_EQ(finished.size(), 2u);
+  EXPECT_EQ(finished[1],
+            "Finish \"Repair All\" instead, writing the sectors it did not write? (No leaves the "
+            "sectors as they are; Undo Last Write can take the step back later.)");
+  for (std::int64_t s = 40; s <= 42; ++s)
+    EXPECT_EQ(ReadBytes(f.Drive('A'), static_cast<std::uint64_t>(s), 7, 1),
+              Bytes{static_cast<std::uint8_t>(0xA0 + s - 40)});
+  EXPECT_EQ(Get(19).sector, 42);
   EXPECT_EQ(Get(10).undoes, 5);
   EXPECT_TRUE(Get(5).undone && Get(7).undone);
 }
