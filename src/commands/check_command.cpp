@@ -120,7 +120,7 @@ void RunCheck(WindowModel& model) {
   WorkResult ended;
   const OemCodePage page = model.state.codePage;
   model.runner().Run(
-      kCheckVolumeTitle, WorkUnit::Items,
+      kCheckVolumeTitle, WorkUnit::Thousandths,
       [&](WorkProgress& progress) { result = check::CheckVolume(medium, &progress, page); },
       [&](const WorkResult& w) { ended = w; });
   if (ended.outcome == WorkOutcome::Failed)
@@ -238,7 +238,7 @@ void PreviewRepairAll(WindowModel& model) {
   std::optional<check::RepairPlan> plan;
   WorkResult ended;
   model.runner().Run(
-      kRepairAllCaption, WorkUnit::Items,
+      kRepairAllCaption, WorkUnit::Thousandths,
       [&](WorkProgress& progress) { plan = check::PlanRepairAll(medium, &progress); },
       [&](const WorkResult& w) { ended = w; });
   if (ended.outcome == WorkOutcome::Failed)
