@@ -217,7 +217,10 @@ std::map<std::string, std::uint64_t> ListFiles(const fs::path& image) {
     } else if (std::regex_match(line, m, file)) {
       std::string name = m[4].matched ? std::string(m[4]) : trim(m[1]);
       if (!m[4].matched && !trim(m[2]).empty()) name += "." + trim(m[2]);
-      files[where + "/" + name] = std::stoull(m[3]);
+      std::string path = where;
+      path += '/';
+      path += name;
+      files[path] = std::stoull(m[3]);
     }
   }
   return files;
@@ -384,7 +387,7 @@ void CheckCorpus(const std::string& fatBits) {
 // A FAT16 volume made by mkfs.fat, with two files; `broken` runs the chain of the second into a
 // free cluster.
 fs::path SmallVolume(const fs::path& dir, bool broken) {
-  const fs::path image = dir / (broken ? "broken.img" : "clean.img");
+  fs::path image = dir / (broken ? "broken.img" : "clean.img");
   testing::MakeFatImage(image, 32768, "-F 16 -s 1");
   const std::string file = Quote((dir / "a").string()),
                     mcopy =
