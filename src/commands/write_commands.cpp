@@ -57,8 +57,8 @@ void RevertGroup(WindowModel& model, const journal::Group& g, const std::string&
   std::vector<SectorChange> changes;
   std::vector<std::int64_t> sectors;
   const std::string device = members.front().device;
-  for (auto it = members.rbegin(); it != members.rend(); ++it) {
-    const Record& r = *it;
+  for (std::size_t i = members.size(); i-- > 0;) {  // the last first
+    const Record& r = members[i];
     const std::string at =
         ": record " + std::to_string(r.id) + " (sector " + std::to_string(r.sector) + ")";
     if (r.damaged())
@@ -71,7 +71,7 @@ void RevertGroup(WindowModel& model, const journal::Group& g, const std::string&
     device::Sector now{};
     std::string why;
     if (!ReadRecordSector(model, r, false, &now, &why))
-      return Tell(model, refused + at + ": " + why + ". Nothing was written.");
+      return Tell(model, refused + at + (": " + why) + ". Nothing was written.");
     if (now == r.before) continue;
     if (now != r.after)
       return Tell(model, refused + at + ": the sector no longer holds the bytes written at " +
@@ -107,7 +107,7 @@ void FinishGroup(WindowModel& model, const journal::Group& g) {
     device::Sector now{};
     std::string why;
     if (!ReadRecordSector(model, r, false, &now, &why))
-      return Tell(model, refused + ": sector " + std::to_string(r.sector) + ": " + why +
+      return Tell(model, refused + ": sector " + std::to_string(r.sector) + (": " + why) +
                              ". Nothing was written.");
     if (now != r.before)
       return Tell(model, refused + ": sector " + std::to_string(r.sector) +

@@ -34,7 +34,7 @@ QPushButton* Button(QWidget* parent, const ControlId& id, const char* caption) {
 }  // namespace
 
 RepairPreviewWindow::RepairPreviewWindow(WindowModel& model, QWidget* owner,
-                                         std::function<void()> afterApply)
+                                         const std::function<void()>& afterApply)
     : QWidget(owner, Qt::Tool), model_(model) {
   setObjectName(Q(kPreviewWindow.name));
   CloseOnEscape(*this);

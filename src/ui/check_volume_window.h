@@ -22,7 +22,7 @@ namespace dulvex::ui {
 class RepairPreviewWindow : public QWidget {
   Q_OBJECT
  public:
-  RepairPreviewWindow(WindowModel& model, QWidget* owner, std::function<void()> afterApply);
+  RepairPreviewWindow(WindowModel& model, QWidget* owner, const std::function<void()>& afterApply);
   void Show(const RepairPreview& preview);
 
  private:

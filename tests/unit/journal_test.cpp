@@ -429,7 +429,8 @@ TEST_F(Journalled, AJournalReplacedWhileRunningIsNotWrittenBehindItsBack) {
 // rolled back on request, undone whole by Undo Last Write (the last sector first, each
 // checked before it is written back). A journal of the second version takes groups too.
 TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
-  const Bytes original = ReadBytes(f.Drive('A'), 40, 0, 3 * 512);
+  constexpr std::size_t kStep = std::size_t{3} * 512;  // the bytes of sectors 40 to 42
+  const Bytes original = ReadBytes(f.Drive('A'), 40, 0, kStep);
   std::vector<SectorChange> step;
   for (std::int64_t s = 40; s <= 42; ++s) {
     SectorChange c{s, {}, {}, 0};
@@ -463,7 +464,7 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
                              "\n- sector 42: " + none +
                              "\nRoll the step back now, writing the bytes from before over the "
                              "sectors written? (No asks whether to finish it instead.)");
-  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, 3 * 512), original);
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, kStep), original);
   EXPECT_EQ(Get(4).undoes, 1);
   EXPECT_TRUE(Get(1).undone);
   EXPECT_EQ(Get(2).state, journal::State::NotWritten);
@@ -479,7 +480,7 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
                          "Write refused on Device A:, sector 42: the sector changed since it was "
                          "shown (1 of 512 bytes differ: the medium was swapped or removed, or "
                          "another program wrote to it). Nothing was written."});
-  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, 3 * 512), original);
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, kStep), original);
 
   // The second version's journal (no groups yet) is brought up to this one when opened.
   m.state.journal.reset();
@@ -498,7 +499,7 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
   EXPECT_EQ(Undo(),
             "UNDO OF \"REPAIR ALL\" (RECORDS 5 TO 7 ON A:): OVERWRITING SECTORS 42, 41, "
             "40 , ARE YOU SURE?");
-  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, 3 * 512), original);
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, kStep), original);
   EXPECT_EQ(Get(8).sector, 42);
   journal::HistoryList list(JournalOf(m));
   ASSERT_TRUE(list.Reset("A:").ok());
