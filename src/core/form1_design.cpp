@@ -177,6 +177,8 @@ const Row kDesign[] = {
      kL, "h"},
     {"mnuFileData", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "File's Data", kWhite, kBlack, kSans,
      8, kL, ""},
+    {"mnuCheckVolume", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Check Volume", kWhite, kBlack,
+     kSans, 8, kL, ""},
     {"mnuGoto_Cluster", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Go to Cluster", kWhite, kBlack,
      kSans, 8, kL, ""},
     {"mnuVolDa", -1, K::Menu, "", 0, 0, 0, 0, "MBR Data", kWhite, kBlack, kSans, 8, kL, ""},

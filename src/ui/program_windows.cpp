@@ -3,6 +3,7 @@
 #include <QAction>
 
 #include "ui/chain_report_window.h"
+#include "ui/check_volume_window.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
 #include "ui/qt_drives_shell.h"
@@ -27,6 +28,7 @@ void ProgramWindows::Open(WindowModel& model, QtPrompter& prompter, QtWorkRunner
   InstallHelpWindows(model, window);
   InstallChainReportWindow(model, window, refresh);
   InstallHistoryWindow(model, window, refresh);
+  InstallCheckVolumeWindow(model, window, refresh);
   ConnectDrives(*window, model, drives_);
 }
 

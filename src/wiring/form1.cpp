@@ -2,6 +2,7 @@
 
 #include "base/version.h"
 #include "buffer/buffer.h"
+#include "commands/check_command.h"
 #include "commands/find_command.h"
 #include "commands/open_commands.h"
 #include "commands/write_commands.h"
@@ -31,6 +32,7 @@ void BuildForm1(WindowModel& model, const Form1Shell& shell) {
   InstallFatTools(model);
   drives::InstallDrives(model, shell.drives);
   InstallWriteJournal(model);
+  InstallCheckVolume(model);
   search::InstallSearch(model, shell.findAsker, shell.bulkOpener);
 }
 
