@@ -1,10 +1,9 @@
 #include "base/numbers.h"
 
-#include <locale.h>
-
 #include <cctype>
 #include <cfloat>
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

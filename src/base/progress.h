@@ -18,6 +18,7 @@ class WorkProgress {
 };
 
 // The unit the work counts in, for the progress bar's text ("512.0 of 1024.0 MB, 3100 MB/s").
-enum class WorkUnit { Bytes, Items };
+// Thousandths: the work reports how far it is as thousandths of the whole ("37.5 %").
+enum class WorkUnit { Bytes, Items, Thousandths };
 
 }  // namespace dulvex

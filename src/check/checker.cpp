@@ -165,7 +165,7 @@ void Checker::BootFields(const SectorBytes& b) {
     f.at = {0, 17};
     f.length = 2;
     f.value = rootEntries;
-    f.expected = (rootEntries + 15u) / 16u * 16u;
+    f.expected = std::uint64_t{(rootEntries + 15u) / 16u} * 16u;
     f.text = "The root directory holds " + std::to_string(rootEntries) +
              " entries, which do not fill whole sectors (a multiple of 16 does).";
     Add(std::move(f));

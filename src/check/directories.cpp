@@ -51,13 +51,15 @@ struct Piece {
 // The characters of pieces stored last piece first.
 std::string PiecesText(const std::vector<Piece>& pieces) {
   std::u16string units;
-  for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) units.append(it->units, 13);
+  units.reserve(pieces.size() * 13 + 1);
+  for (std::size_t i = pieces.size(); i-- > 0;) units.append(pieces[i].units, 13);
   units.push_back(0);
   return fat::LongNameText(units.data(), units.size());
 }
 
 std::vector<Place> PlacesOf(const std::vector<Piece>& pieces) {
   std::vector<Place> places;
+  places.reserve(pieces.size());
   for (const Piece& p : pieces) places.push_back(p.at);
   return places;
 }

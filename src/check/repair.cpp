@@ -200,8 +200,10 @@ std::string Work::Rename(const Finding& f) {
     std::string base = name.substr(0, 8);
     base.erase(base.find_last_not_of(' ') + 1);
     const std::string tail = "~" + std::to_string(k);
-    base = base.substr(0, 8 - tail.size()) + tail;
-    name = base + std::string(8 - base.size(), ' ') + name.substr(8);
+    base.resize(std::min(base.size(), 8 - tail.size()));
+    base += tail;
+    base.append(8 - base.size(), ' ');
+    name = base.append(name, 8);
   }
   if (names.count(name) != 0) return "no unique name is left";
   std::copy(name.begin(), name.end(), e.begin());
@@ -415,8 +417,10 @@ std::string Work::SaveLost(const std::vector<CheckResult::LostRun>& runs) {
     // FILE0000.CHK on, FIL10000.CHK past 9999.
     std::string number = std::to_string(i);
     const std::size_t width = i < 10000 ? 4 : 5;
-    number = std::string(width - number.size(), '0') + number;
-    const std::string n = (i < 10000 ? "FILE" : "FIL") + number + "CHK";
+    number.insert(0, width - number.size(), '0');
+    std::string n = i < 10000 ? "FILE" : "FIL";
+    n += number;
+    n += "CHK";
     const std::uint64_t size =
         std::min<std::uint64_t>(runs[i].length * l_.clusterBytes, 0xFFFFFFFF);
     put(i + 2, n.c_str(), 0x20, runs[i].head, static_cast<std::uint32_t>(size));
@@ -534,7 +538,6 @@ std::string Work::Apply(const Finding& f, const RepairOption& o) {
     case Repair::CopyFat:
       return CopyFat(o.from, o.to);
     case Repair::EndChain:
-      return EndAt(f);
     case Repair::TruncateAtCrossLink:
       return EndAt(f);
     case Repair::CopySharedClusters:

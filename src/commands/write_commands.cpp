@@ -43,14 +43,94 @@ bool InProgressElsewhere(const Record& r) {
   return r.state == State::Pending && r.owner.Alive() && r.owner != journal::Owner::Self();
 }
 
-// Writes the record's bytes from before back, as a new record that names it. `what` is the
-// command, "Undo" or "Revert".
+// Writes the bytes from before every write of group `g` back, the last first, as one group
+// whose records name those they revert, when each sector still holds what its write put
+// there. A write that never reached its sector (the sector holds the bytes from before) is
+// passed over. `what` is the command; `ask`: confirm first (a rollback offered at start is
+// its own question).
+void RevertGroup(WindowModel& model, const journal::Group& g, const std::string& what, bool ask) {
+  const std::string refused = what + " refused on \"" + g.title + "\" (records " +
+                              std::to_string(g.first) + " to " + std::to_string(g.last) + ")";
+  std::vector<Record> members;
+  if (const journal::Result got = JournalOf(model).Members(g, &members); !got.ok())
+    return Tell(model, refused + ": " + got.problem + ". Nothing was written.");
+  std::vector<SectorChange> changes;
+  std::vector<std::int64_t> sectors;
+  const std::string device = members.front().device;
+  for (std::size_t i = members.size(); i-- > 0;) {  // the last first
+    const Record& r = members[i];
+    const std::string at =
+        ": record " + std::to_string(r.id) + " (sector " + std::to_string(r.sector) + ")";
+    if (r.damaged())
+      return Tell(model, refused + at + " is damaged (" + r.damage +
+                             "); a damaged record is never written back. Nothing was written.");
+    if (InProgressElsewhere(r))
+      return Tell(model,
+                  refused + at + " is a write in progress in another window. Nothing was written.");
+    if (r.undone || r.state == State::NotWritten) continue;
+    device::Sector now{};
+    std::string why;
+    if (!ReadRecordSector(model, r, false, &now, &why))
+      return Tell(model, refused + at + (": " + why) + ". Nothing was written.");
+    if (now == r.before) continue;
+    if (now != r.after)
+      return Tell(model, refused + at + ": the sector no longer holds the bytes written at " +
+                             journal::TimeText(r.timeMs) + " (" +
+                             std::to_string(Differing(now, r.after)) +
+                             " of 512 bytes differ). Nothing was written.");
+    changes.push_back({r.sector, r.after, r.before, r.id});
+    sectors.push_back(r.sector);
+  }
+  if (changes.empty())
+    return Tell(model,
+                what + ": the sectors of \"" + g.title +
+                    "\" hold the bytes from before already. Nothing was written.",
+                kStyleOk);
+  const std::string lead = Upper(what) + " OF \"" + Upper(g.title) + "\" (RECORDS " +
+                           std::to_string(g.first) + " TO " + std::to_string(g.last) + " ON " +
+                           device + "): ";
+  if (ask && !ConfirmGroupWrite(model, sectors, lead)) return;
+  WriteSectorGroup(model, device, what + " of " + g.title, changes);
+  if (device == model.state.DevicePath && model.At(kSectorBox).enabled) ShowSector(model);
+}
+
+// Writes the sectors of group `g` that a stop left unwritten (each must still hold its bytes
+// from before), in the group's order, as one group of their own.
+void FinishGroup(WindowModel& model, const journal::Group& g) {
+  const std::string refused = "Finishing \"" + g.title + "\" refused";
+  std::vector<Record> members;
+  if (const journal::Result got = JournalOf(model).Members(g, &members); !got.ok())
+    return Tell(model, refused + ": " + got.problem + ". Nothing was written.");
+  std::vector<SectorChange> changes;
+  for (const Record& r : members) {
+    if (r.damaged() || r.state != State::NotWritten) continue;
+    device::Sector now{};
+    std::string why;
+    if (!ReadRecordSector(model, r, false, &now, &why))
+      return Tell(model, refused + ": sector " + std::to_string(r.sector) + (": " + why) +
+                             ". Nothing was written.");
+    if (now != r.before)
+      return Tell(model, refused + ": sector " + std::to_string(r.sector) +
+                             " no longer holds the bytes the step was planned on. Nothing was "
+                             "written.");
+    changes.push_back({r.sector, r.before, r.after, 0});
+  }
+  if (!changes.empty())
+    WriteSectorGroup(model, members.front().device, "Finish of " + g.title, changes);
+}
+
+// Writes the record's bytes from before back, as a new record that names it; a record of a
+// group takes its whole group back. `what` is the command, "Undo" or "Revert".
 void Revert(WindowModel& model, const Record& r, const std::string& what) {
   const std::string refused = what + " refused on Device " + r.device + ", sector " +
                               std::to_string(r.sector) + ": record " + std::to_string(r.id);
   if (r.damaged())
     return Tell(model, refused + " is damaged (" + r.damage +
                            "); a damaged record is never written back. Nothing was written.");
+  std::optional<journal::Group> group;
+  if (const journal::Result got = JournalOf(model).GroupOf(r.id, &group); !got.ok())
+    return Tell(model, refused + ": " + got.problem + ". Nothing was written.");
+  if (group) return RevertGroup(model, *group, what, true);
   if (InProgressElsewhere(r))
     return Tell(model, refused + " is a write in progress in another window. Nothing was written.");
   if (r.state == State::NotWritten)
@@ -136,6 +216,48 @@ class SectorCache {
   bool readable_ = false;
   std::map<std::int64_t, device::Sector> sectors_;
 };
+
+// A group of writes the program or the machine stopped part-way through: every sector's state,
+// the records settled by what the medium holds, and, when some sectors hold the written bytes,
+// the offer to roll the group back or, when some sectors were not written, to finish it.
+void AnnounceStoppedGroup(WindowModel& model, const journal::Group& g) {
+  journal::Journal& j = JournalOf(model);
+  std::vector<Record> members;
+  if (!j.Members(g, &members).ok() || members.empty()) return;
+  std::string lines;
+  bool anyWritten = false, anyLeft = false;
+  for (const Record& r : members) {
+    std::string line = "sector " + std::to_string(r.sector) + ": ";
+    if (r.damaged()) {
+      line += "record " + std::to_string(r.id) + " is damaged (" + r.damage + ").";
+    } else {
+      const Found found = Inspect(model, r);
+      line += found.line;
+      anyWritten = anyWritten || (found.state != State::NotWritten && !r.undone);
+      anyLeft = anyLeft || found.state == State::NotWritten;
+      if (r.state == State::Pending) j.Finish(r.id, found.state, found.cause);
+    }
+    lines += "\n- " + line;
+  }
+  const std::string text =
+      "The program or the machine stopped part-way through \"" + g.title + "\" on " +
+      members.front().device + " (" + journal::TimeText(members.front().timeMs) + "), " +
+      std::to_string(members.size()) + " sector writes made as one step:" + lines;
+  if (!anyWritten) return Tell(model, text + "\nThe Write History (File menu) keeps them.");
+  const std::string rollBack =
+      "\nRoll the step back now, writing the bytes from before over the sectors written? ";
+  const std::string leave =
+      "No leaves the sectors as they are; Undo Last Write can take the step back later.";
+  if (model.prompter().MessageBox(
+          text + rollBack + "(" + (anyLeft ? "No asks whether to finish it instead." : leave) + ")",
+          kStyleYesNo, AppTitle()) == kAnswerYes)
+    return RevertGroup(model, g, "Roll back", false);
+  if (anyLeft && model.prompter().MessageBox(
+                     "Finish \"" + g.title + "\" instead, writing the sectors it did not write? (" +
+                         leave + ")",
+                     kStyleYesNo, AppTitle()) == kAnswerYes)
+    FinishGroup(model, g);
+}
 
 }  // namespace
 
@@ -256,6 +378,7 @@ void AnnouncePendingWrites(WindowModel& model) {
   }
   constexpr std::size_t kListed = 20;
   std::vector<std::string> stopped, running;
+  std::map<std::int64_t, journal::Group> groups;  // stopped part-way, by id
   for (const Record& rec : open) {
     const std::string where = rec.device + " sector " + std::to_string(rec.sector) + " (" +
                               journal::TimeText(rec.timeMs) + ")";
@@ -278,10 +401,16 @@ void AnnouncePendingWrites(WindowModel& model) {
       if (s.state != State::Unknown) j.Finish(rec.id, s.state, s.cause);
       continue;
     }
+    std::optional<journal::Group> group;
+    if (rec.state == State::Pending && j.GroupOf(rec.id, &group).ok() && group) {
+      groups.emplace(group->id, *group);
+      continue;
+    }
     const Found found = Inspect(model, rec);
     stopped.push_back(where + ": " + found.line);
     j.Finish(rec.id, found.state, found.cause);
   }
+  for (const auto& [id, group] : groups) AnnounceStoppedGroup(model, group);
   std::string text;
   if (!stopped.empty()) {
     text = "The program or the machine stopped between the write journal and the medium during " +

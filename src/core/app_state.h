@@ -22,8 +22,10 @@ class Journal;
 namespace device {
 class MediumIo;  // device/medium_io.h
 }
-struct FatToolsState;  // fattools/fat_tools.h
-class InspectorHost;   // core/inspector_host.h
+struct FatToolsState;     // fattools/fat_tools.h
+class InspectorHost;      // core/inspector_host.h
+struct FatToolsState;     // fattools/fat_tools.h
+struct CheckVolumeState;  // commands/check_command.h
 
 // The sector that the grid really shows: its number, the device it was read from and the
 // bytes the read found there (a write must find the same bytes at the medium).
@@ -58,6 +60,8 @@ struct AppState {
   std::uint64_t writeAttempts = 0;
   // The FAT tools' caches, Cluster Chain report and file being followed.
   std::shared_ptr<FatToolsState> fatTools;
+  // Check Volume's last result, its window and the repair shown before it is written.
+  std::shared_ptr<CheckVolumeState> checkVolume;
   // The write journal's file, set at start-up (tests point it into their own folder), and
   // the journal once a command has used it.
   std::filesystem::path journalFile;

@@ -153,9 +153,27 @@ inline constexpr ControlId kFindPrevious{"mnuFindPrev"};  // Shift+F3
 inline constexpr ControlId kFileData{"mnuFileData"};
 inline constexpr ControlId kGotoCluster{"mnuGoto_Cluster"};
 inline constexpr ControlId kDataInspector{"mnuInspector"};
+inline constexpr ControlId kCheckVolume{"mnuCheckVolume"};
 inline constexpr ControlId kVolumeData{"mnuVolDa"};  // "MBR Data"
 inline constexpr ControlId kCopyBufferMenu{"mnuCopyB"};
 inline constexpr ControlId kHelpMenu{"mnuHelp"};
 inline constexpr ControlId kAboutMenu{"mnuAbout"};
+
+// --- The Check Volume window and its repair preview (Qt windows over commands/check_command)
+inline constexpr ControlId kCheckWindow{"frmCheckVolume"};
+inline constexpr ControlId kCheckSummary{"lblCheckSummary"};
+inline constexpr ControlId kFindingList{"lstFindings"};
+inline constexpr ControlId kFindingText{"lblFindingText"};  // the selected finding's sentence
+inline constexpr ControlId kFindingRepairs{"cboRepairs"};   // the selected finding's repairs
+inline constexpr ControlId kShowFinding{"cmdShowFinding"};
+inline constexpr ControlId kRepairFinding{"cmdRepair"};
+inline constexpr ControlId kRepairAll{"cmdRepairAll"};
+inline constexpr ControlId kCheckAgain{"cmdCheckAgain"};
+inline constexpr ControlId kPreviewWindow{"frmRepairPreview"};
+inline constexpr ControlId kPreviewSummary{"lblPreviewSummary"};
+inline constexpr ControlId kPreviewSectors{"lstPreviewSectors"};
+inline constexpr ControlId kPreviewDiff{"txtPreviewDiff"};
+inline constexpr ControlId kApplyRepair{"cmdApply"};
+inline constexpr ControlId kCancelRepair{"cmdCancelRepair"};
 
 }  // namespace dulvex

@@ -187,6 +187,8 @@ const Row kDesign[] = {
      8, kL, ""},
     {"mnuFileData", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "File's Data", kWhite, kBlack, kSans,
      8, kL, ""},
+    {"mnuCheckVolume", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Check Volume", kWhite, kBlack,
+     kSans, 8, kL, ""},
     {"mnuGoto_Cluster", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Go to Cluster", kWhite, kBlack,
      kSans, 8, kL, ""},
     {"mnuInspector", -1, K::MenuItem, "mnuTolls", 0, 0, 0, 0, "Data Inspector", kWhite, kBlack,

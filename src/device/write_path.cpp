@@ -234,4 +234,62 @@ WriteResult WriteSectorChecked(const std::filesystem::path& file, std::int64_t s
   return r;
 }
 
+GroupWriteResult WriteSectorGroupChecked(const std::filesystem::path& file,
+                                         const std::vector<GroupSector>& sectors,
+                                         GroupWriteLog& log, MediumIo& io) {
+  GroupWriteResult g;
+  const auto fail = [&](WriteResult r, std::int64_t sector) {
+    g.stop = std::move(r);
+    g.stopSector = sector;
+    return g;
+  };
+  const std::int64_t first = sectors.empty() ? 0 : sectors.front().sector;
+  std::vector<off_t> offsets(sectors.size());
+  for (std::size_t i = 0; i < sectors.size(); ++i)
+    if (!SectorOffset(sectors[i].sector, &offsets[i]))
+      return fail(Failure(IoStatus::PastEnd), sectors[i].sector);
+  if (file.empty()) return fail(Failure(IoStatus::OpenFailed, ENOENT), first);
+  int held = -1;
+  if (WriteResult r = OpenAndHold(file, &held); !r.ok()) return fail(r, first);
+  Fd fd(held);
+  if (WriteResult r = Guard(fd.get()); !r.ok()) return fail(r, first);
+  const long long size = MediumSize(fd.get());
+  if (size < 0) return fail(FromErrno(), first);
+  // Every sector inside the medium and holding what the caller read, before any record.
+  std::vector<Sector> before(sectors.size());
+  for (std::size_t i = 0; i < sectors.size(); ++i) {
+    if (offsets[i] + static_cast<long long>(kSectorSize) > size)
+      return fail(Failure(IoStatus::PastEnd), sectors[i].sector);
+    WriteResult r;
+    static_cast<IoResult&>(r) = ReadAtMedium(io, fd.get(), offsets[i], before[i], &r.readBack);
+    if (r.ok()) Compare(before[i], sectors[i].expected, &r);
+    if (r.ok() && r.differing != 0) r.status = IoStatus::Changed;
+    if (!r.ok()) return fail(r, sectors[i].sector);
+  }
+  const MediumIdentity medium = IdentityOf(fd.get());
+  const std::string target = DescribeTarget(file, medium);
+  std::vector<PendingWrite> pending;
+  pending.reserve(sectors.size());
+  for (std::size_t i = 0; i < sectors.size(); ++i)
+    pending.push_back({file, medium, target, sectors[i].sector, before[i], sectors[i].data});
+  if (std::string problem = log.Begin(pending); !problem.empty()) {
+    WriteResult r = Failure(IoStatus::JournalFailed);
+    r.journalProblem = std::move(problem);
+    return fail(r, first);
+  }
+  g.begun = true;
+  for (std::size_t i = 0; i < sectors.size(); ++i) {
+    WriteResult r = WriteAndCheck(io, fd.get(), offsets[i], sectors[i].expected, sectors[i].data);
+    r.begun = true;
+    r.logEnded = log.End(i, r);
+    if (!r.ok()) {
+      for (std::size_t rest = i + 1; rest < sectors.size(); ++rest)
+        log.Skip(rest, sectors[i].sector, r);
+      return fail(r, sectors[i].sector);
+    }
+    ++g.written;
+  }
+  return g;
+}
+
 }  // namespace dulvex::device

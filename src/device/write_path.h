@@ -87,4 +87,37 @@ WriteResult WriteSectorChecked(const std::filesystem::path& file, std::int64_t s
                                const Sector& expected, const Sector& data, WriteLog& log,
                                MediumIo& io = SystemIo());
 
+// Several sectors written as one step (a repair): the medium is opened, held and guarded once
+// for all of them, every sector must hold what it is expected to hold before anything is
+// recorded, and the log records the whole group durably before the first sector is written.
+struct GroupSector {
+  std::int64_t sector = 0;
+  Sector expected{}, data{};
+};
+
+// The journal as a group's write path sees it.
+class GroupWriteLog {
+ public:
+  virtual ~GroupWriteLog() = default;
+  // Records every write of the group as pending, durably and all at once. Returns an empty
+  // text when done; otherwise what went wrong, and nothing is written.
+  virtual std::string Begin(const std::vector<PendingWrite>& writes) = 0;
+  // How write `index` ended. False when it could not be recorded.
+  virtual bool End(std::size_t index, const WriteResult& result) = 0;
+  // Write `index` was never tried: the group stopped at an earlier one (`stop`).
+  virtual bool Skip(std::size_t index, std::int64_t stopSector, const WriteResult& stop) = 0;
+};
+
+struct GroupWriteResult {
+  WriteResult stop;             // ok when every sector was written; else the first failure
+  std::int64_t stopSector = 0;  // ... and the sector it concerns
+  std::size_t written = 0;      // sectors written and checked, in order from the first
+  bool begun = false;           // the log holds the group
+};
+
+// Writes the sectors in the order given, stopping at the first that fails.
+GroupWriteResult WriteSectorGroupChecked(const std::filesystem::path& file,
+                                         const std::vector<GroupSector>& sectors,
+                                         GroupWriteLog& log, MediumIo& io = SystemIo());
+
 }  // namespace dulvex::device

@@ -97,7 +97,7 @@ std::string ReadCheckArgs(CommandLine& cl, const std::vector<std::string>& args)
       if (!OptionValue(args, i, "--check", value) || value.empty())
         return "--check needs the PATH of an image file or a block device";
       const std::string problem = CheckMedium(value);
-      if (!problem.empty()) return value + ": " + problem;
+      if (!problem.empty()) return value.append(": ").append(problem);
       cl.check = value;
     } else {
       return "--check takes one PATH, --json and --codepage, nothing else (see dulvex --help)";

@@ -221,7 +221,7 @@ class Walker {
       });
       return;
     }
-    PieceCharacters(e, &units_[(number - 1) * 13]);
+    PieceCharacters(e, &units_[static_cast<std::size_t>(number - 1) * 13]);
     --expected_;
   }
 
@@ -231,14 +231,17 @@ class Walker {
     if (deletedPieces_ > 0 && (e[kLdirChksum] != deletedChecksum_ || deletedPieces_ == kMaxPieces))
       deletedPieces_ = 0;
     deletedChecksum_ = e[kLdirChksum];
-    PieceCharacters(e, &deletedUnits_[deletedPieces_++ * 13]);
+    PieceCharacters(e, &deletedUnits_[static_cast<std::size_t>(deletedPieces_++) * 13]);
   }
 
   // The pieces that give a deleted short entry a long name: the deleted ones right before
   // it, which stand last piece first, when the first character (of the piece nearest to
   // the entry) is not 0.
   int DeletedLongNamePieces() const {
-    return deletedPieces_ > 0 && deletedUnits_[(deletedPieces_ - 1) * 13] != 0 ? deletedPieces_ : 0;
+    return deletedPieces_ > 0 &&
+                   deletedUnits_[static_cast<std::size_t>(deletedPieces_ - 1) * 13] != 0
+               ? deletedPieces_
+               : 0;
   }
 
   // One entry; true at the end marker.
@@ -403,7 +406,7 @@ std::size_t TreeNames::LongName(std::uint32_t node, char32_t (&out)[260]) {
                ((e[kLdirOrd] & kLastPieceFlag) != 0) != (j == n.pieces) || e[kLdirChksum] != sum) {
       return 0;
     }
-    PieceCharacters(e, &units[(j - 1) * 13]);
+    PieceCharacters(e, &units[static_cast<std::size_t>(j - 1) * 13]);
   }
   // Up to the first 0; surrogate pairs joined, an unpaired one kept.
   const std::size_t count = std::size_t{n.pieces} * 13;
@@ -437,7 +440,10 @@ std::string TreeNames::Path(std::uint32_t node) {
        n = tree_.nodes[n].parent)
     parts.push_back(n);
   std::string path;
-  for (auto it = parts.rbegin(); it != parts.rend(); ++it) path += "/" + Name(*it);
+  for (std::size_t i = parts.size(); i-- > 0;) {
+    path += '/';
+    path += Name(parts[i]);
+  }
   return path.empty() ? "/" : path;
 }
 

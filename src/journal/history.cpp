@@ -69,7 +69,7 @@ std::string HistoryList::Cell(std::size_t row, int column) const {
     case kChanged:
       return std::to_string(s.changed);
     case kState:
-      return StateText(s);
+      return StateText(s) + (s.group.empty() ? "" : ", one step of \"" + s.group + "\"");
     default:
       return {};
   }

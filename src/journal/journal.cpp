@@ -60,6 +60,15 @@ constexpr const char* kIndexes[] = {
     "CREATE INDEX writes_open ON writes(id) WHERE state IN ('pending', 'unknown')",
     kUndoableIndex,
 };
+// Writes made as one step: the records `first` to `last`, made in one transaction. Added by
+// the third version; a journal of the second is brought up to it by adding this table.
+constexpr const char* kGroupTable = R"sql(CREATE TABLE write_groups(
+  id INTEGER PRIMARY KEY,
+  title TEXT NOT NULL,
+  first INTEGER NOT NULL REFERENCES writes(id),
+  last INTEGER NOT NULL REFERENCES writes(id),
+  CHECK(first <= last)))sql";
+constexpr const char* kGroupIndex = "CREATE INDEX write_groups_by_last ON write_groups(last)";
 // The table of the first version, as it made it: a journal that holds exactly this is
 // brought up to this version when opened.
 constexpr const char* kTableVersion1 = R"sql(CREATE TABLE writes(
@@ -104,8 +113,9 @@ DROP TABLE writes_version1;
   "medium_serial, medium_wwn, sector, state, cause, undoes, generation, undone, owner_pid, " \
   "owner_boot, owner_start, changed, "
 constexpr const char* kRecordColumns = DULVEX_COLUMNS "before, after";
-constexpr const char* kSummaryColumns =
-    DULVEX_COLUMNS "typeof(before), length(before), typeof(after), length(after)";
+constexpr const char* kSummaryColumns = DULVEX_COLUMNS
+    "typeof(before), length(before), typeof(after), length(after), (SELECT CASE WHEN first <= "
+    "writes.id THEN title END FROM write_groups WHERE last >= writes.id ORDER BY last LIMIT 1)";
 #undef DULVEX_COLUMNS
 
 // A statement in use: reset when its caller is done with it, so no read keeps an old
@@ -282,6 +292,8 @@ Summary SummaryOf(sqlite3_stmt* s) {
   sum.target = std::move(r.target), sum.sector = r.sector, sum.state = r.state;
   sum.cause = std::move(r.cause), sum.undoes = r.undoes, sum.owner = std::move(r.owner);
   sum.damage = std::move(r.damage);
+  if (sqlite3_column_type(s, 25) == SQLITE_TEXT)
+    sum.group = reinterpret_cast<const char*>(sqlite3_column_text(s, 25));
   return sum;
 }
 
@@ -340,8 +352,8 @@ std::int64_t NowMs() {
 }  // namespace
 
 struct Journal::Statements {
-  Statement insert, finish, markUndone, syncNormal, syncFull, countAll, countDevice, pageAll,
-      pageDevice, devices, get, undoable, unsettled;
+  Statement insert, insertGroup, groupOf, members, finish, markUndone, syncNormal, syncFull,
+      countAll, countDevice, pageAll, pageDevice, devices, get, undoable, unsettled;
 };
 
 const char* StateName(State state) {
@@ -422,25 +434,33 @@ Result Journal::CheckSchema(int version, std::int32_t applicationId) {
   }
   sqlite3_finalize(s);
   std::map<std::string, std::string> ours = {{"writes", kTable}};
-  for (const char* index : kIndexes) {
-    const std::string sql = index;
-    const std::size_t at = sql.find(" ON ");
-    ours[sql.substr(13, at - 13)] = sql;  // after "CREATE INDEX "
-  }
+  const auto addIndex = [&](const std::string& sql) {
+    ours[sql.substr(13, sql.find(" ON ") - 13)] = sql;  // after "CREATE INDEX "
+  };
+  for (const char* index : kIndexes) addIndex(index);
+  const std::map<std::string, std::string> second = ours;
+  ours["write_groups"] = kGroupTable;
+  addIndex(kGroupIndex);
   if (applicationId == kApplicationId && version == kSchemaVersion && schema == ours) return {};
   if (applicationId == kApplicationId && version > kSchemaVersion)
     return {"the write journal " + file_.string() + " was made by a newer version of the program"};
-  if (applicationId != 0 || version > 1) return {notOurs};
+  const bool fromSecond = applicationId == kApplicationId && version == 2 && schema == second;
+  if (!fromSecond && (applicationId != 0 || version > 1)) return {notOurs};
   const bool fresh = version == 0 && schema.empty();
   // The first version kept no application id; its table is taken as it made it, and no other.
-  if (!fresh && (version != 1 || schema["writes"] != kTableVersion1)) return {notOurs};
+  if (!fresh && !fromSecond && (version != 1 || schema["writes"] != kTableVersion1))
+    return {notOurs};
   // Made, or brought up to this version, whole in one transaction.
   Result r = Exec("BEGIN IMMEDIATE");
-  if (r.ok() && !fresh) r = Exec("ALTER TABLE writes RENAME TO writes_version1");
-  if (r.ok()) r = Exec(kTable);
-  if (r.ok() && !fresh) r = Exec(kCopyVersion1);
-  for (const char* index : kIndexes)
-    if (r.ok()) r = Exec(index);
+  if (!fromSecond) {
+    if (r.ok() && !fresh) r = Exec("ALTER TABLE writes RENAME TO writes_version1");
+    if (r.ok()) r = Exec(kTable);
+    if (r.ok() && !fresh) r = Exec(kCopyVersion1);
+    for (const char* index : kIndexes)
+      if (r.ok()) r = Exec(index);
+  }
+  if (r.ok()) r = Exec(kGroupTable);
+  if (r.ok()) r = Exec(kGroupIndex);
   const std::string mark = "PRAGMA application_id = " + std::to_string(kApplicationId) +
                            "; PRAGMA user_version = " + std::to_string(kSchemaVersion);
   if (r.ok()) r = Exec(mark.c_str());
@@ -529,6 +549,11 @@ Result Journal::Prepare() {
                        "owner_boot, owner_start) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
                        "?11, ?12, ?13, ?14, 'pending', nullif(?15, 0), coalesce((SELECT "
                        "generation + 1 FROM writes WHERE id = ?15), 0), ?16, ?17, ?18)") &&
+      s.insertGroup.Prepare(db_, "INSERT INTO write_groups(title, first, last) VALUES(?, ?, ?)") &&
+      s.groupOf.Prepare(db_,
+                        "SELECT id, title, first, last FROM write_groups WHERE last >= ?1 ORDER "
+                        "BY last LIMIT 1") &&
+      s.members.Prepare(db_, rec + "WHERE id BETWEEN ? AND ? ORDER BY id") &&
       s.finish.Prepare(db_, "UPDATE writes SET state = ?, cause = ? WHERE id = ?") &&
       s.markUndone.Prepare(db_,
                            "UPDATE writes SET undone = 1 WHERE id = (SELECT undoes FROM writes "
@@ -602,26 +627,92 @@ void Journal::CheckpointWhenLarge() {
   sqlite3_busy_timeout(db_, kBusyMs);
 }
 
-Result Journal::Begin(Record& record) {
-  if (Result r = Open(true); !r.ok()) return r;
+int Journal::Insert(Record& record) {
   record.timeMs = NowMs();
   record.state = State::Pending;
   record.owner = Owner::Self();
   const device::MediumIdentity& m = record.medium;
-  Result r = Write("record the write", [&] {
-    Query q = statements_->insert.Bind(
-        record.timeMs, std::string_view(record.device), std::string_view(record.path),
-        std::string_view(record.target), std::int64_t{m.block}, static_cast<std::int64_t>(m.dev),
-        static_cast<std::int64_t>(m.ino), static_cast<std::int64_t>(m.size),
-        std::string_view(m.serial), std::string_view(m.wwn), record.sector, record.before,
-        record.after, std::int64_t{Changed(record.before, record.after)}, record.undoes,
-        record.owner.pid, std::string_view(record.owner.boot), record.owner.start);
-    return q.Step();
-  });
-  if (!r.ok()) return r;
+  Query q = statements_->insert.Bind(
+      record.timeMs, std::string_view(record.device), std::string_view(record.path),
+      std::string_view(record.target), std::int64_t{m.block}, static_cast<std::int64_t>(m.dev),
+      static_cast<std::int64_t>(m.ino), static_cast<std::int64_t>(m.size),
+      std::string_view(m.serial), std::string_view(m.wwn), record.sector, record.before,
+      record.after, std::int64_t{Changed(record.before, record.after)}, record.undoes,
+      record.owner.pid, std::string_view(record.owner.boot), record.owner.start);
+  const int rc = q.Step();
   record.id = sqlite3_last_insert_rowid(db_);
+  return rc;
+}
+
+Result Journal::Begin(Record& record) {
+  if (Result r = Open(true); !r.ok()) return r;
+  Result r = Write("record the write", [&] { return Insert(record); });
+  if (!r.ok()) return r;
   Record stored;
   if (Result got = Get(record.id, &stored); got.ok()) record.generation = stored.generation;
+  return {};
+}
+
+Result Journal::BeginGroup(const std::string& title, std::vector<Record>& records, Group* out) {
+  if (records.empty()) return {"a group of writes needs at least one write"};
+  if (Result r = Open(true); !r.ok()) return r;
+  Group g;
+  Result r = Write("record the writes", [&] {
+    int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    for (std::size_t i = 0; i < records.size() && rc == SQLITE_OK; ++i) {
+      rc = Insert(records[i]);
+      if (rc == SQLITE_DONE) rc = SQLITE_OK;
+      // One transaction holds the journal's lock: the ids follow one another.
+      if (rc == SQLITE_OK && i > 0 && records[i].id != records[i - 1].id + 1) rc = SQLITE_CORRUPT;
+    }
+    if (rc == SQLITE_OK) {
+      g = {0, title, records.front().id, records.back().id};
+      rc = Query(statements_->insertGroup.Bind(std::string_view(title), g.first, g.last)).Step();
+      g.id = sqlite3_last_insert_rowid(db_);
+    }
+    if (rc == SQLITE_DONE) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return rc;
+  });
+  if (!r.ok()) return r;
+  for (Record& record : records) {
+    Record stored;
+    if (Result got = Get(record.id, &stored); got.ok()) record.generation = stored.generation;
+  }
+  if (out != nullptr) *out = g;
+  return {};
+}
+
+Result Journal::GroupOf(std::int64_t id, std::optional<Group>* out) {
+  out->reset();
+  if (Result r = Open(false); !r.ok() || db_ == nullptr) return r;
+  Query q = statements_->groupOf.Bind(id);
+  const int rc = q.Step();
+  if (rc == SQLITE_DONE) return {};
+  if (rc != SQLITE_ROW) return Fail("be read");
+  Row row(q.get());
+  Group g;
+  g.id = row.Int(0, "id");
+  g.title = row.Text(1, "title");
+  g.first = row.Int(2, "first", 1);
+  g.last = row.Int(3, "last", g.first);
+  if (!row.damage.empty())
+    return {"the write journal " + file_.string() + " holds a damaged group of writes (" +
+            row.damage + ")"};
+  if (g.first <= id) *out = std::move(g);
+  return {};
+}
+
+Result Journal::Members(const Group& group, std::vector<Record>* out) {
+  out->clear();
+  if (Result r = Open(false); !r.ok() || db_ == nullptr) return r;
+  Query q = statements_->members.Bind(group.first, group.last);
+  int rc;
+  while ((rc = q.Step()) == SQLITE_ROW) out->push_back(RecordOf(q.get()));
+  if (rc != SQLITE_DONE) return Fail("be read");
+  if (static_cast<std::int64_t>(out->size()) != group.last - group.first + 1)
+    return {"the write journal " + file_.string() + " lacks records of the group \"" + group.title +
+            "\""};
   return {};
 }
 
@@ -731,6 +822,35 @@ std::string JournalLog::Begin(const device::PendingWrite& write) {
 
 bool JournalLog::End(const device::WriteResult& result) {
   return journal_.Finish(id_, StateOf(result), CauseText(result)).ok();
+}
+
+std::string JournalGroupLog::Begin(const std::vector<device::PendingWrite>& writes) {
+  records_.assign(writes.size(), Record{});
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    Record& record = records_[i];
+    record.device = device_;
+    record.path = writes[i].file.string();
+    record.target = writes[i].target;
+    record.medium = writes[i].medium;
+    record.sector = writes[i].sector;
+    record.before = writes[i].before;
+    record.after = writes[i].after;
+    record.undoes = i < undoes_.size() ? undoes_[i] : 0;
+  }
+  return journal_.BeginGroup(title_, records_, &group_).problem;
+}
+
+bool JournalGroupLog::End(std::size_t index, const device::WriteResult& result) {
+  return journal_.Finish(records_[index].id, StateOf(result), CauseText(result)).ok();
+}
+
+bool JournalGroupLog::Skip(std::size_t index, std::int64_t stopSector,
+                           const device::WriteResult& stop) {
+  return journal_
+      .Finish(records_[index].id, State::NotWritten,
+              "not tried: the group stopped at sector " + std::to_string(stopSector) + " (" +
+                  CauseText(stop) + ")")
+      .ok();
 }
 
 State StateOf(const device::WriteResult& result) {

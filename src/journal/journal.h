@@ -27,7 +27,7 @@ struct sqlite3;
 
 namespace dulvex::journal {
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 inline constexpr std::int32_t kApplicationId = 0x44784A6C;  // "DxJl"
 
 enum class State { Pending, Written, NotWritten, Failed, Unknown };
@@ -68,6 +68,16 @@ struct Summary {
   std::int64_t undoes = 0;
   Owner owner;
   std::string damage;
+  std::string group;  // the title of the group the write was made in; empty for none
+};
+
+// Writes made as one step (the sectors of a repair): their records were made together, in one
+// transaction, before the first of them reached the medium; their ids run from `first` to
+// `last`.
+struct Group {
+  std::int64_t id = 0;
+  std::string title;  // what the step was: "Repair All"
+  std::int64_t first = 0, last = 0;
 };
 
 // What went wrong, naming the journal file and the cause; empty when all went well.
@@ -99,6 +109,13 @@ class Journal {
   // Adds `record` as pending, owned by this process, and makes it durable; sets its id,
   // time, owner and generation.
   Result Begin(Record& record);
+  // Adds the records as pending, all in one durable transaction with their group; sets each
+  // record's id, time, owner and generation, and *out.
+  Result BeginGroup(const std::string& title, std::vector<Record>& records, Group* out);
+  // The group record `id` belongs to; none for a write made alone.
+  Result GroupOf(std::int64_t id, std::optional<Group>* out);
+  // The records of `group`, in the order they were made.
+  Result Members(const Group& group, std::vector<Record>* out);
   // Sets the state and cause of record `id`; a written undo marks the record it undoes.
   Result Finish(std::int64_t id, State state, const std::string& cause);
 
@@ -121,6 +138,7 @@ class Journal {
   Result Exec(const char* sql);
   Result Prepare();
   Result CheckSchema(int version, std::int32_t applicationId);
+  int Insert(Record& record);  // one pending record, inside a write
   // Before each write: the file open is still the one at the path. Closes and refuses when
   // not; the next write opens what is there then.
   Result CheckFile();
@@ -152,6 +170,29 @@ class JournalLog : public device::WriteLog {
   std::string device_;
   std::int64_t undoes_;
   std::int64_t id_ = 0;
+};
+
+// The journal as the log of a group's write path: records the writes of one drive letter as
+// one group titled `title`; write i as an undo of `undoes[i]` when that is given and not 0.
+class JournalGroupLog : public device::GroupWriteLog {
+ public:
+  JournalGroupLog(Journal& journal, std::string device, std::string title,
+                  std::vector<std::int64_t> undoes = {})
+      : journal_(journal),
+        device_(std::move(device)),
+        title_(std::move(title)),
+        undoes_(std::move(undoes)) {}
+  std::string Begin(const std::vector<device::PendingWrite>& writes) override;
+  bool End(std::size_t index, const device::WriteResult& result) override;
+  bool Skip(std::size_t index, std::int64_t stopSector, const device::WriteResult& stop) override;
+  const Group& group() const { return group_; }
+
+ private:
+  Journal& journal_;
+  std::string device_, title_;
+  std::vector<std::int64_t> undoes_;
+  std::vector<Record> records_;
+  Group group_;
 };
 
 // The state a write's end gives its record, and the cause the record keeps: why it failed,

@@ -13,6 +13,9 @@ namespace dulvex {
 
 namespace {
 
+constexpr const char* kOverwritingMbr =
+    "OVERWRITING MBR, THIS VOLUME WILL BE REFORMATTED BEFORE REUSE IT, ARE YOU SURE?";
+
 std::int32_t LoopCount(std::int64_t n) {
   return n >= 1 ? static_cast<std::int32_t>(n) : 0;
 }
@@ -212,12 +215,69 @@ TransferResult WriteSector(WindowModel& model, const std::string& device, std::i
   return {LoopCount(n), r.ok(), r.status};
 }
 
+GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
+                               const std::string& title, const std::vector<SectorChange>& changes) {
+  ++model.state.writeAttempts;
+  GroupTransfer t;
+  std::vector<device::GroupSector> sectors;
+  std::vector<std::int64_t> undoes;
+  for (const SectorChange& c : changes) {
+    if (RefuseOutOfRange(model, c.sector, "Write")) return t;
+    sectors.push_back({c.sector, c.before, c.after});
+    undoes.push_back(c.undoes);
+  }
+  if (sectors.empty()) return t;
+  journal::JournalGroupLog log(JournalOf(model), device, title, undoes);
+  const auto file = device::DriveFile(model.state.drivesDir, device);
+  const device::GroupWriteResult r =
+      device::WriteSectorGroupChecked(file, sectors, log, IoOf(model));
+  t.written = r.written;
+  t.ok = r.stop.ok() && r.written == sectors.size();
+  if (r.begun) t.group = log.group().id, t.first = log.group().first;
+  if (t.ok) {
+    ReportWrite(model, device, file, r.stopSector, r.stop);  // an end the journal lost
+    return t;
+  }
+  if (r.written > 0) {
+    const auto list = [&](std::size_t from, std::size_t to) {
+      std::string text = to - from == 1 ? "sector " : "sectors ";
+      for (std::size_t i = from; i < to; ++i)
+        text += (i == from ? "" : ", ") + std::to_string(sectors[i].sector);
+      return text + (to - from == 1 ? " was" : " were");
+    };
+    model.prompter().MessageBox(title + " on " + device +
+                                    " stopped part-way: " + list(0, r.written) + " written, " +
+                                    list(r.written, sectors.size()) +
+                                    " not. Undo Last Write takes the sectors written back.",
+                                kStyleExclamation, AppTitle());
+  }
+  ReportWrite(model, device, file, r.stopSector, r.stop);
+  return t;
+}
+
+bool ConfirmGroupWrite(WindowModel& model, const std::vector<std::int64_t>& sectors,
+                       const std::string& lead) {
+  bool zero = false;
+  std::string list;
+  constexpr std::size_t kListed = 12;
+  for (std::size_t i = 0; i < sectors.size(); ++i) {
+    zero = zero || sectors[i] <= 0;
+    if (i < kListed) list += (i == 0 ? "" : ", ") + std::to_string(sectors[i]);
+  }
+  if (sectors.size() > kListed)
+    list += " AND " + std::to_string(sectors.size() - kListed) + " MORE";
+  if (zero && model.prompter().MessageBox(kOverwritingMbr, kStyleYesNo, AppTitle()) != kAnswerYes) {
+    return false;
+  }
+  const std::string what = sectors.size() == 1 ? "SECTOR " : "SECTORS ";
+  return model.prompter().MessageBox(lead + "OVERWRITING " + what + list + " , ARE YOU SURE?",
+                                     kStyleYesNo, AppTitle()) == kAnswerYes;
+}
+
 bool ConfirmSectorWrite(WindowModel& model, std::int32_t s, const std::string& sectorText,
                         const std::string& lead) {
   if (s <= 0 &&
-      model.prompter().MessageBox(
-          "OVERWRITING MBR, THIS VOLUME WILL BE REFORMATTED BEFORE REUSE IT, ARE YOU SURE?",
-          kStyleYesNo, AppTitle()) != kAnswerYes) {
+      model.prompter().MessageBox(kOverwritingMbr, kStyleYesNo, AppTitle()) != kAnswerYes) {
     return false;
   }
   return model.prompter().MessageBox(lead + "OVERWRITING SECTOR " + sectorText + " , ARE YOU SURE?",

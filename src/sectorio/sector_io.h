@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/window_model.h"
 #include "device/sector_device.h"
@@ -42,6 +43,33 @@ TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffe
 TransferResult WriteSector(WindowModel& model, const std::string& device, std::int64_t n,
                            const SectorBytes& expected, const SectorBytes& source,
                            std::int64_t undoes = 0);
+
+// One sector of a group write: the bytes it must hold at the medium, and those to write.
+struct SectorChange {
+  std::int64_t sector = 0;
+  SectorBytes before{}, after{};
+  std::int64_t undoes = 0;  // the journal record this write reverts (0: none)
+};
+
+struct GroupTransfer {
+  bool ok = false;          // every sector written, made durable and found at the medium
+  std::size_t written = 0;  // sectors written, from the first in order
+  std::int64_t group = 0;   // the journal's group (0 when none was recorded)
+  std::int64_t first = 0;   // ... and the id of its first record
+};
+
+// Writes the sectors in the order given down the one write path as one group of the write
+// journal titled `title`: the medium held and guarded once, every sector checked to hold its
+// bytes before, the group recorded before the first sector is written. Stops at the first
+// failure and reports it with its cause (and which sectors were written before it).
+GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
+                               const std::string& title, const std::vector<SectorChange>& changes);
+
+// Asks before a group write over `sectors`, led by `lead` (what the write is): whether to
+// overwrite the master boot record when sector 0 is among them, then whether to overwrite the
+// sectors. True when every answer was Yes.
+bool ConfirmGroupWrite(WindowModel& model, const std::vector<std::int64_t>& sectors,
+                       const std::string& lead);
 
 // Asks before a write over sector s, named `sectorText` as the sector box shows it: first
 // whether to overwrite the master boot record when s <= 0, then whether to overwrite the

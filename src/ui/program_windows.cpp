@@ -3,6 +3,7 @@
 #include <QAction>
 
 #include "ui/chain_report_window.h"
+#include "ui/check_volume_window.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
 #include "ui/inspector_window.h"
@@ -29,6 +30,7 @@ void ProgramWindows::Open(WindowModel& model, QtPrompter& prompter, QtWorkRunner
   InstallChainReportWindow(model, window, refresh);
   InstallHistoryWindow(model, window, refresh);
   InstallInspectorWindow(model, window);
+  InstallCheckVolumeWindow(model, window, refresh);
   ConnectDrives(*window, model, drives_);
 }
 

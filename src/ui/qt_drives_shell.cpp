@@ -97,7 +97,7 @@ std::shared_ptr<drives::DrivesShell> QtDrivesShell(std::function<QWidget*()> par
 void ConnectDrives(MainWindow& window, WindowModel& model,
                    std::shared_ptr<drives::DrivesShell> shell) {
   window.setAcceptDrops(true);
-  auto* drops = new DropFilter(window, model, shell);
+  auto* drops = new DropFilter(window, model, std::move(shell));
   window.installEventFilter(drops);
   for (QWidget* child : window.findChildren<QWidget*>())
     if (child->acceptDrops()) child->installEventFilter(drops);

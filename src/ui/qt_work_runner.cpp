@@ -38,6 +38,8 @@ QString ProgressText(const std::string& title, WorkUnit unit, std::uint64_t done
     text += QString("\n%1 of %2 MB").arg(done / mb, 0, 'f', 1).arg(total / mb, 0, 'f', 1);
     if (elapsedMs > 0)
       text += QString(", %1 MB/s").arg(done / mb / (elapsedMs / 1000.0), 0, 'f', 0);
+  } else if (unit == WorkUnit::Thousandths) {
+    text += QString("\n%1 %").arg(static_cast<double>(done) / 10.0, 0, 'f', 1);
   } else if (total > 0) {
     text += QString("\n%1 of %2").arg(done).arg(total);
   }

@@ -2,6 +2,7 @@
 
 #include "base/version.h"
 #include "buffer/buffer.h"
+#include "commands/check_command.h"
 #include "commands/find_command.h"
 #include "commands/open_commands.h"
 #include "commands/status_line.h"
@@ -33,6 +34,7 @@ void BuildForm1(WindowModel& model, const Form1Shell& shell) {
   InstallFatTools(model);
   drives::InstallDrives(model, shell.drives);
   InstallWriteJournal(model);
+  InstallCheckVolume(model);
   search::InstallSearch(model, shell.findAsker, shell.bulkOpener);
   InstallStatusLine(model);
   InstallInspector(model);

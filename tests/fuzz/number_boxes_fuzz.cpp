@@ -47,8 +47,8 @@ void GoToCluster(FuzzWindow& w, InputReader& in, int a, int b, int) {
   dulvex::WindowModel& model = w.model;
   dulvex::VolumeGeometry& g = model.state.geometry;
   g.BPB_SecPerClus = a;
-  g.CountofClusters = (b - 16) * 4096;  // none (0 or less) below b = 17
-  g.Cluster0Sector = (b - 128) * 1000;
+  g.CountofClusters = std::int64_t{b - 16} * 4096;  // none (0 or less) below b = 17
+  g.Cluster0Sector = std::int64_t{b - 128} * 1000;
   QueueAnswers(w, in);
   model.state.geometryUsable = true;  // as after the refresh of a FAT volume
   model.At("mnuTolls").enabled = true;

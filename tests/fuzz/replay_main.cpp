@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (argv[i][0] == '-') continue;
     if (!std::filesystem::is_directory(argv[i])) {
-      inputs.push_back(argv[i]);
+      inputs.emplace_back(argv[i]);
       continue;
     }
     const std::size_t first = inputs.size();

@@ -4,6 +4,7 @@
 #include <deque>
 #include <fstream>
 
+#include "commands/check_command.h"
 #include "commands/open_commands.h"
 #include "core/controls.h"
 #include "core/inspector_host.h"
@@ -162,6 +163,37 @@ class ModelSurface : public Surface {
   std::optional<std::vector<std::string>> Inspector() override {
     if (!inspector_.open) return std::nullopt;
     return inspector_.lines;
+  }
+  std::optional<std::string> Findings() override {
+    const auto& view = CheckVolumeOf(f_.model).view;
+    if (!view) return std::nullopt;
+    std::string text = view->summary;
+    for (const FindingRow& row : view->rows)
+      text += "\n" + row.severity + " | " + row.kind + " | " + row.place;
+    return text;
+  }
+  bool PressCheck(const std::string& button, std::size_t row, std::size_t option) override {
+    if (button == "again") return mnuCheckVolume_Click(f_.model), true;
+    if (!CheckVolumeOf(f_.model).view) return false;
+    if (button == "show") return ShowFinding(f_.model, row);
+    if (button == "repair") return PreviewRepair(f_.model, row, option);
+    if (button == "repair-all") return PreviewRepairAll(f_.model), true;
+    return false;
+  }
+  std::optional<std::string> Preview() override {
+    const auto& p = CheckVolumeOf(f_.model).preview;
+    if (!p) return std::nullopt;
+    std::string text = PreviewSummary(*p);
+    for (const check::SectorWrite& w : p->writes) {
+      const std::string diff = SectorDiffText(w);
+      text += "\n" + diff.substr(0, diff.find('\n'));
+    }
+    return text;
+  }
+  bool AnswerPreview(bool apply) override {
+    if (!CheckVolumeOf(f_.model).preview) return false;
+    apply ? ApplyPreview(f_.model) : CancelPreview(f_.model);
+    return true;
   }
   bool QuitAsked() override { return f_.model.quitRequested; }
   int Pointer() override { return f_.model.mousePointer(); }

@@ -542,6 +542,41 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
         if (n < 1 || !r.s->ChooseRun(static_cast<std::size_t>(n - 1)))
           r.Fail("run " + a[1].text + " not chosen");
       }}},
+    // check N show | check N repair M (findings and repairs from 1) | check repair-all |
+    // check again: the buttons of the Check Volume window.
+    {"check",
+     {1, 3,
+      [](Run& r, A a) {
+        const bool numbered = a.size() > 2;
+        const std::string button = a[numbered ? 2 : 1].text;
+        const std::int64_t row = numbered ? Count(a[1]) : 1;
+        const std::int64_t option = a.size() > 3 ? Count(a[3]) : 1;
+        if (numbered != (button == "show" || button == "repair") ||
+            (button == "repair") != (a.size() == 4) || row < 1 || option < 1)
+          throw SyntaxError("check needs N show, N repair M, repair-all or again");
+        if (!r.s->PressCheck(button, static_cast<std::size_t>(row - 1),
+                             static_cast<std::size_t>(option - 1)))
+          r.Fail("check " + button + " not pressed");
+      }}},
+    {"expect findings",
+     {1, 1,
+      [](Run& r, A) {
+        const std::optional<std::string> findings = r.s->Findings();
+        r.Is("findings " + (findings ? Quote(*findings) : "none"));
+      }}},
+    {"preview",
+     {1, 1,
+      [](Run& r, A a) {
+        if (a[1].text != "apply" && a[1].text != "cancel")
+          throw SyntaxError("preview needs apply or cancel");
+        if (!r.s->AnswerPreview(a[1].text == "apply")) r.Fail("no preview is shown");
+      }}},
+    {"expect preview",
+     {1, 1,
+      [](Run& r, A) {
+        const std::optional<std::string> preview = r.s->Preview();
+        r.Is("preview " + (preview ? Quote(*preview) : "none"));
+      }}},
     {"expect report",
      {1, 1,
       [](Run& r, A) {

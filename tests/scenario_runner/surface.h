@@ -84,6 +84,17 @@ class Surface {
   virtual bool ChooseRun(std::size_t row) = 0;
   // The data inspector's lines, when it is open.
   virtual std::optional<std::vector<std::string>> Inspector() = 0;
+  // The Check Volume window: its summary, then "severity | kind | place" for each finding;
+  // nothing when it is not shown.
+  virtual std::optional<std::string> Findings() = 0;
+  // Presses `button` of the Check Volume window: "show" or "repair" (its repair `option`
+  // chosen) with finding `row` selected, "repair-all" or "again". False when it cannot.
+  virtual bool PressCheck(const std::string& button, std::size_t row, std::size_t option) = 0;
+  // The repair preview: its summary, then the first line of each sector's diff; nothing when
+  // it is not shown.
+  virtual std::optional<std::string> Preview() = 0;
+  // Presses Apply or Cancel in the preview. False when it is not shown.
+  virtual bool AnswerPreview(bool apply) = 0;
   virtual bool QuitAsked() = 0;
   virtual int Pointer() = 0;
   // Long work sees Cancel after reporting this many times (for every later work).

@@ -42,6 +42,8 @@
 #include <deque>
 #include <thread>
 
+#include "commands/check_command.h"
+#include "core/controls.h"
 #include "core/shortcuts.h"
 #include "sectorio/sector_io.h"
 #include "ui/cell_grid_widget.h"
@@ -63,6 +65,10 @@ Rgb ToRgb(const QColor& c) {
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
+}
+
+QString Name(const ControlId& id) {
+  return QString::fromUtf8(id.name.data(), static_cast<qsizetype>(id.name.size()));
 }
 
 // The work as the real runner runs it; once "cancel-after N" is given, each work waits after
@@ -254,6 +260,59 @@ class WindowSurface : public QObject, public Surface {
          w->findChild<QPlainTextEdit*>("txtInspector")->toPlainText().split('\n'))
       lines.push_back(line.toStdString());
     return lines;
+  }
+  std::optional<std::string> Findings() override {
+    auto* w = window().findChild<QWidget*>(Name(kCheckWindow));
+    if (w == nullptr || !w->isVisible()) return std::nullopt;
+    std::string text = w->findChild<QLabel*>(Name(kCheckSummary))->text().toStdString();
+    auto* list = w->findChild<QTreeWidget*>(Name(kFindingList));
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      const QTreeWidgetItem* item = list->topLevelItem(i);
+      text += "\n" + (item->text(0) + " | " + item->text(1) + " | " + item->text(2)).toStdString();
+    }
+    return text;
+  }
+  bool PressCheck(const std::string& button, std::size_t row, std::size_t option) override {
+    auto* w = window().findChild<QWidget*>(Name(kCheckWindow));
+    if (w == nullptr || !w->isVisible()) return false;
+    if (button == "show" || button == "repair") {
+      auto* list = w->findChild<QTreeWidget*>(Name(kFindingList));
+      if (row >= static_cast<std::size_t>(list->topLevelItemCount())) return false;
+      QTreeWidgetItem* item = list->topLevelItem(static_cast<int>(row));
+      list->scrollToItem(item);
+      Click(list->viewport(), list->visualItemRect(item).center());
+      Settle();
+    }
+    if (button == "repair") {
+      auto* repairs = w->findChild<QComboBox*>(Name(kFindingRepairs));
+      if (option >= static_cast<std::size_t>(repairs->count())) return false;
+      repairs->setCurrentIndex(static_cast<int>(option));
+    }
+    const ControlId* id = button == "show"         ? &kShowFinding
+                          : button == "repair"     ? &kRepairFinding
+                          : button == "repair-all" ? &kRepairAll
+                          : button == "again"      ? &kCheckAgain
+                                                   : nullptr;
+    auto* b = id == nullptr ? nullptr : w->findChild<QPushButton*>(Name(*id));
+    if (b == nullptr || !b->isEnabled()) return false;
+    Click(b);
+    Settle();
+    return true;
+  }
+  std::optional<std::string> Preview() override {
+    auto* w = window().findChild<QWidget*>(Name(kPreviewWindow));
+    if (w == nullptr || !w->isVisible()) return std::nullopt;
+    std::string text = w->findChild<QLabel*>(Name(kPreviewSummary))->text().toStdString();
+    auto* list = w->findChild<QListWidget*>(Name(kPreviewSectors));
+    for (int i = 0; i < list->count(); ++i) text += "\n" + list->item(i)->text().toStdString();
+    return text;
+  }
+  bool AnswerPreview(bool apply) override {
+    auto* w = window().findChild<QWidget*>(Name(kPreviewWindow));
+    if (w == nullptr || !w->isVisible()) return false;
+    Click(w->findChild<QPushButton*>(Name(apply ? kApplyRepair : kCancelRepair)));
+    Settle();
+    return true;
   }
   bool QuitAsked() override { return !window().isVisible(); }
   int Pointer() override {

@@ -1,15 +1,17 @@
 // Check Volume against fsck.fat on the damaged volumes of tests/check/make_corpus.sh. For every
 // volume: each problem `fsck.fat -n -v` reports has a finding of a matching kind (the table
 // below pairs its messages with kinds), and the fault the volume was given is found; Repair
-// All, written straight into a copy of the image, leaves a volume fsck.fat -n calls clean and
-// the check finds nothing on; every file mcopy read whole before reads the same after; and
-// writing the plan's bytes before back gives the image again, byte for byte. Every other
+// All, applied by the program (Check Volume's window commands, one journal group through the
+// write path) to a copy of the image, leaves a volume fsck.fat -n calls clean and the check
+// finds nothing on; every file mcopy read whole before reads the same after; and Undo Last
+// Write gives the image again, byte for byte. Every other
 // repair a finding offers is planned too, and must make that finding go.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <deque>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -20,6 +22,7 @@
 #include "check/checker.h"
 #include "check/headless.h"
 #include "check/repair.h"
+#include "commands/check_command.h"
 #include "fat/byte_source.h"
 #include "support/test_support.h"
 #include "support/test_tools.h"
@@ -237,21 +240,12 @@ std::map<std::string, std::string> ReadFiles(const fs::path& image, const fs::pa
   return read;
 }
 
-// Writes each sector's bytes `after` (or `before`, going backwards) into the image, having
-// checked it holds the other ones.
-void Write(const fs::path& image, const std::vector<SectorWrite>& writes, bool undo) {
-  const int fd = ::open(image.c_str(), O_RDWR);
-  ASSERT_GE(fd, 0);
-  for (std::size_t i = 0; i < writes.size(); ++i) {
-    const SectorWrite& w = writes[undo ? writes.size() - 1 - i : i];
-    SectorBytes now{};
-    const off_t at = static_cast<off_t>(w.sector) * 512;
-    ASSERT_EQ(::pread(fd, now.data(), 512, at), 512);
-    ASSERT_TRUE(now == (undo ? w.after : w.before)) << "sector " << w.sector;
-    const SectorBytes& bytes = undo ? w.before : w.after;
-    ASSERT_EQ(::pwrite(fd, bytes.data(), 512, at), 512);
-  }
-  ::close(fd);
+// The answers to the questions before a write over `writes`: Yes to overwriting sector 0
+// when it is among them, Yes to overwriting the sectors.
+std::deque<int> YesToWriting(const std::vector<SectorWrite>& writes) {
+  const bool zero =
+      std::any_of(writes.begin(), writes.end(), [](const SectorWrite& w) { return w.sector == 0; });
+  return zero ? std::deque<int>{kAnswerYes, kAnswerYes} : std::deque<int>{kAnswerYes};
 }
 
 std::string Describe(const std::vector<Finding>& findings) {
@@ -352,10 +346,21 @@ void CheckCorpus(const std::string& fatBits) {
     const RepairPlan plan = PlanRepairAll(medium);
     ASSERT_TRUE(plan.ok()) << plan.error;
     EXPECT_TRUE(plan.left.empty()) << "left after Repair All:\n" << Describe(plan.left);
-    const fs::path repaired = dir.path() / "repaired.img";
+    // Repair All as the program makes it: the image behind A:, TOOLS > Check Volume, Repair
+    // All, Apply, written through the one write path as one step of the journal.
+    testing::ModelFixture program;
+    const fs::path repaired = program.Drive('A');
     testing::RunCommand("cp --sparse=always " + Quote(image.string()) + " " +
                         Quote(repaired.string()));
-    Write(repaired, plan.writes, false);
+    program.Choose('A');
+    program.model.Click("mnuCheckVolume");
+    PreviewRepairAll(program.model);
+    const std::optional<RepairPreview>& preview = CheckVolumeOf(program.model).preview;
+    ASSERT_TRUE(preview.has_value());
+    ASSERT_EQ(preview->writes.size(), plan.writes.size());
+    program.prompter.messageAnswers = YesToWriting(plan.writes);
+    ApplyPreview(program.model);
+    program.prompter.messageAnswers.clear();
     const Ran after =
         Shell(std::string(testing::tools::kFsckFat) + " -n " + Quote(repaired.string()));
     std::vector<std::string> afterUnknown;
@@ -369,9 +374,11 @@ void CheckCorpus(const std::string& fatBits) {
       const auto it = now.find(path);
       EXPECT_TRUE(it != now.end() && it->second == bytes) << path << " reads differently";
     }
-    // The bytes before, written back last sector first, give the image again.
-    Write(repaired, plan.writes, true);
-    EXPECT_EQ(Shell("cmp " + Quote(image.string()) + " " + Quote(repaired.string())).status, 0);
+    // Undo Last Write takes the whole step back, the last sector first: the image again.
+    program.prompter.messageAnswers = YesToWriting(plan.writes);
+    program.model.Click("mnuUndoWrite");
+    EXPECT_EQ(Shell("cmp " + Quote(image.string()) + " " + Quote(repaired.string())).status, 0)
+        << "after Undo Last Write";
     fs::remove(repaired);
   }
   EXPECT_GE(images, 15);

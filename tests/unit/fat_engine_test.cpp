@@ -77,7 +77,7 @@ struct MemoryVolume {
   // A short entry in the root (or at `where`); returns its bytes.
   std::uint8_t* Short(const char* name11, std::uint8_t attr = 0x20, std::uint32_t cluster = 0,
                       std::uint8_t* where = nullptr) {
-    std::uint8_t* e = where ? where : At(l.rootSector, 32 * next++);
+    std::uint8_t* e = where ? where : At(l.rootSector, std::size_t{32} * next++);
     std::copy_n(name11, 11, e);
     e[11] = attr;
     fat::PutLe16(e + 26, static_cast<std::uint16_t>(cluster));
@@ -85,7 +85,7 @@ struct MemoryVolume {
     return e;
   }
   void Piece(std::uint8_t ord, std::uint8_t checksum, const std::u16string& chars) {
-    std::uint8_t* e = At(l.rootSector, 32 * next++);
+    std::uint8_t* e = At(l.rootSector, std::size_t{32} * next++);
     static constexpr std::size_t kAt[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
     e[0] = ord, e[11] = 0x0F, e[13] = checksum;
     for (std::size_t i = 0; i < 13; ++i)
@@ -113,9 +113,9 @@ TEST(FatTree, LongNamesAreGluedOnlyWhenWholeInOrderAndOfTheirShortEntry) {
   v.Piece(0x01, Sum("ORDER   TXT"), u"a");  // piece 2 is missing
   v.Short("ORDER   TXT");
   v.Piece(0x01, 0, u"orphan");
-  v.Short("\005BC     TXT");                   // 0x05 stands for a first byte 0xE5
-  v.Short("\345EL     TXT");                   // 0xE5: deleted
-  v.At(v.l.rootSector, 32 * v.next++)[0] = 0;  // the end: what follows is not read
+  v.Short("\005BC     TXT");                                // 0x05 stands for a first byte 0xE5
+  v.Short("\345EL     TXT");                                // 0xE5: deleted
+  v.At(v.l.rootSector, std::size_t{32} * v.next++)[0] = 0;  // the end: what follows is not read
   v.Short("AFTER   TXT");
   const fat::Tree t = v.Walk();
   fat::MemorySource source(v.bytes);

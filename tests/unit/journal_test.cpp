@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <deque>
 #include <fstream>
 #include <functional>
 
@@ -65,9 +66,11 @@ struct Journalled : ::testing::Test {
     EXPECT_EXIT(act(), ::testing::ExitedWithCode(75), "");
     m.state.journal.reset();
   }
-  // The next start of the program: what it tells of writes a stop cut off.
-  std::vector<std::string> NextStart() {
+  // The next start of the program: what it tells of writes a stop cut off (answering
+  // `answers` to its questions).
+  std::vector<std::string> NextStart(std::deque<int> answers = {}) {
     ScriptedPrompter prompter;
+    prompter.messageAnswers = std::move(answers);
     InlineWorkRunner runner;
     WindowModel next(prompter, runner);
     next.state.drivesDir = m.state.drivesDir;
@@ -421,6 +424,131 @@ TEST_F(Journalled, AJournalReplacedWhileRunningIsNotWrittenBehindItsBack) {
 
 // Each failure of the journal is named by the errno behind it, in the words of the message
 // the write's refusal shows (the helper process runs the program's own journal code).
+// A step of three sector writes (40, 41, 42) made as one group: recorded whole before the
+// first sector is written, announced sector by sector after a stop between two of them and
+// rolled back on request, undone whole by Undo Last Write (the last sector first, each
+// checked before it is written back). A journal of the second version takes groups too.
+TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
+  constexpr std::size_t kStep = std::size_t{3} * 512;  // the bytes of sectors 40 to 42
+  const Bytes original = ReadBytes(f.Drive('A'), 40, 0, kStep);
+  std::vector<SectorChange> step;
+  for (std::int64_t s = 40; s <= 42; ++s) {
+    SectorChange c{s, {}, {}, 0};
+    const Bytes bytes = ReadBytes(f.Drive('A'), static_cast<std::uint64_t>(s), 0, 512);
+    std::copy(bytes.begin(), bytes.end(), c.before.begin());
+    c.after = c.before;
+    c.after[7] = static_cast<std::uint8_t>(0xA0 + s - 40);
+    step.push_back(c);
+  }
+  const auto lines = [](const std::vector<std::string>& boxes) {
+    return boxes.empty() ? std::string() : boxes[0].substr(boxes[0].find("\n- "));
+  };
+  const std::string done = "the medium holds the written bytes: the write was done.";
+  const std::string none = "the medium holds the bytes from before: nothing was written.";
+  // Stopped before its second sector: the group's three records were all made before.
+  Crash([&] {
+    f.io.beforeWrite = [&] {
+      journal::Record third;  // the last record of the group, made before any write
+      if (!journal::Journal(m.state.journalFile).Get(3, &third).ok()) ::_exit(76);
+      if (f.io.writes == 2) ::_exit(75);
+    };
+    WriteSectorGroup(m, "A:", "Repair All", step);
+  });
+  const std::vector<std::string> told = NextStart({kAnswerYes});
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].rfind("The program or the machine stopped part-way through \"Repair All\" on "
+                          "A: (",
+                          0),
+            0u);
+  EXPECT_EQ(lines(told), "\n- sector 40: " + done + "\n- sector 41: " + none +
+                             "\n- sector 42: " + none +
+                             "\nRoll the step back now, writing the bytes from before over the "
+                             "sectors written? (No asks whether to finish it instead.)");
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, kStep), original);
+  EXPECT_EQ(Get(4).undoes, 1);
+  EXPECT_TRUE(Get(1).undone);
+  EXPECT_EQ(Get(2).state, journal::State::NotWritten);
+  EXPECT_TRUE(NextStart().empty());  // told once
+
+  // A sector that no longer holds what the step was planned on: none of the step is recorded
+  // or written, not even the sectors before it.
+  std::vector<SectorChange> stale = step;
+  stale[2].before[0] ^= 1;
+  Boxes();
+  WriteSectorGroup(m, "A:", "Repair All", stale);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{
+                         "Write refused on Device A:, sector 42: the sector changed since it was "
+                         "shown (1 of 512 bytes differ: the medium was swapped or removed, or "
+                         "another program wrote to it). Nothing was written."});
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, kStep), original);
+
+  // The second version's journal (no groups yet) is brought up to this one when opened.
+  m.state.journal.reset();
+  RunSql(m.state.journalFile, "DROP TABLE write_groups; PRAGMA user_version = 2");
+  WriteSectorGroup(m, "A:", "Repair All", step);  // records 5 to 7
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 41, 7, 1), Bytes{0xA1});
+  // A sector changed since: Undo refuses the whole step and writes none of it back.
+  PokeBytes(f.Drive('A'), 41, 8, {0x55});
+  EXPECT_EQ(Undo(),
+            "Undo refused on \"Repair All\" (records 5 to 7): record 6 (sector 41): the "
+            "sector no longer holds the bytes written at " +
+                journal::TimeText(Get(6).timeMs) +
+                " (1 of 512 bytes differ). Nothing was written.");
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 42, 7, 1), Bytes{0xA2});
+  PokeBytes(f.Drive('A'), 41, 8, {original[512 + 8]});
+  EXPECT_EQ(Undo(),
+            "UNDO OF \"REPAIR ALL\" (RECORDS 5 TO 7 ON A:): OVERWRITING SECTORS 42, 41, "
+            "40 , ARE YOU SURE?");
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, kStep), original);
+  EXPECT_EQ(Get(8).sector, 42);
+  journal::HistoryList list(JournalOf(m));
+  ASSERT_TRUE(list.Reset("A:").ok());
+  EXPECT_TRUE(list.Cell(0, journal::HistoryList::kState)
+                  .ends_with(", undoes record 5, one step of \"Undo of Repair All\""));
+
+  // A sector changed behind the program's back while the step runs: the step stops there and
+  // says what it wrote, the rest is recorded as not tried, and Undo takes back what was written.
+  f.io.flushes = 0;
+  f.io.afterFlush = [&] {
+    if (f.io.flushes == 1) PokeBytes(f.Drive('A'), 41, 8, {0x55});
+  };
+  Boxes();
+  WriteSectorGroup(m, "A:", "Repair All", step);  // records 11 to 13
+  f.io.afterFlush = nullptr;
+  EXPECT_EQ(Boxes().at(0),
+            "Repair All on A: stopped part-way: sector 40 was written, sectors 41, 42 were not. "
+            "Undo Last Write takes the sectors written back.");
+  EXPECT_EQ(Get(12).state, journal::State::NotWritten);
+  EXPECT_EQ(Get(13).cause.rfind("not tried: the group stopped at sector 41 (changed", 0), 0u)
+      << Get(13).cause;
+  EXPECT_EQ(Undo(),
+            "UNDO OF \"REPAIR ALL\" (RECORDS 11 TO 13 ON A:): OVERWRITING SECTOR 40 , ARE YOU "
+            "SURE?");
+  EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, 512), Bytes(original.begin(), original.begin() + 512));
+
+  // Stopped again before its second sector, and finished at the next start instead: the
+  // sectors it did not write are written as a step of their own.
+  PokeBytes(f.Drive('A'), 41, 8, {original[512 + 8]});
+  f.io.writes = 0;
+  Crash([&] {
+    f.io.beforeWrite = [&] {
+      if (f.io.writes == 2) ::_exit(75);
+    };
+    WriteSectorGroup(m, "A:", "Repair All", step);  // records 15 to 17
+  });
+  const std::vector<std::string> finished = NextStart({kAnswerNo, kAnswerYes});
+  ASSERT_EQ(finished.size(), 2u);
+  EXPECT_EQ(finished[1],
+            "Finish \"Repair All\" instead, writing the sectors it did not write? (No leaves the "
+            "sectors as they are; Undo Last Write can take the step back later.)");
+  for (std::int64_t s = 40; s <= 42; ++s)
+    EXPECT_EQ(ReadBytes(f.Drive('A'), static_cast<std::uint64_t>(s), 7, 1),
+              Bytes{static_cast<std::uint8_t>(0xA0 + s - 40)});
+  EXPECT_EQ(Get(19).sector, 42);
+  EXPECT_EQ(Get(10).undoes, 5);
+  EXPECT_TRUE(Get(5).undone && Get(7).undone);
+}
+
 TEST(JournalCauses, EveryFailureIsNamedByItsErrno) {
   TempDir dir;
   const std::string peer = DULVEX_PEER;

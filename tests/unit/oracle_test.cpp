@@ -152,7 +152,7 @@ struct Volume {
     return sink.bytes;
   }
   void PokeEntry(std::uint32_t n, std::uint32_t value) {  // FAT16 only
-    PokeBytes(image, layout.fat1Sector, n * 2,
+    PokeBytes(image, layout.fat1Sector, std::uint64_t{n} * 2,
               {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
   }
 };
@@ -185,7 +185,7 @@ Listing ReadReport(const std::string& report) {
   for (const std::string& line : Lines(report)) {
     std::smatch m;
     if (std::regex_match(line, m, std::regex(R"(LongNameSubComp \d+:\t(.*?)( Deleted)?)"))) {
-      longName = m[1].str() + longName;
+      longName.insert(0, m[1].str());
     } else if (std::regex_match(line, m, shortLine)) {
       const std::string name =
           std::regex_replace(m[1].str(), std::regex("^\u00D5"), "_");  // 0xE5 in 850, as fls
