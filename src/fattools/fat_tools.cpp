@@ -21,7 +21,7 @@ void InstallFatTools(WindowModel& model) {
   model.OnClick(kFileData, [&model](int) { fattools::mnuFileData_Click(model); });
   model.OnClick(kShortNameCodePage, [&model](int) { fattools::mnuCodePage_Click(model); });
   fattools::InstallFileFollower(model);
-  model.onSectorShown.push_back([&model] { fattools::ShowFatEntries(model); });
+  model.onSectorShown.emplace_back([&model] { fattools::ShowFatEntries(model); });
 }
 
 }  // namespace dulvex

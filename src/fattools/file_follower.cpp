@@ -126,7 +126,7 @@ void mnuFileFollow_Click(WindowModel& model) {
 void InstallFileFollower(WindowModel& model) {
   model.stepOverride = [&model](int step) { return Step(model, step); };
   // A refresh ends the following: the volume may have changed under it.
-  model.onSectorShown.push_back([&model] {
+  model.onSectorShown.emplace_back([&model] {
     const Following& f = FatToolsOf(model).following;
     if (f.active && !f.stepping && f.refreshes != model.state.refreshes) EndFollowing(model);
   });
