@@ -356,11 +356,10 @@ TEST(FatOracle, PokedEntriesMakeLoopsCrossLinksAndBadClusters) {
     EXPECT_EQ(f.prompter.shown[1].text,
               "A.BIN: " + shortfall + ". Save the part that can be read?");
     EXPECT_EQ(f.prompter.shown[2].defaultText, "A.BIN");
-    EXPECT_EQ(f.prompter.shown[3].text,
-              target == saved
-                  ? "Saved 2048 bytes of /A.BIN to " + target +
-                        ". The rest was not saved: " + shortfall + "."
-                  : target + " is the volume itself; File's Data never writes to the volume.");
+    const std::string said =
+        target == saved ? "Saved 2048 bytes of /A.BIN to " + target + ". The rest was not saved: "
+                        : target + " is the volume itself; File's Data never writes to the volume.";
+    EXPECT_EQ(f.prompter.shown[3].text, target == saved ? said + shortfall + "." : said);
   }
   // Cancel in the progress of a copy: nothing is saved, nothing is left behind.
   f.runner.cancelAfterReports = 1;
