@@ -23,7 +23,7 @@ namespace device {
 class MediumIo;  // device/medium_io.h
 }
 struct FatToolsState;     // fattools/fat_tools.h
-class InspectorHost;      // core/inspector_host.h
+class InspectorHost;      // core/byte_values_host.h
 struct FatToolsState;     // fattools/fat_tools.h
 struct CheckVolumeState;  // commands/check_command.h
 

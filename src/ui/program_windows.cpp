@@ -2,11 +2,11 @@
 
 #include <QAction>
 
+#include "ui/byte_values_window.h"
 #include "ui/chain_report_window.h"
 #include "ui/check_volume_window.h"
 #include "ui/help_window.h"
 #include "ui/history_window.h"
-#include "ui/inspector_window.h"
 #include "ui/qt_drives_shell.h"
 
 namespace dulvex::ui {

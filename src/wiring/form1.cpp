@@ -10,7 +10,7 @@
 #include "core/form1_design.h"
 #include "direntry/dir_panel.h"
 #include "fattools/fat_tools.h"
-#include "view/inspector.h"
+#include "view/byte_values.h"
 #include "view/sector_view.h"
 #include "volume/volume_commands.h"
 #include "volume/volume_menu.h"

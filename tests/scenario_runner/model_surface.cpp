@@ -6,8 +6,8 @@
 
 #include "commands/check_command.h"
 #include "commands/open_commands.h"
+#include "core/byte_values_host.h"
 #include "core/controls.h"
-#include "core/inspector_host.h"
 #include "core/shortcuts.h"
 #include "fattools/fat_tools.h"
 #include "help/install_help.h"

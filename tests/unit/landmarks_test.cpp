@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "view/inspector.h"
+#include "view/byte_values.h"
 
 namespace dulvex {
 namespace {

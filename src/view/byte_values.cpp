@@ -1,10 +1,10 @@
-#include "view/inspector.h"
+#include "view/byte_values.h"
 
 #include <cstdio>
 
 #include "base/codepage.h"
+#include "core/byte_values_host.h"
 #include "core/form1_design.h"
-#include "core/inspector_host.h"
 #include "view/landmarks.h"
 
 namespace dulvex {

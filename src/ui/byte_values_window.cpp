@@ -1,4 +1,4 @@
-#include "ui/inspector_window.h"
+#include "ui/byte_values_window.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>

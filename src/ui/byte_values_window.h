@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "core/inspector_host.h"
+#include "core/byte_values_host.h"
 #include "core/window_model.h"
 
 class QPlainTextEdit;
