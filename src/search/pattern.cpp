@@ -381,6 +381,21 @@ Searcher::Step Searcher::Filter(const std::uint8_t* data, std::size_t from, std:
   return Step::None;
 }
 
+namespace {
+
+// One byte into a shift-and state of `words` words: shifted up by one with carries, a match
+// begun at the new byte, and every position the byte does not fit cleared.
+inline void ShiftIn(std::uint64_t* state, const std::uint64_t* mask, std::size_t words) {
+  std::uint64_t carry = 1;
+  for (std::size_t i = 0; i < words; ++i) {
+    const std::uint64_t next = (state[i] << 1) | carry;
+    carry = state[i] >> 63;
+    state[i] = next & mask[i];
+  }
+}
+
+}  // namespace
+
 // Shift-and over the starts from .. to: bit i of the state says that the last i + 1 bytes
 // read match the first i + 1 positions. A state of words() words, shifted with carries.
 std::size_t Searcher::ShiftAndForward(const std::uint8_t* data, std::size_t from,
@@ -391,13 +406,7 @@ std::size_t Searcher::ShiftAndForward(const std::uint8_t* data, std::size_t from
   const std::uint64_t topBit = std::uint64_t{1} << ((m - 1) % 64);
   std::uint64_t state[kMaxPatternBytes / 64] = {};
   for (std::size_t k = from; k <= to + m - 1; ++k) {
-    const std::uint64_t* mask = masks + std::size_t{data[k]} * w;
-    std::uint64_t carry = 1;
-    for (std::size_t i = 0; i < w; ++i) {
-      const std::uint64_t next = (state[i] << 1) | carry;
-      carry = state[i] >> 63;
-      state[i] = next & mask[i];
-    }
+    ShiftIn(state, masks + std::size_t{data[k]} * w, w);
     if ((state[topWord] & topBit) != 0 &&
         (pattern_.units_.empty() || pattern_.MatchesAt(data + k - (m - 1))))
       return k - (m - 1);
@@ -414,13 +423,7 @@ std::size_t Searcher::ShiftAndBackward(const std::uint8_t* data, std::size_t fro
   const std::uint64_t topBit = std::uint64_t{1} << ((m - 1) % 64);
   std::uint64_t state[kMaxPatternBytes / 64] = {};
   for (std::size_t k = to + m; k-- > from;) {
-    const std::uint64_t* mask = masks + std::size_t{data[k]} * w;
-    std::uint64_t carry = 1;
-    for (std::size_t i = 0; i < w; ++i) {
-      const std::uint64_t next = (state[i] << 1) | carry;
-      carry = state[i] >> 63;
-      state[i] = next & mask[i];
-    }
+    ShiftIn(state, masks + std::size_t{data[k]} * w, w);
     if ((state[topWord] & topBit) != 0 && (pattern_.units_.empty() || pattern_.MatchesAt(data + k)))
       return k;
   }
