@@ -76,38 +76,30 @@ std::uint8_t ByteOfChar(char32_t c) {
   return '?';
 }
 
+char32_t NextUtf8(std::string_view text, std::size_t* at) {
+  const std::size_t i = *at;
+  const auto b = static_cast<unsigned char>(text[i]);
+  const int extra = b < 0x80           ? 0
+                    : (b >> 5) == 0x6  ? 1
+                    : (b >> 4) == 0xE  ? 2
+                    : (b >> 3) == 0x1E ? 3
+                                       : -1;
+  *at = i + 1;
+  if (extra <= 0) return extra == 0 ? b : 0xFFFD;
+  char32_t c = b & (0x3F >> extra);
+  for (int k = 1; k <= extra; ++k) {
+    if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+      return 0xFFFD;
+    c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+  }
+  *at = i + static_cast<std::size_t>(extra) + 1;
+  return c;
+}
+
 std::vector<char32_t> DecodeUtf8(std::string_view text) {
   std::vector<char32_t> out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    auto b = static_cast<unsigned char>(text[i]);
-    int extra = b < 0x80           ? 0
-                : (b >> 5) == 0x6  ? 1
-                : (b >> 4) == 0xE  ? 2
-                : (b >> 3) == 0x1E ? 3
-                                   : -1;
-    if (extra < 0) {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    char32_t c = extra == 0 ? b : b & (0x3F >> extra);
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    if (!ok) {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    out.push_back(c);
-    i += static_cast<std::size_t>(extra) + 1;
-  }
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) out.push_back(NextUtf8(text, &i));
   return out;
 }
 

@@ -31,6 +31,9 @@ std::uint8_t ByteOfChar(char32_t c);
 
 // The Unicode characters of a UTF-8 text; a malformed sequence gives U+FFFD.
 std::vector<char32_t> DecodeUtf8(std::string_view text);
+// The character at byte *at of a UTF-8 text (U+FFFD for a malformed sequence, which is one
+// byte long), moving *at past it. *at must be before the end.
+char32_t NextUtf8(std::string_view text, std::size_t* at);
 std::string EncodeUtf8(char32_t c);
 void AppendUtf8(std::string& out, char32_t c);  // the same, added to `out`
 

@@ -45,18 +45,6 @@ int HexValue(char c) {
   return -1;
 }
 
-// The value of `digits` hex digits at text[at], or -1.
-long HexAt(std::string_view text, std::size_t at, std::size_t digits) {
-  if (at + digits > text.size()) return -1;
-  long v = 0;
-  for (std::size_t i = 0; i < digits; ++i) {
-    const int d = HexValue(text[at + i]);
-    if (d < 0) return -1;
-    v = v * 16 + d;
-  }
-  return v;
-}
-
 void AppendHexEscape(std::string& out, char kind, std::uint32_t v, int digits) {
   out += '\\';
   out += kind;
@@ -103,13 +91,17 @@ std::optional<char32_t> OemCharOfByte(OemCodePage page, std::uint8_t b) {
 std::optional<std::uint8_t> OemByteOfChar(OemCodePage page, char32_t c) {
   if (c >= 0x20 && c < 0x7F) return static_cast<std::uint8_t>(c);
   if (c < 0x80) return std::nullopt;
-  // Each page's upper half sorted by character, made once.
+  // Each page's upper half by character, made once: the characters below U+0100 in a
+  // table, the others sorted.
   struct Reverse {
+    std::array<std::uint8_t, 0x100> latin{};  // 0 where the page lacks the character
     std::array<std::pair<char32_t, std::uint8_t>, 128> pairs{};
     explicit Reverse(OemCodePage p) {
       for (int b = 0x80; b < 0x100; ++b) {
         const auto byte = static_cast<std::uint8_t>(b);
-        pairs[b - 0x80] = {OemCharOfByte(p, byte).value_or(0), byte};
+        const char32_t u = OemCharOfByte(p, byte).value_or(0);
+        pairs[b - 0x80] = {u, byte};
+        if (u >= 0x80 && u < 0x100) latin[u] = byte;
       }
       std::sort(pairs.begin(), pairs.end());
     }
@@ -117,6 +109,7 @@ std::optional<std::uint8_t> OemByteOfChar(OemCodePage page, char32_t c) {
   static const Reverse k850(OemCodePage::Cp850), k437(OemCodePage::Cp437),
       k1252(OemCodePage::Cp1252);
   const Reverse& r = page == OemCodePage::Cp850 ? k850 : page == OemCodePage::Cp437 ? k437 : k1252;
+  if (c < 0x100) return r.latin[c] != 0 ? std::optional(r.latin[c]) : std::nullopt;
   const auto it = std::lower_bound(r.pairs.begin(), r.pairs.end(), std::pair(c, std::uint8_t{0}));
   if (it == r.pairs.end() || it->first != c) return std::nullopt;
   return it->second;
@@ -133,11 +126,30 @@ std::uint8_t OemUpper(OemCodePage page, std::uint8_t b) {
 }
 
 void AppendShortNameByte(std::string& out, OemCodePage page, std::uint8_t b) {
-  const std::optional<char32_t> c = OemCharOfByte(page, b);
-  if (!c || *c == U'/' || *c == U'\\')
-    AppendHexEscape(out, 'x', b, 2);
-  else
-    AppendUtf8(out, *c);
+  // Each page's 256 bytes as they are shown, made once.
+  struct Shown {
+    struct Text {
+      char bytes[4];
+      std::uint8_t size;
+    };
+    std::array<Text, 256> of{};
+    explicit Shown(OemCodePage p) {
+      for (int v = 0; v < 256; ++v) {
+        const auto byte = static_cast<std::uint8_t>(v);
+        const std::optional<char32_t> c = OemCharOfByte(p, byte);
+        std::string text;
+        if (!c || *c == U'/' || *c == U'\\')
+          AppendHexEscape(text, 'x', byte, 2);
+        else
+          AppendUtf8(text, *c);
+        std::copy(text.begin(), text.end(), of[v].bytes);
+        of[v].size = static_cast<std::uint8_t>(text.size());
+      }
+    }
+  };
+  static const Shown k850(OemCodePage::Cp850), k437(OemCodePage::Cp437), k1252(OemCodePage::Cp1252);
+  const Shown& t = page == OemCodePage::Cp850 ? k850 : page == OemCodePage::Cp437 ? k437 : k1252;
+  out.append(t.of[b].bytes, t.of[b].size);
 }
 
 void AppendLongNameChar(std::string& out, char32_t c) {
@@ -151,24 +163,36 @@ void AppendLongNameChar(std::string& out, char32_t c) {
 
 std::vector<TypedChar> ParseTypedName(std::string_view text) {
   std::vector<TypedChar> out;
-  const std::vector<char32_t> chars = DecodeUtf8(text);
-  // Escapes are plain ASCII, so they are read from the characters as well.
-  for (std::size_t i = 0; i < chars.size(); ++i) {
-    if (chars[i] == U'\\' && i + 1 < chars.size() &&
-        (chars[i + 1] == U'x' || chars[i + 1] == U'u')) {
-      const std::size_t digits = chars[i + 1] == U'x' ? 2 : 4;
-      std::string hex;
-      for (std::size_t k = i + 2; k < i + 2 + digits && k < chars.size(); ++k)
-        hex += chars[k] < 0x80 ? static_cast<char>(chars[k]) : '?';
-      if (const long v = HexAt(hex, 0, digits); v >= 0) {
-        out.push_back({static_cast<char32_t>(v), true});
+  ParseTypedName(text, out);
+  return out;
+}
+
+void ParseTypedName(std::string_view text, std::vector<TypedChar>& out) {
+  // At most a character a byte.
+  out.resize(text.size());
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < text.size();) out[n++] = {NextUtf8(text, &i), false};
+  // Escapes are plain ASCII, so they are read from the characters as well; each one is
+  // shorter than its characters, so the name is rewritten in place.
+
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (out[i].c == U'\\' && i + 1 < n && (out[i + 1].c == U'x' || out[i + 1].c == U'u')) {
+      const std::size_t digits = out[i + 1].c == U'x' ? 2 : 4;
+      long v = i + 2 + digits <= n ? 0 : -1;
+      for (std::size_t k = i + 2; v >= 0 && k < i + 2 + digits; ++k) {
+        const int d = out[k].c < 0x80 ? HexValue(static_cast<char>(out[k].c)) : -1;
+        v = d < 0 ? -1 : v * 16 + d;
+      }
+      if (v >= 0) {
+        out[kept++] = {static_cast<char32_t>(v), true};
         i += 1 + digits;
         continue;
       }
     }
-    out.push_back({chars[i], false});
+    out[kept++] = out[i];
   }
-  return out;
+  out.resize(kept);
 }
 
 }  // namespace dulvex

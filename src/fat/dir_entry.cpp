@@ -14,23 +14,31 @@ std::uint32_t FileSize(const std::uint8_t* e) {
 }
 
 std::string ShortNameOf(const std::uint8_t* name11, std::uint8_t lowerCase, OemCodePage page) {
-  auto part = [&](std::size_t first, std::size_t count, bool lower, std::string& text) {
-    std::size_t n = count;
-    while (n > 0 && name11[first + n - 1] == ' ') --n;
-    for (std::size_t k = first; k < first + n; ++k) {
+  std::string name;
+  AppendShortName(name, name11, lowerCase, page);
+  return name;
+}
+
+void AppendShortName(std::string& out, const std::uint8_t* name11, std::uint8_t lowerCase,
+                     OemCodePage page) {
+  auto trimmed = [&](std::size_t first, std::size_t count) {
+    while (count > 0 && name11[first + count - 1] == ' ') --count;
+    return count;
+  };
+  auto part = [&](std::size_t first, std::size_t count, bool lower) {
+    for (std::size_t k = first; k < first + count; ++k) {
       std::uint8_t b = name11[k];
       if (k == kDirName && b == kStoredE5) b = kDeletedEntry;
       if (k == kDirName && name11[0] == kDeletedEntry) b = '_';
       if (lower && b >= 'A' && b <= 'Z') b = static_cast<std::uint8_t>(b + 32);
-      AppendShortNameByte(text, page, b);
+      AppendShortNameByte(out, page, b);
     }
-    return n;
   };
-  std::string name;
-  part(kDirName, 8, (lowerCase & 0x08) != 0, name);
-  std::string ext;
-  if (part(kDirExt, 3, (lowerCase & 0x10) != 0, ext) > 0) name += "." + ext;
-  return name;
+  part(kDirName, trimmed(kDirName, 8), (lowerCase & 0x08) != 0);
+  if (const std::size_t ext = trimmed(kDirExt, 3); ext > 0) {
+    out += '.';
+    part(kDirExt, ext, (lowerCase & 0x10) != 0);
+  }
 }
 
 std::string ShortNameText(const std::uint8_t* e, OemCodePage page) {
@@ -39,23 +47,23 @@ std::string ShortNameText(const std::uint8_t* e, OemCodePage page) {
 
 bool ShortNameMatches(const std::uint8_t* name11, std::string_view key, bool anyFirst,
                       OemCodePage page) {
-  std::size_t k = 0;
-  auto part = [&](std::size_t first, std::size_t count) {
-    std::size_t n = count;
-    while (n > 0 && name11[first + n - 1] == ' ') --n;
-    for (std::size_t i = first; i < first + n; ++i, ++k) {
-      if (k >= key.size()) return false;
-      if (i == kDirName && anyFirst) continue;
-      const std::uint8_t b = i == kDirName && name11[i] == kStoredE5 ? kDeletedEntry : name11[i];
-      if (OemUpper(page, b) != static_cast<std::uint8_t>(key[k])) return false;
-    }
-    return true;
+  auto trimmed = [&](std::size_t first, std::size_t count) {
+    while (count > 0 && name11[first + count - 1] == ' ') --count;
+    return count;
   };
-  if (!part(kDirName, 8)) return false;
-  if (name11[kDirExt] != ' ' || name11[kDirExt + 1] != ' ' || name11[kDirExt + 2] != ' ') {
-    if (k >= key.size() || key[k++] != '.' || !part(kDirExt, 3)) return false;
+  const std::size_t name = trimmed(kDirName, 8), ext = trimmed(kDirExt, 3);
+  if (key.size() != name + (ext > 0 ? 1 + ext : 0)) return false;
+  for (std::size_t i = anyFirst ? 1 : 0; i < name; ++i) {
+    const std::uint8_t b = i == kDirName && name11[i] == kStoredE5 ? kDeletedEntry : name11[i];
+    if (OemUpper(page, b) != static_cast<std::uint8_t>(key[i])) return false;
   }
-  return k == key.size();
+  if (ext == 0) return true;
+  if (key[name] != '.') return false;
+  for (std::size_t i = 0; i < ext; ++i) {
+    if (OemUpper(page, name11[kDirExt + i]) != static_cast<std::uint8_t>(key[name + 1 + i]))
+      return false;
+  }
+  return true;
 }
 
 std::uint8_t ShortNameChecksum(const std::uint8_t* name11) {

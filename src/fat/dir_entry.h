@@ -56,6 +56,8 @@ std::uint32_t FileSize(const std::uint8_t* e);
 std::string ShortNameText(const std::uint8_t* e, OemCodePage page);
 // The same from the 11 bytes of the name and the flags byte 12.
 std::string ShortNameOf(const std::uint8_t* name11, std::uint8_t lowerCase, OemCodePage page);
+void AppendShortName(std::string& out, const std::uint8_t* name11, std::uint8_t lowerCase,
+                     OemCodePage page);  // the same, added to `out`
 // Whether the short name compares equal to `key`, the bytes of a typed name in the code
 // page's upper case: "NAME.EXT" with blanks trimmed, a stored 0x05 as 0xE5, each byte in
 // upper case. `anyFirst` lets the first byte be any (a deleted entry has lost it).

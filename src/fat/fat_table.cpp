@@ -143,9 +143,23 @@ EntriesOfByte EntriesOfFatByte(FatKind kind, std::uint64_t offset) {
   return {static_cast<std::uint32_t>(offset / 4), 1};
 }
 
+FatTable::FatTable(const Layout& layout, std::vector<std::uint8_t> bytes)
+    : layout_(layout), bytes_(std::move(bytes)) {
+  const Markers m = MarkersOf(layout.kind);
+  mask_ = layout.kind == FatKind::Fat32 ? 0x0FFFFFFF : 0xFFFFFFFF;
+  nextMax_ = std::min(layout.MaxCluster(), m.bad - 1);
+  reservedFrom_ = m.reservedFrom, bad_ = m.bad, endFrom_ = m.endFrom;
+}
+
+// As Classify, with the most common answer first.
 Entry FatTable::At(std::uint32_t n) const {
   const std::uint32_t v = Value(n);
-  return {v, Classify(layout_.kind, v, layout_.MaxCluster())};
+  const std::uint32_t c = v & mask_;
+  if (c >= 2 && c <= nextMax_) return {v, EntryKind::Next};
+  if (c == 0) return {v, EntryKind::Free};
+  if (c >= endFrom_) return {v, EntryKind::End};
+  if (c == bad_) return {v, EntryKind::Bad};
+  return {v, c == 1 || c >= reservedFrom_ ? EntryKind::Reserved : EntryKind::OutOfRange};
 }
 
 std::uint32_t FatTable::Value(std::uint32_t n) const {

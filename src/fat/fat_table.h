@@ -62,8 +62,7 @@ unsigned BytesOfEntry(FatKind kind);
 // One FAT of a volume, read whole: the entries of clusters 0 to MaxCluster.
 class FatTable {
  public:
-  FatTable(const Layout& layout, std::vector<std::uint8_t> bytes)
-      : layout_(layout), bytes_(std::move(bytes)) {}
+  FatTable(const Layout& layout, std::vector<std::uint8_t> bytes);
   const Layout& layout() const { return layout_; }
   Entry At(std::uint32_t n) const;
   std::uint32_t Value(std::uint32_t n) const;
@@ -72,6 +71,9 @@ class FatTable {
  private:
   Layout layout_;
   std::vector<std::uint8_t> bytes_;
+  // What At() tests, worked out once: the bits of a value that count, the values 2 ..
+  // nextMax_ that name the next cluster (most entries), and the markers.
+  std::uint32_t mask_ = 0, nextMax_ = 0, reservedFrom_ = 0, bad_ = 0, endFrom_ = 0;
 };
 
 struct FatLoad {

@@ -59,13 +59,17 @@ Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
     o.node = node - 1;
     o.position = position_[cluster];
     o.chainLength = length_[o.node];
-    const auto [first, last] = others_.equal_range(cluster);
-    for (auto it = first; it != last; ++it) o.others.push_back(it->second);
+    if (!others_.empty()) {
+      const auto [first, last] = others_.equal_range(cluster);
+      for (auto it = first; it != last; ++it) o.others.push_back(it->second);
+    }
     return o;
   }
-  const auto [first, last] = runInto_.equal_range(cluster);
-  for (auto it = first; it != last; ++it) o.runInto.push_back(it->second);
-  std::sort(o.runInto.begin(), o.runInto.end());
+  if (!runInto_.empty()) {
+    const auto [first, last] = runInto_.equal_range(cluster);
+    for (auto it = first; it != last; ++it) o.runInto.push_back(it->second);
+    std::sort(o.runInto.begin(), o.runInto.end());
+  }
   switch (fat.At(cluster).kind) {
     case EntryKind::Free:
       o.kind = Owner::Kind::Free;

@@ -422,29 +422,35 @@ std::size_t TreeNames::LongName(std::uint32_t node, char32_t (&out)[260]) {
 }
 
 std::string TreeNames::Name(std::uint32_t node) {
-  if (node == 0 || node >= tree_.nodes.size()) return {};
+  std::string name;
+  if (node != 0 && node < tree_.nodes.size()) AppendName(node, name);
+  return name;
+}
+
+void TreeNames::AppendName(std::uint32_t node, std::string& out) {
   char32_t chars[260];
   if (const std::size_t count = LongName(node, chars); count > 0) {
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) AppendLongNameChar(text, chars[i]);
-    return text;
+    for (std::size_t i = 0; i < count; ++i) AppendLongNameChar(out, chars[i]);
+    return;
   }
   const Node& n = tree_.nodes[node];
-  return ShortNameOf(n.shortName.data(), n.lowerCase, page_);
+  AppendShortName(out, n.shortName.data(), n.lowerCase, page_);
 }
 
 std::string TreeNames::Path(std::uint32_t node) {
-  std::vector<std::uint32_t> parts;
+  parts_.clear();
   for (std::uint32_t n = node;
-       n != 0 && n < tree_.nodes.size() && parts.size() < tree_.nodes.size();
+       n != 0 && n < tree_.nodes.size() && parts_.size() < tree_.nodes.size();
        n = tree_.nodes[n].parent)
-    parts.push_back(n);
+    parts_.push_back(n);
+  if (parts_.empty()) return "/";
   std::string path;
-  for (std::size_t i = parts.size(); i-- > 0;) {
+  path.reserve(parts_.size() * 64);  // room for a name of escaped bytes
+  for (std::size_t i = parts_.size(); i-- > 0;) {
     path += '/';
-    path += Name(parts[i]);
+    AppendName(parts_[i], path);
   }
-  return path.empty() ? "/" : path;
+  return path;
 }
 
 std::optional<std::uint32_t> TreeNames::Find(std::string_view path) {
@@ -459,18 +465,19 @@ std::optional<std::uint32_t> TreeNames::Find(std::string_view path) {
     if (!dir.walked) return std::nullopt;
     // The part as a long name (folded characters) and as a short name (upper-case bytes of
     // the code page; none when a character is missing from it).
-    const std::vector<TypedChar> typed = ParseTypedName(part);
-    std::u32string folded;
-    std::optional<std::string> key = std::string();
-    for (const TypedChar& t : typed) {
-      folded += FoldCase(t.c);
+    ParseTypedName(part, typed_);
+    folded_.clear();
+    key_.clear();
+    bool key = true;
+    for (const TypedChar& t : typed_) {
+      folded_ += FoldCase(t.c);
       if (!key) continue;
       std::optional<std::uint8_t> b = OemByteOfChar(page_, t.c);
       if (t.escaped) b = t.c <= 0xFF ? std::optional(static_cast<std::uint8_t>(t.c)) : std::nullopt;
       if (b)
-        *key += static_cast<char>(OemUpper(page_, *b));
+        key_ += static_cast<char>(OemUpper(page_, *b));
       else
-        key.reset();
+        key = false;
     }
     std::optional<std::uint32_t> found;
     for (std::uint32_t i = dir.childBegin; i < dir.childBegin + dir.childCount; ++i) {
@@ -478,14 +485,14 @@ std::optional<std::uint32_t> TreeNames::Find(std::string_view path) {
       if (n.IsVolumeLabel() || (found && n.deleted)) continue;
       bool match = false;
       if (key) {
-        match = ShortNameMatches(n.shortName.data(), *key, false, page_) ||
-                (n.deleted && ShortNameMatches(n.shortName.data(), *key, true, page_));
+        match = ShortNameMatches(n.shortName.data(), key_, false, page_) ||
+                (n.deleted && ShortNameMatches(n.shortName.data(), key_, true, page_));
       }
       if (!match && n.pieces > 0) {
         char32_t chars[260];
         const std::size_t count = LongName(i, chars);
-        match = count > 0 && count == folded.size() &&
-                std::equal(chars, chars + count, folded.begin(),
+        match = count > 0 && count == folded_.size() &&
+                std::equal(chars, chars + count, folded_.begin(),
                            [](char32_t a, char32_t b) { return FoldCase(a) == b; });
       }
       if (!match) continue;

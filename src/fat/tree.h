@@ -108,6 +108,8 @@ class TreeNames {
   // The characters of the node's long name into `out`, and their count; 0 when it has none
   // or it no longer reads.
   std::size_t LongName(std::uint32_t node, char32_t (&out)[260]);
+  // Name(node), added to `out`.
+  void AppendName(std::uint32_t node, std::string& out);
 
   const Tree& tree_;
   ByteSource& source_;
@@ -115,6 +117,12 @@ class TreeNames {
   // The sectors read last.
   std::int64_t cacheSector_ = -1;
   std::vector<std::uint8_t> cache_;
+  // Room kept from one path to the next: the nodes of a path, and a part of a typed path as
+  // characters, folded, and as short-name bytes.
+  std::vector<std::uint32_t> parts_;
+  std::vector<TypedChar> typed_;
+  std::u32string folded_;
+  std::string key_;
 };
 
 }  // namespace dulvex::fat
