@@ -163,36 +163,26 @@ void AppendLongNameChar(std::string& out, char32_t c) {
 
 std::vector<TypedChar> ParseTypedName(std::string_view text) {
   std::vector<TypedChar> out;
-  ParseTypedName(text, out);
+  for (std::size_t at = 0; at < text.size();) out.push_back(NextTypedChar(text, &at));
   return out;
 }
 
-void ParseTypedName(std::string_view text, std::vector<TypedChar>& out) {
-  // At most a character a byte.
-  out.resize(text.size());
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < text.size();) out[n++] = {NextUtf8(text, &i), false};
-  // Escapes are plain ASCII, so they are read from the characters as well; each one is
-  // shorter than its characters, so the name is rewritten in place.
-
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (out[i].c == U'\\' && i + 1 < n && (out[i + 1].c == U'x' || out[i + 1].c == U'u')) {
-      const std::size_t digits = out[i + 1].c == U'x' ? 2 : 4;
-      long v = i + 2 + digits <= n ? 0 : -1;
-      for (std::size_t k = i + 2; v >= 0 && k < i + 2 + digits; ++k) {
-        const int d = out[k].c < 0x80 ? HexValue(static_cast<char>(out[k].c)) : -1;
-        v = d < 0 ? -1 : v * 16 + d;
-      }
-      if (v >= 0) {
-        out[kept++] = {static_cast<char32_t>(v), true};
-        i += 1 + digits;
-        continue;
-      }
+TypedChar NextTypedChar(std::string_view text, std::size_t* at) {
+  // An escape is plain ASCII: a byte of a longer character is no hex digit.
+  const std::size_t i = *at;
+  if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'u')) {
+    const std::size_t digits = text[i + 1] == 'x' ? 2 : 4;
+    long v = i + 2 + digits <= text.size() ? 0 : -1;
+    for (std::size_t k = i + 2; v >= 0 && k < i + 2 + digits; ++k) {
+      const int d = HexValue(text[k]);
+      v = d < 0 ? -1 : v * 16 + d;
     }
-    out[kept++] = out[i];
+    if (v >= 0) {
+      *at = i + 2 + digits;
+      return {static_cast<char32_t>(v), true};
+    }
   }
-  out.resize(kept);
+  return {NextUtf8(text, at), false};
 }
 
 }  // namespace dulvex

@@ -44,7 +44,7 @@ struct TypedChar {
   bool escaped = false;
 };
 std::vector<TypedChar> ParseTypedName(std::string_view text);
-// The same into `out`, whose room is kept from one name to the next.
-void ParseTypedName(std::string_view text, std::vector<TypedChar>& out);
+// The typed character at byte *at of `text` (before its end), moving *at past it.
+TypedChar NextTypedChar(std::string_view text, std::size_t* at);
 
 }  // namespace dulvex

@@ -36,8 +36,9 @@ std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
         map.owner_[c] = i + 1;
         map.position_[c] = position;
       } else {
-        if (map.others_.count(c) == 0) ++map.crossLinked_;
-        if (map.others_.size() < kMaxOthers) map.others_.emplace(c, std::pair(i, position));
+        // The first chain's position keeps a mark once a second chain holds the cluster.
+        if ((map.position_[c] & kCrossed) == 0) ++map.crossLinked_, map.position_[c] |= kCrossed;
+        if (map.others_.size() < kMaxOthers) map.others_.push_back({c, i, position});
       }
       return true;
     });
@@ -45,10 +46,24 @@ std::optional<OwnerMap> OwnerMap::Build(const Tree& tree, const FatTable& fat,
     if (ends != nullptr) (*ends)[i] = end;
     if ((end.stop == ChainStop::Free || end.stop == ChainStop::Bad) &&
         map.runInto_.size() < kMaxOthers)
-      map.runInto_.emplace(end.into, std::pair(i, end.last));
+      map.runInto_.push_back({end.into, i, end.last});
   }
+  std::sort(map.others_.begin(), map.others_.end());
+  std::sort(map.runInto_.begin(), map.runInto_.end());
   if (progress != nullptr) progress->Report(tree.nodes.size(), tree.nodes.size());
   return map;
+}
+
+std::pair<const OwnerMap::Link*, const OwnerMap::Link*> OwnerMap::LinksOf(
+    const std::vector<Link>& links, std::uint32_t cluster) {
+  const Link* first = links.data();
+  const Link* last = first + links.size();
+  if (first == last) return {last, last};
+  first = std::lower_bound(first, last, cluster,
+                           [](const Link& l, std::uint32_t c) { return l.cluster < c; });
+  last = std::upper_bound(first, last, cluster,
+                          [](std::uint32_t c, const Link& l) { return c < l.cluster; });
+  return {first, last};
 }
 
 Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
@@ -57,19 +72,16 @@ Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
   if (const std::uint32_t node = owner_[cluster]; node != 0) {
     o.kind = Owner::Kind::File;
     o.node = node - 1;
-    o.position = position_[cluster];
+    o.position = position_[cluster] & ~kCrossed;
     o.chainLength = length_[o.node];
-    if (!others_.empty()) {
-      const auto [first, last] = others_.equal_range(cluster);
-      for (auto it = first; it != last; ++it) o.others.push_back(it->second);
+    if ((position_[cluster] & kCrossed) != 0) {
+      const auto [first, last] = LinksOf(others_, cluster);
+      for (const Link* l = first; l != last; ++l) o.others.emplace_back(l->node, l->at);
     }
     return o;
   }
-  if (!runInto_.empty()) {
-    const auto [first, last] = runInto_.equal_range(cluster);
-    for (auto it = first; it != last; ++it) o.runInto.push_back(it->second);
-    std::sort(o.runInto.begin(), o.runInto.end());
-  }
+  const auto [first, last] = LinksOf(runInto_, cluster);
+  for (const Link* l = first; l != last; ++l) o.runInto.emplace_back(l->node, l->at);
   switch (fat.At(cluster).kind) {
     case EntryKind::Free:
       o.kind = Owner::Kind::Free;
@@ -88,9 +100,9 @@ Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
 
 std::vector<std::uint32_t> OwnerMap::CrossLinkedClusters() const {
   std::vector<std::uint32_t> clusters;
-  for (const auto& [cluster, other] : others_) clusters.push_back(cluster);
-  std::sort(clusters.begin(), clusters.end());
-  clusters.erase(std::unique(clusters.begin(), clusters.end()), clusters.end());
+  for (const Link& l : others_) {
+    if (clusters.empty() || clusters.back() != l.cluster) clusters.push_back(l.cluster);
+  }
   return clusters;
 }
 
@@ -99,8 +111,8 @@ std::uint64_t OwnerMap::ClusterBytes() const {
 }
 
 std::uint64_t OwnerMap::Bytes() const {
-  return ClusterBytes() + length_.capacity() * 4 + (others_.size() + runInto_.size()) * 32 +
-         (others_.bucket_count() + runInto_.bucket_count()) * 8;
+  return ClusterBytes() + length_.capacity() * 4 +
+         (others_.capacity() + runInto_.capacity()) * sizeof(Link);
 }
 
 }  // namespace dulvex::fat

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -62,6 +61,8 @@ class OwnerMap {
 
  private:
   static constexpr std::size_t kMaxOthers = 100000;
+  // Set in position_ for a cluster that more than one chain holds.
+  static constexpr std::uint32_t kCrossed = 0x80000000;
   // One number per cluster, from calloc: the pages of clusters no chain reaches are never
   // touched, so a large volume with few clusters in use costs little memory and time.
   struct Free {
@@ -73,8 +74,20 @@ class OwnerMap {
   Numbers owner_;                      // node + 1 of the first chain met; 0 for none
   Numbers position_;                   // 1-based position in that chain
   std::vector<std::uint32_t> length_;  // per node: clusters in its chain
-  std::unordered_multimap<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> others_;
-  std::unordered_multimap<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> runInto_;
+  // The further chains of the cross-linked clusters, and the chains that run into free or bad
+  // ones: cluster, node, and position or the cluster pointing in; sorted once built.
+  struct Link {
+    std::uint32_t cluster, node, at;
+    bool operator<(const Link& o) const {
+      return cluster != o.cluster ? cluster < o.cluster
+             : node != o.node     ? node < o.node
+                                  : at < o.at;
+    }
+  };
+  std::vector<Link> others_, runInto_;
+  // The links of `cluster` in a sorted list.
+  static std::pair<const Link*, const Link*> LinksOf(const std::vector<Link>& links,
+                                                     std::uint32_t cluster);
   std::uint64_t crossLinked_ = 0;
 };
 

@@ -465,11 +465,11 @@ std::optional<std::uint32_t> TreeNames::Find(std::string_view path) {
     if (!dir.walked) return std::nullopt;
     // The part as a long name (folded characters) and as a short name (upper-case bytes of
     // the code page; none when a character is missing from it).
-    ParseTypedName(part, typed_);
     folded_.clear();
     key_.clear();
     bool key = true;
-    for (const TypedChar& t : typed_) {
+    for (std::size_t c = 0; c < part.size();) {
+      const TypedChar t = NextTypedChar(part, &c);
       folded_ += FoldCase(t.c);
       if (!key) continue;
       std::optional<std::uint8_t> b = OemByteOfChar(page_, t.c);

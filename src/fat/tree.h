@@ -117,10 +117,9 @@ class TreeNames {
   // The sectors read last.
   std::int64_t cacheSector_ = -1;
   std::vector<std::uint8_t> cache_;
-  // Room kept from one path to the next: the nodes of a path, and a part of a typed path as
-  // characters, folded, and as short-name bytes.
+  // Room kept from one path to the next: the nodes of a path, and a part of a typed path
+  // folded and as short-name bytes.
   std::vector<std::uint32_t> parts_;
-  std::vector<TypedChar> typed_;
   std::u32string folded_;
   std::string key_;
 };
