@@ -47,15 +47,20 @@ std::string ShortNameText(const std::uint8_t* e, OemCodePage page) {
 
 bool ShortNameMatches(const std::uint8_t* name11, std::string_view key, bool anyFirst,
                       OemCodePage page) {
-  auto trimmed = [&](std::size_t first, std::size_t count) {
-    while (count > 0 && name11[first + count - 1] == ' ') --count;
+  // Most names differ at once: their first byte is compared before they are measured.
+  if (key.size() > 12) return false;
+  const std::uint8_t first = name11[0] == kStoredE5 ? kDeletedEntry : name11[0];
+  if (!anyFirst && first != ' ' && (key.empty() || OemUpper(page, first) != std::uint8_t(key[0])))
+    return false;
+  auto trimmed = [&](std::size_t at, std::size_t count) {
+    while (count > 0 && name11[at + count - 1] == ' ') --count;
     return count;
   };
   const std::size_t name = trimmed(kDirName, 8), ext = trimmed(kDirExt, 3);
   if (key.size() != name + (ext > 0 ? 1 + ext : 0)) return false;
   for (std::size_t i = anyFirst ? 1 : 0; i < name; ++i) {
-    const std::uint8_t b = i == kDirName && name11[i] == kStoredE5 ? kDeletedEntry : name11[i];
-    if (OemUpper(page, b) != static_cast<std::uint8_t>(key[i])) return false;
+    if (OemUpper(page, i == 0 ? first : name11[i]) != static_cast<std::uint8_t>(key[i]))
+      return false;
   }
   if (ext == 0) return true;
   if (key[name] != '.') return false;

@@ -58,7 +58,7 @@ std::pair<const OwnerMap::Link*, const OwnerMap::Link*> OwnerMap::LinksOf(
     const std::vector<Link>& links, std::uint32_t cluster) {
   const Link* first = links.data();
   const Link* last = first + links.size();
-  if (first == last) return {last, last};
+  if (first == last || cluster < first->cluster || cluster > last[-1].cluster) return {last, last};
   first = std::lower_bound(first, last, cluster,
                            [](const Link& l, std::uint32_t c) { return l.cluster < c; });
   last = std::upper_bound(first, last, cluster,
@@ -80,8 +80,6 @@ Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
     }
     return o;
   }
-  const auto [first, last] = LinksOf(runInto_, cluster);
-  for (const Link* l = first; l != last; ++l) o.runInto.emplace_back(l->node, l->at);
   switch (fat.At(cluster).kind) {
     case EntryKind::Free:
       o.kind = Owner::Kind::Free;
@@ -91,10 +89,14 @@ Owner OwnerMap::Query(const FatTable& fat, std::uint32_t cluster) const {
       break;
     case EntryKind::Reserved:
       o.kind = Owner::Kind::Reserved;
-      break;
+      return o;
     default:
       o.kind = Owner::Kind::Lost;
+      return o;
   }
+  // Only a free or a bad cluster stops a chain that runs into it.
+  const auto [first, last] = LinksOf(runInto_, cluster);
+  for (const Link* l = first; l != last; ++l) o.runInto.emplace_back(l->node, l->at);
   return o;
 }
 
