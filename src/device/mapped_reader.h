@@ -6,7 +6,11 @@
 // names the failing sectors. A file cut shorter than a stretch does not lend it.
 #pragma once
 
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "device/medium_reader.h"
 
@@ -26,17 +30,42 @@ class MappedReader : public BulkReader {
     return plain_.Read(offset, out, length, got);
   }
   Borrowed Borrow(std::uint64_t offset, std::size_t length) override;
+  // Maps the pages from there on (or down, going backward) into the window ahead of the
+  // caller, on a thread of its own, so that the caller's reads of them do not fault.
+  void WillBorrow(std::uint64_t offset, std::size_t length) override;
   const char* kind() const override { return "mapped"; }
 
   static constexpr std::size_t kWindow = std::size_t{64} << 20;
+  // How far ahead of the bytes the caller borrows next their pages are mapped.
+  static constexpr std::size_t kAhead = std::size_t{8} << 20;
 
  private:
+  // Work for the helper thread: mapping the pages of a stretch of the window of generation
+  // `window` (passed over once the window has changed), or unmapping a window.
+  struct Job {
+    bool unmap = false;
+    std::uint8_t* at = nullptr;
+    std::size_t length = 0;
+    std::uint64_t window = 0;
+  };
+  void Post(const Job& job);
+  void Work();
+
   MediumReader plain_;
   const std::size_t window_;
   std::uint8_t* map_ = nullptr;  // the mapped window: medium bytes [mapLo_, mapLo_ + mapLen_)
   std::uint64_t mapLo_ = 0;
   std::size_t mapLen_ = 0;
   bool mapFails_ = false;  // the medium cannot be mapped: never try again
+  // The window's bytes [readyLo_, readyHi_) are mapped, or handed to the helper to map.
+  std::uint64_t readyLo_ = 0, readyHi_ = 0;
+
+  std::mutex mutex_;
+  std::condition_variable posted_;
+  std::deque<Job> jobs_;
+  std::uint64_t generation_ = 0;  // of the current window; guarded by mutex_
+  bool stopping_ = false;
+  std::thread helper_;
 };
 
 }  // namespace dulvex::device
