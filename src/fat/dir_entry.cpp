@@ -21,21 +21,32 @@ std::string ShortNameOf(const std::uint8_t* name11, std::uint8_t lowerCase, OemC
 
 void AppendShortName(std::string& out, const std::uint8_t* name11, std::uint8_t lowerCase,
                      OemCodePage page) {
-  auto trimmed = [&](std::size_t first, std::size_t count) {
-    while (count > 0 && name11[first + count - 1] == ' ') --count;
+  auto trimmed = [&](std::size_t at, std::size_t count) {
+    while (count > 0 && name11[at + count - 1] == ' ') --count;
     return count;
   };
   auto part = [&](std::size_t first, std::size_t count, bool lower) {
+    if (!lower) {
+      for (std::size_t k = first; k < first + count; ++k) AppendShortNameByte(out, page, name11[k]);
+      return;
+    }
     for (std::size_t k = first; k < first + count; ++k) {
-      std::uint8_t b = name11[k];
-      if (k == kDirName && b == kStoredE5) b = kDeletedEntry;
-      if (k == kDirName && name11[0] == kDeletedEntry) b = '_';
-      if (lower && b >= 'A' && b <= 'Z') b = static_cast<std::uint8_t>(b + 32);
-      AppendShortNameByte(out, page, b);
+      const std::uint8_t b = name11[k];
+      AppendShortNameByte(
+          out, page, static_cast<unsigned>(b - 'A') < 26 ? static_cast<std::uint8_t>(b + 32) : b);
     }
   };
-  part(kDirName, trimmed(kDirName, 8), (lowerCase & 0x08) != 0);
-  if (const std::size_t ext = trimmed(kDirExt, 3); ext > 0) {
+  const std::size_t name = trimmed(kDirName, 8), ext = trimmed(kDirExt, 3);
+  if (name > 0) {
+    // The first byte: a stored 0x05 stands for 0xE5, and a deleted entry has lost it.
+    std::uint8_t b = name11[0] == kStoredE5 ? kDeletedEntry : name11[0];
+    if (name11[0] == kDeletedEntry) b = '_';
+    if ((lowerCase & 0x08) != 0 && static_cast<unsigned>(b - 'A') < 26)
+      b = static_cast<std::uint8_t>(b + 32);
+    AppendShortNameByte(out, page, b);
+    part(1, name - 1, (lowerCase & 0x08) != 0);
+  }
+  if (ext > 0) {
     out += '.';
     part(kDirExt, ext, (lowerCase & 0x10) != 0);
   }

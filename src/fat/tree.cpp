@@ -1,6 +1,7 @@
 #include "fat/tree.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "base/casefold.h"
 #include "fat/dir_entry.h"
@@ -12,9 +13,20 @@ namespace {
 // A long name has at most 20 pieces of 13 characters (255 characters and the final 0).
 constexpr int kMaxPieces = 20;
 
-// Where an entry lies, for the problems that name it.
-std::string At(std::int64_t sector, std::size_t offset) {
-  return " (sector " + std::to_string(sector) + ", offset " + std::to_string(offset) + ")";
+// A number added to a text.
+template <typename Number>
+void AddNumber(std::string& text, Number n) {
+  char digits[24];
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
+
+// Where an entry lies, added to the problem that names it.
+void AddAt(std::string& text, std::int64_t sector, std::size_t offset) {
+  text += " (sector ";
+  AddNumber(text, sector);
+  text += ", offset ";
+  AddNumber(text, offset);
+  text += ')';
 }
 
 bool IsDotEntry(const std::uint8_t* e) {
@@ -71,6 +83,16 @@ class Walker {
   void Problem(Text text) {
     if (tree_.problemCount++ < Tree::kMaxProblems) tree_.problems.push_back(text());
   }
+  // A problem of directory d: `text` adds what follows its path, in one string.
+  template <typename Text>
+  void Problem(std::uint32_t d, Text text) {
+    if (tree_.problemCount++ >= Tree::kMaxProblems) return;
+    std::string t;
+    t.reserve(128);
+    names_.AppendPath(d, t);
+    text(t);
+    tree_.problems.push_back(std::move(t));
+  }
 
   bool DirSeen(std::uint32_t c) const { return (dirSeen_[c / 64] >> (c % 64) & 1) != 0; }
   void MarkDir(std::uint32_t c) { dirSeen_[c / 64] |= std::uint64_t{1} << (c % 64); }
@@ -96,20 +118,21 @@ class Walker {
 
   // The clusters of directory d (none for the fixed root region), in runs.
   std::vector<fat::Run> DirectoryRuns(std::uint32_t d) {
-    auto path = [this, d] { return names_.Path(d); };
     if (d == 0 && l_.kind != FatKind::Fat32) return {};
     const std::uint32_t start = tree_.nodes[d].firstCluster;
     if (!l_.IsCluster(start)) {
-      Problem([&] {
-        return path() + ": first cluster " + std::to_string(start) +
-               " is not a data cluster; not read";
+      Problem(d, [&](std::string& t) {
+        t += ": first cluster ";
+        AddNumber(t, start);
+        t += " is not a data cluster; not read";
       });
       return {};
     }
     if (DirSeen(start)) {
-      Problem([&] {
-        return path() + ": cluster " + std::to_string(start) +
-               " belongs to a directory met before; not walked again";
+      Problem(d, [&](std::string& t) {
+        t += ": cluster ";
+        AddNumber(t, start);
+        t += " belongs to a directory met before; not walked again";
       });
       return {};
     }
@@ -124,14 +147,15 @@ class Walker {
       return clusters.size() < most;
     });
     if (sharedAt != 0) {
-      Problem([&] {
-        return path() + ": its chain runs into cluster " + std::to_string(sharedAt) +
-               " of another directory; read up to there";
+      Problem(d, [&](std::string& t) {
+        t += ": its chain runs into cluster ";
+        AddNumber(t, sharedAt);
+        t += " of another directory; read up to there";
       });
     } else if (end.stop == ChainStop::Cut) {
-      Problem([&] { return path() + ": longer than 65536 entries; the rest is not read"; });
+      Problem(d, [](std::string& t) { t += ": longer than 65536 entries; the rest is not read"; });
     } else if (end.stop != ChainStop::End) {
-      Problem([&] { return path() + ": chain " + StopText(end, l_); });
+      Problem(d, [&](std::string& t) { t += ": chain " + StopText(end, l_); });
     }
     return RunsOf(clusters);
   }
@@ -146,9 +170,8 @@ class Walker {
           std::span(buffer_).subspan(i * kSectorBytes, kSectorBytes);
       if (auto failure = ReadSectors(source_, s.sector + static_cast<std::int64_t>(i), one)) {
         readable_[i] = false;
-        Problem([&] {
-          return names_.Path(d) + ": read error at " + failure->Describe() +
-                 "; its entries are left out";
+        Problem(d, [&](std::string& t) {
+          t += ": read error at " + failure->Describe() + "; its entries are left out";
         });
       }
     }
@@ -182,9 +205,10 @@ class Walker {
   }
 
   void Orphaned(std::uint32_t d) {
-    Problem([&] {
-      return names_.Path(d) + ": long-name pieces" + At(pieceSector_, pieceOffset_) +
-             " not followed by their short entry (orphaned); not used";
+    Problem(d, [&](std::string& t) {
+      t += ": long-name pieces";
+      AddAt(t, pieceSector_, pieceOffset_);
+      t += " not followed by their short entry (orphaned); not used";
     });
     pieces_ = 0;
   }
@@ -196,9 +220,12 @@ class Walker {
     // The number places the piece's characters: only 1 to 20 may be used.
     if (number < 1 || number > kMaxPieces) {
       if (pieces_ > 0) Orphaned(d);
-      Problem([&] {
-        return names_.Path(d) + ": long-name piece" + At(sector, offset) +
-               " with the sequence number " + std::to_string(number) + "; not used";
+      Problem(d, [&](std::string& t) {
+        t += ": long-name piece";
+        AddAt(t, sector, offset);
+        t += " with the sequence number ";
+        AddNumber(t, number);
+        t += "; not used";
       });
       return;
     }
@@ -212,12 +239,13 @@ class Walker {
     } else if (pieces_ == 0 || number != expected_ || e[kLdirChksum] != checksum_) {
       const bool orphan = pieces_ == 0;
       pieces_ = 0;
-      Problem([&] {
-        return names_.Path(d) + ": long-name piece" + At(sector, offset) +
-               (orphan                ? " without the pieces before it (orphaned)"
-                : number != expected_ ? " out of order"
-                                      : " with another checksum than the pieces before it") +
-               "; not used";
+      Problem(d, [&](std::string& t) {
+        t += ": long-name piece";
+        AddAt(t, sector, offset);
+        t += orphan                ? " without the pieces before it (orphaned)"
+             : number != expected_ ? " out of order"
+                                   : " with another checksum than the pieces before it";
+        t += "; not used";
       });
       return;
     }
@@ -269,9 +297,12 @@ class Walker {
       if (deleted || expected_ != 0) {
         Orphaned(d);
       } else if (checksum_ != ShortNameChecksum(e)) {
-        Problem([&] {
-          return names_.Path(d) + ": long name" + At(pieceSector_, pieceOffset_) +
-                 " with a wrong checksum for " + ShortNameText(e, page_) + "; not used";
+        Problem(d, [&](std::string& t) {
+          t += ": long name";
+          AddAt(t, pieceSector_, pieceOffset_);
+          t += " with a wrong checksum for ";
+          AppendShortName(t, e, e[kDirNTRes], page_);
+          t += "; not used";
         });
       } else if (units_[0] != 0) {
         n.pieces = static_cast<std::uint8_t>(pieces_);
@@ -438,19 +469,26 @@ void TreeNames::AppendName(std::uint32_t node, std::string& out) {
 }
 
 std::string TreeNames::Path(std::uint32_t node) {
+  std::string path;
+  AppendPath(node, path);
+  return path;
+}
+
+void TreeNames::AppendPath(std::uint32_t node, std::string& out) {
   parts_.clear();
   for (std::uint32_t n = node;
        n != 0 && n < tree_.nodes.size() && parts_.size() < tree_.nodes.size();
        n = tree_.nodes[n].parent)
     parts_.push_back(n);
-  if (parts_.empty()) return "/";
-  std::string path;
-  path.reserve(parts_.size() * 64);  // room for a name of escaped bytes
-  for (std::size_t i = parts_.size(); i-- > 0;) {
-    path += '/';
-    AppendName(parts_[i], path);
+  if (parts_.empty()) {
+    out += '/';
+    return;
   }
-  return path;
+  out.reserve(out.size() + parts_.size() * 64);  // room for names of escaped bytes
+  for (std::size_t i = parts_.size(); i-- > 0;) {
+    out += '/';
+    AppendName(parts_[i], out);
+  }
 }
 
 std::optional<std::uint32_t> TreeNames::Find(std::string_view path) {

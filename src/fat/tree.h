@@ -95,6 +95,7 @@ class TreeNames {
   std::string Name(std::uint32_t node);
   // "/SUBDIR/INSIDE.TXT"; "/" for the root.
   std::string Path(std::uint32_t node);
+  void AppendPath(std::uint32_t node, std::string& out);  // the same, added to `out`
   // The node named by a path such as "/DIR/SUB/NAME.TXT": each part matched against the long
   // name in Unicode simple case folding, or the short name in the code page's upper case;
   // "\xHH" stands for the byte or character it names. A live entry wins over a deleted one,
