@@ -51,6 +51,9 @@ class Walker {
     Node root;
     root.attr = kAttrDirectory;
     root.firstCluster = l_.kind == FatKind::Fat32 ? l_.rootCluster : 0;
+    // Room for a small volume's tree at once; the records are cut to size at the end.
+    tree_.nodes.reserve(64);
+    tree_.extents.reserve(16);
     tree_.nodes.push_back(root);
     std::vector<std::uint32_t> pending{0};
     std::size_t walked = 0;
@@ -87,6 +90,7 @@ class Walker {
   template <typename Text>
   void Problem(std::uint32_t d, Text text) {
     if (tree_.problemCount++ >= Tree::kMaxProblems) return;
+    if (tree_.problems.capacity() == 0) tree_.problems.reserve(16);
     std::string t;
     t.reserve(128);
     names_.AppendPath(d, t);
@@ -107,8 +111,14 @@ class Walker {
           {static_cast<std::uint32_t>(sector), static_cast<std::uint32_t>(sectors), slots});
       slots += static_cast<std::uint32_t>(sectors * (kSectorBytes / kDirEntryBytes));
     };
-    for (const fat::Run& r : DirectoryRuns(d))
-      add(l_.ClusterSector(r.first), std::uint64_t{r.count} * l_.sectorsPerCluster);
+    DirectoryClusters(d);
+    // Runs of consecutive clusters, each one extent.
+    for (std::size_t i = 0; i < clusters_.size();) {
+      std::size_t j = i + 1;
+      while (j < clusters_.size() && clusters_[j] == clusters_[j - 1] + 1) ++j;
+      add(l_.ClusterSector(clusters_[i]), std::uint64_t{j - i} * l_.sectorsPerCluster);
+      i = j;
+    }
     if (d == 0 && l_.kind != FatKind::Fat32 && l_.rootSectors > 0)
       add(l_.rootSector, std::min<std::uint64_t>(static_cast<std::uint64_t>(l_.rootSectors),
                                                  Tree::kMaxDirectoryBytes / kSectorBytes));
@@ -116,9 +126,10 @@ class Walker {
         static_cast<std::uint32_t>(tree_.extents.size()) - tree_.nodes[d].extentBegin;
   }
 
-  // The clusters of directory d (none for the fixed root region), in runs.
-  std::vector<fat::Run> DirectoryRuns(std::uint32_t d) {
-    if (d == 0 && l_.kind != FatKind::Fat32) return {};
+  // The clusters of directory d into clusters_ (none for the fixed root region).
+  void DirectoryClusters(std::uint32_t d) {
+    clusters_.clear();
+    if (d == 0 && l_.kind != FatKind::Fat32) return;
     const std::uint32_t start = tree_.nodes[d].firstCluster;
     if (!l_.IsCluster(start)) {
       Problem(d, [&](std::string& t) {
@@ -126,7 +137,7 @@ class Walker {
         AddNumber(t, start);
         t += " is not a data cluster; not read";
       });
-      return {};
+      return;
     }
     if (DirSeen(start)) {
       Problem(d, [&](std::string& t) {
@@ -134,17 +145,16 @@ class Walker {
         AddNumber(t, start);
         t += " belongs to a directory met before; not walked again";
       });
-      return {};
+      return;
     }
     const std::uint64_t most =
         std::max<std::uint64_t>(1, Tree::kMaxDirectoryBytes / l_.clusterBytes);
-    std::vector<std::uint32_t> clusters;
     std::uint32_t sharedAt = 0;
     const ChainEnd end = follower_.Walk(start, [&](std::uint32_t c) {
       if (DirSeen(c)) return sharedAt = c, false;
       MarkDir(c);
-      clusters.push_back(c);
-      return clusters.size() < most;
+      clusters_.push_back(c);
+      return clusters_.size() < most;
     });
     if (sharedAt != 0) {
       Problem(d, [&](std::string& t) {
@@ -157,7 +167,6 @@ class Walker {
     } else if (end.stop != ChainStop::End) {
       Problem(d, [&](std::string& t) { t += ": chain " + StopText(end, l_); });
     }
-    return RunsOf(clusters);
   }
 
   // Reads a segment; sectors that cannot be read are reported and left out of `readable`.
@@ -341,6 +350,7 @@ class Walker {
   bool full_ = false;
   std::vector<std::uint8_t> buffer_;
   std::vector<bool> readable_;
+  std::vector<std::uint32_t> clusters_;  // of the directory being read
   // The long name being assembled: pieces_ pieces, expected_ the number of the next one.
   int pieces_ = 0, expected_ = 0;
   std::uint8_t checksum_ = 0;
