@@ -1,31 +1,55 @@
 #include "fat/chain.h"
 
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+
 namespace dulvex::fat {
 
+namespace {
+
+// Texts and numbers added to one string.
+void Add(std::string& text, std::string_view piece) {
+  text += piece;
+}
+void Add(std::string& text, std::uint64_t n) {
+  char digits[24];
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
+template <typename... Pieces>
+std::string Join(Pieces... pieces) {
+  std::string text;
+  text.reserve(96);
+  (Add(text, pieces), ...);
+  return text;
+}
+
+}  // namespace
+
 std::string StopText(const ChainEnd& end, const Layout& layout) {
-  const std::string last = std::to_string(end.last);
+  const std::uint64_t last = end.last;
   const Entry e{end.value, EntryKind::Free};
   switch (end.stop) {
     case ChainStop::End:
       return "end of chain";
     case ChainStop::Free:
     case ChainStop::Bad: {
-      const std::string into = std::to_string(end.into);
-      const char* kind = end.stop == ChainStop::Free ? "free" : "bad";
-      if (end.length == 0) return "cluster " + into + " is " + kind + ": the chain is empty";
-      return "runs into " + std::string(kind) + " cluster " + into + " (from cluster " + last + ")";
+      const std::string_view kind = end.stop == ChainStop::Free ? "free" : "bad";
+      const std::uint64_t into = end.into;
+      if (end.length == 0) return Join("cluster ", into, " is ", kind, ": the chain is empty");
+      return Join("runs into ", kind, " cluster ", into, " (from cluster ", last, ")");
     }
     case ChainStop::OutOfRange:
-      return "ends at cluster " + last + ": it points to " + std::to_string(e.Next()) +
-             ", past the last cluster (" + std::to_string(layout.MaxCluster()) + ")";
+      return Join("ends at cluster ", last, ": it points to ", std::uint64_t{e.Next()},
+                  ", past the last cluster (", std::uint64_t{layout.MaxCluster()}, ")");
     case ChainStop::Reserved:
-      return "ends at cluster " + last + ": its entry is " +
-             EntryText({end.value, EntryKind::Reserved});
+      return Join("ends at cluster ", last, ": its entry is ",
+                  std::string_view(EntryText({end.value, EntryKind::Reserved})));
     case ChainStop::Loop:
-      return "loop: cluster " + last + " points back to cluster " + std::to_string(e.Next());
+      return Join("loop: cluster ", last, " points back to cluster ", std::uint64_t{e.Next()});
     case ChainStop::NotACluster:
-      return "cluster " + std::to_string(end.start) + " is not a data cluster (2 to " +
-             std::to_string(layout.MaxCluster()) + ")";
+      return Join("cluster ", std::uint64_t{end.start}, " is not a data cluster (2 to ",
+                  std::uint64_t{layout.MaxCluster()}, ")");
     case ChainStop::Cut:
       break;
   }
@@ -45,6 +69,7 @@ void ChainFollower::Unmark(std::uint32_t start, std::uint64_t length) {
 std::vector<std::uint32_t> ChainFollower::Follow(std::uint32_t start, ChainEnd* end) {
   std::vector<std::uint32_t> clusters;
   const ChainEnd e = Walk(start, [&clusters](std::uint32_t n) {
+    if (clusters.empty()) clusters.reserve(16);  // most chains at once
     clusters.push_back(n);
     return true;
   });
@@ -54,6 +79,7 @@ std::vector<std::uint32_t> ChainFollower::Follow(std::uint32_t start, ChainEnd* 
 
 std::vector<Run> RunsOf(std::span<const std::uint32_t> clusters) {
   std::vector<Run> runs;
+  if (!clusters.empty()) runs.reserve(std::min<std::size_t>(clusters.size(), 16));
   for (const std::uint32_t n : clusters) {
     if (!runs.empty() && runs.back().last() + 1 == n)
       ++runs.back().count;
