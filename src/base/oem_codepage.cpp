@@ -116,13 +116,11 @@ std::optional<std::uint8_t> OemByteOfChar(OemCodePage page, char32_t c) {
 }
 
 std::uint8_t OemUpper(OemCodePage page, std::uint8_t b) {
-  static const UpperTable k850(OemCodePage::Cp850), k437(OemCodePage::Cp437),
-      k1252(OemCodePage::Cp1252);
-  if (b < 0x80) return b >= 'a' && b <= 'z' ? static_cast<std::uint8_t>(b - 0x20) : b;
-  const UpperTable& t = page == OemCodePage::Cp850   ? k850
-                        : page == OemCodePage::Cp437 ? k437
-                                                     : k1252;
-  return t.upper[b];
+  // The three pages in the order of OemCodePage, made once (the ASCII letters among them).
+  static const std::array<UpperTable, 3> kTables = {UpperTable(OemCodePage::Cp850),
+                                                    UpperTable(OemCodePage::Cp437),
+                                                    UpperTable(OemCodePage::Cp1252)};
+  return kTables[static_cast<std::size_t>(page)].upper[b];
 }
 
 void AppendShortNameByte(std::string& out, OemCodePage page, std::uint8_t b) {
