@@ -151,6 +151,7 @@ TEST(FatTree, HostilePiecesAreRefusedAndOddNamesStayUnambiguous) {
   v.Piece(0x41, Sum("SLASH   TXT"), u"a/b\x01.txt");
   v.Short("SLASH   TXT");
   v.Short("A/\001\201    BIN");
+  v.Short("\005E5NAME TXT")[12] = 0x10;  // a stored 0x05 is 0xE5; the extension in lower case
   const fat::Tree t = v.Walk();
   EXPECT_EQ(t.problems,
             (std::vector<std::string>{
@@ -163,8 +164,10 @@ TEST(FatTree, HostilePiecesAreRefusedAndOddNamesStayUnambiguous) {
     OemCodePage page;
     std::vector<std::string> names;
   } pages[] = {
-      {OemCodePage::Cp850, {"GOOD.TXT", "BIG.TXT", "a\\x2Fb\\x01.txt", "A\\x2F\\x01\u00FC.BIN"}},
-      {OemCodePage::Cp1252, {"GOOD.TXT", "BIG.TXT", "a\\x2Fb\\x01.txt", "A\\x2F\\x01\\x81.BIN"}}};
+      {OemCodePage::Cp850,
+       {"GOOD.TXT", "BIG.TXT", "a\\x2Fb\\x01.txt", "A\\x2F\\x01\u00FC.BIN", "\u00F5E5NAME.txt"}},
+      {OemCodePage::Cp1252,
+       {"GOOD.TXT", "BIG.TXT", "a\\x2Fb\\x01.txt", "A\\x2F\\x01\\x81.BIN", "\u00E5E5NAME.txt"}}};
   for (const auto& [page, expected] : pages) {
     fat::TreeNames n(t, source, page);
     std::vector<std::string> names;
@@ -177,7 +180,8 @@ TEST(FatTree, HostilePiecesAreRefusedAndOddNamesStayUnambiguous) {
   fat::TreeNames n(t, source);
   EXPECT_EQ(n.Find("/A\\x2f\\x01\u00DC.bin"), 4u);  // "Ü" is the upper case of 0x81 in 850
   EXPECT_FALSE(n.Find("/A/\\x01\u00FC.BIN"));
-  EXPECT_EQ(FoldCase(U'\u0391'), U'\u03B1');  // Greek, Cyrillic and the final sigma fold
+  EXPECT_EQ(FoldCase(U'\u00C9'), U'\u00E9');  // Latin-1, Greek, Cyrillic, the final sigma
+  EXPECT_EQ(FoldCase(U'\u0391'), U'\u03B1');
   EXPECT_EQ(FoldCase(U'\u03C2'), U'\u03C3');
   EXPECT_EQ(FoldCase(U'\u0416'), U'\u0436');
   EXPECT_EQ(OemUpper(OemCodePage::Cp437, 0x81), 0x9A);
