@@ -165,7 +165,7 @@ TEST(FatTree, HostilePiecesAreRefusedAndOddNamesStayUnambiguous) {
     std::vector<std::string> names;
   } pages[] = {
       {OemCodePage::Cp850,
-       {"GOOD.TXT", "BIG.TXT", "a\\x2Fb\\x01.txt", "A\\x2F\\x01\u00FC.BIN", "\u00F5E5NAME.txt"}},
+       {"GOOD.TXT", "BIG.TXT", "a\\x2Fb\\x01.txt", "A\\x2F\\x01\u00FC.BIN", "\u00D5E5NAME.txt"}},
       {OemCodePage::Cp1252,
        {"GOOD.TXT", "BIG.TXT", "a\\x2Fb\\x01.txt", "A\\x2F\\x01\\x81.BIN", "\u00E5E5NAME.txt"}}};
   for (const auto& [page, expected] : pages) {
