@@ -116,7 +116,7 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
              "wrote to it). Nothing was written.";
       break;
     case Cause::JournalFailed:
-      text = refused + r.journalProblem + ". Without its journal record nothing is written.";
+      text = refused + r.detail + ". Without its journal record nothing is written.";
       break;
     case Cause::Mismatch:
       text = "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR " + std::to_string(sector) +

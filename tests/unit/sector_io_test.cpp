@@ -196,7 +196,7 @@ TEST_F(LoopDrive, EndBusyRefusalAndExactWrite) {
 // A write log that counts the writes begun.
 struct TestLog : device::WriteLog {
   int begun = 0;
-  std::string Begin(const device::PendingWrite&) override { return ++begun, ""; }
+  Status Begin(const device::PendingWrite&) override { return ++begun, Status{}; }
   bool End(const device::WriteResult&) override { return true; }
 };
 
@@ -349,9 +349,9 @@ TEST_F(LoopDrive, AReadOnlyDeviceIsRefusedWithoutARecord) {
 struct ChangingLog : device::WriteLog {
   std::filesystem::path file;
   device::WriteResult ended;
-  std::string Begin(const device::PendingWrite&) override {
+  Status Begin(const device::PendingWrite&) override {
     PokeBytes(file, 3, 100, {0x42});
-    return "";
+    return {};
   }
   bool End(const device::WriteResult& r) override { return ended = r, true; }
 };
