@@ -356,15 +356,14 @@ void ExportRecords(WindowModel& model, const std::vector<std::int64_t>& ids) {
   const std::string path = model.prompter().FileDialog(
       Prompter::FileMode::Save, "Export Write History", "write-history.txt", "Text files (*.txt)");
   if (path.empty()) return;
-  if (const std::string refusal = drives::HostFileRefusal(model.state.drivesDir, path);
-      !refusal.empty())
-    return Tell(model,
-                "Export refused: " + refusal + ". Nothing was written; choose another file.");
+  if (const Status refused = drives::HostFileRefusal(model.state.drivesDir, path); !refused.ok())
+    return Tell(model, "Export refused: " + refused.Describe() +
+                           ". Nothing was written; choose another file.");
   const std::string text = journal::ExportText(records);
   device::PendingFile out(path);
   if (!out.ok() || !out.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
       !out.Keep()) {
-    Tell(model, "Export: " + path + " cannot be written: " + out.Problem() + ".");
+    Tell(model, "Export: " + path + " cannot be written: " + out.status().Describe() + ".");
   }
 }
 

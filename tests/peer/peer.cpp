@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     {
       dulvex::device::PendingFile file(argv[2]);
       const std::uint8_t text[] = {'p', 'e', 'e', 'r'};
-      if (!file.ok() || !file.Write(text) || !file.Keep()) problem = file.Problem();
+      if (!file.ok() || !file.Write(text) || !file.Keep()) problem = file.status().Describe();
     }
     std::printf("%s%s%d descriptors left open\n", problem.c_str(), problem.empty() ? "" : "; ",
                 OpenDescriptors() - open);
