@@ -189,14 +189,13 @@ TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffe
       model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
                                   AppTitle());
     }
-    return {0, false, r.cause};
+    return {0, r};
   }
   if (!r.ok()) {
     model.prompter().MessageBox("Read Error on " + Where(model, sector) + ": " + r.Describe() + ".",
                                 kStyleExclamation, AppTitle());
-    return {LoopCount(n), false, r.cause};
   }
-  return {LoopCount(n), true, r.cause};
+  return {LoopCount(n), r};
 }
 
 TransferResult WriteSector(WindowModel& model, const std::string& device, std::int64_t n,
@@ -210,8 +209,8 @@ TransferResult WriteSector(WindowModel& model, const std::string& device, std::i
   const device::WriteResult r =
       device::WriteSectorChecked(file, sector, expected, source, log, IoOf(model));
   ReportWrite(model, device, file, sector, r);
-  if (r.cause == Cause::OpenFailed) return {0, false, r.cause};
-  return {LoopCount(n), r.ok(), r.cause};
+  if (r.cause == Cause::OpenFailed) return {0, r};
+  return {LoopCount(n), r};
 }
 
 GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
@@ -231,9 +230,9 @@ GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
   const device::GroupWriteResult r =
       device::WriteSectorGroupChecked(file, sectors, log, IoOf(model));
   t.written = r.written;
-  t.ok = r.stop.ok() && r.written == sectors.size();
+  t.status = r.stop;
   if (r.begun) t.group = log.group().id, t.first = log.group().first;
-  if (t.ok) {
+  if (t.ok()) {
     ReportWrite(model, device, file, r.stopSector, r.stop);  // an end the journal lost
     return t;
   }

@@ -21,9 +21,9 @@ struct Record;
 struct TransferResult {
   // N for N >= 1, 0 for N <= 0, and 0 when the device could not be opened.
   std::int32_t count = 0;
-  // True only when all 512 bytes were read, or written, made durable and found at the medium.
-  bool ok = false;
-  Cause status = Cause::OpenFailed;
+  // Ok only when all 512 bytes were read, or written, made durable and found at the medium.
+  Status status{Cause::Refused};
+  bool ok() const { return status.ok(); }
 };
 
 // Reads sector 0 of DevicePath into BootSectorBuffer. True when it was read; on failure the
@@ -52,7 +52,8 @@ struct SectorChange {
 };
 
 struct GroupTransfer {
-  bool ok = false;          // every sector written, made durable and found at the medium
+  Status status{Cause::Refused};  // ok when every sector was written, made durable and found
+  bool ok() const { return status.ok(); }
   std::size_t written = 0;  // sectors written, from the first in order
   std::int64_t group = 0;   // the journal's group (0 when none was recorded)
   std::int64_t first = 0;   // ... and the id of its first record
