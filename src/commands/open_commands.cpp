@@ -131,10 +131,11 @@ void InstallDrives(WindowModel& model, std::shared_ptr<DrivesShell> shell) {
   RefreshLetterTips(model);
 }
 
-bool OpenMedium(WindowModel& model, DrivesShell& shell, const std::string& path) {
+Status OpenMedium(WindowModel& model, DrivesShell& shell, const std::string& path) {
   const std::optional<char> letter = BindPath(model, shell, path);
-  if (letter) Choose(model, *letter);
-  return letter.has_value();
+  if (!letter) return Status(Cause::Refused);  // BindPath has said why
+  Choose(model, *letter);
+  return {};
 }
 
 void OpenDropped(WindowModel& model, DrivesShell& shell, const std::vector<std::string>& paths) {

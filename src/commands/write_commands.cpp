@@ -69,9 +69,8 @@ void RevertGroup(WindowModel& model, const journal::Group& g, const std::string&
                   refused + at + " is a write in progress in another window. Nothing was written.");
     if (r.undone || r.state == State::NotWritten) continue;
     device::Sector now{};
-    std::string why;
-    if (!ReadRecordSector(model, r, false, &now, &why))
-      return Tell(model, refused + at + (": " + why) + ". Nothing was written.");
+    if (const Status read = ReadRecordSector(model, r, false, &now); !read.ok())
+      return Tell(model, refused + at + (": " + read.Describe()) + ". Nothing was written.");
     if (now == r.before) continue;
     if (now != r.after)
       return Tell(model, refused + at + ": the sector no longer holds the bytes written at " +
@@ -105,10 +104,9 @@ void FinishGroup(WindowModel& model, const journal::Group& g) {
   for (const Record& r : members) {
     if (r.damaged() || r.state != State::NotWritten) continue;
     device::Sector now{};
-    std::string why;
-    if (!ReadRecordSector(model, r, false, &now, &why))
-      return Tell(model, refused + ": sector " + std::to_string(r.sector) + (": " + why) +
-                             ". Nothing was written.");
+    if (const Status read = ReadRecordSector(model, r, false, &now); !read.ok())
+      return Tell(model, refused + ": sector " + std::to_string(r.sector) +
+                             (": " + read.Describe()) + ". Nothing was written.");
     if (now != r.before)
       return Tell(model, refused + ": sector " + std::to_string(r.sector) +
                              " no longer holds the bytes the step was planned on. Nothing was "
@@ -138,9 +136,8 @@ void Revert(WindowModel& model, const Record& r, const std::string& what) {
                            " was not written, so there is nothing to revert. Nothing was "
                            "written.");
   device::Sector now{};
-  std::string why;
-  if (!ReadRecordSector(model, r, false, &now, &why))
-    return Tell(model, refused + ": " + why + ". Nothing was written.");
+  if (const Status read = ReadRecordSector(model, r, false, &now); !read.ok())
+    return Tell(model, refused + ": " + read.Describe() + ". Nothing was written.");
   if (now != r.after) {
     return Tell(model, refused + ": the sector no longer holds the bytes written at " +
                            journal::TimeText(r.timeMs) + " (" +
@@ -169,8 +166,8 @@ struct Found {
 
 Found Inspect(WindowModel& model, const Record& r) {
   device::Sector now{};
-  std::string why;
-  if (!ReadRecordSector(model, r, true, &now, &why)) {
+  if (const Status read = ReadRecordSector(model, r, true, &now); !read.ok()) {
+    const std::string why = read.Describe();
     return {"it cannot be told now (" + why +
                 "); the write journal keeps it as unknown until its medium is read again.",
             State::Unknown,
@@ -394,8 +391,7 @@ void AnnouncePendingWrites(WindowModel& model) {
     if (rec.state == State::Unknown) {
       // Told of when it was written; settled silently once its medium can be read.
       device::Sector now{};
-      std::string why;
-      if (!ReadRecordSector(model, rec, true, &now, &why)) continue;
+      if (!ReadRecordSector(model, rec, true, &now).ok()) continue;
       const journal::Settled s = journal::SettleBySector(rec, now);
       if (s.state != State::Unknown) j.Finish(rec.id, s.state, s.cause);
       continue;

@@ -121,10 +121,10 @@ void mnuFileData_Click(WindowModel& model) {
   bool stopChosen = false;  // the user chose to stop at a cluster in use: no second question
   if (extents.assumed && !extents.runs.empty()) {
     // Whose clusters those are now: the owner map of the tree knows.
-    if (!CurrentTree(model, *layout)) return;
+    if (!CurrentTree(model, *layout).ok()) return;
     const FatCache& cache = FatToolsOf(model).cache;
     fat::MediumSource source;
-    if (!OpenMedium(model, source)) return;
+    if (!OpenMedium(model, source).ok()) return;
     fat::TreeNames names(*cache.tree, source, model.state.codePage);
     std::optional<std::uint32_t> firstInUse;
     const std::string inUse = InUseText(cache, names, extents.runs.front(), firstInUse);
@@ -171,7 +171,7 @@ void mnuFileData_Click(WindowModel& model) {
       p.FileDialog(Prompter::FileMode::Save, kTool, SuggestedName(target->name), "");
   if (path.empty()) return;
   fat::MediumSource source;
-  if (!OpenMedium(model, source)) return;
+  if (!OpenMedium(model, source).ok()) return;
   if (const std::string refusal = Refusal(path, source); !refusal.empty()) {
     p.MessageBox(refusal, kStyleExclamation, AppTitle());
     return;

@@ -26,9 +26,9 @@ struct TransferResult {
   bool ok() const { return status.ok(); }
 };
 
-// Reads sector 0 of DevicePath into BootSectorBuffer. True when it was read; on failure the
-// buffer is left as it was and the reason has been shown.
-bool Leggi_MBR(WindowModel& model);
+// Reads sector 0 of DevicePath into BootSectorBuffer. On failure the buffer is left as it
+// was and the reason has been shown.
+Status Leggi_MBR(WindowModel& model);
 
 // Reads sector n (n <= 0 reads sector 0) into `buffer`. On failure the buffer is left as
 // it was and the reason has been shown. Numbers outside -2,147,483,647 to 2,147,483,647
@@ -86,10 +86,10 @@ journal::Journal& JournalOf(WindowModel& model);
 device::MediumIo& IoOf(WindowModel& model);
 
 // The sector of record `r` as its medium holds it now, read through the record's letter when
-// it still leads to that medium, or (with `anyLetter`) through any letter that does. False,
-// with the reason in *why, when none does or the read fails.
-bool ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
-                      device::Sector* now, std::string* why);
+// it still leads to that medium, or (with `anyLetter`) through any letter that does. Not ok,
+// with the reason, when none does or the read fails. Shows nothing.
+Status ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
+                        device::Sector* now);
 
 // Settles, by what the medium holds, every record whose end is open (pending after a stop,
 // or unknown) and whose medium is the one behind `device`; another window's write in

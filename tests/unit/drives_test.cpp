@@ -359,7 +359,7 @@ TEST(OpenCommands, NoFreeLetterAsksWhichToReplace) {
   MakeFatImage(image, 2880, "-F 12 -n NEWONE");
   auto shell = drives::MemoryShell();
   f.prompter.inputAnswers = {"Z", "A", "k"};
-  ASSERT_TRUE(drives::OpenMedium(f.model, *shell, image.string()));
+  ASSERT_TRUE(drives::OpenMedium(f.model, *shell, image.string()).ok());
   ASSERT_EQ(f.prompter.shown.size(), 5u);
   EXPECT_EQ(f.prompter.shown[0].text, "All letters A: to R: are bound. Which letter should " +
                                           image.string() + " replace? (A to R)");
@@ -369,7 +369,7 @@ TEST(OpenCommands, NoFreeLetterAsksWhichToReplace) {
 
   f.prompter.shown.clear();
   MakeZeroImage(f.dir.path() / "other.img", 8);
-  EXPECT_FALSE(drives::OpenMedium(f.model, *shell, (f.dir.path() / "other.img").string()));
+  EXPECT_FALSE(drives::OpenMedium(f.model, *shell, (f.dir.path() / "other.img").string()).ok());
   EXPECT_EQ(f.prompter.shown.size(), 1u);  // asked, cancelled, nothing more
   EXPECT_EQ(f.model.state.DevicePath, "K:");
 }

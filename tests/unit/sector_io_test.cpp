@@ -75,7 +75,7 @@ TEST_F(SectorIo, ReadsAndWritesLandExactlyOnTheirSector) {
     EXPECT_EQ(WholeFile(f.Drive('A')), data) << "after writing sector " << n;
   }
   EXPECT_TRUE(f.model.state.BootSectorBuffer == boot && f.prompter.shown.empty());
-  EXPECT_TRUE(Leggi_MBR(f.model) && f.model.state.BootSectorBuffer == Slice(data, 0));
+  EXPECT_TRUE(Leggi_MBR(f.model).ok() && f.model.state.BootSectorBuffer == Slice(data, 0));
   std::int64_t records = 0;
   EXPECT_TRUE(JournalOf(f.model).Count("A:", &records).ok() && records == 4);
   journal::Record last;
@@ -146,7 +146,7 @@ TEST_F(SectorIo, OpenFailureEachRoutineShowsItsOwnMessage) {
   for (std::string device : {"", "R:", "F:", "P:"}) {
     f.model.state.DevicePath = device;
     f.model.state.BootSectorBuffer = Filled(0x31);
-    EXPECT_TRUE(!Leggi_MBR(f.model) && f.model.state.BootSectorBuffer == Filled(0x31));
+    EXPECT_TRUE(!Leggi_MBR(f.model).ok() && f.model.state.BootSectorBuffer == Filled(0x31));
     ExpectBoxes(f.prompter, {device + " IS A BAD DEVICE/VOLUME."}, 48);
     SectorBytes buf = Filled(0xEE);
     TransferResult r = ReadSector(f.model, 7, buf);
