@@ -138,8 +138,8 @@ void OpenDeviceDialog::Reload() {
     parents.push_back(item);
   }
   tree_->expandAll();
-  status_->setText(list.error.empty() ? QString("%1 block devices.").arg(list.devices.size())
-                                      : Q(list.error));
+  status_->setText(list.status.ok() ? QString("%1 block devices.").arg(list.devices.size())
+                                    : Q(list.status.Describe()));
   open_->setEnabled(!tree_->selectedItems().isEmpty());
 }
 
