@@ -83,7 +83,7 @@ bool RequireCurrent(WindowModel& model) {
 
 // Opens the chosen volume for reading; says why not in a box.
 Status OpenMedium(WindowModel& model, const std::string& device, fat::MediumSource& medium) {
-  const Status open = medium.Open(device::DriveFile(model.state.drivesDir, device));
+  Status open = medium.Open(device::DriveFile(model.state.drivesDir, device));
   if (!open.ok())
     Tell(model, std::string(kCheckVolumeTitle) + ": " + device +
                     " cannot be read: " + open.Describe() + ".");
