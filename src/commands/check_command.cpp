@@ -83,7 +83,7 @@ bool RequireCurrent(WindowModel& model) {
 
 // Opens the chosen volume for reading; says why not in a box.
 bool OpenMedium(WindowModel& model, const std::string& device, fat::MediumSource& medium) {
-  const device::IoResult open = medium.Open(device::DriveFile(model.state.drivesDir, device));
+  const Status open = medium.Open(device::DriveFile(model.state.drivesDir, device));
   if (open.ok()) return true;
   Tell(model, std::string(kCheckVolumeTitle) + ": " + device +
                   " cannot be read: " + open.Describe() + ".");

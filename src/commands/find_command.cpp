@@ -212,7 +212,7 @@ void Conclude(WindowModel& model, const SessionPtr& s, const ScanOutcome& o, con
 // searches the whole range at once.
 void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool round,
             const ScanOutcome& before) {
-  device::IoResult opened;
+  Status opened;
   std::shared_ptr<device::BulkReader> reader =
       s->opener->Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath), &opened);
   if (!reader) {

@@ -268,7 +268,7 @@ void mnuUndoWrite_Click(WindowModel& model) {
                 "Undo Last Write: no volume is chosen. Choose one in the Volume menu first.");
   const auto file = device::DriveFile(model.state.drivesDir, device);
   device::MediumIdentity medium;
-  if (const device::IoResult io = device::IdentifyMedium(file, &medium); !io.ok())
+  if (const Status io = device::IdentifyMedium(file, &medium); !io.ok())
     return Tell(model, "Undo Last Write: " + device + " cannot be read: " + io.Describe() + ".");
   // Writes of this medium whose end is open are settled first: an unknown one whose bytes
   // the medium holds is a write Undo may take back.

@@ -54,7 +54,7 @@ enum class Outcome {
   Unknown,     // the bytes may or may not have reached the medium: it could not be told
 };
 
-struct WriteResult : IoResult {
+struct WriteResult : Status {
   // LoopAttached: the other devices that reach the same file, and that file's name.
   std::vector<DeviceUser> others;
   std::string backingFile;

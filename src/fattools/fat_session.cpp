@@ -105,7 +105,7 @@ std::optional<fat::Layout> UsableLayout(WindowModel& model, const std::string& t
 }
 
 bool OpenMedium(WindowModel& model, fat::MediumSource& source) {
-  const device::IoResult r =
+  const Status r =
       source.Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath), IoOf(model));
   if (r.ok()) return true;
   Tell(model, "Open Error on Device " + model.state.DevicePath + ": " + r.Describe() + ".");

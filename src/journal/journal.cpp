@@ -310,9 +310,9 @@ std::string CauseOf(sqlite3* db) {
   const int system = LastVfsErrno() != 0 ? LastVfsErrno() : sqlite3_system_errno(db);
   switch (code & 0xFF) {
     case SQLITE_FULL:
-      return device::ErrnoText(system == EDQUOT ? EDQUOT : ENOSPC);
+      return ErrnoText(system == EDQUOT ? EDQUOT : ENOSPC);
     case SQLITE_READONLY:
-      return system != 0 ? device::ErrnoText(system) : "its file or folder is read-only";
+      return system != 0 ? ErrnoText(system) : "its file or folder is read-only";
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
       return "the file is damaged or is not a write journal";
@@ -321,11 +321,11 @@ std::string CauseOf(sqlite3* db) {
       return "another program holds it locked";
     case SQLITE_PERM:
     case SQLITE_AUTH:
-      return device::ErrnoText(system != 0 ? system : EACCES);
+      return ErrnoText(system != 0 ? system : EACCES);
     case SQLITE_CANTOPEN:
     case SQLITE_IOERR:
-      if (system != 0) return device::ErrnoText(system);
-      return (code & 0xFF) == SQLITE_IOERR ? device::ErrnoText(EIO) : "it cannot be opened";
+      if (system != 0) return ErrnoText(system);
+      return (code & 0xFF) == SQLITE_IOERR ? ErrnoText(EIO) : "it cannot be opened";
     default:
       return sqlite3_errmsg(db);
   }
@@ -476,7 +476,7 @@ Result Journal::Open(bool create) {
   const bool folderExisted = fs::is_directory(folder, ec);
   if (create && !fs::create_directories(folder, ec) && ec) {
     return {"the write journal " + file_.string() + " cannot be made: its folder " +
-            folder.string() + " cannot be created: " + device::ErrnoText(ec.value())};
+            folder.string() + " cannot be created: " + ErrnoText(ec.value())};
   }
   const bool existed = fs::exists(file_, ec);
   ClearVfsErrno();
@@ -485,8 +485,7 @@ Result Journal::Open(bool create) {
     // own cause; an empty file is a new database to SQLite.
     const int fd = ::open(file_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST)
-      return {"the write journal " + file_.string() +
-              " cannot be made: " + device::ErrnoText(errno)};
+      return {"the write journal " + file_.string() + " cannot be made: " + ErrnoText(errno)};
     if (fd >= 0) ::close(fd);
   }
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
@@ -523,8 +522,7 @@ Result Journal::Open(bool create) {
   if (r.ok()) {
     watch_ = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
     if (watch_ < 0)
-      r = {"the write journal " + file_.string() +
-           " cannot be opened: " + device::ErrnoText(errno)};
+      r = {"the write journal " + file_.string() + " cannot be opened: " + ErrnoText(errno)};
   }
   if (!r.ok()) {
     Close();
@@ -869,12 +867,12 @@ State StateOf(const device::WriteResult& result) {
 
 std::string CauseText(const device::WriteResult& result) {
   if (result.ok()) return device::ReadBackName(result.readBack);
-  if (result.status == device::IoStatus::Changed && result.lateChange)
+  if (result.cause == Cause::Changed && result.lateChange)
     return "changed: just before the write the sector held other bytes than were shown (" +
            std::to_string(result.differing) + " of 512 differ)";
-  if (result.status != device::IoStatus::Mismatch) {
+  if (result.cause != Cause::Mismatch) {
     std::string cause = result.Describe();
-    if (result.error != 0 && result.status != device::IoStatus::SystemError)
+    if (result.error != 0 && result.cause != Cause::SystemError)
       cause +=
           " (" +
           std::string(::strerrorname_np(result.error) ? ::strerrorname_np(result.error) : "?") +

@@ -79,23 +79,22 @@ std::string LoopText(const device::WriteResult& r, const std::string& refused) {
 // Tells why a write did not happen, or did not end well.
 void ReportWrite(WindowModel& model, const std::string& device, const std::filesystem::path& file,
                  std::int64_t sector, const device::WriteResult& r) {
-  using device::IoStatus;
   const std::string refused = "Write refused on " + Where(device, sector) + ": ";
   std::string text;
   int style = kStyleExclamation;
-  switch (r.status) {
-    case IoStatus::Ok:
+  switch (r.cause) {
+    case Cause::Ok:
       if (r.logEnded) return;
       text = "Sector " + std::to_string(sector) + " of " + device +
              " was written and checked, but the write journal could not record that; the "
              "write is checked again when its medium is read next (at the latest at the next "
              "start).";
       break;
-    case IoStatus::OpenFailed:
+    case Cause::OpenFailed:
       text = "Errore nell'apertura del device " + device;
       style = kStyleOk;
       break;
-    case IoStatus::Busy:
+    case Cause::Busy:
       text = refused + r.Describe();
       if (r.users.mountPoints.empty() && r.users.holders.empty()) {
         text += ". Unmount it first, then try again.";
@@ -104,10 +103,10 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
                 FreeingText({r.users}, false) + "), then try again. Nothing was written.";
       }
       break;
-    case IoStatus::LoopAttached:
+    case Cause::LoopAttached:
       text = LoopText(r, refused);
       break;
-    case IoStatus::Changed:
+    case Cause::Changed:
       text = refused +
              (r.lateChange ? "the sector changed just before the write, after the write "
                              "journal had recorded it ("
@@ -116,10 +115,10 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
              " of 512 bytes differ: the medium was swapped or removed, or another program "
              "wrote to it). Nothing was written.";
       break;
-    case IoStatus::JournalFailed:
+    case Cause::JournalFailed:
       text = refused + r.journalProblem + ". Without its journal record nothing is written.";
       break;
-    case IoStatus::Mismatch:
+    case Cause::Mismatch:
       text = "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR " + std::to_string(sector) +
              ": READ BACK, " + std::to_string(r.differing) +
              " OF 512 BYTES DIFFER (THE FIRST AT OFFSET " + std::to_string(r.firstDiffering) +
@@ -127,7 +126,7 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
       style = kStyleCritical;
       break;
     default:
-      if (r.status == IoStatus::PermissionDenied && r.error == EACCES && !r.begun) {
+      if (r.cause == Cause::PermissionDenied && r.error == EACCES && !r.begun) {
         text = drives::DeniedAdvice(device, file, true);
         break;
       }
@@ -137,7 +136,7 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
                        "journal keeps the write as unknown until its medium is read again."
                  : refused + r.Describe() + ". Nothing was written.";
   }
-  if (r.begun && !r.logEnded && r.status != IoStatus::Ok)
+  if (r.begun && !r.logEnded && r.cause != Cause::Ok)
     text +=
         " The write journal could not record how the write ended; it is checked again when "
         "the medium is read next.";
@@ -146,7 +145,7 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
 
 // A device this account may not open: the message says why and how to get the rights,
 // instead of a bare open error. True when it was shown.
-bool ExplainDenied(WindowModel& model, const device::IoResult& r) {
+bool ExplainDenied(WindowModel& model, const Status& r) {
   if (r.error != EACCES && r.error != EPERM) return false;
   model.prompter().MessageBox(
       drives::DeniedAdvice(model.state.DevicePath, DeviceFile(model), false), kStyleExclamation,
@@ -161,9 +160,9 @@ const std::string& AppTitle() {
 }
 
 bool Leggi_MBR(WindowModel& model) {
-  device::IoResult r =
+  Status r =
       device::ReadSectorAt(DeviceFile(model), 0, model.state.BootSectorBuffer.data(), IoOf(model));
-  if (r.status == device::IoStatus::OpenFailed) {
+  if (r.cause == Cause::OpenFailed) {
     if (!ExplainDenied(model, r)) {
       model.prompter().MessageBox(model.state.DevicePath + " IS A BAD DEVICE/VOLUME.",
                                   kStyleExclamation, AppTitle());
@@ -184,20 +183,20 @@ bool Leggi_MBR(WindowModel& model) {
 TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffer) {
   if (RefuseOutOfRange(model, n, "Read")) return {};
   std::int64_t sector = n < 0 ? 0 : n;
-  device::IoResult r = device::ReadSectorAt(DeviceFile(model), sector, buffer.data(), IoOf(model));
-  if (r.status == device::IoStatus::OpenFailed) {
+  Status r = device::ReadSectorAt(DeviceFile(model), sector, buffer.data(), IoOf(model));
+  if (r.cause == Cause::OpenFailed) {
     if (!ExplainDenied(model, r)) {
       model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
                                   AppTitle());
     }
-    return {0, false, r.status};
+    return {0, false, r.cause};
   }
   if (!r.ok()) {
     model.prompter().MessageBox("Read Error on " + Where(model, sector) + ": " + r.Describe() + ".",
                                 kStyleExclamation, AppTitle());
-    return {LoopCount(n), false, r.status};
+    return {LoopCount(n), false, r.cause};
   }
-  return {LoopCount(n), true, r.status};
+  return {LoopCount(n), true, r.cause};
 }
 
 TransferResult WriteSector(WindowModel& model, const std::string& device, std::int64_t n,
@@ -216,8 +215,8 @@ TransferResult WriteSector(WindowModel& model, const std::string& device, std::i
                  (undoes != 0 ? " written back (record " + std::to_string(undoes) + " undone)"
                               : " written") +
                  " and checked at the medium.");
-  if (r.status == device::IoStatus::OpenFailed) return {0, false, r.status};
-  return {LoopCount(n), r.ok(), r.status};
+  if (r.cause == Cause::OpenFailed) return {0, false, r.cause};
+  return {LoopCount(n), r.ok(), r.cause};
 }
 
 GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
@@ -306,7 +305,7 @@ bool ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLett
   for (char c : letters) {
     const auto file = device::DriveFile(model.state.drivesDir, std::string(1, c) + ":");
     device::MediumIdentity medium;
-    device::IoResult io = device::IdentifyMedium(file, &medium);
+    Status io = device::IdentifyMedium(file, &medium);
     if (io.ok() && !medium.SameAs(r.medium)) {
       if (why->empty() && std::string(1, c) + ":" == r.device)
         *why = "the letter now leads to another medium (written: " + r.medium.Describe() +

@@ -23,7 +23,7 @@ struct TransferResult {
   std::int32_t count = 0;
   // True only when all 512 bytes were read, or written, made durable and found at the medium.
   bool ok = false;
-  device::IoStatus status = device::IoStatus::OpenFailed;
+  Cause status = Cause::OpenFailed;
 };
 
 // Reads sector 0 of DevicePath into BootSectorBuffer. True when it was read; on failure the

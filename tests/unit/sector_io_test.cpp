@@ -22,7 +22,6 @@
 namespace dulvex::testing {
 namespace {
 
-using device::IoStatus;
 using device::ReadSectorAt;
 
 // The boxes shown since the last call: these texts, each with this style and the title.
@@ -89,7 +88,7 @@ TEST_F(SectorIo, ReadsAndWritesLandExactlyOnTheirSector) {
 TEST_F(SectorIo, AnImageAnotherWindowWritesIsRefused) {
   const int other = ::open(f.Drive('A').c_str(), O_RDWR);
   ASSERT_EQ(::flock(other, LOCK_EX), 0);
-  EXPECT_EQ(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).status, IoStatus::Locked);
+  EXPECT_EQ(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).status, Cause::Locked);
   ::close(other);
   ExpectBoxes(f.prompter,
               {"Write refused on Device A:, sector 1: another window of this program, or another "
@@ -209,13 +208,13 @@ TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   auto file = dir.path() / "image";
   auto data = MakePatternImage(file, 4 * 512 + 100);
   Sector sector = Filled(0xEE);
-  EXPECT_EQ(ReadSectorAt(file, 4, sector.data()).status, IoStatus::ShortTransfer);
+  EXPECT_EQ(ReadSectorAt(file, 4, sector.data()).cause, Cause::ShortTransfer);
   TestLog log;
-  EXPECT_EQ(device::WriteSectorChecked(file, 4, sector, sector, log).status, IoStatus::PastEnd);
+  EXPECT_EQ(device::WriteSectorChecked(file, 4, sector, sector, log).cause, Cause::PastEnd);
   for (std::int64_t n : {std::int64_t{-1}, std::numeric_limits<std::int64_t>::min(),
                          std::numeric_limits<std::int64_t>::max()}) {
-    EXPECT_EQ(ReadSectorAt(file, n, sector.data()).status, IoStatus::PastEnd) << n;
-    EXPECT_EQ(device::WriteSectorChecked(file, n, sector, sector, log).status, IoStatus::PastEnd);
+    EXPECT_EQ(ReadSectorAt(file, n, sector.data()).cause, Cause::PastEnd) << n;
+    EXPECT_EQ(device::WriteSectorChecked(file, n, sector, sector, log).cause, Cause::PastEnd);
   }
   EXPECT_TRUE(log.begun == 0 && sector == Filled(0xEE) && WholeFile(file) == data);
   std::filesystem::create_symlink(file, dir.path() / "link");
@@ -228,13 +227,13 @@ TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   EXPECT_TRUE(reader.Read(1000, out.data(), out.size(), &got).ok());
   EXPECT_EQ(got, data.size() - 1000);
   EXPECT_TRUE(std::equal(data.begin() + 1000, data.end(), out.begin()));
-  EXPECT_EQ(reader.Read(data.size(), out.data(), 1, &got).status, IoStatus::PastEnd);
+  EXPECT_EQ(reader.Read(data.size(), out.data(), 1, &got).cause, Cause::PastEnd);
 
   ASSERT_TRUE(io.FailReads(file, 2, 2));
-  EXPECT_EQ(reader.Read(900, out.data(), 124, &got).status, IoStatus::Ok);
-  EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).status, IoStatus::IoError);
+  EXPECT_EQ(reader.Read(900, out.data(), 124, &got).cause, Cause::Ok);
+  EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).cause, Cause::IoError);
   EXPECT_EQ(got, 0u);
-  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data(), io).status, IoStatus::IoError);
+  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data(), io).cause, Cause::IoError);
   EXPECT_TRUE(ReadSectorAt(file, 1, sector.data(), io).ok() &&
               ReadSectorAt(file, 3, sector.data(), io).ok());
   io.ClearFaults();
@@ -258,7 +257,7 @@ TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
     if (two.path.empty()) GTEST_SKIP() << "needs " << two.missing << ": loop-device guard untested";
     Sector buf{};
     EXPECT_TRUE(ReadSector(f.model, 3, buf).ok);
-    EXPECT_EQ(WriteSector(f.model, "A:", 3, buf, Filled(1)).status, IoStatus::LoopAttached);
+    EXPECT_EQ(WriteSector(f.model, "A:", 3, buf, Filled(1)).status, Cause::LoopAttached);
     const auto [first, second] = std::minmax(one.path, two.path);
     EXPECT_EQ(
         f.prompter.shown.at(0).text,
@@ -295,7 +294,7 @@ TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
   if (!mounted->ok) GTEST_SKIP() << "cannot mount an ext2 file system here: sibling untested";
   // E:'s own device mounted: the exclusive open fails, and the mount is named.
   EXPECT_EQ(WriteSector(f.model, "E:", 3, Slice(WholeFile(ext2), 3), Filled(1)).status,
-            IoStatus::Busy);
+            Cause::Busy);
   ExpectBoxes(f.prompter,
               {"Write refused on Device E:, sector 3: the device is in use by a mounted file "
                "system or another program: " +
@@ -309,7 +308,7 @@ TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
   const std::string refused = "Write refused on Device E:, sector 3: it is a loop device over " +
                               ext2.string() + ", and that file is attached to the loop device " +
                               sibling->path;
-  EXPECT_EQ(WriteSector(f.model, "E:", 3, before, Filled(1)).status, IoStatus::LoopAttached);
+  EXPECT_EQ(WriteSector(f.model, "E:", 3, before, Filled(1)).status, Cause::LoopAttached);
   ExpectBoxes(f.prompter,
               {refused + " (mounted on " + mounted->path.string() +
                ") as well: a write here would go behind its back. Free it first (umount " +
@@ -337,8 +336,7 @@ TEST_F(LoopDrive, AReadOnlyDeviceIsRefusedWithoutARecord) {
   ASSERT_FALSE(readOnly.path.empty());
   std::filesystem::create_symlink(readOnly.path, f.Drive('R'));
   // Both loop devices lie over `disk`: the read-only one is refused for being read-only first.
-  EXPECT_EQ(WriteSector(f.model, "R:", 2, Slice(data, 2), Filled(1)).status,
-            IoStatus::ReadOnlyDevice);
+  EXPECT_EQ(WriteSector(f.model, "R:", 2, Slice(data, 2), Filled(1)).status, Cause::ReadOnlyDevice);
   ExpectBoxes(f.prompter,
               {"Write refused on Device R:, sector 2: the device is set read-only (a "
                "write-protect switch, blockdev --setro or losetup -r). Nothing was written."},
@@ -367,7 +365,7 @@ TEST(WritePath, AChangeWhileTheJournalCommitsIsNotWrittenOver) {
   std::vector<std::uint8_t> data = MakePatternImage(log.file, std::uint64_t{8} * 512);
   const device::WriteResult r =
       device::WriteSectorChecked(log.file, 3, Slice(data, 3), Filled(9), log);
-  EXPECT_TRUE(r.status == IoStatus::Changed && r.lateChange && r.begun && r.differing == 1);
+  EXPECT_TRUE(r.cause == Cause::Changed && r.lateChange && r.begun && r.differing == 1);
   EXPECT_EQ(journal::StateOf(log.ended), journal::State::NotWritten);
   EXPECT_EQ(journal::CauseText(log.ended),
             "changed: just before the write the sector held other bytes than were shown (1 of "
@@ -386,7 +384,7 @@ TEST_F(LoopDrive, TheCheckAtTheMediumSeesPastThePageCache) {
   const TransferResult r = WriteSector(f.model, "E:", 5, old, meant);
   int differing = 0;
   for (std::size_t i = 0; i < 512; ++i) differing += old[i] != meant[i];
-  EXPECT_EQ(r.status, IoStatus::Mismatch);
+  EXPECT_EQ(r.status, Cause::Mismatch);
   EXPECT_EQ(f.prompter.shown.at(0).text,
             "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR 5: READ BACK, " +
                 std::to_string(differing) +
