@@ -60,8 +60,8 @@ void EnterByte(WindowModel& model, std::size_t index, std::uint8_t b);
 // The selected positions of the grid, in order, as hex text ("EB 3C 90") or as the text the
 // grid's text cells show ("." for control codes), onto the clipboard.
 void CopySelection(WindowModel& model, Clipboard& clipboard, bool asHex);
-// Hex text from the clipboard into the board: every word one byte of one or two hex digits, as
-// typed into an entry, at most 512 of them. The board is emptied and entries 0 on take the
+// Hex text from the clipboard into the board: every word one byte in hex digits alone, 00 to FF
+// as typed into an entry, at most 512 of them. The board is emptied and entries 0 on take the
 // bytes; anything else is refused with a message and leaves the board as it was. Nothing is
 // written to the medium.
 void PasteFromClipboard(WindowModel& model, const Clipboard& clipboard);

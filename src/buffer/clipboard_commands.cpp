@@ -96,9 +96,10 @@ void PasteFromClipboard(WindowModel& model, const Clipboard& clipboard) {
   std::vector<std::uint8_t> bytes;
   for (std::size_t n = 0; n < words.size(); ++n) {
     const std::string_view w = words[n];
-    bool digits = w.size() <= 2;
+    bool digits = true;
     for (char c : w) digits = digits && IsHexDigit(c);
-    // As typed into an entry: the value must be a byte, 00 to FF.
+    // As typed into an entry: the value must be a byte, 00 to FF. A word with anything but hex
+    // digits is refused, where typing would read its leading digits (or none, as 00).
     const std::optional<std::uint8_t> b = digits ? TypedByte(w) : std::nullopt;
     if (!b) {
       RefusePaste(model, "word " + std::to_string(n + 1) + ", " + Quoted(w) +
