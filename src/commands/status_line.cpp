@@ -227,7 +227,9 @@ void InstallStatusLine(WindowModel& model) {
     const std::string undo = UndoText(model, *st);
     if (!undo.empty()) owner += (owner.empty() ? "" : "   ") + undo;
     model.At(kStatusLine[kStatusOwner]).caption = owner;
-    model.At(kStatusLine[kStatusResult]).caption = model.state.lastResult;
+    Control& result = model.At(kStatusLine[kStatusResult]);
+    result.caption = model.state.lastResult;
+    result.tooltip = model.state.lastResult;  // the whole of a long message
   };
   model.afterEvent.emplace_back(update);
 }

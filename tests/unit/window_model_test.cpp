@@ -41,7 +41,7 @@ TEST(ClipboardAndCursor, PasteTakesOnlyWholeBytesUpToTheBoardsSize) {
   const Case cases[] = {
       {"", -1, "5A"},     {" \r\n, ", -1, "5A"}, {full + "00", -1, "5A"},
       {full, 512, "7F"},  {"0x41", -1, "5A"},    {"100", -1, "5A"},
-      {"a\tG", -1, "5A"}, {"a 00C", 2, "0A"},        {"ff,\n0", 2, "FF"},
+      {"a\tG", -1, "5A"}, {"a 00C", 2, "0A"},    {"ff,\n0", 2, "FF"},
   };
   for (const Case& c : cases) {
     f.model.Click(kResetBuffer);
