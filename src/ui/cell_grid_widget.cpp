@@ -198,7 +198,9 @@ QRect CellGridWidget::CursorArea() const {
 }
 
 void CellGridWidget::keyPressEvent(QKeyEvent* event) {
-  const QString keys = QKeySequence(event->keyCombination()).toString(QKeySequence::PortableText);
+  // The arrows of the number pad are the arrows.
+  const QKeyCombination pressed(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key()));
+  const QString keys = QKeySequence(pressed).toString(QKeySequence::PortableText);
   if (keyed && keyed(keys.toStdString())) {
     event->accept();
     return;

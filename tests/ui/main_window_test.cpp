@@ -287,7 +287,7 @@ TEST_F(MainWindowTest, CursorKeysAreTheGridsOnlyWithItsFocusAndItsFrameShows) {
   QTest::keyClick(grid, Qt::Key_Right, Qt::ShiftModifier);
   QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(f.clipboard.text, "00 29");  // the boot sector's reserved byte and signature
-  QTest::keyClick(grid, Qt::Key_Down);
+  QTest::keyClick(grid, Qt::Key_Down, Qt::KeypadModifier);  // the number pad's arrow
   EXPECT_EQ(f.model.state.cursor, 54);
   EXPECT_EQ(grid->cursorCell(), 54);
 
