@@ -77,10 +77,17 @@ void Compare(const Sector& a, const Sector& b, WriteResult* r) {
   }
 }
 
-WriteResult Failure(Cause status, int error = 0) {
+WriteResult Failure(Cause cause, int error = 0) {
   WriteResult r;
-  r.cause = status;
+  r.cause = cause;
   r.error = error;
+  return r;
+}
+
+// The write refused because its log could not record it first; the log's words name why.
+WriteResult NotLogged(const Status& logged) {
+  WriteResult r = Failure(Cause::JournalFailed, logged.error);
+  r.detail = logged.Describe();
   return r;
 }
 
@@ -217,12 +224,8 @@ WriteResult WriteSectorChecked(const std::filesystem::path& file, std::int64_t s
 
   const MediumIdentity medium = IdentityOf(fd.get());
   const std::string target = DescribeTarget(file, medium);
-  std::string problem = log.Begin({file, medium, target, sector, before, data});
-  if (!problem.empty()) {
-    r = Failure(Cause::JournalFailed);
-    r.journalProblem = std::move(problem);
-    return r;
-  }
+  if (Status logged = log.Begin({file, medium, target, sector, before, data}); !logged.ok())
+    return NotLogged(logged);
   r = WriteAndCheck(io, fd.get(), offset, expected, data);
   if (!fd.Close() && r.outcome == Outcome::Written) {
     r = FromErrno();
@@ -271,11 +274,7 @@ GroupWriteResult WriteSectorGroupChecked(const std::filesystem::path& file,
   pending.reserve(sectors.size());
   for (std::size_t i = 0; i < sectors.size(); ++i)
     pending.push_back({file, medium, target, sectors[i].sector, before[i], sectors[i].data});
-  if (std::string problem = log.Begin(pending); !problem.empty()) {
-    WriteResult r = Failure(Cause::JournalFailed);
-    r.journalProblem = std::move(problem);
-    return fail(r, first);
-  }
+  if (Status logged = log.Begin(pending); !logged.ok()) return fail(NotLogged(logged), first);
   g.begun = true;
   for (std::size_t i = 0; i < sectors.size(); ++i) {
     WriteResult r = WriteAndCheck(io, fd.get(), offsets[i], sectors[i].expected, sectors[i].data);

@@ -116,7 +116,7 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
              "wrote to it). Nothing was written.";
       break;
     case Cause::JournalFailed:
-      text = refused + r.journalProblem + ". Without its journal record nothing is written.";
+      text = refused + r.detail + ". Without its journal record nothing is written.";
       break;
     case Cause::Mismatch:
       text = "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR " + std::to_string(sector) +
@@ -159,7 +159,7 @@ const std::string& AppTitle() {
   return AppVersion().title;
 }
 
-bool Leggi_MBR(WindowModel& model) {
+Status Leggi_MBR(WindowModel& model) {
   Status r =
       device::ReadSectorAt(DeviceFile(model), 0, model.state.BootSectorBuffer.data(), IoOf(model));
   if (r.cause == Cause::OpenFailed) {
@@ -167,17 +167,17 @@ bool Leggi_MBR(WindowModel& model) {
       model.prompter().MessageBox(model.state.DevicePath + " IS A BAD DEVICE/VOLUME.",
                                   kStyleExclamation, AppTitle());
     }
-    return false;
+    return r;
   }
   if (!r.ok()) {
     model.prompter().MessageBox("Read Error on " + Where(model, 0) + ": " + r.Describe() + ".",
                                 kStyleExclamation, AppTitle());
-    return false;
+    return r;
   }
   // The medium behind the letter is bound and read: writes whose end could not be told
   // are settled now by what it holds.
   SettleRecordsOf(model, model.state.DevicePath);
-  return true;
+  return r;
 }
 
 TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffer) {
@@ -189,14 +189,13 @@ TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffe
       model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
                                   AppTitle());
     }
-    return {0, false, r.cause};
+    return {0, r};
   }
   if (!r.ok()) {
     model.prompter().MessageBox("Read Error on " + Where(model, sector) + ": " + r.Describe() + ".",
                                 kStyleExclamation, AppTitle());
-    return {LoopCount(n), false, r.cause};
   }
-  return {LoopCount(n), true, r.cause};
+  return {LoopCount(n), r};
 }
 
 TransferResult WriteSector(WindowModel& model, const std::string& device, std::int64_t n,
@@ -215,8 +214,8 @@ TransferResult WriteSector(WindowModel& model, const std::string& device, std::i
                  (undoes != 0 ? " written back (record " + std::to_string(undoes) + " undone)"
                               : " written") +
                  " and checked at the medium.");
-  if (r.cause == Cause::OpenFailed) return {0, false, r.cause};
-  return {LoopCount(n), r.ok(), r.cause};
+  if (r.cause == Cause::OpenFailed) return {0, r};
+  return {LoopCount(n), r};
 }
 
 GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
@@ -236,9 +235,9 @@ GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
   const device::GroupWriteResult r =
       device::WriteSectorGroupChecked(file, sectors, log, IoOf(model));
   t.written = r.written;
-  t.ok = r.stop.ok() && r.written == sectors.size();
+  t.status = r.stop;
   if (r.begun) t.group = log.group().id, t.first = log.group().first;
-  if (t.ok) {
+  if (t.ok()) {
     model.Report(title + ": " + std::to_string(r.written) +
                  (r.written == 1 ? " sector of " : " sectors of ") + device +
                  " written and checked at the medium.");
@@ -295,29 +294,30 @@ device::MediumIo& IoOf(WindowModel& model) {
   return model.state.io != nullptr ? *model.state.io : device::SystemIo();
 }
 
-bool ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
-                      device::Sector* now, std::string* why) {
+Status ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
+                        device::Sector* now) {
   std::string letters = r.device.size() == 2 ? r.device.substr(0, 1) : "";
   if (anyLetter)
     for (char c = 'A'; c <= 'R'; ++c)
       if (letters.find(c) == std::string::npos) letters += c;
-  why->clear();
+  std::optional<Status> why;  // the first failure, or the record's own letter's
   for (char c : letters) {
     const auto file = device::DriveFile(model.state.drivesDir, std::string(1, c) + ":");
+    const bool own = std::string(1, c) + ":" == r.device;
     device::MediumIdentity medium;
     Status io = device::IdentifyMedium(file, &medium);
     if (io.ok() && !medium.SameAs(r.medium)) {
-      if (why->empty() && std::string(1, c) + ":" == r.device)
-        *why = "the letter now leads to another medium (written: " + r.medium.Describe() +
-               "; now: " + medium.Describe() + ")";
+      if (!why && own)
+        why = Status(Cause::OpenFailed, 0,
+                     "the letter now leads to another medium (written: " + r.medium.Describe() +
+                         "; now: " + medium.Describe() + ")");
       continue;
     }
     if (io.ok()) io = device::ReadSectorAt(file, r.sector, now->data(), IoOf(model));
-    if (io.ok()) return true;
-    if (why->empty() || std::string(1, c) + ":" == r.device) *why = io.Describe();
+    if (io.ok()) return io;
+    if (!why || own) why = Status(io.cause, io.error, io.Describe());
   }
-  if (why->empty()) *why = "no drive letter leads to its medium";
-  return false;
+  return why.value_or(Status(Cause::OpenFailed, 0, "no drive letter leads to its medium"));
 }
 
 void SettleRecordsOf(WindowModel& model, const std::string& device) {
@@ -334,8 +334,7 @@ void SettleRecordsOf(WindowModel& model, const std::string& device) {
          r.owner != journal::Owner::Self()))
       continue;
     device::Sector now{};
-    std::string why;
-    if (!ReadRecordSector(model, r, true, &now, &why)) continue;
+    if (!ReadRecordSector(model, r, true, &now).ok()) continue;
     const journal::Settled s = journal::SettleBySector(r, now);
     if (s.state != r.state) j.Finish(r.id, s.state, s.cause);
   }

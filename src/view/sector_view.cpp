@@ -98,7 +98,7 @@ void ShowSector(WindowModel& model) {
   }
   const std::int64_t n = ToInt64Clamped(value);
   TransferResult r = ReadSector(model, n, model.state.SectorBuffer);
-  if (r.ok) {
+  if (r.ok()) {
     // Recorded under the number in the box (a negative number reads sector 0), so a later
     // paste can tell that the grid shows the sector the box names, and that the device
     // still holds what the grid shows.

@@ -359,8 +359,8 @@ void ExpectJournal(Run& r, A a) {
   journal::Journal& j = JournalOf(r.model());
   if (a[0].text == "expect journal") {
     std::int64_t n = 0;
-    const journal::Result res = j.Count("", &n);
-    return r.Is("journal " + (res.ok() ? std::to_string(n) : Quote(res.problem)));
+    const Status res = j.Count("", &n);
+    return r.Is("journal " + (res.ok() ? std::to_string(n) : Quote(res.Describe())));
   }
   std::vector<journal::Summary> newest;
   journal::Record rec;
