@@ -109,7 +109,10 @@ MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent
   setObjectName(Q(design.Key()));
   // The program's icon, for this window and every other one it opens.
   InitIconResources();
-  QApplication::setWindowIcon(QIcon(":/dulvex/dulvex.png"));
+  // With its size given, the icon is decoded when first drawn, not while the window starts.
+  QIcon icon;
+  icon.addFile(":/dulvex/dulvex.png", QSize(256, 256));
+  QApplication::setWindowIcon(icon);
   form_ = new QWidget(this);
   form_->setObjectName("Form1Client");
   form_->setAutoFillBackground(true);
