@@ -209,6 +209,11 @@ TransferResult WriteSector(WindowModel& model, const std::string& device, std::i
   const device::WriteResult r =
       device::WriteSectorChecked(file, sector, expected, source, log, IoOf(model));
   ReportWrite(model, device, file, sector, r);
+  if (r.ok() && r.logEnded)
+    model.Report("Sector " + std::to_string(sector) + " of " + device +
+                 (undoes != 0 ? " written back (record " + std::to_string(undoes) + " undone)"
+                              : " written") +
+                 " and checked at the medium.");
   if (r.cause == Cause::OpenFailed) return {0, r};
   return {LoopCount(n), r};
 }
@@ -233,6 +238,9 @@ GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
   t.status = r.stop;
   if (r.begun) t.group = log.group().id, t.first = log.group().first;
   if (t.ok()) {
+    model.Report(title + ": " + std::to_string(r.written) +
+                 (r.written == 1 ? " sector of " : " sectors of ") + device +
+                 " written and checked at the medium.");
     ReportWrite(model, device, file, r.stopSector, r.stop);  // an end the journal lost
     return t;
   }

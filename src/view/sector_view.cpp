@@ -65,6 +65,7 @@ void Label3_MouseMove(WindowModel& model, int index) {
   if (index < 0 || index > 511) return;
   model.At(kHoverReadout).caption = model.state.OffsetText[static_cast<std::size_t>(index)];
   int& last = model.state.LastHoverIndex;
+  model.state.cursorLeads = false;
   if (index != last) {
     Control& previous = *model.Label3[static_cast<std::size_t>(last)];
     previous.width = kCellWidth;

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -215,8 +216,9 @@ class WindowSurface : public QObject, public Surface {
     // The recent images kept in settings of the scenario's own, never the user's.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString((dir_.path() / "settings").string()));
-    testing::BuildModel(model_, dir_.path(),
-                        {windows_.findAsker(), windows_.drivesShell(), &bulkOpener_});
+    testing::BuildModel(
+        model_, dir_.path(),
+        {windows_.findAsker(), windows_.drivesShell(), &bulkOpener_, windows_.clipboard()});
     WriteGuide(model_);
     ui::InstallCodePageSetting(model_, std::nullopt);
     windows_.Open(model_, prompter_, qtRunner_);
@@ -239,7 +241,7 @@ class WindowSurface : public QObject, public Surface {
   Attempt Act(const std::string& verb, Control& c, const std::string& text, int code) override;
   Attempt Drop(Control& c, const std::string& path) override;
   Attempt Press(const std::string& keys) override {
-    if (!ItemOfKeys(keys)) return Attempt::NoHandler;
+    if (!ItemOfKeys(keys) && !CursorKeyOf(keys)) return Attempt::NoHandler;
     if (!window().isActiveWindow()) {
       window().activateWindow();
       (void)WaitActive(&window());
@@ -251,6 +253,10 @@ class WindowSurface : public QObject, public Surface {
     return Attempt::Ran;
   }
   std::optional<Value> Read(Control& c, Property p) override;
+  void SetClipboard(const std::string& text) override {
+    QApplication::clipboard()->setText(Q(text));
+  }
+  std::string ClipboardText() override { return QApplication::clipboard()->text().toStdString(); }
 
   std::optional<std::string> Report() override {
     auto* report = window().findChild<QWidget*>("frmClusterChain");
@@ -494,7 +500,14 @@ Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::strin
       return Attempt::NoHandler;
     }
     if (!Reachable(action)) return Attempt::Disabled;
-    action->trigger();
+    if (QMenu* items = action->menu()) {
+      // A menu with items drops down (and closes again), as a click on the menu bar opens it.
+      items->popup(window().mapToGlobal(window().menuBar()->actionGeometry(action).bottomLeft()));
+      Settle();
+      items->hide();
+    } else {
+      action->trigger();
+    }
     Settle();
     return Attempt::Ran;
   }
