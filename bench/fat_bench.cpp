@@ -30,8 +30,9 @@ fat::Layout BenchLayout() {
 struct FileSink : fat::ByteSink {
   int fd;
   explicit FileSink(int f) : fd(f) {}
-  bool Write(std::span<const std::uint8_t> b, std::string*) override {
-    return ::write(fd, b.data(), b.size()) == static_cast<ssize_t>(b.size());
+  dulvex::Status Write(std::span<const std::uint8_t> b) override {
+    if (::write(fd, b.data(), b.size()) == static_cast<ssize_t>(b.size())) return {};
+    return dulvex::Status::FromErrno();
   }
 };
 

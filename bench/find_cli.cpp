@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   CompiledPattern pattern = CompilePattern(argv[i], kind, ignoreCase);
   if (!pattern.pattern) return std::fprintf(stderr, "%s\n", pattern.error.c_str()), 2;
   dulvex::device::SystemOpener opener(way);
-  dulvex::device::IoResult why;
+  dulvex::Status why;
   const auto reader = opener.Open(argv[i + 1], &why);
   if (!reader) return std::fprintf(stderr, "%s: %s\n", argv[i + 1], why.Describe().c_str()), 2;
   if (verbose) std::fprintf(stderr, "read: %s\n", reader->kind());

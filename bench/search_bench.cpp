@@ -46,7 +46,7 @@ struct Image {
     }
     out.close();
     reader.Open(file);
-    dulvex::device::IoResult why;
+    dulvex::Status why;
     mapped = dulvex::device::SystemOpener(dulvex::device::ReadWay::Mapped).Open(file, &why);
   }
   ~Image() { std::filesystem::remove(file); }

@@ -32,7 +32,7 @@ void BM_ReadSector(benchmark::State& state) {
   dulvex::SectorBytes buffer{};
   for (auto _ : state) {
     dulvex::TransferResult r = dulvex::ReadSector(f.model, n, buffer);
-    if (!r.ok) state.SkipWithError("read failed");
+    if (!r.ok()) state.SkipWithError("read failed");
     benchmark::DoNotOptimize(buffer);
   }
 }

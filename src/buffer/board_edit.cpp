@@ -70,6 +70,18 @@ std::uint32_t LeadingHexValue(std::string_view text) {
   return value;
 }
 
+std::optional<std::uint8_t> TypedByte(std::string_view text) {
+  const std::uint32_t v = LeadingHexValue(text);
+  if (v > 255) return std::nullopt;
+  return static_cast<std::uint8_t>(v);
+}
+
+void EnterByte(WindowModel& model, std::size_t index, std::uint8_t b) {
+  MarkEntry(model, index, true);
+  model.LabelB3[index]->caption = HexByte(b);
+  model.LabelB55[index]->caption = VisibleCharOfByte(b);
+}
+
 void LabelB3_Click(WindowModel& model, int index) {
   if (!IsEntry(index)) return;
   const auto i = static_cast<std::size_t>(index);
@@ -82,11 +94,9 @@ void LabelB3_Click(WindowModel& model, int index) {
       EndCancelledEdit(model, i);
       return;
     }
-    const std::uint32_t v = LeadingHexValue(answer);
-    if (v > 255) continue;  // the box comes back until a byte or a cancel
-    const auto b = static_cast<std::uint8_t>(v);
-    model.LabelB3[i]->caption = HexByte(b);
-    model.LabelB55[i]->caption = VisibleCharOfByte(b);
+    const std::optional<std::uint8_t> b = TypedByte(answer);
+    if (!b) continue;  // the box comes back until a byte or a cancel
+    EnterByte(model, i, *b);
     return;
   }
 }

@@ -8,8 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
+#include "core/clipboard.h"
 #include "core/window_model.h"
 
 namespace dulvex {
@@ -23,6 +25,9 @@ void Label3_Click(WindowModel& model, int index);
 void Label55_Click(WindowModel& model, int index);
 // Every position plain again (also removes the directory analysis colours).
 void ResetSelection(WindowModel& model);
+// A key of the cell cursor (core/shortcuts.h) pressed on the grid: moves the cursor and, with
+// Shift, selects the run from the anchor to it. False for any other key.
+bool MoveCursor(WindowModel& model, std::string_view keys);
 
 // --- Copy buffer --------------------------------------------------------------------------
 // COPY SELECTION (Command2): the selected positions into the board.
@@ -46,6 +51,20 @@ void LabelB55_Click(WindowModel& model, int index);
 // first other character; 0 when there is none. Values above 0xFFFF saturate at 0x10000,
 // which is all a caller needs to tell a byte from a number too large.
 std::uint32_t LeadingHexValue(std::string_view text);
+// The byte a text typed into a board entry gives: its leading hex value, when at most FF.
+std::optional<std::uint8_t> TypedByte(std::string_view text);
+// Board entry `index` holds `b`, marked as edited by the user.
+void EnterByte(WindowModel& model, std::size_t index, std::uint8_t b);
+
+// --- The system clipboard ------------------------------------------------------------------
+// The selected positions of the grid, in order, as hex text ("EB 3C 90") or as the text the
+// grid's text cells show ("." for control codes), onto the clipboard.
+void CopySelection(WindowModel& model, Clipboard& clipboard, bool asHex);
+// Hex text from the clipboard into the board: every word one byte in hex digits alone, 00 to FF
+// as typed into an entry, at most 512 of them. The board is emptied and entries 0 on take the
+// bytes; anything else is refused with a message and leaves the board as it was. Nothing is
+// written to the medium.
+void PasteFromClipboard(WindowModel& model, const Clipboard& clipboard);
 
 // --- Paste ----------------------------------------------------------------------------------
 // PASTE LAST SELECTION (Command5): the filled entries over the shown bytes, each at its own
@@ -55,7 +74,8 @@ void Command5_Click(WindowModel& model);
 // gives, written over the shown sector after confirmation.
 void Command10_Click(WindowModel& model);
 
-// Registers the handlers above on their controls.
-void InstallBuffer(WindowModel& model);
+// Registers the handlers above on their controls; the clipboard items use `clipboard` (none:
+// they say there is no clipboard).
+void InstallBuffer(WindowModel& model, Clipboard* clipboard = nullptr);
 
 }  // namespace dulvex

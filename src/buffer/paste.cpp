@@ -82,7 +82,7 @@ void ConfirmAndWrite(WindowModel& model) {
   model.state.lastShown.reset();
   ShowSector(model);
   MarkGridStale(model, was);
-  if (!written.ok || model.state.lastShown) return;  // WriteSector has told what went wrong
+  if (!written.ok() || model.state.lastShown) return;  // WriteSector has told what went wrong
   Refuse(model, "SECTOR " + sectorText +
                     " WAS WRITTEN AND CHECKED AT THE MEDIUM, BUT COULD NOT BE SHOWN AGAIN; THE "
                     "GRID STILL SHOWS THE BYTES FROM BEFORE THE WRITE. SHOW THE SECTOR AGAIN "

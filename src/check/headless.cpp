@@ -97,7 +97,7 @@ std::string FindingsJson(const CheckResult& r, const std::string& medium) {
 int RunHeadlessCheck(const std::filesystem::path& path, bool json, OemCodePage page, std::FILE* out,
                      std::FILE* err) {
   fat::MediumSource medium;
-  if (const device::IoResult open = medium.Open(path); !open.ok()) {
+  if (const Status open = medium.Open(path); !open.ok()) {
     std::fprintf(err, "dulvex: %s: %s\n", path.c_str(), open.Describe().c_str());
     return 2;
   }

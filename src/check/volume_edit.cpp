@@ -6,8 +6,8 @@
 
 namespace dulvex::check {
 
-device::IoResult EditedVolume::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
-  const device::IoResult r = medium_.ReadAt(offset, out);
+Status EditedVolume::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
+  Status r = medium_.ReadAt(offset, out);
   if (!r.ok() || out.empty()) return r;
   const std::uint64_t end = offset + out.size();
   const auto first = static_cast<std::int64_t>(offset / fat::kSectorBytes);

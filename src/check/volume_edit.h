@@ -26,7 +26,7 @@ class EditedVolume : public fat::ByteSource {
   explicit EditedVolume(fat::ByteSource& medium) : medium_(medium) {}
 
   // The medium's bytes with the edits laid over them.
-  device::IoResult ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
+  Status ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
   // One sector as it stands; false when the medium cannot read it.
   bool Read(std::int64_t sector, SectorBytes& out);
   // Replaces a sector; false when its bytes before cannot be read.

@@ -82,12 +82,12 @@ bool RequireCurrent(WindowModel& model) {
 }
 
 // Opens the chosen volume for reading; says why not in a box.
-bool OpenMedium(WindowModel& model, const std::string& device, fat::MediumSource& medium) {
-  const device::IoResult open = medium.Open(device::DriveFile(model.state.drivesDir, device));
-  if (open.ok()) return true;
-  Tell(model, std::string(kCheckVolumeTitle) + ": " + device +
-                  " cannot be read: " + open.Describe() + ".");
-  return false;
+Status OpenMedium(WindowModel& model, const std::string& device, fat::MediumSource& medium) {
+  Status open = medium.Open(device::DriveFile(model.state.drivesDir, device));
+  if (!open.ok())
+    Tell(model, std::string(kCheckVolumeTitle) + ": " + device +
+                    " cannot be read: " + open.Describe() + ".");
+  return open;
 }
 
 void ShowPreview(WindowModel& model, const check::RepairPlan& plan) {
@@ -115,7 +115,7 @@ void ShowPreview(WindowModel& model, const check::RepairPlan& plan) {
 void RunCheck(WindowModel& model) {
   const std::string device = model.state.DevicePath;
   fat::MediumSource medium;
-  if (!OpenMedium(model, device, medium)) return;
+  if (!OpenMedium(model, device, medium).ok()) return;
   std::optional<check::CheckResult> result;
   WorkResult ended;
   const OemCodePage page = model.state.codePage;
@@ -225,7 +225,7 @@ bool PreviewRepair(WindowModel& model, std::size_t row, std::size_t option) {
   const std::vector<check::RepairOption> options = check::RepairsFor(*s.result, f);
   if (option >= options.size()) return false;
   fat::MediumSource medium;
-  if (!OpenMedium(model, s.device, medium)) return false;
+  if (!OpenMedium(model, s.device, medium).ok()) return false;
   ShowPreview(model, check::PlanRepair(medium, *s.result, f, options[option]));
   return true;
 }
@@ -234,7 +234,7 @@ void PreviewRepairAll(WindowModel& model) {
   CheckVolumeState& s = CheckVolumeOf(model);
   if (!s.result || !RequireCurrent(model)) return;
   fat::MediumSource medium;
-  if (!OpenMedium(model, s.device, medium)) return;
+  if (!OpenMedium(model, s.device, medium).ok()) return;
   std::optional<check::RepairPlan> plan;
   WorkResult ended;
   model.runner().Run(

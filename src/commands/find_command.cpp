@@ -133,6 +133,10 @@ void ShowHit(WindowModel& model, std::uint64_t offset, std::size_t size, const s
     if (shown && shown->sector == static_cast<std::int32_t>(sector) &&
         shown->device == model.state.DevicePath) {
       ResetSelection(model);
+      // The cell cursor at the hit's first byte, so Shift and the arrows go on from there.
+      model.state.cursor = static_cast<int>(first);
+      model.state.cursorAnchor = -1;
+      model.state.cursorLeads = true;
       for (std::size_t i = first; i < std::min(first + size, std::size_t{512}); ++i) {
         model.Label3[i]->back = HexMarkedColour;
         model.Label55[i]->back = TextMarkedColour;
@@ -208,7 +212,7 @@ void Conclude(WindowModel& model, const SessionPtr& s, const ScanOutcome& o, con
 // searches the whole range at once.
 void Search(WindowModel& model, const SessionPtr& s, std::uint64_t from, bool round,
             const ScanOutcome& before) {
-  device::IoResult opened;
+  Status opened;
   std::shared_ptr<device::BulkReader> reader =
       s->opener->Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath), &opened);
   if (!reader) {

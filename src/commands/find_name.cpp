@@ -75,10 +75,10 @@ std::string HitText(const NameHit& hit) {
 
 void FindName(WindowModel& model, FindAsker& asker, const std::string& text) {
   const std::optional<fat::Layout> layout = fattools::UsableLayout(model, kTitle);
-  if (!layout || !fattools::CurrentTree(model, *layout)) return;
+  if (!layout || !fattools::CurrentTree(model, *layout).ok()) return;
   const fat::Tree& tree = *FatToolsOf(model).cache.tree;
   fat::MediumSource source;
-  if (!fattools::OpenMedium(model, source)) return;
+  if (!fattools::OpenMedium(model, source).ok()) return;
   fat::TreeNames names(tree, source, model.state.codePage);
   const std::vector<NameHit> hits = FindNames(tree, names, text, model.state.codePage);
   if (hits.empty()) {

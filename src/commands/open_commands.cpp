@@ -52,18 +52,17 @@ std::optional<char> AskLetter(WindowModel& model, const std::string& path) {
       Warn(model, "\"" + EscapeControls(answer) + "\" is not a letter from A to R.");
       continue;
     }
-    const std::string problem = CanBind(folder, *letter);
-    if (problem.empty()) return letter;
-    Warn(model, problem + ".");
+    const Status refused = CanBind(folder, *letter);
+    if (refused.ok()) return letter;
+    Warn(model, refused.Describe() + ".");
   }
 }
 
 // Binds `path` without choosing it: the letter it is bound to, or nothing (the reason shown).
 std::optional<char> BindPath(WindowModel& model, DrivesShell& shell, const std::string& path) {
   const fs::path& folder = model.state.drivesDir;
-  const std::string problem = CheckMedium(path);
-  if (!problem.empty()) {
-    Warn(model, "Cannot open " + EscapeControls(path) + ": " + problem + ".");
+  if (const Status medium = CheckMedium(path); !medium.ok()) {
+    Warn(model, "Cannot open " + EscapeControls(path) + ": " + medium.Describe() + ".");
     return std::nullopt;
   }
   std::optional<char> letter = LetterOf(folder, path);
@@ -71,9 +70,8 @@ std::optional<char> BindPath(WindowModel& model, DrivesShell& shell, const std::
     letter = FirstFreeLetter(folder);
     if (!letter) letter = AskLetter(model, path);
     if (!letter) return std::nullopt;
-    const std::string failed = Bind(folder, *letter, path);
-    if (!failed.empty()) {
-      Warn(model, failed + ".");
+    if (const Status bound = Bind(folder, *letter, path); !bound.ok()) {
+      Warn(model, bound.Describe() + ".");
       return std::nullopt;
     }
   }
@@ -107,7 +105,7 @@ void OpenRecent(WindowModel& model, DrivesShell& shell, int index) {
     OpenMedium(model, shell, path);
     return;
   }
-  Warn(model, "Cannot open " + EscapeControls(path) + ": " + CheckMedium(path) +
+  Warn(model, "Cannot open " + EscapeControls(path) + ": " + CheckMedium(path).Describe() +
                   ". It is taken off the Recent list.");
   list.erase(list.begin() + index);
   shell.saveRecent(list);
@@ -133,10 +131,11 @@ void InstallDrives(WindowModel& model, std::shared_ptr<DrivesShell> shell) {
   RefreshLetterTips(model);
 }
 
-bool OpenMedium(WindowModel& model, DrivesShell& shell, const std::string& path) {
+Status OpenMedium(WindowModel& model, DrivesShell& shell, const std::string& path) {
   const std::optional<char> letter = BindPath(model, shell, path);
-  if (letter) Choose(model, *letter);
-  return letter.has_value();
+  if (!letter) return Status(Cause::Refused);  // BindPath has said why
+  Choose(model, *letter);
+  return {};
 }
 
 void OpenDropped(WindowModel& model, DrivesShell& shell, const std::vector<std::string>& paths) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "core/window_model.h"
 
 namespace dulvex::drives {
@@ -34,8 +35,9 @@ void InstallDrives(WindowModel& model, std::shared_ptr<DrivesShell> shell = null
 
 // Binds the image file or block device `path` and chooses its letter: the letter already
 // bound to it, else the first free letter, else one the user names. An image goes to the
-// top of the recent list. False when nothing was chosen (a bad path, a cancel).
-bool OpenMedium(WindowModel& model, DrivesShell& shell, const std::string& path);
+// top of the recent list. Not ok when nothing was chosen (a bad path, a cancel), which the
+// user has been told of or did.
+Status OpenMedium(WindowModel& model, DrivesShell& shell, const std::string& path);
 
 // Files dropped on the window: each is bound, the first one is chosen.
 void OpenDropped(WindowModel& model, DrivesShell& shell, const std::vector<std::string>& paths);

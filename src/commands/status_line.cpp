@@ -185,12 +185,16 @@ std::string UndoText(WindowModel& model, StatusState& st) {
   return "Undo: sector " + std::to_string(*st.undoSector) + " on " + s.DevicePath;
 }
 
-// "Pointer 0x2603 (9731)   Selection 0x2600-0x260F (9728-9743), 16 bytes".
+// "Pointer 0x2603 (9731)   Selection 0x2600-0x260F (9728-9743), 16 bytes"; "Cursor ..." once
+// the cell cursor moved after the pointer.
 std::string PlaceLine(WindowModel& model) {
   const AppState& s = model.state;
   if (!s.lastShown || s.lastShown->device != s.DevicePath || s.lastShown->sector < 0) return "";
   const std::uint64_t base = static_cast<std::uint64_t>(s.lastShown->sector) * kSector;
-  std::string text = "Pointer " + OffsetText(base + static_cast<std::uint64_t>(s.LastHoverIndex));
+  // The cursor when it moved last, else the pointer.
+  std::string text =
+      s.cursorLeads ? "Cursor " + OffsetText(base + static_cast<std::uint64_t>(s.cursor))
+                    : "Pointer " + OffsetText(base + static_cast<std::uint64_t>(s.LastHoverIndex));
   int first = -1, last = -1, count = 0;
   for (int i = 0; i < 512; ++i) {
     if (model.Label55[static_cast<std::size_t>(i)]->back != TextMarkedColour) continue;
@@ -223,7 +227,9 @@ void InstallStatusLine(WindowModel& model) {
     const std::string undo = UndoText(model, *st);
     if (!undo.empty()) owner += (owner.empty() ? "" : "   ") + undo;
     model.At(kStatusLine[kStatusOwner]).caption = owner;
-    model.At(kStatusLine[kStatusResult]).caption = model.state.lastResult;
+    Control& result = model.At(kStatusLine[kStatusResult]);
+    result.caption = model.state.lastResult;
+    result.tooltip = model.state.lastResult;  // the whole of a long message
   };
   model.afterEvent.emplace_back(update);
 }

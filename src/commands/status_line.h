@@ -1,10 +1,10 @@
 // The status line in the strip under the sector panel's buttons, three lines:
-//   where the pointer and the selection lie on the medium (hex and decimal) and how many
-//   bytes are selected;
+//   where the pointer (or the cell cursor, when it moved last) and the selection lie on the
+//   medium (hex and decimal) and how many bytes are selected;
 //   the cluster of the shown sector and the file or directory that owns it, and the sector
 //   Undo Last Write would take back;
 //   what the last command found or did (a search's hit, "not found", where a cancelled
-//   search stopped).
+//   search stopped, what a message box told, a write).
 // It is brought up to date after every event (WindowModel::afterEvent). The owners come from the
 // FAT engine's owner map, read once per reading of the volume (at the first sector of the data
 // region shown) and then looked up at once, so stepping through sectors stays as quick as without

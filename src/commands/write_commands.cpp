@@ -52,8 +52,8 @@ void RevertGroup(WindowModel& model, const journal::Group& g, const std::string&
   const std::string refused = what + " refused on \"" + g.title + "\" (records " +
                               std::to_string(g.first) + " to " + std::to_string(g.last) + ")";
   std::vector<Record> members;
-  if (const journal::Result got = JournalOf(model).Members(g, &members); !got.ok())
-    return Tell(model, refused + ": " + got.problem + ". Nothing was written.");
+  if (const Status got = JournalOf(model).Members(g, &members); !got.ok())
+    return Tell(model, refused + ": " + got.Describe() + ". Nothing was written.");
   std::vector<SectorChange> changes;
   std::vector<std::int64_t> sectors;
   const std::string device = members.front().device;
@@ -69,9 +69,8 @@ void RevertGroup(WindowModel& model, const journal::Group& g, const std::string&
                   refused + at + " is a write in progress in another window. Nothing was written.");
     if (r.undone || r.state == State::NotWritten) continue;
     device::Sector now{};
-    std::string why;
-    if (!ReadRecordSector(model, r, false, &now, &why))
-      return Tell(model, refused + at + (": " + why) + ". Nothing was written.");
+    if (const Status read = ReadRecordSector(model, r, false, &now); !read.ok())
+      return Tell(model, refused + at + (": " + read.Describe()) + ". Nothing was written.");
     if (now == r.before) continue;
     if (now != r.after)
       return Tell(model, refused + at + ": the sector no longer holds the bytes written at " +
@@ -99,16 +98,15 @@ void RevertGroup(WindowModel& model, const journal::Group& g, const std::string&
 void FinishGroup(WindowModel& model, const journal::Group& g) {
   const std::string refused = "Finishing \"" + g.title + "\" refused";
   std::vector<Record> members;
-  if (const journal::Result got = JournalOf(model).Members(g, &members); !got.ok())
-    return Tell(model, refused + ": " + got.problem + ". Nothing was written.");
+  if (const Status got = JournalOf(model).Members(g, &members); !got.ok())
+    return Tell(model, refused + ": " + got.Describe() + ". Nothing was written.");
   std::vector<SectorChange> changes;
   for (const Record& r : members) {
     if (r.damaged() || r.state != State::NotWritten) continue;
     device::Sector now{};
-    std::string why;
-    if (!ReadRecordSector(model, r, false, &now, &why))
-      return Tell(model, refused + ": sector " + std::to_string(r.sector) + (": " + why) +
-                             ". Nothing was written.");
+    if (const Status read = ReadRecordSector(model, r, false, &now); !read.ok())
+      return Tell(model, refused + ": sector " + std::to_string(r.sector) +
+                             (": " + read.Describe()) + ". Nothing was written.");
     if (now != r.before)
       return Tell(model, refused + ": sector " + std::to_string(r.sector) +
                              " no longer holds the bytes the step was planned on. Nothing was "
@@ -128,8 +126,8 @@ void Revert(WindowModel& model, const Record& r, const std::string& what) {
     return Tell(model, refused + " is damaged (" + r.damage +
                            "); a damaged record is never written back. Nothing was written.");
   std::optional<journal::Group> group;
-  if (const journal::Result got = JournalOf(model).GroupOf(r.id, &group); !got.ok())
-    return Tell(model, refused + ": " + got.problem + ". Nothing was written.");
+  if (const Status got = JournalOf(model).GroupOf(r.id, &group); !got.ok())
+    return Tell(model, refused + ": " + got.Describe() + ". Nothing was written.");
   if (group) return RevertGroup(model, *group, what, true);
   if (InProgressElsewhere(r))
     return Tell(model, refused + " is a write in progress in another window. Nothing was written.");
@@ -138,9 +136,8 @@ void Revert(WindowModel& model, const Record& r, const std::string& what) {
                            " was not written, so there is nothing to revert. Nothing was "
                            "written.");
   device::Sector now{};
-  std::string why;
-  if (!ReadRecordSector(model, r, false, &now, &why))
-    return Tell(model, refused + ": " + why + ". Nothing was written.");
+  if (const Status read = ReadRecordSector(model, r, false, &now); !read.ok())
+    return Tell(model, refused + ": " + read.Describe() + ". Nothing was written.");
   if (now != r.after) {
     return Tell(model, refused + ": the sector no longer holds the bytes written at " +
                            journal::TimeText(r.timeMs) + " (" +
@@ -169,8 +166,8 @@ struct Found {
 
 Found Inspect(WindowModel& model, const Record& r) {
   device::Sector now{};
-  std::string why;
-  if (!ReadRecordSector(model, r, true, &now, &why)) {
+  if (const Status read = ReadRecordSector(model, r, true, &now); !read.ok()) {
+    const std::string why = read.Describe();
     return {"it cannot be told now (" + why +
                 "); the write journal keeps it as unknown until its medium is read again.",
             State::Unknown,
@@ -268,7 +265,7 @@ void mnuUndoWrite_Click(WindowModel& model) {
                 "Undo Last Write: no volume is chosen. Choose one in the Volume menu first.");
   const auto file = device::DriveFile(model.state.drivesDir, device);
   device::MediumIdentity medium;
-  if (const device::IoResult io = device::IdentifyMedium(file, &medium); !io.ok())
+  if (const Status io = device::IdentifyMedium(file, &medium); !io.ok())
     return Tell(model, "Undo Last Write: " + device + " cannot be read: " + io.Describe() + ".");
   // Writes of this medium whose end is open are settled first: an unknown one whose bytes
   // the medium holds is a write Undo may take back.
@@ -277,7 +274,7 @@ void mnuUndoWrite_Click(WindowModel& model) {
   // candidates newest first; should many of them no longer be on the medium, the search
   // reads many sectors, so it runs as work, on its own connection to the journal.
   std::optional<Record> last;
-  journal::Result r;
+  Status r;
   WorkResult ended;
   const std::filesystem::path journalFile = model.state.journalFile;
   device::MediumIo& io = IoOf(model);
@@ -299,7 +296,7 @@ void mnuUndoWrite_Click(WindowModel& model) {
   if (ended.outcome == WorkOutcome::Cancelled) return;
   if (ended.outcome == WorkOutcome::Failed)
     return Tell(model, "Undo Last Write: the search failed: " + ended.problem + ".");
-  if (!r.ok()) return Tell(model, "Undo Last Write: " + r.problem + ".");
+  if (!r.ok()) return Tell(model, "Undo Last Write: " + r.Describe() + ".");
   if (!last) {
     return Tell(model,
                 "Undo Last Write: the write journal holds no write on " + device +
@@ -315,7 +312,7 @@ std::optional<std::int64_t> UndoableSector(WindowModel& model, const std::string
   SectorCache sectors(device::DriveFile(model.state.drivesDir, device), IoOf(model));
   std::optional<Record> last;
   int checked = 0;
-  const journal::Result r = journal::FindUndoable(
+  const Status r = journal::FindUndoable(
       JournalOf(model), device,
       [&](const Record& rec) {
         ++checked;
@@ -328,15 +325,15 @@ std::optional<std::int64_t> UndoableSector(WindowModel& model, const std::string
 
 void RevertRecord(WindowModel& model, std::int64_t id) {
   Record r;
-  const journal::Result got = JournalOf(model).Get(id, &r);
-  if (!got.ok()) return Tell(model, "Revert: " + got.problem + ".");
+  const Status got = JournalOf(model).Get(id, &r);
+  if (!got.ok()) return Tell(model, "Revert: " + got.Describe() + ".");
   Revert(model, r, "Revert");
 }
 
 void ShowRecord(WindowModel& model, std::int64_t id) {
   Record r;
-  const journal::Result got = JournalOf(model).Get(id, &r);
-  if (!got.ok()) return Tell(model, "Show: " + got.problem + ".");
+  const Status got = JournalOf(model).Get(id, &r);
+  if (!got.ok()) return Tell(model, "Show: " + got.Describe() + ".");
   if (r.damaged())
     return Tell(model, "Show: record " + std::to_string(id) + " is damaged (" + r.damage +
                            "); its sector cannot be told.");
@@ -350,30 +347,29 @@ void ExportRecords(WindowModel& model, const std::vector<std::int64_t>& ids) {
   if (ids.empty()) return Tell(model, "Export: choose the records to export first.", kStyleOk);
   std::vector<Record> records(ids.size());
   for (std::size_t i = 0; i < ids.size(); ++i) {
-    const journal::Result got = JournalOf(model).Get(ids[i], &records[i]);
-    if (!got.ok()) return Tell(model, "Export: " + got.problem + ".");
+    const Status got = JournalOf(model).Get(ids[i], &records[i]);
+    if (!got.ok()) return Tell(model, "Export: " + got.Describe() + ".");
   }
   const std::string path = model.prompter().FileDialog(
       Prompter::FileMode::Save, "Export Write History", "write-history.txt", "Text files (*.txt)");
   if (path.empty()) return;
-  if (const std::string refusal = drives::HostFileRefusal(model.state.drivesDir, path);
-      !refusal.empty())
-    return Tell(model,
-                "Export refused: " + refusal + ". Nothing was written; choose another file.");
+  if (const Status refused = drives::HostFileRefusal(model.state.drivesDir, path); !refused.ok())
+    return Tell(model, "Export refused: " + refused.Describe() +
+                           ". Nothing was written; choose another file.");
   const std::string text = journal::ExportText(records);
   device::PendingFile out(path);
   if (!out.ok() || !out.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) ||
       !out.Keep()) {
-    Tell(model, "Export: " + path + " cannot be written: " + out.Problem() + ".");
+    Tell(model, "Export: " + path + " cannot be written: " + out.status().Describe() + ".");
   }
 }
 
 void AnnouncePendingWrites(WindowModel& model) {
   journal::Journal& j = JournalOf(model);
   std::vector<Record> open;
-  const journal::Result r = j.Unsettled(&open);
+  const Status r = j.Unsettled(&open);
   if (!r.ok()) {
-    return Tell(model, "At start: " + r.problem +
+    return Tell(model, "At start: " + r.Describe() +
                            ". Every write is refused until the write journal can be used.");
   }
   constexpr std::size_t kListed = 20;
@@ -395,8 +391,7 @@ void AnnouncePendingWrites(WindowModel& model) {
     if (rec.state == State::Unknown) {
       // Told of when it was written; settled silently once its medium can be read.
       device::Sector now{};
-      std::string why;
-      if (!ReadRecordSector(model, rec, true, &now, &why)) continue;
+      if (!ReadRecordSector(model, rec, true, &now).ok()) continue;
       const journal::Settled s = journal::SettleBySector(rec, now);
       if (s.state != State::Unknown) j.Finish(rec.id, s.state, s.cause);
       continue;

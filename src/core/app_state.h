@@ -42,6 +42,14 @@ struct AppState {
   SectorBytes WriteBuffer{};                // the image the last paste assembled
   std::array<std::string, 512> OffsetText;  // "> " and the offset, for the hover readout
   int LastHoverIndex = 0;  // hex cell the pointer last moved over (empty counts as 0)
+  // The grid's cell cursor, a position 0-511: the arrow keys move it, a click on a cell puts
+  // it there. Shift and an arrow select the run from cursorAnchor (where the Shift moves
+  // began; -1 before one) to the cursor. While cursorLeads (it moved after the pointer did)
+  // the status line and the data inspector read the byte under it, else the one under the
+  // pointer.
+  int cursor = 0;
+  int cursorAnchor = -1;
+  bool cursorLeads = false;
   VolumeGeometry geometry;
   // The last boot-sector refresh gave a usable FAT geometry. Landmark names and every tool
   // that works from the geometry (cluster jumps, the root directory, the FAT tools) rely on

@@ -156,6 +156,9 @@ inline constexpr ControlId kDataInspector{"mnuInspector"};
 inline constexpr ControlId kCheckVolume{"mnuCheckVolume"};
 inline constexpr ControlId kVolumeData{"mnuVolDa"};  // "MBR Data"
 inline constexpr ControlId kCopyBufferMenu{"mnuCopyB"};
+inline constexpr ControlId kCopyHex{"mnuCopyHex"};           // the selection as "EB 3C 90"
+inline constexpr ControlId kCopyText{"mnuCopyText"};         // the selection as Windows-1252 text
+inline constexpr ControlId kPasteClipboard{"mnuPasteClip"};  // hex text into the board
 inline constexpr ControlId kHelpMenu{"mnuHelp"};
 inline constexpr ControlId kAboutMenu{"mnuAbout"};
 

@@ -195,6 +195,13 @@ const Row kDesign[] = {
      kSans, 8, kL, ""},
     {"mnuVolDa", -1, K::Menu, "", 0, 0, 0, 0, "MBR Data", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnuCopyB", -1, K::Menu, "", 0, 0, 0, 0, "Copy Buffer", kWhite, kBlack, kSans, 8, kL, ""},
+    // Opening the menu shows the board, as a click on it did; its items reach the clipboard.
+    {"mnuCopyHex", -1, K::MenuItem, "mnuCopyB", 0, 0, 0, 0, "Copy Selection as Hex", kWhite, kBlack,
+     kSans, 8, kL, ""},
+    {"mnuCopyText", -1, K::MenuItem, "mnuCopyB", 0, 0, 0, 0, "Copy Selection as Text", kWhite,
+     kBlack, kSans, 8, kL, ""},
+    {"mnuPasteClip", -1, K::MenuItem, "mnuCopyB", 0, 0, 0, 0, "Paste from Clipboard", kWhite,
+     kBlack, kSans, 8, kL, ""},
     {"mnuHelp", -1, K::Menu, "", 0, 0, 0, 0, "Help", kWhite, kBlack, kSans, 8, kL, ""},
     {"mnuAbout", -1, K::Menu, "", 0, 0, 0, 0, "About", kWhite, kBlack, kSans, 8, kL, ""},
 };

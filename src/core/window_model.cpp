@@ -70,6 +70,11 @@ void WindowModel::OnLostFocus(ControlId control, std::function<void()> handler) 
       std::move(handler);
 }
 
+void WindowModel::OnGridKey(std::function<bool(std::string_view keys)> handler) {
+  if (gridKey_) throw std::logic_error("grid key handler installed twice");
+  gridKey_ = std::move(handler);
+}
+
 bool WindowModel::Reachable(const Control& control) const {
   const Control* c = &control;
   for (int depth = 0; c != nullptr && depth < 16; ++depth) {
@@ -150,6 +155,12 @@ bool WindowModel::LostFocus(std::string_view name, int index) {
   });
 }
 
+bool WindowModel::GridKey(std::string_view keys) {
+  // A grid out of reach (its panel disabled) takes no keys, as it takes no clicks.
+  if (busy || !gridKey_ || (Label3[0] != nullptr && !Reachable(*Label3[0]))) return false;
+  return AsEvent([&] { return gridKey_(keys); });
+}
+
 void WindowModel::BusyRunner::Run(const std::string& title, WorkUnit unit, Work work, Done done) {
   model_.busy = true;
   runner_.Run(title, unit, std::move(work),
@@ -163,6 +174,23 @@ void WindowModel::BusyRunner::Run(const std::string& title, WorkUnit unit, Work 
                 });
               });
   model_.busy = false;  // also when the runner never called back
+}
+
+void WindowModel::Report(const std::string& text) {
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    line += text[i] == '\n' || text[i] == '\r' ? ' ' : text[i];
+  }
+  state.lastResult = std::move(line);
+}
+
+int WindowModel::ReportingPrompter::MessageBox(const std::string& text, int style,
+                                               const std::string& title) {
+  // A question (any buttons but OK alone) is not a result; what follows from its answer is.
+  if ((style & 7) == kStyleOk) model_.Report(text);
+  return prompter_.MessageBox(text, style, title);
 }
 
 void WindowModel::SetMousePointer(int pointer) {

@@ -27,7 +27,7 @@ class WindowModel {
  public:
   // Boxes go to `prompter`, long work to `runner` (the window's own, or a test's).
   WindowModel(Prompter& prompter, WorkRunner& runner)
-      : prompter_(prompter), busyRunner_(*this, runner) {}
+      : prompter_(*this, prompter), busyRunner_(*this, runner) {}
   WindowModel(const WindowModel&) = delete;
   WindowModel& operator=(const WindowModel&) = delete;
 
@@ -70,6 +70,9 @@ class WindowModel {
   void OnChange(ControlId control, std::function<void()> handler);
   // The keyboard focus leaving a text box.
   void OnLostFocus(ControlId control, std::function<void()> handler);
+  // Keys pressed on the sector grid while it has the keyboard focus, spelt as Qt spells them
+  // ("Left", "Shift+Down"); the handler returns whether it took them.
+  void OnGridKey(std::function<bool(std::string_view keys)> handler);
 
   // Raise an event. Returns false when the control has no handler for it, when the control
   // (or a panel or menu holding it) is disabled, as a user could not reach it, or, for
@@ -89,12 +92,19 @@ class WindowModel {
   bool keyTyping(const Control& textBox) const { return keyTypingBox_ == &textBox; }
   // The focus leaves a text box; refused like a key.
   bool LostFocus(std::string_view name, int index = -1);
+  // Keys pressed on the sector grid; refused like a key. False when no handler took them.
+  bool GridKey(std::string_view keys);
 
   // Whether a user could reach the control: it and every panel or menu holding it enabled.
   bool Reachable(const Control& control) const;
 
   // --- Shell --------------------------------------------------------------------------------
+  // The boxes of the commands. Every message box but a question also reports its text as the
+  // last result (Report), so the status line repeats what the box said once it is closed.
   Prompter& prompter() { return prompter_; }
+  // What a command found or did ("Found at byte 9731 ...", "Sector 35 of A: written ..."), in
+  // one line, for the status line's last-result part.
+  void Report(const std::string& text);
   // Where long work runs: the runner the model was made with. The model is busy from the
   // start of the work until its `done` begins.
   WorkRunner& runner() { return busyRunner_; }
@@ -137,7 +147,27 @@ class WindowModel {
     WorkRunner& runner_;
   };
 
-  Prompter& prompter_;
+  // The model's prompter: reports what each message box tells, then shows it.
+  class ReportingPrompter : public Prompter {
+   public:
+    ReportingPrompter(WindowModel& model, Prompter& prompter)
+        : model_(model), prompter_(prompter) {}
+    int MessageBox(const std::string& text, int style, const std::string& title) override;
+    std::string InputBox(const std::string& prompt, const std::string& title,
+                         const std::string& defaultText) override {
+      return prompter_.InputBox(prompt, title, defaultText);
+    }
+    std::string FileDialog(FileMode mode, const std::string& title, const std::string& start,
+                           const std::string& filter) override {
+      return prompter_.FileDialog(mode, title, start, filter);
+    }
+
+   private:
+    WindowModel& model_;
+    Prompter& prompter_;
+  };
+
+  ReportingPrompter prompter_;
   BusyRunner busyRunner_;
   int mousePointer_ = kPointerDefault;
   const Control* keyTypingBox_ = nullptr;
@@ -152,6 +182,7 @@ class WindowModel {
                          int index) const;
   std::unordered_map<std::string, IndexHandler> click_, key_, hover_;
   std::unordered_map<std::string, std::function<void()>> change_, lostFocus_;
+  std::function<bool(std::string_view)> gridKey_;
 };
 
 }  // namespace dulvex

@@ -33,24 +33,24 @@ double CachedShare(int fd, std::uint64_t size, int samples) {
   return asked == 0 ? -1 : static_cast<double>(cached) / static_cast<double>(asked);
 }
 
-std::unique_ptr<BulkReader> SystemOpener::Open(const std::filesystem::path& file, IoResult* why) {
+std::unique_ptr<BulkReader> SystemOpener::Open(const std::filesystem::path& file, Status* why) {
   ReadWay way = way_;
   if (way == ReadWay::Direct || way == ReadWay::Auto) {
     MediumReader probe;
-    if (IoResult r = probe.Open(file); !r.ok()) return *why = r, nullptr;
+    if (Status r = probe.Open(file); !r.ok()) return *why = r, nullptr;
     // Cold pages go straight from the device; cached ones are read in place.
     if (way == ReadWay::Auto)
       way = CachedShare(probe.fd(), probe.size()) < 0.5 && probe.size() >= (std::uint64_t{8} << 20)
                 ? ReadWay::Direct
                 : ReadWay::Mapped;
     if (way == ReadWay::Direct) {
-      IoResult ignored;
+      Status ignored;
       if (auto direct = DirectReader::Open(file, &ignored)) return direct;
       way = ReadWay::Mapped;  // no O_DIRECT on this file system
     }
   }
   auto plain = std::make_unique<MediumReader>();
-  if (IoResult r = plain->Open(file); !r.ok()) return *why = r, nullptr;
+  if (Status r = plain->Open(file); !r.ok()) return *why = r, nullptr;
   if (way == ReadWay::Pread) return plain;
   return std::make_unique<MappedReader>(std::move(*plain));
 }

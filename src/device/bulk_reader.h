@@ -32,8 +32,8 @@ class BulkReader {
   // Fewer than `length` only at the end of the medium (status Ok); a read at or past the
   // end gives PastEnd with nothing read. A failed read (IoError) leaves *got at 0: the
   // caller narrows it down in smaller reads when it wants the readable part.
-  virtual IoResult Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
-                        std::size_t* got) = 0;
+  virtual Status Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+                      std::size_t* got) = 0;
   // Bytes [offset, offset + length) in place, valid until the next call to Borrow or Read;
   // `length` must not reach past size(). Nothing lent means: use Read().
   virtual Borrowed Borrow(std::uint64_t offset, std::size_t length) {
@@ -61,14 +61,14 @@ class BulkOpener {
  public:
   virtual ~BulkOpener() = default;
   // Opens a regular file or a block device read-only; nothing, with *why, when it cannot.
-  virtual std::unique_ptr<BulkReader> Open(const std::filesystem::path& file, IoResult* why) = 0;
+  virtual std::unique_ptr<BulkReader> Open(const std::filesystem::path& file, Status* why) = 0;
 };
 
 // The program's opener: the way it is given, Auto by default.
 class SystemOpener : public BulkOpener {
  public:
   explicit SystemOpener(ReadWay way = ReadWay::Auto) : way_(way) {}
-  std::unique_ptr<BulkReader> Open(const std::filesystem::path& file, IoResult* why) override;
+  std::unique_ptr<BulkReader> Open(const std::filesystem::path& file, Status* why) override;
 
  private:
   ReadWay way_;

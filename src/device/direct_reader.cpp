@@ -36,11 +36,11 @@ DirectReader::~DirectReader() {
   if (direct_ >= 0) ::close(direct_);
 }
 
-std::unique_ptr<DirectReader> DirectReader::Open(const std::filesystem::path& file, IoResult* why) {
+std::unique_ptr<DirectReader> DirectReader::Open(const std::filesystem::path& file, Status* why) {
   MediumReader plain;
-  if (IoResult r = plain.Open(file); !r.ok()) return *why = r, nullptr;
+  if (Status r = plain.Open(file); !r.ok()) return *why = r, nullptr;
   const int direct = OpenMedium(file.c_str(), O_RDONLY | O_DIRECT);
-  if (direct < 0) return *why = IoResult::FromErrno(), nullptr;
+  if (direct < 0) return *why = Status::FromErrno(), nullptr;
   return std::make_unique<DirectReader>(std::move(plain), direct);
 }
 

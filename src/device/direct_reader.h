@@ -26,8 +26,8 @@ class DirectReader : public BulkReader {
   DirectReader& operator=(const DirectReader&) = delete;
 
   std::uint64_t size() const override { return plain_.size(); }
-  IoResult Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
-                std::size_t* got) override {
+  Status Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+              std::size_t* got) override {
     return plain_.Read(offset, out, length, got);
   }
   Borrowed Borrow(std::uint64_t offset, std::size_t length) override;
@@ -37,7 +37,7 @@ class DirectReader : public BulkReader {
   const char* kind() const override { return "direct"; }
 
   // Opens `file` both ways; nothing when O_DIRECT cannot be had.
-  static std::unique_ptr<DirectReader> Open(const std::filesystem::path& file, IoResult* why);
+  static std::unique_ptr<DirectReader> Open(const std::filesystem::path& file, Status* why);
 
  private:
   struct Buffer {

@@ -28,7 +28,8 @@ void SyncFolder(const fs::path& folder) {
 }  // namespace
 
 bool PendingFile::Fail(const std::string& what, int error) {
-  problem_ = what + (error != 0 ? ErrnoText(error) : std::string());
+  status_ = {error != 0 ? CauseOfErrno(error) : Cause::Refused, error,
+             what + (error != 0 ? ErrnoText(error) : std::string())};
   return false;
 }
 
@@ -42,9 +43,10 @@ PendingFile::PendingFile(const std::string& target) : target_(target) {
     if (ec) {
       std::error_code unread;
       const fs::path to = fs::read_symlink(target, unread);
-      problem_ = "it is a symbolic link to " + to.string() + ", which " +
-                 (ec.value() == ENOENT ? std::string("does not exist")
-                                       : "cannot be followed: " + ErrnoText(ec.value()));
+      status_ = {CauseOfErrno(ec.value()), ec.value(),
+                 "it is a symbolic link to " + to.string() + ", which " +
+                     (ec.value() == ENOENT ? std::string("does not exist")
+                                           : "cannot be followed: " + ErrnoText(ec.value()))};
       return;
     }
     target_ = real.string();

@@ -9,11 +9,13 @@
 #include <span>
 #include <string>
 
+#include "base/status.h"
+
 namespace dulvex::device {
 
 class PendingFile {
  public:
-  // Creates the temporary file; ok() is false, and Problem() says why, when that fails or
+  // Creates the temporary file; ok() is false, and status() says why, when that fails or
   // the target cannot be written this way.
   explicit PendingFile(const std::string& target);
   PendingFile(const PendingFile&) = delete;
@@ -29,14 +31,15 @@ class PendingFile {
   // Makes the bytes durable (the length includes a hole at the end) and renames the file;
   // false when that fails.
   bool Keep();
-  // Why the last step failed, in words, named by its errno where the system gave one.
-  const std::string& Problem() const { return problem_; }
+  // Why the last step failed: its cause and errno, and words naming it.
+  const Status& status() const { return status_; }
   // The file written: the target, or the file its symbolic link leads to.
   const std::string& target() const { return target_; }
 
  private:
   bool Fail(const std::string& what, int error);
-  std::string target_, temp_, problem_;
+  std::string target_, temp_;
+  Status status_;
   int fd_ = -1;
 };
 

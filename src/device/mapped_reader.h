@@ -25,8 +25,8 @@ class MappedReader : public BulkReader {
   MappedReader& operator=(const MappedReader&) = delete;
 
   std::uint64_t size() const override { return plain_.size(); }
-  IoResult Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
-                std::size_t* got) override {
+  Status Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+              std::size_t* got) override {
     return plain_.Read(offset, out, length, got);
   }
   Borrowed Borrow(std::uint64_t offset, std::size_t length) override;

@@ -98,10 +98,10 @@ MediumIdentity IdentityOf(int fd) {
   return id;
 }
 
-IoResult IdentifyMedium(const fs::path& file, MediumIdentity* out) {
-  if (file.empty()) return {IoStatus::OpenFailed, ENOENT};
+Status IdentifyMedium(const fs::path& file, MediumIdentity* out) {
+  if (file.empty()) return {Cause::OpenFailed, ENOENT};
   Fd fd(OpenMedium(file.c_str(), O_RDONLY));
-  if (fd.get() < 0) return IoResult::FromErrno();
+  if (fd.get() < 0) return Status::FromErrno();
   *out = IdentityOf(fd.get());
   return {};
 }

@@ -32,7 +32,7 @@ struct MediumIdentity {
 // The identity of the medium open on `fd`.
 MediumIdentity IdentityOf(int fd);
 // The identity of the medium behind `file` (links followed); fails as opening it for reading.
-IoResult IdentifyMedium(const std::filesystem::path& file, MediumIdentity* out);
+Status IdentifyMedium(const std::filesystem::path& file, MediumIdentity* out);
 
 // A block device that reaches a file or device, with what keeps it in use.
 struct DeviceUser {

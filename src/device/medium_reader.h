@@ -25,13 +25,13 @@ class MediumReader : public BulkReader {
 
   // Opens a regular file or a block device read-only and learns its size; its reads go
   // through `io`, which must outlive the reader.
-  IoResult Open(const std::filesystem::path& file, MediumIo& io = SystemIo());
+  Status Open(const std::filesystem::path& file, MediumIo& io = SystemIo());
   bool isOpen() const { return fd_ >= 0; }
   // Size of the medium in bytes.
   std::uint64_t size() const override { return size_; }
 
-  IoResult Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
-                std::size_t* got) override;
+  Status Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+              std::size_t* got) override;
 
   // Device and inode of the open medium, to tell two bindings of one medium apart.
   std::uint64_t dev() const { return dev_; }

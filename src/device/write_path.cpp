@@ -37,9 +37,9 @@ bool SetDirect(int fd, bool on) {
 // Reads the sector at `offset` as the medium holds it, not as the page cache remembers it:
 // the aligned window around it with O_DIRECT, or, where O_DIRECT is refused, after dropping
 // the cached pages.
-IoResult ReadAtMedium(MediumIo& io, int fd, off_t offset, Sector& out, ReadBack* how) {
+Status ReadAtMedium(MediumIo& io, int fd, off_t offset, Sector& out, ReadBack* how) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0) return IoResult::FromErrno();
+  if (::fstat(fd, &st) != 0) return Status::FromErrno();
   const std::size_t unit = DirectUnit(fd, st);
   const off_t start = offset - offset % static_cast<off_t>(unit);
   const auto at = static_cast<std::size_t>(offset - start);
@@ -54,15 +54,14 @@ IoResult ReadAtMedium(MediumIo& io, int fd, off_t offset, Sector& out, ReadBack*
       *how = ReadBack::Direct;
       return {};
     }
-    if (n >= 0)
-      return {n <= static_cast<ssize_t>(at) ? IoStatus::PastEnd : IoStatus::ShortTransfer};
-    if (error != EINVAL) return {StatusOfErrno(error), error};
+    if (n >= 0) return {n <= static_cast<ssize_t>(at) ? Cause::PastEnd : Cause::ShortTransfer};
+    if (error != EINVAL) return {CauseOfErrno(error), error};
     // EINVAL: the alignment was not what the medium wants; read as below.
   }
   ::posix_fadvise(fd, start, static_cast<off_t>(unit), POSIX_FADV_DONTNEED);
   const ssize_t n = PreadAll(io, fd, out.data(), kSectorSize, offset);
-  if (n < 0) return IoResult::FromErrno();
-  if (n < static_cast<ssize_t>(kSectorSize)) return {IoStatus::ShortTransfer};
+  if (n < 0) return Status::FromErrno();
+  if (n < static_cast<ssize_t>(kSectorSize)) return {Cause::ShortTransfer};
   *how = ReadBack::CacheDropped;
   return {};
 }
@@ -78,16 +77,23 @@ void Compare(const Sector& a, const Sector& b, WriteResult* r) {
   }
 }
 
-WriteResult Failure(IoStatus status, int error = 0) {
+WriteResult Failure(Cause cause, int error = 0) {
   WriteResult r;
-  r.status = status;
+  r.cause = cause;
   r.error = error;
+  return r;
+}
+
+// The write refused because its log could not record it first; the log's words name why.
+WriteResult NotLogged(const Status& logged) {
+  WriteResult r = Failure(Cause::JournalFailed, logged.error);
+  r.detail = logged.Describe();
   return r;
 }
 
 WriteResult FromErrno() {
   const int error = errno;
-  return Failure(StatusOfErrno(error), error);
+  return Failure(CauseOfErrno(error), error);
 }
 
 // Opens the medium read-write and holds it: a block device exclusively, an image file under
@@ -106,7 +112,7 @@ WriteResult OpenAndHold(const std::filesystem::path& file, int* out) {
   }
   if (::fstat(fd.get(), &st) != 0) return FromErrno();
   if (S_ISREG(st.st_mode) && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
-    return errno == EWOULDBLOCK ? Failure(IoStatus::Locked, EWOULDBLOCK) : FromErrno();
+    return errno == EWOULDBLOCK ? Failure(Cause::Locked, EWOULDBLOCK) : FromErrno();
   *out = fd.Release();
   return {};
 }
@@ -115,11 +121,11 @@ WriteResult OpenAndHold(const std::filesystem::path& file, int* out) {
 WriteResult Guard(int fd) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return FromErrno();
-  WriteResult r = Failure(IoStatus::LoopAttached);
+  WriteResult r = Failure(Cause::LoopAttached);
   if (S_ISBLK(st.st_mode)) {
     int readOnly = 0;
     if (::ioctl(fd, BLKROGET, &readOnly) == 0 && readOnly != 0)
-      return Failure(IoStatus::ReadOnlyDevice, EROFS);
+      return Failure(Cause::ReadOnlyDevice, EROFS);
     // A loop device (or a partition of one): any other loop device over its file.
     std::uint64_t dev = 0, ino = 0, loop = 0;
     if (!LoopBackingFile(st.st_rdev, &dev, &ino, &loop, &r.backingFile)) return {};
@@ -136,11 +142,11 @@ WriteResult WriteAndCheck(MediumIo& io, int fd, off_t offset, const Sector& expe
                           const Sector& data) {
   WriteResult r;
   Sector now{};
-  static_cast<IoResult&>(r) = ReadAtMedium(io, fd, offset, now, &r.readBack);
+  static_cast<Status&>(r) = ReadAtMedium(io, fd, offset, now, &r.readBack);
   if (!r.ok()) return r;  // nothing written
   Compare(now, expected, &r);
   if (r.differing != 0) {
-    r.status = IoStatus::Changed;
+    r.cause = Cause::Changed;
     r.lateChange = true;
     return r;
   }
@@ -148,7 +154,7 @@ WriteResult WriteAndCheck(MediumIo& io, int fd, off_t offset, const Sector& expe
   std::size_t moved = 0;
   const ssize_t n = PwriteAll(io, fd, data.data(), kSectorSize, offset, &moved);
   if (n < static_cast<ssize_t>(kSectorSize)) {
-    r = n < 0 ? FromErrno() : Failure(IoStatus::ShortTransfer);
+    r = n < 0 ? FromErrno() : Failure(Cause::ShortTransfer);
     // A call that failed moved nothing; a part that moved leaves the sector in between.
     r.outcome = moved == 0 ? Outcome::NotWritten : Outcome::Unknown;
     return r;
@@ -165,13 +171,13 @@ WriteResult WriteAndCheck(MediumIo& io, int fd, off_t offset, const Sector& expe
     return r;
   }
   Sector back{};
-  static_cast<IoResult&>(r) = ReadAtMedium(io, fd, offset, back, &r.readBack);
+  static_cast<Status&>(r) = ReadAtMedium(io, fd, offset, back, &r.readBack);
   if (!r.ok()) {
     r.outcome = Outcome::Unknown;
     return r;
   }
   Compare(back, data, &r);
-  r.status = r.differing != 0 ? IoStatus::Mismatch : IoStatus::Ok;
+  r.cause = r.differing != 0 ? Cause::Mismatch : Cause::Ok;
   r.outcome = r.differing != 0 ? Outcome::Failed : Outcome::Written;
   return r;
 }
@@ -194,36 +200,32 @@ WriteResult WriteSectorChecked(const std::filesystem::path& file, std::int64_t s
                                const Sector& expected, const Sector& data, WriteLog& log,
                                MediumIo& io) {
   off_t offset = 0;
-  if (!SectorOffset(sector, &offset)) return Failure(IoStatus::PastEnd);
-  if (file.empty()) return Failure(IoStatus::OpenFailed, ENOENT);
+  if (!SectorOffset(sector, &offset)) return Failure(Cause::PastEnd);
+  if (file.empty()) return Failure(Cause::OpenFailed, ENOENT);
   int held = -1;
   if (WriteResult r = OpenAndHold(file, &held); !r.ok()) return r;
   Fd fd(held);
   if (WriteResult r = Guard(fd.get()); !r.ok()) return r;
   const long long size = MediumSize(fd.get());
   if (size < 0) return FromErrno();
-  if (offset + static_cast<long long>(kSectorSize) > size) return Failure(IoStatus::PastEnd);
+  if (offset + static_cast<long long>(kSectorSize) > size) return Failure(Cause::PastEnd);
 
   // A first check before anything is recorded: a medium swapped or changed is refused at
   // once, without a record.
   Sector before{};
   WriteResult r;
-  static_cast<IoResult&>(r) = ReadAtMedium(io, fd.get(), offset, before, &r.readBack);
+  static_cast<Status&>(r) = ReadAtMedium(io, fd.get(), offset, before, &r.readBack);
   if (!r.ok()) return r;
   Compare(before, expected, &r);
   if (r.differing != 0) {
-    r.status = IoStatus::Changed;
+    r.cause = Cause::Changed;
     return r;
   }
 
   const MediumIdentity medium = IdentityOf(fd.get());
   const std::string target = DescribeTarget(file, medium);
-  std::string problem = log.Begin({file, medium, target, sector, before, data});
-  if (!problem.empty()) {
-    r = Failure(IoStatus::JournalFailed);
-    r.journalProblem = std::move(problem);
-    return r;
-  }
+  if (Status logged = log.Begin({file, medium, target, sector, before, data}); !logged.ok())
+    return NotLogged(logged);
   r = WriteAndCheck(io, fd.get(), offset, expected, data);
   if (!fd.Close() && r.outcome == Outcome::Written) {
     r = FromErrno();
@@ -247,8 +249,8 @@ GroupWriteResult WriteSectorGroupChecked(const std::filesystem::path& file,
   std::vector<off_t> offsets(sectors.size());
   for (std::size_t i = 0; i < sectors.size(); ++i)
     if (!SectorOffset(sectors[i].sector, &offsets[i]))
-      return fail(Failure(IoStatus::PastEnd), sectors[i].sector);
-  if (file.empty()) return fail(Failure(IoStatus::OpenFailed, ENOENT), first);
+      return fail(Failure(Cause::PastEnd), sectors[i].sector);
+  if (file.empty()) return fail(Failure(Cause::OpenFailed, ENOENT), first);
   int held = -1;
   if (WriteResult r = OpenAndHold(file, &held); !r.ok()) return fail(r, first);
   Fd fd(held);
@@ -259,11 +261,11 @@ GroupWriteResult WriteSectorGroupChecked(const std::filesystem::path& file,
   std::vector<Sector> before(sectors.size());
   for (std::size_t i = 0; i < sectors.size(); ++i) {
     if (offsets[i] + static_cast<long long>(kSectorSize) > size)
-      return fail(Failure(IoStatus::PastEnd), sectors[i].sector);
+      return fail(Failure(Cause::PastEnd), sectors[i].sector);
     WriteResult r;
-    static_cast<IoResult&>(r) = ReadAtMedium(io, fd.get(), offsets[i], before[i], &r.readBack);
+    static_cast<Status&>(r) = ReadAtMedium(io, fd.get(), offsets[i], before[i], &r.readBack);
     if (r.ok()) Compare(before[i], sectors[i].expected, &r);
-    if (r.ok() && r.differing != 0) r.status = IoStatus::Changed;
+    if (r.ok() && r.differing != 0) r.cause = Cause::Changed;
     if (!r.ok()) return fail(r, sectors[i].sector);
   }
   const MediumIdentity medium = IdentityOf(fd.get());
@@ -272,11 +274,7 @@ GroupWriteResult WriteSectorGroupChecked(const std::filesystem::path& file,
   pending.reserve(sectors.size());
   for (std::size_t i = 0; i < sectors.size(); ++i)
     pending.push_back({file, medium, target, sectors[i].sector, before[i], sectors[i].data});
-  if (std::string problem = log.Begin(pending); !problem.empty()) {
-    WriteResult r = Failure(IoStatus::JournalFailed);
-    r.journalProblem = std::move(problem);
-    return fail(r, first);
-  }
+  if (Status logged = log.Begin(pending); !logged.ok()) return fail(NotLogged(logged), first);
   g.begun = true;
   for (std::size_t i = 0; i < sectors.size(); ++i) {
     WriteResult r = WriteAndCheck(io, fd.get(), offsets[i], sectors[i].expected, sectors[i].data);

@@ -54,16 +54,15 @@ enum class Outcome {
   Unknown,     // the bytes may or may not have reached the medium: it could not be told
 };
 
-struct WriteResult : IoResult {
+struct WriteResult : Status {
   // LoopAttached: the other devices that reach the same file, and that file's name.
   std::vector<DeviceUser> others;
   std::string backingFile;
   bool throughLoop = false;  // the letter leads to a loop device (not to the image itself)
   // Busy: where the device is mounted and what holds it, when that can be told.
   DeviceUser users;
-  std::string journalProblem;  // JournalFailed: the journal's words, naming its file
-  int differing = 0;           // Changed, Mismatch: bytes that differ
-  int firstDiffering = -1;     // ... and the offset of the first of them
+  int differing = 0;        // Changed, Mismatch: bytes that differ
+  int firstDiffering = -1;  // ... and the offset of the first of them
   ReadBack readBack = ReadBack::None;
   bool begun = false;  // the log holds the write's record
   Outcome outcome = Outcome::NotWritten;
@@ -75,9 +74,9 @@ struct WriteResult : IoResult {
 class WriteLog {
  public:
   virtual ~WriteLog() = default;
-  // Records the write as pending, durably, before anything reaches the medium. Returns an
-  // empty text when done; otherwise what went wrong, and the write is refused.
-  virtual std::string Begin(const PendingWrite& write) = 0;
+  // Records the write as pending, durably, before anything reaches the medium. When it
+  // cannot, the write is refused with the log's words.
+  virtual Status Begin(const PendingWrite& write) = 0;
   // Records how the write ended (after the check at the medium). False when it could not.
   virtual bool End(const WriteResult& result) = 0;
 };
@@ -99,9 +98,9 @@ struct GroupSector {
 class GroupWriteLog {
  public:
   virtual ~GroupWriteLog() = default;
-  // Records every write of the group as pending, durably and all at once. Returns an empty
-  // text when done; otherwise what went wrong, and nothing is written.
-  virtual std::string Begin(const std::vector<PendingWrite>& writes) = 0;
+  // Records every write of the group as pending, durably and all at once. When it cannot,
+  // nothing is written.
+  virtual Status Begin(const std::vector<PendingWrite>& writes) = 0;
   // How write `index` ended. False when it could not be recorded.
   virtual bool End(std::size_t index, const WriteResult& result) = 0;
   // Write `index` was never tried: the group stopped at an earlier one (`stop`).

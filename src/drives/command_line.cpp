@@ -31,8 +31,8 @@ bool IsOption(const std::string& arg, const std::string& name) {
 
 // One medium of the command line, checked: the letter of "L=PATH" (when given) and the path.
 std::string AddMedium(CommandLine& cl, std::optional<char> letter, const std::string& path) {
-  const std::string problem = CheckMedium(path);
-  if (!problem.empty()) return EscapeControls(path) + ": " + problem;
+  if (const Status medium = CheckMedium(path); !medium.ok())
+    return EscapeControls(path) + ": " + medium.Describe();
   cl.media.push_back({letter, path});
   return {};
 }
@@ -96,8 +96,8 @@ std::string ReadCheckArgs(CommandLine& cl, const std::vector<std::string>& args)
     } else if (IsOption(args[i], "--check") && cl.check.empty()) {
       if (!OptionValue(args, i, "--check", value) || value.empty())
         return "--check needs the PATH of an image file or a block device";
-      const std::string problem = CheckMedium(value);
-      if (!problem.empty()) return value.append(": ").append(problem);
+      if (const Status medium = CheckMedium(value); !medium.ok())
+        return value.append(": ").append(medium.Describe());
       cl.check = value;
     } else {
       return "--check takes one PATH, --json and --codepage, nothing else (see dulvex --help)";
@@ -194,16 +194,19 @@ Bindings BindMedia(const fs::path& folder, const std::vector<DriveRequest>& medi
     taken += *letter;
     settled.push_back(letter);
     b.letters.push_back(*letter);
-    if (LetterOf(folder, m.path) != letter) b.error = CanBind(folder, *letter);
-    if (!b.error.empty()) {
+    const Status free = LetterOf(folder, m.path) == letter ? Status() : CanBind(folder, *letter);
+    if (!free.ok()) {
+      b.error = free.Describe();
       b.letters.clear();
       return b;
     }
   }
   for (std::size_t i = 0; i < media.size(); ++i) {
     if (!settled[i] || LetterOf(folder, media[i].path) == settled[i]) continue;  // bound there
-    b.error = Bind(folder, *settled[i], media[i].path);
-    if (!b.error.empty()) return b;
+    if (const Status bound = Bind(folder, *settled[i], media[i].path); !bound.ok()) {
+      b.error = bound.Describe();
+      return b;
+    }
   }
   return b;
 }

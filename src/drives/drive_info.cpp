@@ -192,16 +192,16 @@ FileSystemGuess GuessFileSystem(const std::uint8_t* head, std::size_t size) {
   return g;
 }
 
-FileSystemGuess ProbeFileSystem(const fs::path& path, std::string* problem) {
-  problem->clear();
+FileSystemGuess ProbeFileSystem(const fs::path& path, Status* read) {
+  *read = {};
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
     struct stat st {};
     if ((error == EACCES || error == EPERM) && ::stat(path.c_str(), &st) == 0) {
-      *problem = "no rights to read it (" + WhoMayRead(st) + ")";
+      *read = {CauseOfErrno(error), error, "no rights to read it (" + WhoMayRead(st) + ")"};
     } else {
-      *problem = error == ENOMEDIUM ? "no medium" : std::strerror(error);
+      *read = {CauseOfErrno(error), error, error == ENOMEDIUM ? "no medium" : std::strerror(error)};
     }
     return {};
   }
@@ -210,7 +210,7 @@ FileSystemGuess ProbeFileSystem(const fs::path& path, std::string* problem) {
   const int readError = errno;
   ::close(fd);
   if (got < 0) {
-    *problem = std::strerror(readError);
+    *read = {CauseOfErrno(readError), readError, std::strerror(readError)};
     return {};
   }
   return GuessFileSystem(head, static_cast<std::size_t>(got));
@@ -220,8 +220,8 @@ std::string DescribeLetter(const fs::path& folder, char letter) {
   if (!IsBound(folder, letter)) return "nothing bound";
   const fs::path target = TargetOf(folder, letter);
   std::string text = EscapeControls(target.string());
-  std::string problem = CheckMedium(target);
-  if (!problem.empty()) return text + ": " + problem;
+  if (const Status medium = CheckMedium(target); !medium.ok())
+    return text + ": " + medium.Describe();
   struct stat st {};
   if (::stat(target.c_str(), &st) != 0) return text + ": " + std::strerror(errno);
   const bool block = S_ISBLK(st.st_mode);
@@ -230,8 +230,9 @@ std::string DescribeLetter(const fs::path& folder, char letter) {
   // A loop device with no file attached, a card reader with no card.
   if (block && size == 0) return text + " · no medium";
   text += " · " + HumanSize(size);
-  const FileSystemGuess g = ProbeFileSystem(target, &problem);
-  if (!problem.empty()) return text + " · " + problem;
+  Status read;
+  const FileSystemGuess g = ProbeFileSystem(target, &read);
+  if (!read.ok()) return text + " · " + read.Describe();
   text += " · " + (g.type.empty() ? std::string("no file system recognised") : g.type);
   if (!g.label.empty()) text += " · label \"" + g.label + "\"";
   return text;

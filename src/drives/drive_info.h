@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/status.h"
+
 namespace dulvex::drives {
 
 // A size in bytes for people: "512 bytes", "1.4 MiB", "128 MiB", "7.5 GiB".
@@ -21,9 +23,9 @@ struct FileSystemGuess {
 // one; what lies past `size` is not looked at).
 FileSystemGuess GuessFileSystem(const std::uint8_t* head, std::size_t size);
 
-// Reads the start of the file or device `path` and guesses its file system. `problem` gets
-// why it could not be read ("no rights to read it (group disk)"); empty when it was read.
-FileSystemGuess ProbeFileSystem(const std::filesystem::path& path, std::string* problem);
+// Reads the start of the file or device `path` and guesses its file system. `read` gets why
+// it could not be read ("no rights to read it (group disk)"); ok when it was read.
+FileSystemGuess ProbeFileSystem(const std::filesystem::path& path, Status* read);
 
 // One line about the letter's entry in `folder`: "nothing bound", or the path behind it,
 // its size, its file system and label ("/dev/sdb1 · 7.5 GiB · FAT32 · label "STICK""),

@@ -58,7 +58,7 @@ std::optional<char> FirstFreeLetter(const fs::path& folder, std::string_view tak
 std::optional<char> FirstReadableLetter(const fs::path& folder) {
   for (char c = kFirstLetter; c <= kLastLetter; ++c) {
     const fs::path entry = EntryOf(folder, c);
-    if (CheckMedium(entry).empty() && ::access(entry.c_str(), R_OK) == 0) return c;
+    if (CheckMedium(entry).ok() && ::access(entry.c_str(), R_OK) == 0) return c;
   }
   return std::nullopt;
 }
@@ -87,17 +87,20 @@ fs::path TargetOf(const fs::path& folder, char letter) {
   return target.is_absolute() ? target : (folder / target).lexically_normal();
 }
 
-std::string CheckMedium(const fs::path& path) {
-  if (path.empty()) return "no file named";
+Status CheckMedium(const fs::path& path) {
+  const auto notMedium = [](const char* why) { return Status(Cause::OpenFailed, 0, why); };
+  if (path.empty()) return notMedium("no file named");
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return "no such file or device";
-    return std::string("cannot be reached (") + std::strerror(errno) + ")";
+    if (errno == ENOENT || errno == ENOTDIR)
+      return {Cause::OpenFailed, errno, "no such file or device"};
+    return Status::FromErrno(std::string("cannot be reached (") + std::strerror(errno) + ")");
   }
   if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) return {};
-  if (S_ISDIR(st.st_mode)) return "is a folder, not an image file or a block device";
-  if (S_ISCHR(st.st_mode)) return "is a character device, not an image file or a block device";
-  return "is neither an image file nor a block device";
+  if (S_ISDIR(st.st_mode)) return notMedium("is a folder, not an image file or a block device");
+  if (S_ISCHR(st.st_mode))
+    return notMedium("is a character device, not an image file or a block device");
+  return notMedium("is neither an image file nor a block device");
 }
 
 bool IsImageFile(const fs::path& path) {
@@ -105,23 +108,23 @@ bool IsImageFile(const fs::path& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string CanBind(const fs::path& folder, char letter) {
+Status CanBind(const fs::path& folder, char letter) {
   const fs::path entry = EntryOf(folder, letter);
   std::error_code ec;
   const fs::file_status was = fs::symlink_status(entry, ec);
   if (!fs::exists(was) || fs::is_symlink(was)) return {};
-  return DeviceName(letter) + " holds the image " + EscapeControls(entry.string()) +
-         " itself, which is not replaced; choose another letter, or move that file away first";
+  return Status::Refuse(DeviceName(letter) + " holds the image " + EscapeControls(entry.string()) +
+                        " itself, which is not replaced; choose another letter, or move that "
+                        "file away first");
 }
 
-std::string Bind(const fs::path& folder, char letter, const fs::path& target) {
-  std::string problem = CanBind(folder, letter);
-  if (!problem.empty()) return problem;
+Status Bind(const fs::path& folder, char letter, const fs::path& target) {
+  if (Status refused = CanBind(folder, letter); !refused.ok()) return refused;
   const fs::path entry = EntryOf(folder, letter);
   const std::string name = DeviceName(letter);
   std::error_code ec;
   fs::path absolute = fs::absolute(target, ec).lexically_normal();
-  if (ec) return name + " cannot be bound: " + ec.message();
+  if (ec) return {CauseOfErrno(ec.value()), ec.value(), name + " cannot be bound: " + ec.message()};
   fs::create_directories(folder, ec);
   // The new link is made beside the entry and renamed over it, so the letter never has
   // nothing behind it and a failure leaves the old binding in place.
@@ -133,7 +136,8 @@ std::string Bind(const fs::path& folder, char letter, const fs::path& target) {
   if (ec) {
     std::error_code ignored;
     fs::remove(temporary, ignored);
-    return name + " cannot be bound in " + EscapeControls(folder.string()) + ": " + ec.message();
+    return {CauseOfErrno(ec.value()), ec.value(),
+            name + " cannot be bound in " + EscapeControls(folder.string()) + ": " + ec.message()};
   }
   return {};
 }
@@ -155,7 +159,7 @@ bool Inside(const fs::path& path, const fs::path& folder) {
 
 }  // namespace
 
-std::string HostFileRefusal(const fs::path& folder, const fs::path& path, bool wholeFolder) {
+Status HostFileRefusal(const fs::path& folder, const fs::path& path, bool wholeFolder) {
   std::error_code ec;
   const fs::path drives = fs::weakly_canonical(folder, ec);
   // The name as given, and the file a link there leads to.
@@ -164,21 +168,22 @@ std::string HostFileRefusal(const fs::path& folder, const fs::path& path, bool w
   for (const fs::path& p : {named, ec ? named : real}) {
     if (drives.empty() || !Inside(p, drives)) continue;
     if (wholeFolder)
-      return path.string() + " lies inside the drives folder " + drives.string() +
-             ", which holds the volumes' letters";
+      return Status::Refuse(path.string() + " lies inside the drives folder " + drives.string() +
+                            ", which holds the volumes' letters");
     const std::string name = p.filename().string();
     if (p.parent_path() == drives && ParseLetter(name) && name.size() == 1)
-      return path.string() + " is the entry of the letter " + DeviceName(*ParseLetter(name)) +
-             " in the drives folder";
+      return Status::Refuse(path.string() + " is the entry of the letter " +
+                            DeviceName(*ParseLetter(name)) + " in the drives folder");
   }
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return {};  // a new file
   if (const std::optional<char> letter = LetterOf(folder, path))
-    return path.string() + " is the medium bound to " + DeviceName(*letter);
-  if (!S_ISREG(st.st_mode)) return path.string() + " is not a regular file";
+    return Status::Refuse(path.string() + " is the medium bound to " + DeviceName(*letter));
+  if (!S_ISREG(st.st_mode)) return Status::Refuse(path.string() + " is not a regular file");
   const std::vector<device::DeviceUser> loops = device::LoopDevicesOver(st.st_dev, st.st_ino);
   if (!loops.empty())
-    return path.string() + " is the file behind the loop device " + loops.front().node;
+    return Status::Refuse(path.string() + " is the file behind the loop device " +
+                          loops.front().node);
   return {};
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
+
 namespace dulvex::drives {
 
 inline constexpr char kFirstLetter = 'A';
@@ -53,28 +55,27 @@ std::optional<char> LetterOf(const std::filesystem::path& folder,
 // or the entry itself when it is a file.
 std::filesystem::path TargetOf(const std::filesystem::path& folder, char letter);
 
-// Whether `path` can stand behind a letter: empty when it is a regular file or a block
-// device (links followed), else the reason ("no such file or device").
-std::string CheckMedium(const std::filesystem::path& path);
+// Whether `path` can stand behind a letter: ok when it is a regular file or a block device
+// (links followed), else the reason ("no such file or device").
+Status CheckMedium(const std::filesystem::path& path);
 
-// Whether `letter` may be bound anew: empty when nothing or a link stands at its entry,
-// else why not (an image file kept in the folder itself is never replaced).
-std::string CanBind(const std::filesystem::path& folder, char letter);
+// Whether `letter` may be bound anew: ok when nothing or a link stands at its entry, else
+// why not (an image file kept in the folder itself is never replaced).
+Status CanBind(const std::filesystem::path& folder, char letter);
 
 // Whether `path` is a regular file (links followed): an image rather than a block device.
 bool IsImageFile(const std::filesystem::path& path);
 
 // Binds `letter` to `target`, taken as an absolute path. A link already at the entry is
 // replaced in one step; an image file kept in the folder itself is never deleted, so
-// binding over it is refused. Empty on success, else one line saying why not.
-std::string Bind(const std::filesystem::path& folder, char letter,
-                 const std::filesystem::path& target);
+// binding over it is refused. Else one line says why not.
+Status Bind(const std::filesystem::path& folder, char letter, const std::filesystem::path& target);
 
 // Why a host file (an export, a file saved from a volume) may not be written at `path`: it
 // lies inside the drives folder (with `wholeFolder`; else only when it is a letter's entry
 // there), it is the medium a letter leads to, or a loop device's backing file, or no regular
-// file. Empty when it may.
-std::string HostFileRefusal(const std::filesystem::path& folder, const std::filesystem::path& path,
-                            bool wholeFolder = true);
+// file. Ok when it may.
+Status HostFileRefusal(const std::filesystem::path& folder, const std::filesystem::path& path,
+                       bool wholeFolder = true);
 
 }  // namespace dulvex::drives

@@ -27,8 +27,8 @@ bool AllZero(const unsigned char* p, std::size_t n) {
   return std::all_of(p, p + n, [](unsigned char b) { return b == 0; });
 }
 
-std::string SysError(const std::string& what) {
-  return what + ": " + std::strerror(errno);
+Status SysError(const std::string& what) {
+  return Status::FromErrno(what + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -68,29 +68,36 @@ fs::path SamplesDir(const fs::path& dataDir) {
   return dataDir / "samples";
 }
 
-std::string UnpackSparse(const fs::path& gz, const fs::path& out) {
+Status UnpackSparse(const fs::path& gz, const fs::path& out) {
+  const auto failed = [&](std::string why, const Status& cause = Status(Cause::Refused)) {
+    return Status(cause.cause, cause.error, std::move(why));
+  };
   std::unique_ptr<gzFile_s, int (*)(gzFile)> in(gzopen(gz.c_str(), "rb"), gzclose);
   if (!in) return SysError("cannot open " + gz.string());
-  if (gzdirect(in.get()) != 0) return gz.string() + " is not a gzip file";
+  if (gzdirect(in.get()) != 0) return failed(gz.string() + " is not a gzip file");
   // Written as every host file is: it takes its name only once whole and durable.
   device::PendingFile file(out.string());
-  if (!file.ok()) return "cannot make " + out.string() + ": " + file.Problem();
+  if (!file.ok())
+    return failed("cannot make " + out.string() + ": " + file.status().Describe(), file.status());
   std::vector<unsigned char> buffer(256 * kBlock);
   for (;;) {
     const int got = gzread(in.get(), buffer.data(), static_cast<unsigned>(buffer.size()));
     int code = Z_OK;
     const char* why = gzerror(in.get(), &code);
     // A stream cut short ends in Z_BUF_ERROR rather than a failed read.
-    if (got < 0 || code != Z_OK) return gz.string() + " is damaged: " + why;
+    if (got < 0 || code != Z_OK) return failed(gz.string() + " is damaged: " + why);
     if (got == 0) break;
     for (std::size_t i = 0; i < static_cast<std::size_t>(got); i += kBlock) {
       const std::size_t n = std::min(kBlock, static_cast<std::size_t>(got) - i);
       const bool done = AllZero(buffer.data() + i, n) ? file.Skip(n)
                                                       : file.Write(std::span(buffer).subspan(i, n));
-      if (!done) return "cannot write " + out.string() + ": " + file.Problem();
+      if (!done)
+        return failed("cannot write " + out.string() + ": " + file.status().Describe(),
+                      file.status());
     }
   }
-  if (!file.Keep()) return "cannot write " + out.string() + ": " + file.Problem();
+  if (!file.Keep())
+    return failed("cannot write " + out.string() + ": " + file.status().Describe(), file.status());
   return {};
 }
 
@@ -107,9 +114,9 @@ std::vector<std::string> PrepareUserFolder(const fs::path& folder, const fs::pat
     fs::create_directories(copies, ec);
     const fs::path copy = copies / (std::string(1, c) + ".img");
     // A copy left from an earlier first start is the user's: bound again, never overwritten.
-    std::string problem = fs::exists(copy, ec) ? std::string() : UnpackSparse(gz, copy);
-    if (problem.empty()) problem = Bind(folder, c, copy);
-    if (!problem.empty()) problems.push_back("sample volume " + DeviceName(c) + ": " + problem);
+    Status made = fs::exists(copy, ec) ? Status() : UnpackSparse(gz, copy);
+    if (made.ok()) made = Bind(folder, c, copy);
+    if (!made.ok()) problems.push_back("sample volume " + DeviceName(c) + ": " + made.Describe());
   }
   return problems;
 }

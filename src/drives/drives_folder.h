@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
+
 namespace dulvex::drives {
 
 // The variables of the environment that place the per-user folder.
@@ -45,8 +47,8 @@ std::vector<std::string> PrepareUserFolder(const std::filesystem::path& folder,
                                            const std::filesystem::path& samples);
 
 // Unpacks the gzip file `gz` into `out` as a sparse file: runs of zero blocks are skipped,
-// not written, so a mostly empty volume takes little room on disk. Empty on success, else
-// why it failed (and `out` is removed).
-std::string UnpackSparse(const std::filesystem::path& gz, const std::filesystem::path& out);
+// not written, so a mostly empty volume takes little room on disk. On failure `out` is not
+// made.
+Status UnpackSparse(const std::filesystem::path& gz, const std::filesystem::path& out);
 
 }  // namespace dulvex::drives

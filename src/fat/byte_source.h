@@ -17,14 +17,14 @@ class ByteSource {
   virtual ~ByteSource() = default;
   // Reads exactly out.size() bytes at byte `offset`. Anything less is a failure: PastEnd
   // when the range reaches past the end, else the reason of the failed transfer.
-  virtual device::IoResult ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+  virtual Status ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
 };
 
 // A volume image in memory; the bytes must outlive the source.
 class MemorySource : public ByteSource {
  public:
   explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-  device::IoResult ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
+  Status ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
 
  private:
   std::span<const std::uint8_t> bytes_;
@@ -33,11 +33,10 @@ class MemorySource : public ByteSource {
 // An image file or a block device, read with one open read-only descriptor.
 class MediumSource : public ByteSource {
  public:
-  device::IoResult Open(const std::filesystem::path& file,
-                        device::MediumIo& io = device::SystemIo()) {
+  Status Open(const std::filesystem::path& file, device::MediumIo& io = device::SystemIo()) {
     return reader_.Open(file, io);
   }
-  device::IoResult ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
+  Status ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
   const device::MediumReader& reader() const { return reader_; }
 
  private:

@@ -183,11 +183,11 @@ std::uint32_t FatTable::Value(std::uint32_t n) const {
 std::optional<ReadFailure> ReadSectors(ByteSource& source, std::int64_t sector,
                                        std::span<std::uint8_t> out) {
   const std::uint64_t offset = static_cast<std::uint64_t>(sector) * kSectorBytes;
-  device::IoResult r = source.ReadAt(offset, out);
+  Status r = source.ReadAt(offset, out);
   if (r.ok()) return std::nullopt;
   for (std::size_t done = 0; done < out.size(); done += kSectorBytes) {
     const std::size_t n = std::min<std::size_t>(kSectorBytes, out.size() - done);
-    device::IoResult one = source.ReadAt(offset + done, out.subspan(done, n));
+    Status one = source.ReadAt(offset + done, out.subspan(done, n));
     if (!one.ok()) return ReadFailure{sector + static_cast<std::int64_t>(done / kSectorBytes), one};
   }
   // Every sector reads alone: report the failure of the whole read at its start.

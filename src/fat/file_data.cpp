@@ -87,7 +87,7 @@ CopyResult CopyFile(ByteSource& source, const Layout& layout, const FileExtents&
       if (r.failure)
         good = std::min<std::uint64_t>(
             bytes, static_cast<std::uint64_t>(r.failure->sector - sector) * kSectorBytes);
-      if (good > 0 && !sink.Write(std::span(buffer).first(good), &r.writeError)) return r;
+      if (good > 0 && !(r.sink = sink.Write(std::span(buffer).first(good))).ok()) return r;
       r.copied += good;
       if (r.failure) return r;
       done += clusters;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/progress.h"
+#include "base/status.h"
 #include "fat/chain.h"
 #include "fat/read_failure.h"
 
@@ -42,14 +43,14 @@ FileExtents PlanFile(ChainFollower& follower, std::uint32_t firstCluster, std::u
 class ByteSink {
  public:
   virtual ~ByteSink() = default;
-  // Writes all bytes; on failure returns false and says why in *error.
-  virtual bool Write(std::span<const std::uint8_t> bytes, std::string* error) = 0;
+  // Writes all bytes, or says why it could not.
+  virtual Status Write(std::span<const std::uint8_t> bytes) = 0;
 };
 
 struct CopyResult {
   std::uint64_t copied = 0;
   std::optional<ReadFailure> failure;  // the read that stopped the copy
-  std::string writeError;              // the sink's failure, "" when none
+  Status sink;                         // the sink's failure; ok when none
   bool cancelled = false;
 };
 

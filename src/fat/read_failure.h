@@ -11,7 +11,7 @@ namespace dulvex::fat {
 
 struct ReadFailure {
   std::int64_t sector = 0;
-  device::IoResult result;
+  Status result;
   // "sector 1234: past the end of the medium"
   std::string Describe() const {
     return "sector " + std::to_string(sector) + ": " + result.Describe();

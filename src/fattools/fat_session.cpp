@@ -104,12 +104,12 @@ std::optional<fat::Layout> UsableLayout(WindowModel& model, const std::string& t
   return r.layout;
 }
 
-bool OpenMedium(WindowModel& model, fat::MediumSource& source) {
-  const device::IoResult r =
+Status OpenMedium(WindowModel& model, fat::MediumSource& source) {
+  Status r =
       source.Open(device::DriveFile(model.state.drivesDir, model.state.DevicePath), IoOf(model));
-  if (r.ok()) return true;
-  Tell(model, "Open Error on Device " + model.state.DevicePath + ": " + r.Describe() + ".");
-  return false;
+  if (!r.ok())
+    Tell(model, "Open Error on Device " + model.state.DevicePath + ": " + r.Describe() + ".");
+  return r;
 }
 
 std::string ReadErrorText(WindowModel& model, const fat::ReadFailure& failure) {
@@ -120,7 +120,7 @@ std::shared_ptr<const fat::FatTable> CurrentFat(WindowModel& model, const fat::L
   FatCache& cache = Cache(model);
   if (cache.fat) return cache.fat;
   fat::MediumSource source;
-  if (!OpenMedium(model, source)) return nullptr;
+  if (!OpenMedium(model, source).ok()) return nullptr;
   const auto load = [&](unsigned fat) {
     fat::FatLoad result;
     const std::string title = "Reading FAT" + std::to_string(fat + 1);
@@ -150,13 +150,13 @@ std::shared_ptr<const fat::FatTable> CurrentFat(WindowModel& model, const fat::L
   return cache.fat;
 }
 
-bool CurrentTree(WindowModel& model, const fat::Layout& layout) {
+Status CurrentTree(WindowModel& model, const fat::Layout& layout) {
   std::shared_ptr<const fat::FatTable> table = CurrentFat(model, layout);
-  if (!table) return false;
+  if (!table) return Status(Cause::IoError, 0, "the FAT cannot be read");
   FatCache& cache = Cache(model);
-  if (cache.tree && cache.owners) return true;
+  if (cache.tree && cache.owners) return {};
   fat::MediumSource source;
-  if (!OpenMedium(model, source)) return false;
+  if (Status open = OpenMedium(model, source); !open.ok()) return open;
   std::optional<fat::Tree> tree;
   std::optional<fat::OwnerMap> owners;
   const std::string title = "Reading the directory tree";
@@ -167,10 +167,10 @@ bool CurrentTree(WindowModel& model, const fat::Layout& layout) {
         if (!tree->cancelled) owners = fat::OwnerMap::Build(*tree, *table, &p);
       },
       [&](const WorkResult& end) { TellFailure(model, title, end); });
-  if (!owners) return false;
+  if (!owners) return Status(tree && tree->cancelled ? Cause::Cancelled : Cause::SystemError);
   cache.tree = std::make_shared<const fat::Tree>(std::move(*tree));
   cache.owners = std::make_shared<const fat::OwnerMap>(std::move(*owners));
-  return true;
+  return {};
 }
 
 std::optional<std::uint32_t> ShownCluster(WindowModel& model, const fat::Layout& layout) {
@@ -215,10 +215,10 @@ std::optional<FileTarget> AskFile(WindowModel& model, const fat::Layout& layout,
   if (reply.find_first_not_of("0123456789") == std::string::npos)
     return SlotTarget(model, layout, reply);
   if (reply.find_first_not_of('/') == std::string::npos) return RootTarget(layout);
-  if (!CurrentTree(model, layout)) return std::nullopt;
+  if (!CurrentTree(model, layout).ok()) return std::nullopt;
   const fat::Tree& tree = *FatToolsOf(model).cache.tree;
   fat::MediumSource source;
-  if (!OpenMedium(model, source)) return std::nullopt;
+  if (!OpenMedium(model, source).ok()) return std::nullopt;
   fat::TreeNames names(tree, source, model.state.codePage);
   const std::optional<std::uint32_t> found = names.Find(reply);
   if (!found) {

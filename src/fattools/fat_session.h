@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/status.h"
 #include "core/window_model.h"
 #include "fat/byte_source.h"
 #include "fat/layout.h"
@@ -18,7 +19,7 @@ namespace dulvex::fattools {
 std::optional<fat::Layout> UsableLayout(WindowModel& model, const std::string& tool);
 
 // Opens the chosen device for reading; says why in a box when it cannot.
-bool OpenMedium(WindowModel& model, fat::MediumSource& source);
+Status OpenMedium(WindowModel& model, fat::MediumSource& source);
 
 // "Read Error on Device A:, sector 19: past the end of the medium."
 std::string ReadErrorText(WindowModel& model, const fat::ReadFailure& failure);
@@ -29,7 +30,7 @@ std::shared_ptr<const fat::FatTable> CurrentFat(WindowModel& model, const fat::L
 
 // The directory tree and the owner map, walked at the first need after a refresh or a
 // write; false when that failed or was cancelled.
-bool CurrentTree(WindowModel& model, const fat::Layout& layout);
+Status CurrentTree(WindowModel& model, const fat::Layout& layout);
 
 // The cluster that holds the sector named in Text21, when it lies in the data region.
 std::optional<std::uint32_t> ShownCluster(WindowModel& model, const fat::Layout& layout);

@@ -28,9 +28,8 @@ std::string Bytes(std::uint64_t n) {
 class HostFileSink : public fat::ByteSink {
  public:
   explicit HostFileSink(device::PendingFile& file) : file_(file) {}
-  bool Write(std::span<const std::uint8_t> bytes, std::string* error) override {
-    if (file_.Write(bytes)) return true;
-    return *error = file_.Problem(), false;
+  Status Write(std::span<const std::uint8_t> bytes) override {
+    return file_.Write(bytes) ? Status{} : file_.status();
   }
 
  private:
@@ -122,10 +121,10 @@ void mnuFileData_Click(WindowModel& model) {
   bool stopChosen = false;  // the user chose to stop at a cluster in use: no second question
   if (extents.assumed && !extents.runs.empty()) {
     // Whose clusters those are now: the owner map of the tree knows.
-    if (!CurrentTree(model, *layout)) return;
+    if (!CurrentTree(model, *layout).ok()) return;
     const FatCache& cache = FatToolsOf(model).cache;
     fat::MediumSource source;
-    if (!OpenMedium(model, source)) return;
+    if (!OpenMedium(model, source).ok()) return;
     fat::TreeNames names(*cache.tree, source, model.state.codePage);
     std::optional<std::uint32_t> firstInUse;
     const std::string inUse = InUseText(cache, names, extents.runs.front(), firstInUse);
@@ -172,21 +171,22 @@ void mnuFileData_Click(WindowModel& model) {
       p.FileDialog(Prompter::FileMode::Save, kTool, SuggestedName(target->name), "");
   if (path.empty()) return;
   fat::MediumSource source;
-  if (!OpenMedium(model, source)) return;
+  if (!OpenMedium(model, source).ok()) return;
   if (const std::string refusal = Refusal(path, source); !refusal.empty()) {
     p.MessageBox(refusal, kStyleExclamation, AppTitle());
     return;
   }
   // A file's bytes may go beside the letters, never over one.
-  if (const std::string refusal = drives::HostFileRefusal(model.state.drivesDir, path, false);
-      !refusal.empty()) {
-    p.MessageBox("Cannot save to " + refusal + ". Nothing was saved; choose another file.",
-                 kStyleExclamation, AppTitle());
+  if (const Status refused = drives::HostFileRefusal(model.state.drivesDir, path, false);
+      !refused.ok()) {
+    p.MessageBox(
+        "Cannot save to " + refused.Describe() + ". Nothing was saved; choose another file.",
+        kStyleExclamation, AppTitle());
     return;
   }
   device::PendingFile file(path);
   if (!file.ok()) {
-    p.MessageBox("Cannot save " + path + ": " + file.Problem() + ". Nothing was saved.",
+    p.MessageBox("Cannot save " + path + ": " + file.status().Describe() + ". Nothing was saved.",
                  kStyleExclamation, AppTitle());
     return;
   }
@@ -201,9 +201,9 @@ void mnuFileData_Click(WindowModel& model) {
       [&](const WorkResult& e) { end = e; });
   // Cancelled by the user: the pending file goes, as asked, without a word.
   if (end.outcome == WorkOutcome::Cancelled || copy.cancelled) return;
-  if (end.outcome == WorkOutcome::Failed) copy.writeError = end.problem;
-  if (!copy.writeError.empty()) {
-    p.MessageBox("Cannot save " + path + ": " + copy.writeError + ". Nothing was saved.",
+  if (end.outcome == WorkOutcome::Failed) copy.sink = {Cause::SystemError, 0, end.problem};
+  if (!copy.sink.ok()) {
+    p.MessageBox("Cannot save " + path + ": " + copy.sink.Describe() + ". Nothing was saved.",
                  kStyleExclamation, AppTitle());
     return;
   }
@@ -212,7 +212,7 @@ void mnuFileData_Click(WindowModel& model) {
                                    kStyleYesNo, AppTitle()) != kAnswerYes)
     return;
   if (!file.Keep()) {
-    p.MessageBox("Cannot save " + path + ": " + file.Problem() + ". Nothing was saved.",
+    p.MessageBox("Cannot save " + path + ": " + file.status().Describe() + ". Nothing was saved.",
                  kStyleExclamation, AppTitle());
     return;
   }

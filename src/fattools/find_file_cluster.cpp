@@ -54,10 +54,10 @@ void mnuFFind_Click(WindowModel& model) {
   const std::optional<std::uint32_t> cluster =
       AskCluster(model, *layout, "Find File Cluster: the cluster whose owner to find.",
                  ShownCluster(model, *layout));
-  if (!cluster || !CurrentTree(model, *layout)) return;
+  if (!cluster || !CurrentTree(model, *layout).ok()) return;
   const FatCache& cache = FatToolsOf(model).cache;
   fat::MediumSource source;
-  if (!OpenMedium(model, source)) return;
+  if (!OpenMedium(model, source).ok()) return;
   fat::TreeNames names(*cache.tree, source, model.state.codePage);
   std::string text =
       OwnerText(names, *cache.fat, cache.owners->Query(*cache.fat, *cluster), *cluster);

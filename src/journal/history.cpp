@@ -35,11 +35,11 @@ const char* HistoryList::Header(int column) {
   return column >= 0 && column < kColumnCount ? kHeaders[column] : "";
 }
 
-Result HistoryList::Reset(const std::string& device) {
+Status HistoryList::Reset(const std::string& device) {
   device_ = device;
   rows_.clear();
   done_ = false;
-  Result r = journal_.Count(device_, &total_);
+  Status r = journal_.Count(device_, &total_);
   std::vector<Summary> page;
   if (r.ok()) r = ReadNextPage(&page);
   Append(page);
@@ -47,10 +47,10 @@ Result HistoryList::Reset(const std::string& device) {
   return r;
 }
 
-Result HistoryList::ReadNextPage(std::vector<Summary>* page) {
+Status HistoryList::ReadNextPage(std::vector<Summary>* page) {
   page->clear();
   if (done_) return {};
-  Result r = journal_.Page(device_, rows_.empty() ? 0 : rows_.back().id, kPage, page);
+  Status r = journal_.Page(device_, rows_.empty() ? 0 : rows_.back().id, kPage, page);
   done_ = !r.ok() || page->size() < static_cast<std::size_t>(kPage);
   return r;
 }

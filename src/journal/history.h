@@ -20,10 +20,10 @@ class HistoryList {
 
   explicit HistoryList(Journal& journal) : journal_(journal) {}
   // Starts over with the records of `device` ("A:"; empty for all) and reads the first page.
-  Result Reset(const std::string& device);
+  Status Reset(const std::string& device);
   bool CanFetchMore() const { return !done_; }
   // Reads the next page without adding it (a view announces the rows first), then adds it.
-  Result ReadNextPage(std::vector<Summary>* page);
+  Status ReadNextPage(std::vector<Summary>* page);
   void Append(const std::vector<Summary>& page) {
     rows_.insert(rows_.end(), page.begin(), page.end());
   }

@@ -20,6 +20,11 @@ namespace dulvex::journal {
 
 namespace {
 
+// A failure of the journal, in words that name its file, with the errno behind it if any.
+Status Trouble(std::string words, int error = 0) {
+  return {Cause::JournalFailed, error, std::move(words)};
+}
+
 namespace fs = std::filesystem;
 
 // The table as this version makes it, and each index: compared word for word with what a
@@ -310,9 +315,9 @@ std::string CauseOf(sqlite3* db) {
   const int system = LastVfsErrno() != 0 ? LastVfsErrno() : sqlite3_system_errno(db);
   switch (code & 0xFF) {
     case SQLITE_FULL:
-      return device::ErrnoText(system == EDQUOT ? EDQUOT : ENOSPC);
+      return ErrnoText(system == EDQUOT ? EDQUOT : ENOSPC);
     case SQLITE_READONLY:
-      return system != 0 ? device::ErrnoText(system) : "its file or folder is read-only";
+      return system != 0 ? ErrnoText(system) : "its file or folder is read-only";
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
       return "the file is damaged or is not a write journal";
@@ -321,11 +326,11 @@ std::string CauseOf(sqlite3* db) {
       return "another program holds it locked";
     case SQLITE_PERM:
     case SQLITE_AUTH:
-      return device::ErrnoText(system != 0 ? system : EACCES);
+      return ErrnoText(system != 0 ? system : EACCES);
     case SQLITE_CANTOPEN:
     case SQLITE_IOERR:
-      if (system != 0) return device::ErrnoText(system);
-      return (code & 0xFF) == SQLITE_IOERR ? device::ErrnoText(EIO) : "it cannot be opened";
+      if (system != 0) return ErrnoText(system);
+      return (code & 0xFF) == SQLITE_IOERR ? ErrnoText(EIO) : "it cannot be opened";
     default:
       return sqlite3_errmsg(db);
   }
@@ -406,17 +411,19 @@ void Journal::Close() {
   walDev_ = walIno_ = 0;
 }
 
-Result Journal::Fail(const std::string& what) {
-  return {"the write journal " + file_.string() + " cannot " + what + ": " +
-          (db_ != nullptr ? CauseOf(db_) : std::string("it is not open"))};
+Status Journal::Fail(const std::string& what) {
+  const int error = db_ != nullptr ? sqlite3_system_errno(db_) : 0;
+  return Trouble("the write journal " + file_.string() + " cannot " + what + ": " +
+                     (db_ != nullptr ? CauseOf(db_) : std::string("it is not open")),
+                 error);
 }
 
-Result Journal::Exec(const char* sql) {
+Status Journal::Exec(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return {};
   return Fail("be used");
 }
 
-Result Journal::CheckSchema(int version, std::int32_t applicationId) {
+Status Journal::CheckSchema(int version, std::int32_t applicationId) {
   const std::string notOurs = "the write journal " + file_.string() +
                               " cannot be opened: the file is not a write journal of this "
                               "program, or a damaged one";
@@ -443,15 +450,16 @@ Result Journal::CheckSchema(int version, std::int32_t applicationId) {
   addIndex(kGroupIndex);
   if (applicationId == kApplicationId && version == kSchemaVersion && schema == ours) return {};
   if (applicationId == kApplicationId && version > kSchemaVersion)
-    return {"the write journal " + file_.string() + " was made by a newer version of the program"};
+    return Trouble("the write journal " + file_.string() +
+                   " was made by a newer version of the program");
   const bool fromSecond = applicationId == kApplicationId && version == 2 && schema == second;
-  if (!fromSecond && (applicationId != 0 || version > 1)) return {notOurs};
+  if (!fromSecond && (applicationId != 0 || version > 1)) return Trouble(notOurs);
   const bool fresh = version == 0 && schema.empty();
   // The first version kept no application id; its table is taken as it made it, and no other.
   if (!fresh && !fromSecond && (version != 1 || schema["writes"] != kTableVersion1))
-    return {notOurs};
+    return Trouble(notOurs);
   // Made, or brought up to this version, whole in one transaction.
-  Result r = Exec("BEGIN IMMEDIATE");
+  Status r = Exec("BEGIN IMMEDIATE");
   if (!fromSecond) {
     if (r.ok() && !fresh) r = Exec("ALTER TABLE writes RENAME TO writes_version1");
     if (r.ok()) r = Exec(kTable);
@@ -467,16 +475,17 @@ Result Journal::CheckSchema(int version, std::int32_t applicationId) {
   return r.ok() ? Exec("COMMIT") : (Exec("ROLLBACK"), r);
 }
 
-Result Journal::Open(bool create) {
+Status Journal::Open(bool create) {
   if (db_ != nullptr) return {};
   std::error_code ec;
   if (!create && !fs::exists(file_, ec)) return {};
-  if (file_.empty()) return {"no place is set for the write journal"};
+  if (file_.empty()) return Trouble("no place is set for the write journal");
   const fs::path folder = file_.parent_path();
   const bool folderExisted = fs::is_directory(folder, ec);
   if (create && !fs::create_directories(folder, ec) && ec) {
-    return {"the write journal " + file_.string() + " cannot be made: its folder " +
-            folder.string() + " cannot be created: " + device::ErrnoText(ec.value())};
+    return Trouble("the write journal " + file_.string() + " cannot be made: its folder " +
+                       folder.string() + " cannot be created: " + ErrnoText(ec.value()),
+                   ec.value());
   }
   const bool existed = fs::exists(file_, ec);
   ClearVfsErrno();
@@ -485,13 +494,13 @@ Result Journal::Open(bool create) {
     // own cause; an empty file is a new database to SQLite.
     const int fd = ::open(file_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST)
-      return {"the write journal " + file_.string() +
-              " cannot be made: " + device::ErrnoText(errno)};
+      return Trouble("the write journal " + file_.string() + " cannot be made: " + ErrnoText(errno),
+                     errno);
     if (fd >= 0) ::close(fd);
   }
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
                     SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-  Result r;
+  Status r;
   if (sqlite3_open_v2(file_.c_str(), &db_, flags, ErrnoVfsName()) != SQLITE_OK) {
     r = Fail("be opened");
   } else {
@@ -523,8 +532,8 @@ Result Journal::Open(bool create) {
   if (r.ok()) {
     watch_ = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
     if (watch_ < 0)
-      r = {"the write journal " + file_.string() +
-           " cannot be opened: " + device::ErrnoText(errno)};
+      r = Trouble("the write journal " + file_.string() + " cannot be opened: " + ErrnoText(errno),
+                  errno);
   }
   if (!r.ok()) {
     Close();
@@ -536,7 +545,7 @@ Result Journal::Open(bool create) {
   return r;
 }
 
-Result Journal::Prepare() {
+Status Journal::Prepare() {
   statements_ = std::make_unique<Statements>();
   Statements& s = *statements_;
   const std::string rec = std::string("SELECT ") + kRecordColumns + " FROM writes ";
@@ -569,10 +578,10 @@ Result Journal::Prepare() {
       s.undoable.Prepare(db_, rec + "WHERE device = ? AND id < ? AND " + kUndoableCondition +
                                   " ORDER BY id DESC LIMIT ?") &&
       s.unsettled.Prepare(db_, rec + "WHERE state IN ('pending', 'unknown') ORDER BY id");
-  return prepared ? Result{} : Fail("be read");
+  return prepared ? Status{} : Fail("be read");
 }
 
-Result Journal::CheckFile() {
+Status Journal::CheckFile() {
   struct stat held {
   }, now{};
   std::string what;
@@ -590,12 +599,12 @@ Result Journal::CheckFile() {
   }
   if (what.empty()) return {};
   Close();
-  return {"the write journal " + file_.string() + " " + what +
-          "; it is opened afresh at the next write"};
+  return Trouble("the write journal " + file_.string() + " " + what +
+                 "; it is opened afresh at the next write");
 }
 
-Result Journal::Write(const std::string& what, const std::function<int()>& step) {
-  if (Result r = CheckFile(); !r.ok()) return r;
+Status Journal::Write(const std::string& what, const std::function<int()>& step) {
+  if (Status r = CheckFile(); !r.ok()) return r;
   ClearVfsErrno();
   // The busy timeout waits for another window's short transaction; a write that still
   // meets a lock, or a snapshot another window made old (which the timeout does not wait
@@ -644,20 +653,20 @@ int Journal::Insert(Record& record) {
   return rc;
 }
 
-Result Journal::Begin(Record& record) {
-  if (Result r = Open(true); !r.ok()) return r;
-  Result r = Write("record the write", [&] { return Insert(record); });
+Status Journal::Begin(Record& record) {
+  if (Status r = Open(true); !r.ok()) return r;
+  Status r = Write("record the write", [&] { return Insert(record); });
   if (!r.ok()) return r;
   Record stored;
-  if (Result got = Get(record.id, &stored); got.ok()) record.generation = stored.generation;
+  if (Status got = Get(record.id, &stored); got.ok()) record.generation = stored.generation;
   return {};
 }
 
-Result Journal::BeginGroup(const std::string& title, std::vector<Record>& records, Group* out) {
-  if (records.empty()) return {"a group of writes needs at least one write"};
-  if (Result r = Open(true); !r.ok()) return r;
+Status Journal::BeginGroup(const std::string& title, std::vector<Record>& records, Group* out) {
+  if (records.empty()) return Trouble("a group of writes needs at least one write");
+  if (Status r = Open(true); !r.ok()) return r;
   Group g;
-  Result r = Write("record the writes", [&] {
+  Status r = Write("record the writes", [&] {
     int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     for (std::size_t i = 0; i < records.size() && rc == SQLITE_OK; ++i) {
       rc = Insert(records[i]);
@@ -677,15 +686,15 @@ Result Journal::BeginGroup(const std::string& title, std::vector<Record>& record
   if (!r.ok()) return r;
   for (Record& record : records) {
     Record stored;
-    if (Result got = Get(record.id, &stored); got.ok()) record.generation = stored.generation;
+    if (Status got = Get(record.id, &stored); got.ok()) record.generation = stored.generation;
   }
   if (out != nullptr) *out = g;
   return {};
 }
 
-Result Journal::GroupOf(std::int64_t id, std::optional<Group>* out) {
+Status Journal::GroupOf(std::int64_t id, std::optional<Group>* out) {
   out->reset();
-  if (Result r = Open(false); !r.ok() || db_ == nullptr) return r;
+  if (Status r = Open(false); !r.ok() || db_ == nullptr) return r;
   Query q = statements_->groupOf.Bind(id);
   const int rc = q.Step();
   if (rc == SQLITE_DONE) return {};
@@ -697,28 +706,28 @@ Result Journal::GroupOf(std::int64_t id, std::optional<Group>* out) {
   g.first = row.Int(2, "first", 1);
   g.last = row.Int(3, "last", g.first);
   if (!row.damage.empty())
-    return {"the write journal " + file_.string() + " holds a damaged group of writes (" +
-            row.damage + ")"};
+    return Trouble("the write journal " + file_.string() + " holds a damaged group of writes (" +
+                   row.damage + ")");
   if (g.first <= id) *out = std::move(g);
   return {};
 }
 
-Result Journal::Members(const Group& group, std::vector<Record>* out) {
+Status Journal::Members(const Group& group, std::vector<Record>* out) {
   out->clear();
-  if (Result r = Open(false); !r.ok() || db_ == nullptr) return r;
+  if (Status r = Open(false); !r.ok() || db_ == nullptr) return r;
   Query q = statements_->members.Bind(group.first, group.last);
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) out->push_back(RecordOf(q.get()));
   if (rc != SQLITE_DONE) return Fail("be read");
   if (static_cast<std::int64_t>(out->size()) != group.last - group.first + 1)
-    return {"the write journal " + file_.string() + " lacks records of the group \"" + group.title +
-            "\""};
+    return Trouble("the write journal " + file_.string() + " lacks records of the group \"" +
+                   group.title + "\"");
   return {};
 }
 
-Result Journal::Finish(std::int64_t id, State state, const std::string& cause) {
+Status Journal::Finish(std::int64_t id, State state, const std::string& cause) {
   if (db_ == nullptr) {
-    if (Result r = Open(false); !r.ok() || db_ == nullptr)
+    if (Status r = Open(false); !r.ok() || db_ == nullptr)
       return Fail("record how the write ended");
   }
   // The end of a write is committed without waiting for the disk: it becomes durable with the
@@ -726,7 +735,7 @@ Result Journal::Finish(std::int64_t id, State state, const std::string& cause) {
   // found pending at start and settled from what the medium holds. Only the pending record
   // must be on the disk before the medium changes.
   Query(statements_->syncNormal.Bind()).Step();
-  Result r = Write("record how the write ended", [&] {
+  Status r = Write("record how the write ended", [&] {
     int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
     rc = Query(statements_->finish.Bind(std::string_view(StateName(state)), std::string_view(cause),
@@ -741,30 +750,30 @@ Result Journal::Finish(std::int64_t id, State state, const std::string& cause) {
   return r;
 }
 
-Result Journal::Count(std::string_view device, std::int64_t* count) {
+Status Journal::Count(std::string_view device, std::int64_t* count) {
   *count = 0;
-  if (Result r = Open(false); !r.ok() || db_ == nullptr) return r;
+  if (Status r = Open(false); !r.ok() || db_ == nullptr) return r;
   Query q = device.empty() ? statements_->countAll.Bind() : statements_->countDevice.Bind(device);
   if (q.Step() != SQLITE_ROW) return Fail("be read");
   *count = sqlite3_column_int64(q.get(), 0);
   return {};
 }
 
-Result Journal::Page(std::string_view device, std::int64_t beforeId, int limit,
+Status Journal::Page(std::string_view device, std::int64_t beforeId, int limit,
                      std::vector<Summary>* out) {
   out->clear();
-  if (Result r = Open(false); !r.ok() || db_ == nullptr) return r;
+  if (Status r = Open(false); !r.ok() || db_ == nullptr) return r;
   const std::int64_t below = beforeId > 0 ? beforeId : INT64_MAX;
   Query q = device.empty() ? statements_->pageAll.Bind(below, std::int64_t{limit})
                            : statements_->pageDevice.Bind(device, below, std::int64_t{limit});
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) out->push_back(SummaryOf(q.get()));
-  return rc == SQLITE_DONE ? Result{} : Fail("be read");
+  return rc == SQLITE_DONE ? Status{} : Fail("be read");
 }
 
-Result Journal::Devices(std::vector<std::string>* out) {
+Status Journal::Devices(std::vector<std::string>* out) {
   out->clear();
-  if (Result r = Open(false); !r.ok() || db_ == nullptr) return r;
+  if (Status r = Open(false); !r.ok() || db_ == nullptr) return r;
   Query q = statements_->devices.Bind();
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) {
@@ -772,40 +781,40 @@ Result Journal::Devices(std::vector<std::string>* out) {
     std::string device = row.Device(0);
     if (row.damage.empty()) out->push_back(std::move(device));
   }
-  return rc == SQLITE_DONE ? Result{} : Fail("be read");
+  return rc == SQLITE_DONE ? Status{} : Fail("be read");
 }
 
-Result Journal::Get(std::int64_t id, Record* out) {
-  if (Result r = Open(false); !r.ok()) return r;
-  if (db_ == nullptr) return {"the write journal " + file_.string() + " does not exist"};
+Status Journal::Get(std::int64_t id, Record* out) {
+  if (Status r = Open(false); !r.ok()) return r;
+  if (db_ == nullptr) return Trouble("the write journal " + file_.string() + " does not exist");
   Query q = statements_->get.Bind(id);
   const int rc = q.Step();
   if (rc == SQLITE_ROW) *out = RecordOf(q.get());
-  if (rc == SQLITE_DONE) return {"the write journal holds no record " + std::to_string(id)};
-  return rc == SQLITE_ROW ? Result{} : Fail("be read");
+  if (rc == SQLITE_DONE) return Trouble("the write journal holds no record " + std::to_string(id));
+  return rc == SQLITE_ROW ? Status{} : Fail("be read");
 }
 
-Result Journal::UndoCandidates(std::string_view device, std::int64_t beforeId, int limit,
+Status Journal::UndoCandidates(std::string_view device, std::int64_t beforeId, int limit,
                                std::vector<Record>* out) {
   out->clear();
-  if (Result r = Open(false); !r.ok() || db_ == nullptr) return r;
+  if (Status r = Open(false); !r.ok() || db_ == nullptr) return r;
   const std::int64_t below = beforeId > 0 ? beforeId : INT64_MAX;
   Query q = statements_->undoable.Bind(device, below, std::int64_t{limit});
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) out->push_back(RecordOf(q.get()));
-  return rc == SQLITE_DONE ? Result{} : Fail("be read");
+  return rc == SQLITE_DONE ? Status{} : Fail("be read");
 }
 
-Result Journal::Unsettled(std::vector<Record>* out) {
+Status Journal::Unsettled(std::vector<Record>* out) {
   out->clear();
-  if (Result r = Open(false); !r.ok() || db_ == nullptr) return r;
+  if (Status r = Open(false); !r.ok() || db_ == nullptr) return r;
   Query q = statements_->unsettled.Bind();
   int rc;
   while ((rc = q.Step()) == SQLITE_ROW) out->push_back(RecordOf(q.get()));
-  return rc == SQLITE_DONE ? Result{} : Fail("be read");
+  return rc == SQLITE_DONE ? Status{} : Fail("be read");
 }
 
-std::string JournalLog::Begin(const device::PendingWrite& write) {
+Status JournalLog::Begin(const device::PendingWrite& write) {
   Record record;
   record.device = device_;
   record.path = write.file.string();
@@ -815,16 +824,16 @@ std::string JournalLog::Begin(const device::PendingWrite& write) {
   record.before = write.before;
   record.after = write.after;
   record.undoes = undoes_;
-  Result r = journal_.Begin(record);
+  Status r = journal_.Begin(record);
   id_ = record.id;
-  return r.problem;
+  return r;
 }
 
 bool JournalLog::End(const device::WriteResult& result) {
   return journal_.Finish(id_, StateOf(result), CauseText(result)).ok();
 }
 
-std::string JournalGroupLog::Begin(const std::vector<device::PendingWrite>& writes) {
+Status JournalGroupLog::Begin(const std::vector<device::PendingWrite>& writes) {
   records_.assign(writes.size(), Record{});
   for (std::size_t i = 0; i < writes.size(); ++i) {
     Record& record = records_[i];
@@ -837,7 +846,7 @@ std::string JournalGroupLog::Begin(const std::vector<device::PendingWrite>& writ
     record.after = writes[i].after;
     record.undoes = i < undoes_.size() ? undoes_[i] : 0;
   }
-  return journal_.BeginGroup(title_, records_, &group_).problem;
+  return journal_.BeginGroup(title_, records_, &group_);
 }
 
 bool JournalGroupLog::End(std::size_t index, const device::WriteResult& result) {
@@ -869,12 +878,12 @@ State StateOf(const device::WriteResult& result) {
 
 std::string CauseText(const device::WriteResult& result) {
   if (result.ok()) return device::ReadBackName(result.readBack);
-  if (result.status == device::IoStatus::Changed && result.lateChange)
+  if (result.cause == Cause::Changed && result.lateChange)
     return "changed: just before the write the sector held other bytes than were shown (" +
            std::to_string(result.differing) + " of 512 differ)";
-  if (result.status != device::IoStatus::Mismatch) {
+  if (result.cause != Cause::Mismatch) {
     std::string cause = result.Describe();
-    if (result.error != 0 && result.status != device::IoStatus::SystemError)
+    if (result.error != 0 && result.cause != Cause::SystemError)
       cause +=
           " (" +
           std::string(::strerrorname_np(result.error) ? ::strerrorname_np(result.error) : "?") +
@@ -893,7 +902,7 @@ Settled SettleBySector(const Record& r, const device::Sector& now) {
   return {State::Unknown, when + "the sector held other bytes than before or after the write"};
 }
 
-Result FindUndoable(Journal& journal, std::string_view device,
+Status FindUndoable(Journal& journal, std::string_view device,
                     const std::function<bool(const Record&)>& onMedium,
                     const std::function<bool()>& cancelled, std::optional<Record>* out,
                     std::int64_t* checked) {
@@ -901,7 +910,7 @@ Result FindUndoable(Journal& journal, std::string_view device,
   std::int64_t below = 0, looked = 0;
   std::vector<Record> page;
   for (int size = 8;; size = std::min(size * 4, 1024)) {
-    if (Result r = journal.UndoCandidates(device, below, size, &page); !r.ok()) return r;
+    if (Status r = journal.UndoCandidates(device, below, size, &page); !r.ok()) return r;
     for (const Record& rec : page) {
       ++looked;
       if (!rec.damaged() && onMedium(rec)) {

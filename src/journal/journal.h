@@ -80,12 +80,6 @@ struct Group {
   std::int64_t first = 0, last = 0;
 };
 
-// What went wrong, naming the journal file and the cause; empty when all went well.
-struct Result {
-  std::string problem;
-  bool ok() const { return problem.empty(); }
-};
-
 // Where the journal lives: $XDG_STATE_HOME/dulvex/journal.sqlite, or
 // ~/.local/state/dulvex/journal.sqlite when that is unset (or not an absolute path).
 std::filesystem::path DefaultJournalFile();
@@ -103,49 +97,49 @@ class Journal {
   const std::filesystem::path& file() const { return file_; }
   // Opens the database. With `create` a missing file is made, with its folder; without, a
   // missing file leaves the journal closed and empty (not a failure).
-  Result Open(bool create);
+  Status Open(bool create);
   bool isOpen() const { return db_ != nullptr; }
 
   // Adds `record` as pending, owned by this process, and makes it durable; sets its id,
   // time, owner and generation.
-  Result Begin(Record& record);
+  Status Begin(Record& record);
   // Adds the records as pending, all in one durable transaction with their group; sets each
   // record's id, time, owner and generation, and *out.
-  Result BeginGroup(const std::string& title, std::vector<Record>& records, Group* out);
+  Status BeginGroup(const std::string& title, std::vector<Record>& records, Group* out);
   // The group record `id` belongs to; none for a write made alone.
-  Result GroupOf(std::int64_t id, std::optional<Group>* out);
+  Status GroupOf(std::int64_t id, std::optional<Group>* out);
   // The records of `group`, in the order they were made.
-  Result Members(const Group& group, std::vector<Record>* out);
+  Status Members(const Group& group, std::vector<Record>* out);
   // Sets the state and cause of record `id`; a written undo marks the record it undoes.
-  Result Finish(std::int64_t id, State state, const std::string& cause);
+  Status Finish(std::int64_t id, State state, const std::string& cause);
 
   // Records of `device` ("" for all): how many, and a page of them newest first, older than
   // record `beforeId` (0: from the newest).
-  Result Count(std::string_view device, std::int64_t* count);
-  Result Page(std::string_view device, std::int64_t beforeId, int limit, std::vector<Summary>* out);
+  Status Count(std::string_view device, std::int64_t* count);
+  Status Page(std::string_view device, std::int64_t beforeId, int limit, std::vector<Summary>* out);
   // The drive letters that have records, in order.
-  Result Devices(std::vector<std::string>* out);
-  Result Get(std::int64_t id, Record* out);
+  Status Devices(std::vector<std::string>* out);
+  Status Get(std::int64_t id, Record* out);
   // What Undo Last Write may choose on `device`, newest first, older than `beforeId` (0:
   // from the newest): written or unknown, not undone, not an undo. Read through an index.
-  Result UndoCandidates(std::string_view device, std::int64_t beforeId, int limit,
+  Status UndoCandidates(std::string_view device, std::int64_t beforeId, int limit,
                         std::vector<Record>* out);
   // Records whose end is open (pending or unknown), oldest first.
-  Result Unsettled(std::vector<Record>* out);
+  Status Unsettled(std::vector<Record>* out);
 
  private:
-  Result Fail(const std::string& what);
-  Result Exec(const char* sql);
-  Result Prepare();
-  Result CheckSchema(int version, std::int32_t applicationId);
+  Status Fail(const std::string& what);
+  Status Exec(const char* sql);
+  Status Prepare();
+  Status CheckSchema(int version, std::int32_t applicationId);
   int Insert(Record& record);  // one pending record, inside a write
   // Before each write: the file open is still the one at the path. Closes and refuses when
   // not; the next write opens what is there then.
-  Result CheckFile();
+  Status CheckFile();
   void Close();
   // Runs a write `step` (a whole transaction), again while another connection holds the
   // lock, until `tries` run out.
-  Result Write(const std::string& what, const std::function<int()>& step);
+  Status Write(const std::string& what, const std::function<int()>& step);
   void CheckpointWhenLarge();
   std::filesystem::path file_;
   sqlite3* db_ = nullptr;
@@ -161,7 +155,7 @@ class JournalLog : public device::WriteLog {
  public:
   JournalLog(Journal& journal, std::string device, std::int64_t undoes = 0)
       : journal_(journal), device_(std::move(device)), undoes_(undoes) {}
-  std::string Begin(const device::PendingWrite& write) override;
+  Status Begin(const device::PendingWrite& write) override;
   bool End(const device::WriteResult& result) override;
   std::int64_t recordId() const { return id_; }
 
@@ -182,7 +176,7 @@ class JournalGroupLog : public device::GroupWriteLog {
         device_(std::move(device)),
         title_(std::move(title)),
         undoes_(std::move(undoes)) {}
-  std::string Begin(const std::vector<device::PendingWrite>& writes) override;
+  Status Begin(const std::vector<device::PendingWrite>& writes) override;
   bool End(std::size_t index, const device::WriteResult& result) override;
   bool Skip(std::size_t index, std::int64_t stopSector, const device::WriteResult& stop) override;
   const Group& group() const { return group_; }
@@ -212,7 +206,7 @@ Settled SettleBySector(const Record& record, const device::Sector& now);
 // Undo Last Write's choice: the newest candidate of `device` for which `onMedium` (the
 // medium behind the letter holds the record's bytes) is true. Stops early when `cancelled`
 // says so. `checked` counts the candidates looked at.
-Result FindUndoable(Journal& journal, std::string_view device,
+Status FindUndoable(Journal& journal, std::string_view device,
                     const std::function<bool(const Record&)>& onMedium,
                     const std::function<bool()>& cancelled, std::optional<Record>* out,
                     std::int64_t* checked = nullptr);

@@ -93,7 +93,7 @@ struct Fd {
 struct Output {
   std::string out, err;
   int status = -1;  // as waitpid gives it
-  std::string problem;
+  Status problem;   // why it could not be run
 };
 
 // Runs `argv` (found on the PATH) with no input and collects what it prints, for at most
@@ -101,7 +101,7 @@ struct Output {
 Output RunProgram(const std::vector<const char*>& argv, int timeoutMs) {
   Output o;
   const auto failed = [&o](int error) {
-    o.problem = std::strerror(error);
+    o.problem = {CauseOfErrno(error), error, std::strerror(error)};
     return o;
   };
   int outPipe[2], errPipe[2];
@@ -132,13 +132,14 @@ Output RunProgram(const std::vector<const char*>& argv, int timeoutMs) {
                           deadline - std::chrono::steady_clock::now())
                           .count();
     if (left <= 0) {
-      o.problem = "it did not answer within " + std::to_string(timeoutMs / 1000) + " s";
+      o.problem = {Cause::SystemError, ETIMEDOUT,
+                   "it did not answer within " + std::to_string(timeoutMs / 1000) + " s"};
       ::kill(pid, SIGKILL);
       break;
     }
     const int ready = ::poll(fds, 2, static_cast<int>(left));
     if (ready < 0 && errno != EINTR) {
-      o.problem = std::strerror(errno);
+      o.problem = Status::FromErrno(std::strerror(errno));
       ::kill(pid, SIGKILL);
       break;
     }
@@ -166,12 +167,12 @@ DeviceList ParseLsblk(std::string_view text) {
   DeviceList list;
   const json::ParseResult doc = json::Parse(text);
   if (!doc.error.empty()) {
-    list.error = "lsblk's answer is not JSON: " + doc.error;
+    list.status = {Cause::SystemError, 0, "lsblk's answer is not JSON: " + doc.error};
     return list;
   }
   const json::Value& devices = doc.value["blockdevices"];
   if (!devices.isArray()) {
-    list.error = "lsblk's answer has no list of block devices";
+    list.status = {Cause::SystemError, 0, "lsblk's answer has no list of block devices"};
     return list;
   }
   for (const json::Value& d : devices.items()) {
@@ -184,10 +185,11 @@ DeviceList ListBlockDevices(int timeoutMs) {
   const Output o =
       RunProgram({"lsblk", "--json", "--bytes", "--output", kColumns, nullptr}, timeoutMs);
   DeviceList list;
-  if (!o.problem.empty()) {
-    list.error = "lsblk (util-linux) could not be run: " + o.problem;
+  if (!o.problem.ok()) {
+    list.status = {o.problem.cause, o.problem.error,
+                   "lsblk (util-linux) could not be run: " + o.problem.Describe()};
   } else if (!WIFEXITED(o.status) || WEXITSTATUS(o.status) != 0) {
-    list.error = "lsblk failed: " + Trimmed(o.err);
+    list.status = {Cause::SystemError, 0, "lsblk failed: " + Trimmed(o.err)};
   } else {
     list = ParseLsblk(o.out);
   }

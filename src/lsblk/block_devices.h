@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
+
 namespace dulvex::lsblk {
 
 struct BlockDevice {
@@ -31,7 +33,7 @@ struct BlockDevice {
 
 struct DeviceList {
   std::vector<BlockDevice> devices;  // each device followed by the ones below it
-  std::string error;                 // why there is no list; empty when there is one
+  Status status;                     // why there is no list; ok when there is one
 };
 
 // The columns asked of lsblk.

@@ -10,8 +10,6 @@ namespace dulvex::search {
 
 namespace {
 
-using device::IoResult;
-using device::IoStatus;
 using End = ScanOutcome::End;
 
 constexpr std::uint64_t kSector = device::kSectorSize;
@@ -24,8 +22,8 @@ struct Run {
 
 // An answer that means the medium is gone or has shrunk, rather than a damaged sector: any
 // failure but an input/output error (which a damaged stretch gives).
-bool Vanishes(const IoResult& r) {
-  return !r.ok() && r.status != IoStatus::IoError;
+bool Vanishes(const Status& r) {
+  return !r.ok() && r.cause != Cause::IoError;
 }
 
 // Chunks lie on multiples of the chunk size, so a reader that reads ahead can tell the next
@@ -100,11 +98,11 @@ class Scanner {
 bool Scanner::ReadChunk(std::uint64_t pos, std::size_t len) {
   runs_.clear();
   std::size_t got = 0;
-  IoResult r = medium_.Read(pos, buffer_, len, &got);
+  Status r = medium_.Read(pos, buffer_, len, &got);
   if (r.ok() && got == len) return runs_.push_back({0, len}), true;
   if (r.ok() || Vanishes(r)) {
     outcome_.stoppedAt = pos + (r.ok() ? got : 0);
-    outcome_.error = r.ok() ? IoResult{IoStatus::ShortTransfer, 0} : r;
+    outcome_.error = r.ok() ? Status{Cause::ShortTransfer, 0} : r;
     return Finish(End::Vanished);
   }
   // Some sector of the chunk is damaged: read it sector by sector and keep what answers.
@@ -119,7 +117,7 @@ bool Scanner::ReadChunk(std::uint64_t pos, std::size_t len) {
         runs_.push_back({at, at + n});
     } else if (r.ok() || Vanishes(r)) {
       outcome_.stoppedAt = pos + at;
-      outcome_.error = r.ok() ? IoResult{IoStatus::ShortTransfer, 0} : r;
+      outcome_.error = r.ok() ? Status{Cause::ShortTransfer, 0} : r;
       return Finish(End::Vanished);
     } else {
       const std::uint64_t sector = (pos + at) / kSector;

@@ -30,7 +30,7 @@ struct ScanOutcome {
   // Vanished: the byte where the medium stopped answering. Cancelled: where the scan stopped;
   // a forward scan searched the matches beginning before it, a backward one those from it.
   std::uint64_t stoppedAt = 0;
-  device::IoResult error;  // Vanished: its last answer
+  Status error;  // Vanished: its last answer
 };
 
 // Sectors first .. end - 1: where a skipped sector counts. A search that goes round reads

@@ -79,23 +79,22 @@ std::string LoopText(const device::WriteResult& r, const std::string& refused) {
 // Tells why a write did not happen, or did not end well.
 void ReportWrite(WindowModel& model, const std::string& device, const std::filesystem::path& file,
                  std::int64_t sector, const device::WriteResult& r) {
-  using device::IoStatus;
   const std::string refused = "Write refused on " + Where(device, sector) + ": ";
   std::string text;
   int style = kStyleExclamation;
-  switch (r.status) {
-    case IoStatus::Ok:
+  switch (r.cause) {
+    case Cause::Ok:
       if (r.logEnded) return;
       text = "Sector " + std::to_string(sector) + " of " + device +
              " was written and checked, but the write journal could not record that; the "
              "write is checked again when its medium is read next (at the latest at the next "
              "start).";
       break;
-    case IoStatus::OpenFailed:
+    case Cause::OpenFailed:
       text = "Errore nell'apertura del device " + device;
       style = kStyleOk;
       break;
-    case IoStatus::Busy:
+    case Cause::Busy:
       text = refused + r.Describe();
       if (r.users.mountPoints.empty() && r.users.holders.empty()) {
         text += ". Unmount it first, then try again.";
@@ -104,10 +103,10 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
                 FreeingText({r.users}, false) + "), then try again. Nothing was written.";
       }
       break;
-    case IoStatus::LoopAttached:
+    case Cause::LoopAttached:
       text = LoopText(r, refused);
       break;
-    case IoStatus::Changed:
+    case Cause::Changed:
       text = refused +
              (r.lateChange ? "the sector changed just before the write, after the write "
                              "journal had recorded it ("
@@ -116,10 +115,10 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
              " of 512 bytes differ: the medium was swapped or removed, or another program "
              "wrote to it). Nothing was written.";
       break;
-    case IoStatus::JournalFailed:
-      text = refused + r.journalProblem + ". Without its journal record nothing is written.";
+    case Cause::JournalFailed:
+      text = refused + r.detail + ". Without its journal record nothing is written.";
       break;
-    case IoStatus::Mismatch:
+    case Cause::Mismatch:
       text = "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR " + std::to_string(sector) +
              ": READ BACK, " + std::to_string(r.differing) +
              " OF 512 BYTES DIFFER (THE FIRST AT OFFSET " + std::to_string(r.firstDiffering) +
@@ -127,7 +126,7 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
       style = kStyleCritical;
       break;
     default:
-      if (r.status == IoStatus::PermissionDenied && r.error == EACCES && !r.begun) {
+      if (r.cause == Cause::PermissionDenied && r.error == EACCES && !r.begun) {
         text = drives::DeniedAdvice(device, file, true);
         break;
       }
@@ -137,7 +136,7 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
                        "journal keeps the write as unknown until its medium is read again."
                  : refused + r.Describe() + ". Nothing was written.";
   }
-  if (r.begun && !r.logEnded && r.status != IoStatus::Ok)
+  if (r.begun && !r.logEnded && r.cause != Cause::Ok)
     text +=
         " The write journal could not record how the write ended; it is checked again when "
         "the medium is read next.";
@@ -146,7 +145,7 @@ void ReportWrite(WindowModel& model, const std::string& device, const std::files
 
 // A device this account may not open: the message says why and how to get the rights,
 // instead of a bare open error. True when it was shown.
-bool ExplainDenied(WindowModel& model, const device::IoResult& r) {
+bool ExplainDenied(WindowModel& model, const Status& r) {
   if (r.error != EACCES && r.error != EPERM) return false;
   model.prompter().MessageBox(
       drives::DeniedAdvice(model.state.DevicePath, DeviceFile(model), false), kStyleExclamation,
@@ -160,44 +159,43 @@ const std::string& AppTitle() {
   return AppVersion().title;
 }
 
-bool Leggi_MBR(WindowModel& model) {
-  device::IoResult r =
+Status Leggi_MBR(WindowModel& model) {
+  Status r =
       device::ReadSectorAt(DeviceFile(model), 0, model.state.BootSectorBuffer.data(), IoOf(model));
-  if (r.status == device::IoStatus::OpenFailed) {
+  if (r.cause == Cause::OpenFailed) {
     if (!ExplainDenied(model, r)) {
       model.prompter().MessageBox(model.state.DevicePath + " IS A BAD DEVICE/VOLUME.",
                                   kStyleExclamation, AppTitle());
     }
-    return false;
+    return r;
   }
   if (!r.ok()) {
     model.prompter().MessageBox("Read Error on " + Where(model, 0) + ": " + r.Describe() + ".",
                                 kStyleExclamation, AppTitle());
-    return false;
+    return r;
   }
   // The medium behind the letter is bound and read: writes whose end could not be told
   // are settled now by what it holds.
   SettleRecordsOf(model, model.state.DevicePath);
-  return true;
+  return r;
 }
 
 TransferResult ReadSector(WindowModel& model, std::int64_t n, SectorBytes& buffer) {
   if (RefuseOutOfRange(model, n, "Read")) return {};
   std::int64_t sector = n < 0 ? 0 : n;
-  device::IoResult r = device::ReadSectorAt(DeviceFile(model), sector, buffer.data(), IoOf(model));
-  if (r.status == device::IoStatus::OpenFailed) {
+  Status r = device::ReadSectorAt(DeviceFile(model), sector, buffer.data(), IoOf(model));
+  if (r.cause == Cause::OpenFailed) {
     if (!ExplainDenied(model, r)) {
       model.prompter().MessageBox("Open Error on Device " + model.state.DevicePath, kStyleOk,
                                   AppTitle());
     }
-    return {0, false, r.status};
+    return {0, r};
   }
   if (!r.ok()) {
     model.prompter().MessageBox("Read Error on " + Where(model, sector) + ": " + r.Describe() + ".",
                                 kStyleExclamation, AppTitle());
-    return {LoopCount(n), false, r.status};
   }
-  return {LoopCount(n), true, r.status};
+  return {LoopCount(n), r};
 }
 
 TransferResult WriteSector(WindowModel& model, const std::string& device, std::int64_t n,
@@ -211,8 +209,13 @@ TransferResult WriteSector(WindowModel& model, const std::string& device, std::i
   const device::WriteResult r =
       device::WriteSectorChecked(file, sector, expected, source, log, IoOf(model));
   ReportWrite(model, device, file, sector, r);
-  if (r.status == device::IoStatus::OpenFailed) return {0, false, r.status};
-  return {LoopCount(n), r.ok(), r.status};
+  if (r.ok() && r.logEnded)
+    model.Report("Sector " + std::to_string(sector) + " of " + device +
+                 (undoes != 0 ? " written back (record " + std::to_string(undoes) + " undone)"
+                              : " written") +
+                 " and checked at the medium.");
+  if (r.cause == Cause::OpenFailed) return {0, r};
+  return {LoopCount(n), r};
 }
 
 GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
@@ -232,9 +235,12 @@ GroupTransfer WriteSectorGroup(WindowModel& model, const std::string& device,
   const device::GroupWriteResult r =
       device::WriteSectorGroupChecked(file, sectors, log, IoOf(model));
   t.written = r.written;
-  t.ok = r.stop.ok() && r.written == sectors.size();
+  t.status = r.stop;
   if (r.begun) t.group = log.group().id, t.first = log.group().first;
-  if (t.ok) {
+  if (t.ok()) {
+    model.Report(title + ": " + std::to_string(r.written) +
+                 (r.written == 1 ? " sector of " : " sectors of ") + device +
+                 " written and checked at the medium.");
     ReportWrite(model, device, file, r.stopSector, r.stop);  // an end the journal lost
     return t;
   }
@@ -288,29 +294,30 @@ device::MediumIo& IoOf(WindowModel& model) {
   return model.state.io != nullptr ? *model.state.io : device::SystemIo();
 }
 
-bool ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
-                      device::Sector* now, std::string* why) {
+Status ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
+                        device::Sector* now) {
   std::string letters = r.device.size() == 2 ? r.device.substr(0, 1) : "";
   if (anyLetter)
     for (char c = 'A'; c <= 'R'; ++c)
       if (letters.find(c) == std::string::npos) letters += c;
-  why->clear();
+  std::optional<Status> why;  // the first failure, or the record's own letter's
   for (char c : letters) {
     const auto file = device::DriveFile(model.state.drivesDir, std::string(1, c) + ":");
+    const bool own = std::string(1, c) + ":" == r.device;
     device::MediumIdentity medium;
-    device::IoResult io = device::IdentifyMedium(file, &medium);
+    Status io = device::IdentifyMedium(file, &medium);
     if (io.ok() && !medium.SameAs(r.medium)) {
-      if (why->empty() && std::string(1, c) + ":" == r.device)
-        *why = "the letter now leads to another medium (written: " + r.medium.Describe() +
-               "; now: " + medium.Describe() + ")";
+      if (!why && own)
+        why = Status(Cause::OpenFailed, 0,
+                     "the letter now leads to another medium (written: " + r.medium.Describe() +
+                         "; now: " + medium.Describe() + ")");
       continue;
     }
     if (io.ok()) io = device::ReadSectorAt(file, r.sector, now->data(), IoOf(model));
-    if (io.ok()) return true;
-    if (why->empty() || std::string(1, c) + ":" == r.device) *why = io.Describe();
+    if (io.ok()) return io;
+    if (!why || own) why = Status(io.cause, io.error, io.Describe());
   }
-  if (why->empty()) *why = "no drive letter leads to its medium";
-  return false;
+  return why.value_or(Status(Cause::OpenFailed, 0, "no drive letter leads to its medium"));
 }
 
 void SettleRecordsOf(WindowModel& model, const std::string& device) {
@@ -327,8 +334,7 @@ void SettleRecordsOf(WindowModel& model, const std::string& device) {
          r.owner != journal::Owner::Self()))
       continue;
     device::Sector now{};
-    std::string why;
-    if (!ReadRecordSector(model, r, true, &now, &why)) continue;
+    if (!ReadRecordSector(model, r, true, &now).ok()) continue;
     const journal::Settled s = journal::SettleBySector(r, now);
     if (s.state != r.state) j.Finish(r.id, s.state, s.cause);
   }

@@ -21,14 +21,14 @@ struct Record;
 struct TransferResult {
   // N for N >= 1, 0 for N <= 0, and 0 when the device could not be opened.
   std::int32_t count = 0;
-  // True only when all 512 bytes were read, or written, made durable and found at the medium.
-  bool ok = false;
-  device::IoStatus status = device::IoStatus::OpenFailed;
+  // Ok only when all 512 bytes were read, or written, made durable and found at the medium.
+  Status status{Cause::Refused};
+  bool ok() const { return status.ok(); }
 };
 
-// Reads sector 0 of DevicePath into BootSectorBuffer. True when it was read; on failure the
-// buffer is left as it was and the reason has been shown.
-bool Leggi_MBR(WindowModel& model);
+// Reads sector 0 of DevicePath into BootSectorBuffer. On failure the buffer is left as it
+// was and the reason has been shown.
+Status Leggi_MBR(WindowModel& model);
 
 // Reads sector n (n <= 0 reads sector 0) into `buffer`. On failure the buffer is left as
 // it was and the reason has been shown. Numbers outside -2,147,483,647 to 2,147,483,647
@@ -52,7 +52,8 @@ struct SectorChange {
 };
 
 struct GroupTransfer {
-  bool ok = false;          // every sector written, made durable and found at the medium
+  Status status{Cause::Refused};  // ok when every sector was written, made durable and found
+  bool ok() const { return status.ok(); }
   std::size_t written = 0;  // sectors written, from the first in order
   std::int64_t group = 0;   // the journal's group (0 when none was recorded)
   std::int64_t first = 0;   // ... and the id of its first record
@@ -85,10 +86,10 @@ journal::Journal& JournalOf(WindowModel& model);
 device::MediumIo& IoOf(WindowModel& model);
 
 // The sector of record `r` as its medium holds it now, read through the record's letter when
-// it still leads to that medium, or (with `anyLetter`) through any letter that does. False,
-// with the reason in *why, when none does or the read fails.
-bool ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
-                      device::Sector* now, std::string* why);
+// it still leads to that medium, or (with `anyLetter`) through any letter that does. Not ok,
+// with the reason, when none does or the read fails. Shows nothing.
+Status ReadRecordSector(WindowModel& model, const journal::Record& r, bool anyLetter,
+                        device::Sector* now);
 
 // Settles, by what the medium holds, every record whose end is open (pending after a stop,
 // or unknown) and whose medium is the one behind `device`; another window's write in

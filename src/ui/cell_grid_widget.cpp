@@ -2,12 +2,15 @@
 
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
 #include <cmath>
 
+#include "core/contrast.h"
 #include "ui/design_look.h"
 
 namespace dulvex::ui {
@@ -156,6 +159,63 @@ void CellGridWidget::paintEvent(QPaintEvent* event) {
   for (Shown& cell : cells_) {
     if (cell.raised) PaintCell(painter, cell, clip);
   }
+  if (cursor_ >= 0) {
+    PaintCursor(painter, cells_[static_cast<std::size_t>(cursor_)]);
+    PaintCursor(painter, cells_[static_cast<std::size_t>(kCells + cursor_)]);
+  }
+}
+
+// Two frames inside the cell: the outer one in black or white, whichever stands out more from
+// the cell's colour, the inner one in the other, so the cursor shows on any cell in any
+// palette. With the keyboard focus elsewhere the outer frame is thinner.
+void CellGridWidget::PaintCursor(QPainter& painter, const Shown& cell) const {
+  if (!cell.visible || cell.rect.isEmpty()) return;
+  const Rgb black = MakeRgb(0, 0, 0), white = MakeRgb(255, 255, 255);
+  const bool dark = ContrastRatio(black, cell.back) >= ContrastRatio(white, cell.back);
+  const int outer = hasFocus() ? 2 : 1;
+  const QRect r = cell.rect.adjusted(0, 0, -1, -1);  // drawRect covers one pixel more
+  painter.save();
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(ToQColor(dark ? black : white));
+  for (int i = 0; i < outer; ++i) painter.drawRect(r.adjusted(i, i, -i, -i));
+  painter.setPen(ToQColor(dark ? white : black));
+  painter.drawRect(r.adjusted(outer, outer, -outer, -outer));
+  painter.restore();
+}
+
+void CellGridWidget::SetCursorCell(int index) {
+  if (index < -1 || index >= kCells) index = -1;
+  if (index == cursor_) return;
+  update(CursorArea());
+  cursor_ = index;
+  update(CursorArea());
+}
+
+QRect CellGridWidget::CursorArea() const {
+  if (cursor_ < 0) return {};
+  return cells_[static_cast<std::size_t>(cursor_)].rect |
+         cells_[static_cast<std::size_t>(kCells + cursor_)].rect;
+}
+
+void CellGridWidget::keyPressEvent(QKeyEvent* event) {
+  // The arrows of the number pad are the arrows.
+  const QKeyCombination pressed(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key()));
+  const QString keys = QKeySequence(pressed).toString(QKeySequence::PortableText);
+  if (keyed && keyed(keys.toStdString())) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void CellGridWidget::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update(CursorArea());
+}
+
+void CellGridWidget::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update(CursorArea());
 }
 
 int CellGridWidget::SlotAt(const QPoint& point) const {

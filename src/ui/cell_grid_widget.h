@@ -1,7 +1,7 @@
 // One cell grid (512 hex cells and 512 text cells) as ONE widget that paints the cells
-// from the window model. Each cell look (caption, size, weight, colours, cell size) is
-// rendered once into a tile and then blitted, so a full repaint stays well under a
-// millisecond.
+// from the window model, with a frame round the cells of the cell cursor. Each cell look (caption,
+// size, weight, colours, cell size) is rendered once into a tile and then blitted, so a full
+// repaint stays well under a millisecond.
 #pragma once
 
 #include <QPixmap>
@@ -34,6 +34,13 @@ class CellGridWidget : public QWidget {
   // Brings the widget up to date with the model: schedules a repaint of the cells whose
   // look changed. Returns whether any did.
   bool Sync();
+
+  // Keys pressed while the grid has the keyboard focus, spelt as Qt spells them ("Left",
+  // "Shift+Down"); returns whether they were taken. Keys not taken go on to the window.
+  std::function<bool(const std::string& keys)> keyed;
+  // Frames position `index` (its hex cell and its text cell) as the cell cursor; -1: none.
+  void SetCursorCell(int index);
+  int cursorCell() const { return cursor_; }
 
   // Draws the cells at `scale` times their design size (the form's scale when it is shrunk
   // to fit the screen).
@@ -73,6 +80,9 @@ class CellGridWidget : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
@@ -80,6 +90,9 @@ class CellGridWidget : public QWidget {
   void PaintCell(QPainter& painter, Shown& cell, const QRect& clip);
   const QPixmap& Tile(const Shown& cell);
   void Forward(const std::function<void(const std::string&, int)>& to, int slot) const;
+  void PaintCursor(QPainter& painter, const Shown& cell) const;
+  // The area the cursor's frames cover.
+  QRect CursorArea() const;
 
   std::vector<Shown> cells_;  // kCells hex slots, then kCells text slots
   std::string hexName_, textName_;
@@ -90,6 +103,7 @@ class CellGridWidget : public QWidget {
   int renderedTiles_ = 0;
   int paints_ = 0;
   int pressedSlot_ = -1;
+  int cursor_ = -1;
 };
 
 }  // namespace dulvex::ui

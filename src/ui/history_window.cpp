@@ -37,9 +37,9 @@ HistoryTableModel::HistoryTableModel(journal::Journal& journal, QObject* parent)
 
 QString HistoryTableModel::Reset(const std::string& device) {
   beginResetModel();
-  const journal::Result r = list_.Reset(device);
+  const Status r = list_.Reset(device);
   endResetModel();
-  return Q(r.problem);
+  return Q(r.Describe());
 }
 
 std::int64_t HistoryTableModel::IdAt(int row) const {

@@ -109,7 +109,10 @@ MainWindow::MainWindow(WindowModel& model, QWidget* parent) : QMainWindow(parent
   setObjectName(Q(design.Key()));
   // The program's icon, for this window and every other one it opens.
   InitIconResources();
-  QApplication::setWindowIcon(QIcon(":/dulvex/dulvex.png"));
+  // With its size given, the icon is decoded when first drawn, not while the window starts.
+  QIcon icon;
+  icon.addFile(":/dulvex/dulvex.png", QSize(256, 256));
+  QApplication::setWindowIcon(icon);
   form_ = new QWidget(this);
   form_->setObjectName("Form1Client");
   form_->setAutoFillBackground(true);
@@ -269,6 +272,13 @@ void MainWindow::BuildGrid(const Control& cell0) {
   grid->moved = [this](const std::string& name, int index) {
     Raise([&] { return model_.Hover(name, index); });
   };
+  if (sector) {
+    // The sector grid takes the keyboard focus by a click or Tab, and then the cursor keys.
+    grid->setFocusPolicy(Qt::StrongFocus);
+    grid->keyed = [this](const std::string& keys) {
+      return Raise([&] { return model_.GridKey(keys); });
+    };
+  }
   (sector ? sectorGrid_ : boardGrid_) = grid;
   grids_.push_back(grid);
 }
@@ -343,6 +353,11 @@ void MainWindow::BuildMenus() {
       menu->setObjectName(Q(key));
       action = menu->menuAction();
       BuildMenuItems(menu, key);
+      // Opening a menu is a click on it (Copy Buffer shows the board as its items drop down).
+      const std::string name = c.name;
+      const int index = c.index;
+      connect(menu, &QMenu::aboutToShow, this,
+              [this, name, index] { Raise([&] { return model_.Click(name, index); }); });
     } else {
       // A command on the bar itself.
       action = menuBar()->addAction(Q(c.caption));
@@ -491,6 +506,9 @@ void MainWindow::Apply(Binding& b, bool force) {
 void MainWindow::Refresh() {
   for (Binding& b : bindings_) Apply(b, false);
   for (CellGridWidget* grid : grids_) grid->Sync();
+  // The cell cursor, while the grid shows a sector.
+  if (sectorGrid_ != nullptr)
+    sectorGrid_->SetCursorCell(model_.state.lastShown ? model_.state.cursor : -1);
 }
 
 bool MainWindow::Raise(const std::function<bool()>& event) {
@@ -585,8 +603,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ShortcutOverride: {
       // The sector box would keep Ctrl+Home, Ctrl+End and Ctrl+Z for its caret and its typing;
       // the window's keys go to the window (a one-line box has Home and End for its caret).
+      // Copy stays the box's: Ctrl+C copies its text, not the grid's selection.
       if (c.kind != ControlKind::TextBox || c.multiline) break;
-      const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (key->matches(QKeySequence::Copy)) break;
+      const QKeySequence pressed(key->keyCombination());
       for (const auto& [key, action] : actions_) {
         if (!action->shortcut().isEmpty() && action->shortcut() == pressed) {
           event->ignore();

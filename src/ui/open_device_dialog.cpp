@@ -32,9 +32,9 @@ QStringList RowTexts(const lsblk::BlockDevice& d) {
   if (fsType.empty() && d.size > 0 && d.type != "rom") {
     // Without a udev database lsblk knows no file system; the device may still be read
     // (an empty drive, size 0, and optical drives are not touched: they can take seconds).
-    std::string problem;
-    const drives::FileSystemGuess g = drives::ProbeFileSystem(d.path, &problem);
-    fsType = problem.empty() ? g.type : "(" + problem + ")";
+    Status read;
+    const drives::FileSystemGuess g = drives::ProbeFileSystem(d.path, &read);
+    fsType = read.ok() ? g.type : "(" + read.Describe() + ")";
     if (label.empty()) label = g.label;
   }
   QStringList mounts;
@@ -138,8 +138,8 @@ void OpenDeviceDialog::Reload() {
     parents.push_back(item);
   }
   tree_->expandAll();
-  status_->setText(list.error.empty() ? QString("%1 block devices.").arg(list.devices.size())
-                                      : Q(list.error));
+  status_->setText(list.status.ok() ? QString("%1 block devices.").arg(list.devices.size())
+                                    : Q(list.status.Describe()));
   open_->setEnabled(!tree_->selectedItems().isEmpty());
 }
 

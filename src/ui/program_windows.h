@@ -5,7 +5,7 @@
 // runner's window mode both build their window with it:
 //
 //   ProgramWindows windows;                       // after the model, so it goes first
-//   BuildForm1(model, {windows.findAsker(), windows.drivesShell()});
+//   BuildForm1(model, {windows.findAsker(), windows.drivesShell(), nullptr, windows.clipboard()});
 //   windows.Open(model, prompter, runner);
 #pragma once
 
@@ -16,6 +16,7 @@
 #include "core/window_model.h"
 #include "ui/find_dialog.h"
 #include "ui/main_window.h"
+#include "ui/qt_clipboard.h"
 #include "ui/qt_prompter.h"
 #include "ui/qt_work_runner.h"
 
@@ -30,11 +31,13 @@ class ProgramWindows {
   ProgramWindows(const ProgramWindows&) = delete;
   ProgramWindows& operator=(const ProgramWindows&) = delete;
 
-  // What the commands ask through, to build the model with: the Find String dialog, and the
-  // Open Device dialog with the recent images in the user's settings. Their dialogs are modal
-  // to the main window once it is open.
+  // What the commands ask through, to build the model with: the Find String dialog, the Open
+  // Device dialog with the recent images in the user's settings, and the clipboard. Their dialogs
+  // are modal to the main window once it is open.
   search::FindAsker* findAsker() { return &findAsker_; }
   std::shared_ptr<drives::DrivesShell> drivesShell() const { return drives_; }
+  // The desktop's clipboard, for the Copy Buffer menu's items.
+  Clipboard* clipboard() { return &clipboard_; }
 
   // Makes the main window over `model` (built with the two above) and wires the rest to it;
   // `prompter` is the one the model asks through, `runner` the one its long work runs on.
@@ -43,6 +46,7 @@ class ProgramWindows {
 
  private:
   QtFindAsker findAsker_;
+  QtClipboard clipboard_;
   std::shared_ptr<drives::DrivesShell> drives_;
   std::unique_ptr<MainWindow> window_;
   WindowModel* model_ = nullptr;

@@ -55,7 +55,7 @@ void QtWorkRunner::Run(const std::string& title, WorkUnit unit, Work work, Done 
   QProgressDialog dialog(ProgressText(title, unit, 0, 0, 0), "Cancel", 0, 1000, parent_);
   dialog.setWindowTitle(QString::fromStdString(title));
   dialog.setWindowModality(Qt::WindowModal);
-  dialog.setMinimumDuration(300);
+  dialog.setMinimumDuration(showAfterMs_);
   dialog.setAutoClose(false);
   dialog.setAutoReset(false);
   dialog.setValue(0);

@@ -17,6 +17,9 @@ class QtWorkRunner : public QObject, public WorkRunner {
  public:
   explicit QtWorkRunner(QWidget* parent = nullptr) : parent_(parent) {}
   void SetParent(QWidget* parent) { parent_ = parent; }
+  // The progress dialog shows once the work has run this long, so quick work does not flash
+  // a dialog.
+  void SetShowAfter(int ms) { showAfterMs_ = ms; }
   // Called after each `done`, so the window shows what it changed.
   std::function<void()> afterDone;
 
@@ -26,6 +29,7 @@ class QtWorkRunner : public QObject, public WorkRunner {
 
  private:
   QPointer<QWidget> parent_;
+  int showAfterMs_ = 300;
 };
 
 }  // namespace dulvex::ui

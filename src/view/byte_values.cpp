@@ -61,7 +61,7 @@ std::optional<InspectedBytes> BytesToInspect(const WindowModel& model) {
   const AppState& s = model.state;
   if (!s.lastShown || s.lastShown->device != s.DevicePath || s.lastShown->sector < 0)
     return std::nullopt;
-  int index = s.LastHoverIndex;
+  int index = s.cursorLeads ? s.cursor : s.LastHoverIndex;
   for (int i = 0; i < 512; ++i) {
     if (model.Label55[static_cast<std::size_t>(i)]->back == TextMarkedColour) {
       index = i;

@@ -20,16 +20,16 @@ struct InspectedBytes {
   std::vector<std::uint8_t> bytes;
 };
 
-// The bytes from the first selected position, else from the one under the pointer; nothing
-// before a sector was shown.
+// The bytes from the first selected position, else from the one under the cell cursor or the
+// pointer, whichever moved last; nothing before a sector was shown.
 std::optional<InspectedBytes> BytesToInspect(const WindowModel& model);
 
 // The inspector's lines for those bytes; the cluster and sector lines use the volume's
 // geometry and landmark names.
 std::vector<std::string> InspectorLines(const AppState& state, const InspectedBytes& in);
 
-// "Data Inspector" opens the inspector; after every event an open one follows the selection
-// and the pointer.
+// "Data Inspector" opens the inspector; after every event an open one follows the selection,
+// the cursor and the pointer.
 void InstallInspector(WindowModel& model);
 
 }  // namespace dulvex

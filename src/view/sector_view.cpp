@@ -65,6 +65,7 @@ void Label3_MouseMove(WindowModel& model, int index) {
   if (index < 0 || index > 511) return;
   model.At(kHoverReadout).caption = model.state.OffsetText[static_cast<std::size_t>(index)];
   int& last = model.state.LastHoverIndex;
+  model.state.cursorLeads = false;
   if (index != last) {
     Control& previous = *model.Label3[static_cast<std::size_t>(last)];
     previous.width = kCellWidth;
@@ -97,7 +98,7 @@ void ShowSector(WindowModel& model) {
   }
   const std::int64_t n = ToInt64Clamped(value);
   TransferResult r = ReadSector(model, n, model.state.SectorBuffer);
-  if (r.ok) {
+  if (r.ok()) {
     // Recorded under the number in the box (a negative number reads sector 0), so a later
     // paste can tell that the grid shows the sector the box names, and that the device
     // still holds what the grid shows.

@@ -35,7 +35,7 @@ void Command3_Click(WindowModel& model) {
   const std::optional<ShownSector> was =
       model.state.lastShown ? model.state.lastShown : model.state.staleShown;
   model.state.lastShown.reset();
-  if (!Leggi_MBR(model)) {
+  if (!Leggi_MBR(model).ok()) {
     model.state.geometryUsable = false;
     EnableGeometryTools(model);
     RefreshFailed(model);

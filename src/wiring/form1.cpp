@@ -28,7 +28,7 @@ void BuildForm1(WindowModel& model, const Form1Shell& shell) {
   Caselle_Board(model);
   InstallDeviceSelection(model);
   InstallSectorView(model);
-  InstallBuffer(model);
+  InstallBuffer(model, shell.clipboard);
   InstallVolume(model);
   InstallDirEntry(model);
   InstallFatTools(model);

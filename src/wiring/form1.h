@@ -6,18 +6,20 @@
 
 #include "commands/find_command.h"
 #include "commands/open_commands.h"
+#include "core/clipboard.h"
 #include "core/window_model.h"
 
 namespace dulvex {
 
 // What the commands ask of the world around the window model: the Find String dialog, the
-// Open Device dialog with the recent images, and how a search reads a medium. The Qt layer
-// gives its own; tests give scripted ones. Each is handed to its commands when they are
-// installed, once.
+// Open Device dialog with the recent images, how a search reads a medium, and the clipboard.
+// The Qt layer gives its own; tests give scripted ones. Each is handed to its commands when
+// they are installed, once.
 struct Form1Shell {
   search::FindAsker* findAsker = nullptr;       // none: "Find String" finds nothing to ask
   std::shared_ptr<drives::DrivesShell> drives;  // none: drives::MemoryShell()
   device::BulkOpener* bulkOpener = nullptr;     // how searches read; none: the system's
+  Clipboard* clipboard = nullptr;               // the system's; none: copy and paste refuse
 };
 
 // Builds the window model as at start-up: the design, the version in the caption, the cell

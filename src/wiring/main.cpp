@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
   model.state.journalFile = dulvex::journal::DefaultJournalFile();
   model.state.io = &dulvex::device::SystemIo();
   dulvex::ui::ProgramWindows windows;
-  dulvex::BuildForm1(model, {windows.findAsker(), windows.drivesShell()});
+  dulvex::BuildForm1(model,
+                     {windows.findAsker(), windows.drivesShell(), nullptr, windows.clipboard()});
   dulvex::ui::InstallCodePageSetting(model, start.codePage);
   windows.Open(model, prompter, runner);
   dulvex::ui::MainWindow& window = windows.window();

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!cl.error.empty()) return Check(cl.media.empty()), 0;
   std::string named;
   for (const dulvex::drives::DriveRequest& m : cl.media) {
-    Check(dulvex::drives::CheckMedium(m.path).empty());
+    Check(dulvex::drives::CheckMedium(m.path).ok());
     if (!m.letter) continue;
     Check(*m.letter >= dulvex::drives::kFirstLetter && *m.letter <= dulvex::drives::kLastLetter);
     Check(named.find(*m.letter) == std::string::npos);

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(doc.error.empty() || doc.value.isNull());
 
   const dulvex::lsblk::DeviceList list = dulvex::lsblk::ParseLsblk(text);
-  Check(list.error.empty() || list.devices.empty());
+  Check(list.status.ok() || list.devices.empty());
   const auto& devices = list.devices;
   for (std::size_t i = 0; i < devices.size(); ++i) {
     const dulvex::lsblk::BlockDevice& d = devices[i];

@@ -38,8 +38,8 @@ class Cutting : public BulkReader {
   Cutting(std::unique_ptr<BulkReader> inner, std::filesystem::path file, std::uint64_t cut)
       : inner_(std::move(inner)), file_(std::move(file)), cut_(cut) {}
   std::uint64_t size() const override { return inner_->size(); }
-  dulvex::device::IoResult Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
-                                std::size_t* got) override {
+  dulvex::Status Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+                      std::size_t* got) override {
     return inner_->Read(offset, out, length, got);
   }
   Borrowed Borrow(std::uint64_t offset, std::size_t length) override {
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto way = wayByte == 0   ? dulvex::device::ReadWay::Pread
                    : wayByte == 1 ? dulvex::device::ReadWay::Mapped
                                   : dulvex::device::ReadWay::Direct;
-  dulvex::device::IoResult why;
+  dulvex::Status why;
   auto reader = dulvex::device::SystemOpener(way).Open(file, &why);
   Check(reader != nullptr);
   // Cut only a mapping, at a page boundary, so its later pages raise SIGBUS.

@@ -20,8 +20,8 @@
 
 namespace {
 
-int Fail(const dulvex::journal::Result& r) {
-  std::printf("%s\n", r.problem.c_str());
+int Fail(const dulvex::Status& r) {
+  std::printf("%s\n", r.Describe().c_str());
   return 1;
 }
 
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     {
       dulvex::device::PendingFile file(argv[2]);
       const std::uint8_t text[] = {'p', 'e', 'e', 'r'};
-      if (!file.ok() || !file.Write(text) || !file.Keep()) problem = file.Problem();
+      if (!file.ok() || !file.Write(text) || !file.Keep()) problem = file.status().Describe();
     }
     std::printf("%s%s%d descriptors left open\n", problem.c_str(), problem.empty() ? "" : "; ",
                 OpenDescriptors() - open);
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   if (command == "count") {
     Journal j(argv[2]);
     std::int64_t n = 0;
-    if (Result r = j.Count("", &n); !r.ok()) return Fail(r);
+    if (dulvex::Status r = j.Count("", &n); !r.ok()) return Fail(r);
     std::printf("%lld\n", static_cast<long long>(n));
     return 0;
   }
@@ -74,13 +74,13 @@ int main(int argc, char** argv) {
       dulvex::device::ReadSectorAt(argv[5], r.sector, r.before.data());
       for (std::size_t b = 0; b < r.after.size(); ++b) r.after[b] = ~r.before[b] & 0xFF;
     }
-    if (Result res = j.Begin(r); !res.ok()) return Fail(res);
+    if (dulvex::Status res = j.Begin(r); !res.ok()) return Fail(res);
     if (command == "hold") {
       std::printf("begun %lld\n", static_cast<long long>(r.id));
       std::fflush(stdout);
       for (;;) ::pause();
     }
-    if (Result res = j.Finish(r.id, State::Written, "peer"); !res.ok()) return Fail(res);
+    if (dulvex::Status res = j.Finish(r.id, State::Written, "peer"); !res.ok()) return Fail(res);
   }
   return 0;
 }

@@ -113,11 +113,17 @@ class ModelSurface : public Surface {
 
   Attempt Press(const std::string& keys) override {
     const std::optional<ControlId> item = ItemOfKeys(keys);
-    if (!item) return Attempt::NoHandler;
+    if (!item) {
+      // The cursor keys, as the grid takes them once a click gave it the focus.
+      if (!CursorKeyOf(keys)) return Attempt::NoHandler;
+      return f_.model.GridKey(keys) ? Attempt::Ran : Attempt::Disabled;
+    }
     // A key whose item is disabled does nothing, as in the window.
     f_.model.Click(*item);
     return Attempt::Ran;
   }
+  void SetClipboard(const std::string& text) override { f_.clipboard.SetText(text); }
+  std::string ClipboardText() override { return f_.clipboard.Text(); }
 
   Attempt Drop(Control&, const std::string& path) override {
     if (f_.model.busy) return Attempt::Disabled;

@@ -232,8 +232,11 @@ void ExpectInspector(Run& r, A a) {
 
 // press KEYS: keys pressed in the main window ("PgDown", "Ctrl+Home", "Shift+F3").
 void Press(Run& r, A a) {
-  if (r.s->Press(a[1].text) != Attempt::Ran)
-    r.Check(false, "no menu item has the keys " + a[1].text);
+  const Attempt pressed = r.s->Press(a[1].text);
+  if (pressed == Attempt::NoHandler)
+    r.Check(false, "no menu item nor the cell cursor has the keys " + a[1].text);
+  else if (pressed != Attempt::Ran)
+    r.Check(false, "the grid did not take " + a[1].text);
 }
 
 // drop L ON Control, drop "PATH" ON Control: the image drives/L, or the file PATH, dropped on
@@ -356,8 +359,8 @@ void ExpectJournal(Run& r, A a) {
   journal::Journal& j = JournalOf(r.model());
   if (a[0].text == "expect journal") {
     std::int64_t n = 0;
-    const journal::Result res = j.Count("", &n);
-    return r.Is("journal " + (res.ok() ? std::to_string(n) : Quote(res.problem)));
+    const Status res = j.Count("", &n);
+    return r.Is("journal " + (res.ok() ? std::to_string(n) : Quote(res.Describe())));
   }
   std::vector<journal::Summary> newest;
   journal::Record rec;
@@ -501,6 +504,15 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"leave", {1, 1, Act}},
     {"drop", {3, 3, Drop}},
     {"press", {1, 1, Press}},
+    // clipboard "text": another program puts the text on the clipboard.
+    {"clipboard",
+     {1, 1,
+      [](Run& r, A a) {
+        if (!a[1].quoted) throw SyntaxError("clipboard needs \"text\"");
+        r.s->SetClipboard(a[1].text);
+      }}},
+    {"expect clipboard",
+     {1, 1, [](Run& r, A) { r.Is("clipboard " + Quote(r.s->ClipboardText())); }}},
     {"escape",
      {1, 1,
       [](Run& r, A a) {

@@ -70,9 +70,13 @@ class Surface {
   virtual Attempt Act(const std::string& verb, Control& control, const std::string& text,
                       int code) = 0;
   // Keys pressed in the main window, as Qt spells them ("PgDown", "Ctrl+Home"): the window
-  // takes them as the keyboard sends them; the model runs the menu item they stand for.
-  // NoHandler when no item has these keys.
+  // takes them as the keyboard sends them (to the widget that has the focus); the model runs
+  // the menu item they stand for, or moves the grid's cell cursor. NoHandler when neither has
+  // these keys.
   virtual Attempt Press(const std::string& keys) = 0;
+  // The system clipboard: what another program put there, and what the program put there.
+  virtual void SetClipboard(const std::string& text) = 0;
+  virtual std::string ClipboardText() = 0;
   // The file `path` dropped on the control.
   virtual Attempt Drop(Control& control, const std::string& path) = 0;
   // A property of a control; nothing when this surface cannot show it.

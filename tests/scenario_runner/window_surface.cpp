@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -37,6 +38,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <deque>
@@ -69,6 +71,25 @@ QString Q(const std::string& text) {
 
 QString Name(const ControlId& id) {
   return QString::fromUtf8(id.name.data(), static_cast<qsizetype>(id.name.size()));
+}
+
+// Runs the event loop until `done` holds or `ms` pass, looking every millisecond: QTest's own
+// waits sleep 10 ms between looks, which over the hundreds of steps of a run costs more than
+// the steps themselves.
+template <class Done>
+bool WaitFor(Done done, int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+bool WaitActive(QWidget* w) {
+  return WaitFor([w] { return w->isActiveWindow(); }, 1000);
 }
 
 // The work as the real runner runs it; once "cancel-after N" is given, each work waits after
@@ -195,15 +216,16 @@ class WindowSurface : public QObject, public Surface {
     // The recent images kept in settings of the scenario's own, never the user's.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString((dir_.path() / "settings").string()));
-    testing::BuildModel(model_, dir_.path(),
-                        {windows_.findAsker(), windows_.drivesShell(), &bulkOpener_});
+    testing::BuildModel(
+        model_, dir_.path(),
+        {windows_.findAsker(), windows_.drivesShell(), &bulkOpener_, windows_.clipboard()});
     WriteGuide(model_);
     ui::InstallCodePageSetting(model_, std::nullopt);
     windows_.Open(model_, prompter_, qtRunner_);
     qApp->installEventFilter(this);
     window().show();
     window().activateWindow();
-    (void)QTest::qWaitForWindowExposed(&window());
+    (void)WaitFor([this] { return window().windowHandle()->isExposed(); }, 5000);
   }
   ~WindowSurface() override { qApp->removeEventFilter(this); }
 
@@ -219,10 +241,10 @@ class WindowSurface : public QObject, public Surface {
   Attempt Act(const std::string& verb, Control& c, const std::string& text, int code) override;
   Attempt Drop(Control& c, const std::string& path) override;
   Attempt Press(const std::string& keys) override {
-    if (!ItemOfKeys(keys)) return Attempt::NoHandler;
+    if (!ItemOfKeys(keys) && !CursorKeyOf(keys)) return Attempt::NoHandler;
     if (!window().isActiveWindow()) {
       window().activateWindow();
-      (void)QTest::qWaitForWindowActive(&window(), 1000);
+      (void)WaitActive(&window());
     }
     // To the widget that has the focus, as the keyboard sends it.
     QWidget* focus = window().focusWidget();
@@ -231,6 +253,10 @@ class WindowSurface : public QObject, public Surface {
     return Attempt::Ran;
   }
   std::optional<Value> Read(Control& c, Property p) override;
+  void SetClipboard(const std::string& text) override {
+    QApplication::clipboard()->setText(Q(text));
+  }
+  std::string ClipboardText() override { return QApplication::clipboard()->text().toStdString(); }
 
   std::optional<std::string> Report() override {
     auto* report = window().findChild<QWidget*>("frmClusterChain");
@@ -320,7 +346,12 @@ class WindowSurface : public QObject, public Surface {
     return cursor != nullptr && cursor->shape() == Qt::WaitCursor ? kPointerHourglass
                                                                   : kPointerDefault;
   }
-  void CancelAfter(int reports) override { paced_.cancelAfter = reports; }
+  void CancelAfter(int reports) override {
+    paced_.cancelAfter = reports;
+    // The dialog shows at once, so the Cancel pressed in it is not held back by the delay that
+    // keeps quick work from flashing a dialog.
+    qtRunner_.SetShowAfter(0);
+  }
   std::optional<bool> WindowOpen(const std::string& name) override {
     QWidget* w = TopLevel(name);
     return w != nullptr && w->isVisible();
@@ -330,7 +361,7 @@ class WindowSurface : public QObject, public Surface {
     if (w == nullptr || !w->isVisible()) return false;
     // The window the user presses Esc in is the active one.
     w->activateWindow();
-    (void)QTest::qWaitForWindowActive(w, 1000);
+    (void)WaitActive(w);
     PressEscape(w);
     Settle();
     return true;
@@ -429,7 +460,7 @@ class WindowSurface : public QObject, public Surface {
     if (QApplication::focusWidget() == box) return;
     if (QApplication::activeWindow() != &window()) {
       window().activateWindow();
-      (void)QTest::qWaitForWindowActive(&window(), 1000);
+      (void)WaitActive(&window());
     }
     box->setFocus(Qt::MouseFocusReason);
   }
@@ -460,7 +491,7 @@ Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::strin
         if (key->data().toString().toStdString() != c.Key() || key->shortcut().isEmpty()) continue;
         if (!window().isActiveWindow()) {
           window().activateWindow();
-          (void)QTest::qWaitForWindowActive(&window(), 1000);
+          (void)WaitActive(&window());
         }
         QTest::keySequence(&window(), key->shortcut());
         Settle();
@@ -469,7 +500,14 @@ Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::strin
       return Attempt::NoHandler;
     }
     if (!Reachable(action)) return Attempt::Disabled;
-    action->trigger();
+    if (QMenu* items = action->menu()) {
+      // A menu with items drops down (and closes again), as a click on the menu bar opens it.
+      items->popup(window().mapToGlobal(window().menuBar()->actionGeometry(action).bottomLeft()));
+      Settle();
+      items->hide();
+    } else {
+      action->trigger();
+    }
     Settle();
     return Attempt::Ran;
   }
@@ -754,7 +792,7 @@ void WindowSurface::AnswerFile(QFileDialog* dialog) {
   // typed before the list was there, the name is typed again once the list shows it.
   auto* listing = dialog->findChild<QFileSystemModel*>();
   if (accept != nullptr && !accept->isEnabled() && listing != nullptr &&
-      QTest::qWaitFor([&] { return listing->index(Q(a->text)).isValid(); }, 3000))
+      WaitFor([&] { return listing->index(Q(a->text)).isValid(); }, 3000))
     type();
   if (accept == nullptr || !accept->isEnabled())
     return Refuse(dialog, "the file dialog does not take " + a->text);

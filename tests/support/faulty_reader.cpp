@@ -31,11 +31,11 @@ bool SectorFaults::Touches(std::uint64_t offset, std::uint64_t length) const {
   return false;
 }
 
-IoResult FaultyReader::Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
-                            std::size_t* got) {
+Status FaultyReader::Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+                          std::size_t* got) {
   *got = 0;
   const std::uint64_t end = std::min<std::uint64_t>(offset + length, size());
-  if (offset < end && faults_.Touches(offset, end - offset)) return {IoStatus::IoError, EIO};
+  if (offset < end && faults_.Touches(offset, end - offset)) return {Cause::IoError, EIO};
   return inner_->Read(offset, out, length, got);
 }
 
@@ -57,7 +57,7 @@ void FaultyOpener::Clear() {
   faults_.clear();
 }
 
-std::unique_ptr<BulkReader> FaultyOpener::Open(const std::filesystem::path& file, IoResult* why) {
+std::unique_ptr<BulkReader> FaultyOpener::Open(const std::filesystem::path& file, Status* why) {
   std::unique_ptr<BulkReader> inner = inner_.Open(file, why);
   std::pair<std::uint64_t, std::uint64_t> id;
   if (!inner || !IdOf(file, &id)) return inner;

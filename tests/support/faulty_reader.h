@@ -28,8 +28,8 @@ class FaultyReader : public BulkReader {
   FaultyReader(std::unique_ptr<BulkReader> inner, SectorFaults faults)
       : inner_(std::move(inner)), faults_(std::move(faults)) {}
   std::uint64_t size() const override { return inner_->size(); }
-  IoResult Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
-                std::size_t* got) override;
+  Status Read(std::uint64_t offset, std::uint8_t* out, std::size_t length,
+              std::size_t* got) override;
   Borrowed Borrow(std::uint64_t offset, std::size_t length) override;
   void WillBorrow(std::uint64_t offset, std::size_t length) override {
     inner_->WillBorrow(offset, length);
@@ -48,7 +48,7 @@ class FaultyOpener : public BulkOpener {
   // cannot be looked at or the range is empty.
   bool Add(const std::filesystem::path& file, std::int64_t first, std::int64_t last);
   void Clear();
-  std::unique_ptr<BulkReader> Open(const std::filesystem::path& file, IoResult* why) override;
+  std::unique_ptr<BulkReader> Open(const std::filesystem::path& file, Status* why) override;
 
  private:
   BulkOpener& inner_;

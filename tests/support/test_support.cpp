@@ -68,7 +68,7 @@ void BuildModel(WindowModel& model, const std::filesystem::path& folder, const F
 }
 
 ModelFixture::ModelFixture(std::shared_ptr<drives::DrivesShell> drives) {
-  BuildModel(model, dir.path(), {&findAsker, std::move(drives), &bulkOpener});
+  BuildModel(model, dir.path(), {&findAsker, std::move(drives), &bulkOpener, &clipboard});
   model.state.io = &io;
 }
 

@@ -12,6 +12,7 @@
 #include "core/window_model.h"
 #include "support/faulty_reader.h"
 #include "support/inline_work_runner.h"
+#include "support/memory_clipboard.h"
 #include "support/scripted_find_asker.h"
 #include "support/scripted_prompter.h"
 #include "support/test_io.h"
@@ -55,6 +56,7 @@ struct ModelFixture {
   // How the search reads the media: the program's way, with read faults tests add.
   device::FaultyOpener bulkOpener{device::DefaultOpener()};
   TestIo io;  // the media's calls, as the test wants them
+  MemoryClipboard clipboard;
   WindowModel model{prompter, runner};
   // `drives`: the shell of the open commands (drives::MemoryShell() when none).
   ModelFixture(std::shared_ptr<drives::DrivesShell> drives = nullptr);  // NOLINT: implicit for {}

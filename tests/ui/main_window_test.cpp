@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/contrast.h"
 #include "core/form1_design.h"
 #include "core/shortcuts.h"
 #include "help/rtf_reader.h"
@@ -260,6 +261,59 @@ TEST_F(MainWindowTest, SectorBoxKeepsWhatIsTypedUntilEnterOrFocusLoss) {
   box->selectAll();
   QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(box->text(), "31");
+}
+
+// The cursor keys and Ctrl+C are the grid's only while it has the keyboard focus: in the sector
+// box they move the caret and copy the box's text. The cursor's frame stands out from the cell
+// beneath it, plain or selected, in a light and a dark palette.
+TEST_F(MainWindowTest, CursorKeysAreTheGridsOnlyWithItsFocusAndItsFrameShows) {
+  ChooseFloppy();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));  // the window's keys need it
+  auto* box = qobject_cast<QLineEdit*>(window->WidgetOf("Text21"));
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, "42");
+  for (Qt::Key key : {Qt::Key_Left, Qt::Key_Home, Qt::Key_Right}) QTest::keyClick(box, key);
+  EXPECT_EQ(box->cursorPosition(), 1);
+  box->selectAll();
+  QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "42");
+  EXPECT_FALSE(f.model.state.cursorLeads);
+  EXPECT_EQ(f.clipboard.text, "");
+
+  QTest::mouseClick(grid, Qt::LeftButton, {}, grid->SlotRect(37).center());
+  ASSERT_TRUE(grid->hasFocus());
+  QTest::keyClick(grid, Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(f.clipboard.text, "00 29");  // the boot sector's reserved byte and signature
+  QTest::keyClick(grid, Qt::Key_Down, Qt::KeypadModifier);  // the number pad's arrow
+  EXPECT_EQ(f.model.state.cursor, 54);
+  EXPECT_EQ(grid->cursorCell(), 54);
+
+  const QPalette light = QApplication::palette();
+  QPalette dark = light;
+  dark.setColor(QPalette::Window, QColor(45, 45, 45));
+  dark.setColor(QPalette::WindowText, QColor(224, 224, 224));
+  const auto rgb = [](const QColor& c) { return MakeRgb(c.red(), c.green(), c.blue()); };
+  const auto frameShows = [&] {
+    const QImage image = grid->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    for (int slot : {f.model.state.cursor, CellGridWidget::kCells + f.model.state.cursor}) {
+      const CellGridWidget::Shown& cell = grid->ShownAt(slot);
+      const QPoint edge = (cell.rect.topLeft() + QPoint(0, cell.rect.height() / 2)) * ratio;
+      EXPECT_GE(ContrastRatio(rgb(image.pixelColor(edge)), cell.back), 3.0)
+          << "slot " << slot << " on " << std::hex << cell.back;
+    }
+  };
+  for (const QPalette& palette : {light, dark}) {
+    QApplication::setPalette(palette);
+    frameShows();  // a plain cell
+    QTest::keyClick(grid, Qt::Key_Up);
+    frameShows();  // a selected one
+    QTest::keyClick(grid, Qt::Key_Down);
+  }
+  QApplication::setPalette(light);
 }
 
 // The Yes/No box answers No unless Yes is pressed: no write is confirmed by accident.

@@ -186,7 +186,7 @@ TEST(DrivesFolder, FirstStartUnpacksSparseSamples) {
 TEST(DriveInfo, FileSystemsLabelsAndSizes) {
   TempDir dir;
   const fs::path image = dir.path() / "image";
-  std::string problem;
+  Status problem;
   const std::string q = "'" + image.string() + "'", fat = tools::kMkfsFat;
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {fat + " -C -F 16 -n 'MY DISK' " + q + " 32768", "FAT16", "MY DISK"},
@@ -258,7 +258,7 @@ TEST(DriveInfo, PermissionDeniedSaysWhyAndHow) {
   // As a user outside group disk, choosing B: shows the advice, not a bare open error.
   ::chmod(image.c_str(), 0660);
   ::chmod(f.dir.path().c_str(), 0755);
-  ASSERT_EQ(drives::Bind(f.model.state.drivesDir, 'B', image), "");
+  ASSERT_TRUE(drives::Bind(f.model.state.drivesDir, 'B', image).ok());
   if (!NobodyReaches(image))
     GTEST_SKIP() << "needs a folder user nobody can enter: " << f.dir.path()
                  << " lies in a private one";
@@ -280,7 +280,7 @@ TEST(DriveInfo, ADetachedDeviceHasNoMedium) {
   std::optional<LoopDevice> loop(std::in_place, image);
   if (loop->path.empty()) GTEST_SKIP() << "needs " << loop->missing;
   const std::string device = loop->path;
-  ASSERT_EQ(drives::Bind(f.model.state.drivesDir, 'E', device), "");
+  ASSERT_TRUE(drives::Bind(f.model.state.drivesDir, 'E', device).ok());
   loop.reset();
   const std::string tip = drives::DescribeLetter(f.model.state.drivesDir, 'E');
   f.Choose('E');
@@ -359,7 +359,7 @@ TEST(OpenCommands, NoFreeLetterAsksWhichToReplace) {
   MakeFatImage(image, 2880, "-F 12 -n NEWONE");
   auto shell = drives::MemoryShell();
   f.prompter.inputAnswers = {"Z", "A", "k"};
-  ASSERT_TRUE(drives::OpenMedium(f.model, *shell, image.string()));
+  ASSERT_TRUE(drives::OpenMedium(f.model, *shell, image.string()).ok());
   ASSERT_EQ(f.prompter.shown.size(), 5u);
   EXPECT_EQ(f.prompter.shown[0].text, "All letters A: to R: are bound. Which letter should " +
                                           image.string() + " replace? (A to R)");
@@ -369,7 +369,7 @@ TEST(OpenCommands, NoFreeLetterAsksWhichToReplace) {
 
   f.prompter.shown.clear();
   MakeZeroImage(f.dir.path() / "other.img", 8);
-  EXPECT_FALSE(drives::OpenMedium(f.model, *shell, (f.dir.path() / "other.img").string()));
+  EXPECT_FALSE(drives::OpenMedium(f.model, *shell, (f.dir.path() / "other.img").string()).ok());
   EXPECT_EQ(f.prompter.shown.size(), 1u);  // asked, cancelled, nothing more
   EXPECT_EQ(f.model.state.DevicePath, "K:");
 }

@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 std::string Keep(const fs::path& target, const std::string& text = "new") {
   device::PendingFile file(target);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  if (!file.ok() || !file.Write({bytes, text.size()}) || !file.Keep()) return file.Problem();
+  if (!file.ok() || !file.Write({bytes, text.size()}) || !file.Keep())
+    return file.status().Describe();
   return "kept";
 }
 
@@ -97,18 +98,21 @@ TEST(HostFileRefusal, MediaTheirFilesAndTheDrivesFolder) {
   MakeZeroImage(image, 16);
   MakeZeroImage(f.Drive('C'), 16);
   fs::create_symlink(image, f.Drive('B'));
+  const auto Refusal = [](const fs::path& folder, const fs::path& path) {
+    const Status refused = drives::HostFileRefusal(folder, path);
+    return refused.ok() ? std::string() : refused.Describe();
+  };
   const std::string inside = " lies inside the drives folder " + fs::canonical(drives).string() +
                              ", which holds the volumes' letters";
-  EXPECT_EQ(drives::HostFileRefusal(drives, f.Drive('B')), f.Drive('B').string() + inside);
-  EXPECT_EQ(drives::HostFileRefusal(drives, drives / "new.txt"),
-            (drives / "new.txt").string() + inside);
-  EXPECT_EQ(drives::HostFileRefusal(drives, image), image.string() + " is the medium bound to B:");
-  EXPECT_EQ(drives::HostFileRefusal(drives, "/dev/null"), "/dev/null is not a regular file");
-  EXPECT_EQ(drives::HostFileRefusal(drives, f.dir.path() / "history.txt"), "");
+  EXPECT_EQ(Refusal(drives, f.Drive('B')), f.Drive('B').string() + inside);
+  EXPECT_EQ(Refusal(drives, drives / "new.txt"), (drives / "new.txt").string() + inside);
+  EXPECT_EQ(Refusal(drives, image), image.string() + " is the medium bound to B:");
+  EXPECT_EQ(Refusal(drives, "/dev/null"), "/dev/null is not a regular file");
+  EXPECT_EQ(Refusal(drives, f.dir.path() / "history.txt"), "");
   fs::remove(f.Drive('B'));
   LoopDevice loop(image);
   if (loop.path.empty()) GTEST_SKIP() << "no loop block device here: a loop's file untested";
-  EXPECT_EQ(drives::HostFileRefusal(drives, image),
+  EXPECT_EQ(Refusal(drives, image),
             image.string() + " is the file behind the loop device " + loop.path);
 }
 

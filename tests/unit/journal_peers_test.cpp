@@ -107,8 +107,8 @@ TEST(JournalPeers, ReadsLeaveNoSnapshotThatStopsTheNextWrite) {
   Peer writer({"write", file.string(), "B:", "7", "400"});
   EXPECT_EQ(writer.Wait(), 0);
   Record next = Write("A:", 11);
-  const journal::Result begun = j.Begin(next);
-  EXPECT_TRUE(begun.ok()) << begun.problem;
+  const Status begun = j.Begin(next);
+  EXPECT_TRUE(begun.ok()) << begun.Describe();
   EXPECT_EQ(next.id, 402);
   EXPECT_TRUE(list.Reset("").ok() && list.total() == 402 && list.at(1).device == "B:");
   struct stat wal {};
@@ -184,8 +184,8 @@ TEST(JournalPeers, TwoWritersSideBySide) {
   Peer writer({"write", file.string(), "B:", "1", "150"});
   for (int i = 0; i < 150; ++i) {
     Record r = Write("A:", i);
-    const journal::Result begun = j.Begin(r);
-    ASSERT_TRUE(begun.ok()) << begun.problem;
+    const Status begun = j.Begin(r);
+    ASSERT_TRUE(begun.ok()) << begun.Describe();
     ASSERT_TRUE(j.Finish(r.id, State::Written, "").ok());
   }
   EXPECT_EQ(writer.Line(), "");

@@ -564,6 +564,9 @@ TEST(JournalCauses, EveryFailureIsNamedByItsErrno) {
   EXPECT_EQ(problem(peer + " write " + (dir.path() / "folder.sqlite").string() + " A: 1 1"),
             "the write journal " + (dir.path() / "folder.sqlite").string() +
                 " cannot be opened: it is a folder, not a file (EISDIR)\n");
+  // In the program the failure keeps its errno beside the words.
+  const Status opened = journal::Journal(dir.path() / "folder.sqlite").Open(true);
+  EXPECT_EQ(std::pair(opened.cause, opened.error), std::pair(Cause::JournalFailed, EISDIR));
   const fs::path file = dir.path() / "journal.sqlite";
   ASSERT_EQ(problem(peer + " write " + file.string() + " A: 1 1"), "ok: ");
   if (!Quietly("strace -V"))

@@ -84,9 +84,9 @@ TEST(VolumeOracle, PanelAgreesWithFsstat) {
 // Collects what CopyFile writes.
 struct StringSink : fat::ByteSink {
   std::string bytes;
-  bool Write(std::span<const std::uint8_t> b, std::string*) override {
+  Status Write(std::span<const std::uint8_t> b) override {
     bytes.append(b.begin(), b.end());
-    return true;
+    return {};
   }
 };
 

@@ -53,7 +53,7 @@ struct Medium {
                   device::ReadWay way = device::ReadWay::Pread,
                   const device::SectorFaults& faults = {}) {
     std::ofstream(file, std::ios::binary) << std::string(bytes.begin(), bytes.end());
-    device::IoResult why;
+    Status why;
     reader = device::SystemOpener(way).Open(file, &why);
     EXPECT_TRUE(reader) << why.Describe();
     reader = std::make_unique<device::FaultyReader>(std::move(reader), faults);

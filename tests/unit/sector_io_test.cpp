@@ -22,7 +22,6 @@
 namespace dulvex::testing {
 namespace {
 
-using device::IoStatus;
 using device::ReadSectorAt;
 
 // The boxes shown since the last call: these texts, each with this style and the title.
@@ -68,15 +67,15 @@ TEST_F(SectorIo, ReadsAndWritesLandExactlyOnTheirSector) {
     const std::int64_t target = std::max<std::int64_t>(n, 0);
     SectorBytes buf = Filled(0xEE), in;
     TransferResult r = ReadSector(f.model, n, buf);
-    EXPECT_TRUE(r.ok && r.count == target && buf == Slice(data, target)) << n;
+    EXPECT_TRUE(r.ok() && r.count == target && buf == Slice(data, target)) << n;
     for (std::size_t i = 0; i < 512; ++i) in[i] = static_cast<std::uint8_t>(255 - i - n);
     r = WriteSector(f.model, "A:", n, buf, in);
-    EXPECT_TRUE(r.ok && r.count == target) << n;
+    EXPECT_TRUE(r.ok() && r.count == target) << n;
     std::copy(in.begin(), in.end(), data.begin() + target * 512);
     EXPECT_EQ(WholeFile(f.Drive('A')), data) << "after writing sector " << n;
   }
   EXPECT_TRUE(f.model.state.BootSectorBuffer == boot && f.prompter.shown.empty());
-  EXPECT_TRUE(Leggi_MBR(f.model) && f.model.state.BootSectorBuffer == Slice(data, 0));
+  EXPECT_TRUE(Leggi_MBR(f.model).ok() && f.model.state.BootSectorBuffer == Slice(data, 0));
   std::int64_t records = 0;
   EXPECT_TRUE(JournalOf(f.model).Count("A:", &records).ok() && records == 4);
   journal::Record last;
@@ -89,7 +88,7 @@ TEST_F(SectorIo, ReadsAndWritesLandExactlyOnTheirSector) {
 TEST_F(SectorIo, AnImageAnotherWindowWritesIsRefused) {
   const int other = ::open(f.Drive('A').c_str(), O_RDWR);
   ASSERT_EQ(::flock(other, LOCK_EX), 0);
-  EXPECT_EQ(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).status, IoStatus::Locked);
+  EXPECT_EQ(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).status.cause, Cause::Locked);
   ::close(other);
   ExpectBoxes(f.prompter,
               {"Write refused on Device A:, sector 1: another window of this program, or another "
@@ -97,7 +96,7 @@ TEST_F(SectorIo, AnImageAnotherWindowWritesIsRefused) {
               48);
   std::int64_t records = -1;
   EXPECT_TRUE(JournalOf(f.model).Count("", &records).ok() && records == 0);
-  EXPECT_TRUE(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).ok);
+  EXPECT_TRUE(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).ok());
 }
 
 // Numbers beyond 32 bits are refused before any device is opened (behind R: there is
@@ -111,12 +110,12 @@ TEST_F(SectorIo, NumbersOutsideTheMediumAreRefused) {
         " is out of range (sector numbers go from -2147483647 to 2147483647).";
     SectorBytes buf = Filled(0xEE);
     TransferResult r = ReadSector(f.model, n, buf), w = WriteSector(f.model, "R:", n, buf, buf);
-    EXPECT_TRUE(!r.ok && !w.ok && r.count == 0 && w.count == 0 && buf == Filled(0xEE)) << n;
+    EXPECT_TRUE(!r.ok() && !w.ok() && r.count == 0 && w.count == 0 && buf == Filled(0xEE)) << n;
     ExpectBoxes(f.prompter, {"Read refused:" + range, "Write refused:" + range}, 48);
   }
   for (std::int64_t n : {kSectors, std::int64_t{2147483647}}) {
     TransferResult r = WriteSector(f.model, "A:", n, Filled(0), Filled(0x42));
-    EXPECT_TRUE(!r.ok && r.count == n) << n;
+    EXPECT_TRUE(!r.ok() && r.count == n) << n;
     ExpectBoxes(f.prompter, {"Write refused on Device A:, sector " + std::to_string(n) + kPastEnd},
                 48);
   }
@@ -132,9 +131,9 @@ TEST_F(SectorIo, SectorTwoBillionOfATebibyteImage) {
   PokeBytes(f.Drive('C'), n, 510, {0x55, 0xAA});
   SectorBytes buf = Filled(0xEE);
   TransferResult r = ReadSector(f.model, n, buf);
-  EXPECT_TRUE(r.ok && r.count == n && buf[0] == 0 && buf[510] == 0x55 && buf[511] == 0xAA);
+  EXPECT_TRUE(r.ok() && r.count == n && buf[0] == 0 && buf[510] == 0x55 && buf[511] == 0xAA);
   r = WriteSector(f.model, "C:", n, buf, Filled(0xC3));
-  EXPECT_TRUE(r.ok && r.count == n);
+  EXPECT_TRUE(r.ok() && r.count == n);
   EXPECT_EQ(ReadBytes(f.Drive('C'), n, 0, 512), std::vector<std::uint8_t>(512, 0xC3));
   EXPECT_EQ(std::filesystem::file_size(f.Drive('C')), std::uint64_t{1} << 40);
 }
@@ -147,14 +146,14 @@ TEST_F(SectorIo, OpenFailureEachRoutineShowsItsOwnMessage) {
   for (std::string device : {"", "R:", "F:", "P:"}) {
     f.model.state.DevicePath = device;
     f.model.state.BootSectorBuffer = Filled(0x31);
-    EXPECT_TRUE(!Leggi_MBR(f.model) && f.model.state.BootSectorBuffer == Filled(0x31));
+    EXPECT_TRUE(!Leggi_MBR(f.model).ok() && f.model.state.BootSectorBuffer == Filled(0x31));
     ExpectBoxes(f.prompter, {device + " IS A BAD DEVICE/VOLUME."}, 48);
     SectorBytes buf = Filled(0xEE);
     TransferResult r = ReadSector(f.model, 7, buf);
-    EXPECT_TRUE(!r.ok && r.count == 0 && buf == Filled(0xEE)) << device;
+    EXPECT_TRUE(!r.ok() && r.count == 0 && buf == Filled(0xEE)) << device;
     ExpectBoxes(f.prompter, {"Open Error on Device " + device}, 0);
     r = WriteSector(f.model, device, 7, buf, buf);
-    EXPECT_TRUE(!r.ok && r.count == 0) << device;
+    EXPECT_TRUE(!r.ok() && r.count == 0) << device;
     ExpectBoxes(f.prompter, {"Errore nell'apertura del device " + device}, 0);
   }
   EXPECT_TRUE(!std::filesystem::exists(f.Drive('R')) && std::filesystem::is_empty(f.Drive('F')));
@@ -177,19 +176,19 @@ struct LoopDrive : ::testing::Test {
 // exclusively (as a mount does), and once free a write lands on its sector alone.
 TEST_F(LoopDrive, EndBusyRefusalAndExactWrite) {
   SectorBytes buf{};
-  EXPECT_TRUE(ReadSector(f.model, 31, buf).ok && buf == Slice(data, 31));
-  EXPECT_FALSE(WriteSector(f.model, "E:", 32, buf, buf).ok);
+  EXPECT_TRUE(ReadSector(f.model, 31, buf).ok() && buf == Slice(data, 31));
+  EXPECT_FALSE(WriteSector(f.model, "E:", 32, buf, buf).ok());
   ExpectBoxes(f.prompter, {"Write refused on Device E:, sector 32" + kPastEnd}, 48);
   int holder = ::open(loop.path.c_str(), O_RDONLY | O_EXCL);
   ASSERT_GE(holder, 0);
-  EXPECT_TRUE(ReadSector(f.model, 2, buf).ok && buf == Slice(data, 2));
-  EXPECT_FALSE(WriteSector(f.model, "E:", 3, Slice(data, 3), Filled(8)).ok);
+  EXPECT_TRUE(ReadSector(f.model, 2, buf).ok() && buf == Slice(data, 2));
+  EXPECT_FALSE(WriteSector(f.model, "E:", 3, Slice(data, 3), Filled(8)).ok());
   ::close(holder);
   ExpectBoxes(f.prompter,
               {"Write refused on Device E:, sector 3: the device is in use by a mounted file "
                "system or another program. Unmount it first, then try again."},
               48);
-  EXPECT_TRUE(WriteSector(f.model, "E:", 2, buf, Filled(9)).ok);
+  EXPECT_TRUE(WriteSector(f.model, "E:", 2, buf, Filled(9)).ok());
   std::fill_n(data.begin() + std::ptrdiff_t{2} * 512, 512, 9);
   EXPECT_EQ(WholeFile(disk), data);
 }
@@ -197,7 +196,7 @@ TEST_F(LoopDrive, EndBusyRefusalAndExactWrite) {
 // A write log that counts the writes begun.
 struct TestLog : device::WriteLog {
   int begun = 0;
-  std::string Begin(const device::PendingWrite&) override { return ++begun, ""; }
+  Status Begin(const device::PendingWrite&) override { return ++begun, Status{}; }
   bool End(const device::WriteResult&) override { return true; }
 };
 
@@ -209,13 +208,13 @@ TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   auto file = dir.path() / "image";
   auto data = MakePatternImage(file, 4 * 512 + 100);
   Sector sector = Filled(0xEE);
-  EXPECT_EQ(ReadSectorAt(file, 4, sector.data()).status, IoStatus::ShortTransfer);
+  EXPECT_EQ(ReadSectorAt(file, 4, sector.data()).cause, Cause::ShortTransfer);
   TestLog log;
-  EXPECT_EQ(device::WriteSectorChecked(file, 4, sector, sector, log).status, IoStatus::PastEnd);
+  EXPECT_EQ(device::WriteSectorChecked(file, 4, sector, sector, log).cause, Cause::PastEnd);
   for (std::int64_t n : {std::int64_t{-1}, std::numeric_limits<std::int64_t>::min(),
                          std::numeric_limits<std::int64_t>::max()}) {
-    EXPECT_EQ(ReadSectorAt(file, n, sector.data()).status, IoStatus::PastEnd) << n;
-    EXPECT_EQ(device::WriteSectorChecked(file, n, sector, sector, log).status, IoStatus::PastEnd);
+    EXPECT_EQ(ReadSectorAt(file, n, sector.data()).cause, Cause::PastEnd) << n;
+    EXPECT_EQ(device::WriteSectorChecked(file, n, sector, sector, log).cause, Cause::PastEnd);
   }
   EXPECT_TRUE(log.begun == 0 && sector == Filled(0xEE) && WholeFile(file) == data);
   std::filesystem::create_symlink(file, dir.path() / "link");
@@ -228,13 +227,13 @@ TEST(SectorDevice, PartSectorsLargeReadsAndInjectedFaults) {
   EXPECT_TRUE(reader.Read(1000, out.data(), out.size(), &got).ok());
   EXPECT_EQ(got, data.size() - 1000);
   EXPECT_TRUE(std::equal(data.begin() + 1000, data.end(), out.begin()));
-  EXPECT_EQ(reader.Read(data.size(), out.data(), 1, &got).status, IoStatus::PastEnd);
+  EXPECT_EQ(reader.Read(data.size(), out.data(), 1, &got).cause, Cause::PastEnd);
 
   ASSERT_TRUE(io.FailReads(file, 2, 2));
-  EXPECT_EQ(reader.Read(900, out.data(), 124, &got).status, IoStatus::Ok);
-  EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).status, IoStatus::IoError);
+  EXPECT_EQ(reader.Read(900, out.data(), 124, &got).cause, Cause::Ok);
+  EXPECT_EQ(reader.Read(1023, out.data(), 2, &got).cause, Cause::IoError);
   EXPECT_EQ(got, 0u);
-  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data(), io).status, IoStatus::IoError);
+  EXPECT_EQ(ReadSectorAt(dir.path() / "link", 2, sector.data(), io).cause, Cause::IoError);
   EXPECT_TRUE(ReadSectorAt(file, 1, sector.data(), io).ok() &&
               ReadSectorAt(file, 3, sector.data(), io).ok());
   io.ClearFaults();
@@ -257,8 +256,8 @@ TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
     LoopDevice one(f.Drive('A')), two(f.Drive('A'));
     if (two.path.empty()) GTEST_SKIP() << "needs " << two.missing << ": loop-device guard untested";
     Sector buf{};
-    EXPECT_TRUE(ReadSector(f.model, 3, buf).ok);
-    EXPECT_EQ(WriteSector(f.model, "A:", 3, buf, Filled(1)).status, IoStatus::LoopAttached);
+    EXPECT_TRUE(ReadSector(f.model, 3, buf).ok());
+    EXPECT_EQ(WriteSector(f.model, "A:", 3, buf, Filled(1)).status.cause, Cause::LoopAttached);
     const auto [first, second] = std::minmax(one.path, two.path);
     EXPECT_EQ(
         f.prompter.shown.at(0).text,
@@ -268,7 +267,7 @@ TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
             first + "; losetup -d " + second + "), then try again. Nothing was written.");
     EXPECT_EQ(WholeFile(f.Drive('A')), data);
   }
-  EXPECT_TRUE(WriteSector(f.model, "A:", 3, Slice(data, 3), Filled(1)).ok);
+  EXPECT_TRUE(WriteSector(f.model, "A:", 3, Slice(data, 3), Filled(1)).ok());
 }
 
 // The count of records in the fixture's journal.
@@ -294,8 +293,8 @@ TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
   auto mounted = std::make_unique<TestMount>(f.dir.path() / "mnt", "ext2", one.path);
   if (!mounted->ok) GTEST_SKIP() << "cannot mount an ext2 file system here: sibling untested";
   // E:'s own device mounted: the exclusive open fails, and the mount is named.
-  EXPECT_EQ(WriteSector(f.model, "E:", 3, Slice(WholeFile(ext2), 3), Filled(1)).status,
-            IoStatus::Busy);
+  EXPECT_EQ(WriteSector(f.model, "E:", 3, Slice(WholeFile(ext2), 3), Filled(1)).status.cause,
+            Cause::Busy);
   ExpectBoxes(f.prompter,
               {"Write refused on Device E:, sector 3: the device is in use by a mounted file "
                "system or another program: " +
@@ -309,7 +308,7 @@ TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
   const std::string refused = "Write refused on Device E:, sector 3: it is a loop device over " +
                               ext2.string() + ", and that file is attached to the loop device " +
                               sibling->path;
-  EXPECT_EQ(WriteSector(f.model, "E:", 3, before, Filled(1)).status, IoStatus::LoopAttached);
+  EXPECT_EQ(WriteSector(f.model, "E:", 3, before, Filled(1)).status.cause, Cause::LoopAttached);
   ExpectBoxes(f.prompter,
               {refused + " (mounted on " + mounted->path.string() +
                ") as well: a write here would go behind its back. Free it first (umount " +
@@ -317,7 +316,7 @@ TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
                "), then try again. Nothing was written."},
               48);
   mounted.reset();
-  EXPECT_FALSE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok);
+  EXPECT_FALSE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok());
   ExpectBoxes(f.prompter,
               {refused +
                " as well: a write here would go behind its back. Free it first "
@@ -326,7 +325,7 @@ TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
               48);
   EXPECT_TRUE(Slice(WholeFile(ext2), 3) == before && Records(f.model) == 0);
   sibling.reset();
-  EXPECT_TRUE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok);
+  EXPECT_TRUE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok());
   EXPECT_EQ(Slice(WholeFile(ext2), 3), Filled(1));
 }
 
@@ -337,8 +336,8 @@ TEST_F(LoopDrive, AReadOnlyDeviceIsRefusedWithoutARecord) {
   ASSERT_FALSE(readOnly.path.empty());
   std::filesystem::create_symlink(readOnly.path, f.Drive('R'));
   // Both loop devices lie over `disk`: the read-only one is refused for being read-only first.
-  EXPECT_EQ(WriteSector(f.model, "R:", 2, Slice(data, 2), Filled(1)).status,
-            IoStatus::ReadOnlyDevice);
+  EXPECT_EQ(WriteSector(f.model, "R:", 2, Slice(data, 2), Filled(1)).status.cause,
+            Cause::ReadOnlyDevice);
   ExpectBoxes(f.prompter,
               {"Write refused on Device R:, sector 2: the device is set read-only (a "
                "write-protect switch, blockdev --setro or losetup -r). Nothing was written."},
@@ -351,9 +350,9 @@ TEST_F(LoopDrive, AReadOnlyDeviceIsRefusedWithoutARecord) {
 struct ChangingLog : device::WriteLog {
   std::filesystem::path file;
   device::WriteResult ended;
-  std::string Begin(const device::PendingWrite&) override {
+  Status Begin(const device::PendingWrite&) override {
     PokeBytes(file, 3, 100, {0x42});
-    return "";
+    return {};
   }
   bool End(const device::WriteResult& r) override { return ended = r, true; }
 };
@@ -367,7 +366,7 @@ TEST(WritePath, AChangeWhileTheJournalCommitsIsNotWrittenOver) {
   std::vector<std::uint8_t> data = MakePatternImage(log.file, std::uint64_t{8} * 512);
   const device::WriteResult r =
       device::WriteSectorChecked(log.file, 3, Slice(data, 3), Filled(9), log);
-  EXPECT_TRUE(r.status == IoStatus::Changed && r.lateChange && r.begun && r.differing == 1);
+  EXPECT_TRUE(r.cause == Cause::Changed && r.lateChange && r.begun && r.differing == 1);
   EXPECT_EQ(journal::StateOf(log.ended), journal::State::NotWritten);
   EXPECT_EQ(journal::CauseText(log.ended),
             "changed: just before the write the sector held other bytes than were shown (1 of "
@@ -386,7 +385,7 @@ TEST_F(LoopDrive, TheCheckAtTheMediumSeesPastThePageCache) {
   const TransferResult r = WriteSector(f.model, "E:", 5, old, meant);
   int differing = 0;
   for (std::size_t i = 0; i < 512; ++i) differing += old[i] != meant[i];
-  EXPECT_EQ(r.status, IoStatus::Mismatch);
+  EXPECT_EQ(r.status.cause, Cause::Mismatch);
   EXPECT_EQ(f.prompter.shown.at(0).text,
             "THE DEVICE DID NOT KEEP WHAT WAS WRITTEN ON SECTOR 5: READ BACK, " +
                 std::to_string(differing) +
@@ -409,11 +408,11 @@ TEST(WritePath, EachFailureNamesItsCause) {
   MakeZeroImage(small.path / "image", 1024);
   std::filesystem::create_symlink(small.path / "image", f.Drive('A'));
   small.Fill();
-  EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok);
+  EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok());
   EXPECT_EQ(LastRecord(f.model).cause, "no space left on the file system that holds it (ENOSPC)");
   EXPECT_EQ(LastRecord(f.model).state, journal::State::NotWritten);
   ASSERT_TRUE(small.Remount("ro"));
-  EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok);
+  EXPECT_FALSE(WriteSector(f.model, "A:", 100, Filled(0), Filled(1)).ok());
   EXPECT_EQ(f.prompter.shown.size(), 2u);
   EXPECT_EQ(f.prompter.shown[0].text,
             "Write refused on Device A:, sector 100: no space left on the file system that holds "
@@ -424,7 +423,7 @@ TEST(WritePath, EachFailureNamesItsCause) {
 
   MakeZeroImage(ram.path / "image", 4);
   std::filesystem::create_symlink(ram.path / "image", f.Drive('B'));
-  EXPECT_TRUE(WriteSector(f.model, "B:", 2, Filled(0), Filled(7)).ok);
+  EXPECT_TRUE(WriteSector(f.model, "B:", 2, Filled(0), Filled(7)).ok());
   EXPECT_EQ(ReadBytes(ram.path / "image", 2, 0, 512), std::vector<std::uint8_t>(512, 7));
   EXPECT_EQ(LastRecord(f.model).cause, "read back after dropping the page cache");
 }
