@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 #include "device/posix_io.h"
@@ -39,12 +40,22 @@ MappedReader::~MappedReader() {
 }
 
 void MappedReader::Post(const Job& job) {
+  if (!helper_.joinable() && !noHelper_) {
+    try {
+      helper_ = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+      noHelper_ = true;  // no thread to be had: the caller's own reads fault the pages in
+    }
+  }
+  if (noHelper_) {
+    if (job.unmap) ::munmap(job.at, job.length);
+    return;
+  }
   {
     std::lock_guard lock(mutex_);
     jobs_.push_back(job);
   }
   posted_.notify_one();
-  if (!helper_.joinable()) helper_ = std::thread([this] { Work(); });
 }
 
 // Runs the jobs in order, so a window is unmapped only after the mapping of its pages that

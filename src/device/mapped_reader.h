@@ -65,6 +65,7 @@ class MappedReader : public BulkReader {
   std::deque<Job> jobs_;
   std::uint64_t generation_ = 0;  // of the current window; guarded by mutex_
   bool stopping_ = false;
+  bool noHelper_ = false;  // the system gave no thread: the work is done in place or not at all
   std::thread helper_;
 };
 
