@@ -161,7 +161,8 @@ void CellGridWidget::paintEvent(QPaintEvent* event) {
   }
   if (cursor_ >= 0) {
     PaintCursor(painter, cells_[static_cast<std::size_t>(cursor_)]);
-    PaintCursor(painter, cells_[static_cast<std::size_t>(kCells + cursor_)]);
+    PaintCursor(painter,
+                cells_[static_cast<std::size_t>(kCells) + static_cast<std::size_t>(cursor_)]);
   }
 }
 
@@ -194,7 +195,7 @@ void CellGridWidget::SetCursorCell(int index) {
 QRect CellGridWidget::CursorArea() const {
   if (cursor_ < 0) return {};
   return cells_[static_cast<std::size_t>(cursor_)].rect |
-         cells_[static_cast<std::size_t>(kCells + cursor_)].rect;
+         cells_[static_cast<std::size_t>(kCells) + static_cast<std::size_t>(cursor_)].rect;
 }
 
 void CellGridWidget::keyPressEvent(QKeyEvent* event) {
