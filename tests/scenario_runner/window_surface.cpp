@@ -40,6 +40,7 @@
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <thread>
@@ -93,14 +94,17 @@ bool WaitActive(QWidget* w) {
 }
 
 // The work as the real runner runs it; once "cancel-after N" is given, each work waits after
-// its Nth report until Cancel is pressed in the progress dialog (the surface presses it as soon
-// as the dialog shows), since a small image is read through long before anyone could press it.
+// its Nth report until Cancel is pressed in the progress dialog (the surface presses it once the
+// dialog shows and the work waits there), since a small image is read through long before
+// anyone could press it.
 class PacedProgress : public WorkProgress {
  public:
-  PacedProgress(WorkProgress& inner, int after) : inner_(inner), after_(after) {}
+  PacedProgress(WorkProgress& inner, int after, std::atomic<bool>& waiting)
+      : inner_(inner), after_(after), waiting_(waiting) {}
   void Report(std::uint64_t done, std::uint64_t total) override {
     inner_.Report(done, total);
     if (++reports_ != after_) return;
+    waiting_.store(true);
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!inner_.Cancelled() && std::chrono::steady_clock::now() < until)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -110,6 +114,7 @@ class PacedProgress : public WorkProgress {
  private:
   WorkProgress& inner_;
   const int after_;
+  std::atomic<bool>& waiting_;
   int reports_ = 0;
 };
 
@@ -117,12 +122,14 @@ class PacedRunner : public WorkRunner {
  public:
   explicit PacedRunner(WorkRunner& runner) : runner_(runner) {}
   std::optional<int> cancelAfter;
+  std::atomic<bool> waiting{false};  // the work waits for Cancel at its Nth report
   void Run(const std::string& title, WorkUnit unit, Work work, Done done) override {
     if (!cancelAfter) return runner_.Run(title, unit, std::move(work), std::move(done));
+    waiting.store(false);
     runner_.Run(
         title, unit,
-        [work = std::move(work), after = *cancelAfter](WorkProgress& progress) {
-          PacedProgress paced(progress, after);
+        [this, work = std::move(work), after = *cancelAfter](WorkProgress& progress) {
+          PacedProgress paced(progress, after, waiting);
           work(paced);
         },
         std::move(done));
@@ -701,11 +708,14 @@ std::optional<Value> WindowSurface::Read(Control& c, Property p) {
 
 void WindowSurface::AnswerDialog(QDialog* d) {
   if (auto* progress = qobject_cast<QProgressDialog*>(d)) {
-    // Cancel, for the work the script cancels; the work waits for it (PacedProgress). Pressed
-    // again while the dialog stays up, as a user would on a busy machine.
+    // Cancel, for the work the script cancels, once the work waits for it (PacedProgress): the
+    // dialog shows as the work starts. Pressed again while the dialog stays up, as a user would
+    // on a busy machine.
     if (!paced_.cancelAfter) return;
-    if (auto* cancel = progress->findChild<QPushButton*>()) Click(cancel);
-    QTimer::singleShot(200, this, [this, p = QPointer<QProgressDialog>(progress)] {
+    const bool waiting = paced_.waiting.load();
+    if (waiting)
+      if (auto* cancel = progress->findChild<QPushButton*>()) Click(cancel);
+    QTimer::singleShot(waiting ? 200 : 2, this, [this, p = QPointer<QProgressDialog>(progress)] {
       if (p != nullptr && p->isVisible()) AnswerDialog(p);
     });
     return;
