@@ -2,12 +2,21 @@
 // rounding to sector numbers, and the eight hex digits of the readouts.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace dulvex {
+
+// Adds the decimal digits of an integer to `text`, with no locale and no string of its own:
+// for texts built often, piece by piece.
+template <typename Integer>
+void AppendDecimal(std::string& text, Integer n) {
+  char digits[24];
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
 
 // The value of a text by its leading number. Blanks, tabs and line feeds are skipped
 // wherever they stand; then an optional sign, decimal digits with at most one ".", an

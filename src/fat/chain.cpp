@@ -1,8 +1,9 @@
 #include "fat/chain.h"
 
 #include <algorithm>
-#include <charconv>
 #include <string_view>
+
+#include "base/numbers.h"
 
 namespace dulvex::fat {
 
@@ -13,8 +14,7 @@ void Add(std::string& text, std::string_view piece) {
   text += piece;
 }
 void Add(std::string& text, std::uint64_t n) {
-  char digits[24];
-  text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+  AppendDecimal(text, n);
 }
 template <typename... Pieces>
 std::string Join(Pieces... pieces) {

@@ -1,9 +1,9 @@
 #include "fat/tree.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "base/casefold.h"
+#include "base/numbers.h"
 #include "fat/dir_entry.h"
 
 namespace dulvex::fat {
@@ -13,19 +13,12 @@ namespace {
 // A long name has at most 20 pieces of 13 characters (255 characters and the final 0).
 constexpr int kMaxPieces = 20;
 
-// A number added to a text.
-template <typename Number>
-void AddNumber(std::string& text, Number n) {
-  char digits[24];
-  text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
-}
-
 // Where an entry lies, added to the problem that names it.
 void AddAt(std::string& text, std::int64_t sector, std::size_t offset) {
   text += " (sector ";
-  AddNumber(text, sector);
+  AppendDecimal(text, sector);
   text += ", offset ";
-  AddNumber(text, offset);
+  AppendDecimal(text, offset);
   text += ')';
 }
 
@@ -134,7 +127,7 @@ class Walker {
     if (!l_.IsCluster(start)) {
       Problem(d, [&](std::string& t) {
         t += ": first cluster ";
-        AddNumber(t, start);
+        AppendDecimal(t, start);
         t += " is not a data cluster; not read";
       });
       return;
@@ -142,7 +135,7 @@ class Walker {
     if (DirSeen(start)) {
       Problem(d, [&](std::string& t) {
         t += ": cluster ";
-        AddNumber(t, start);
+        AppendDecimal(t, start);
         t += " belongs to a directory met before; not walked again";
       });
       return;
@@ -159,7 +152,7 @@ class Walker {
     if (sharedAt != 0) {
       Problem(d, [&](std::string& t) {
         t += ": its chain runs into cluster ";
-        AddNumber(t, sharedAt);
+        AppendDecimal(t, sharedAt);
         t += " of another directory; read up to there";
       });
     } else if (end.stop == ChainStop::Cut) {
@@ -233,7 +226,7 @@ class Walker {
         t += ": long-name piece";
         AddAt(t, sector, offset);
         t += " with the sequence number ";
-        AddNumber(t, number);
+        AppendDecimal(t, number);
         t += "; not used";
       });
       return;

@@ -1,8 +1,9 @@
 #include "volume/volume_working.h"
 
-#include <charconv>
 #include <initializer_list>
 #include <string_view>
+
+#include "base/numbers.h"
 
 namespace dulvex {
 
@@ -12,8 +13,7 @@ void Put(std::string& out, std::string_view text) {
   out += text;
 }
 void Put(std::string& out, std::int64_t v) {
-  char digits[24];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, v).ptr);
+  AppendDecimal(out, v);
 }
 
 // The FAT type concluded from the cluster count, with the threshold that decides it.
