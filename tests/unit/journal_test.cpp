@@ -104,6 +104,9 @@ struct Journalled : ::testing::Test {
 const std::string kSure40 = "OVERWRITING SECTOR 40 , ARE YOU SURE?";
 const std::string kRefused40 = "Write refused on Device A:, sector 40: ";
 const std::string kUnrecorded = ". Without its journal record nothing is written.";
+// What a start tells of a write a stop cut off, by what the medium holds.
+const std::string kDone = "the medium holds the written bytes: the write was done.";
+const std::string kNone = "the medium holds the bytes from before: nothing was written.";
 
 // The question before an undo or a revert ("UNDO", "REVERT") of a record of one sector.
 std::string Asked(const std::string& what, int record, int sector = 40) {
@@ -170,15 +173,13 @@ TEST_F(Journalled, AWriteTheMediumRefusesLeavesTheBoardForARetry) {
 TEST_F(Journalled, StopsBeforeAndAfterTheMediumWriteAndDuringAnUndo) {
   const auto exitHere = [] { ::_exit(75); };
   Crash([&] { f.io.beforeWrite = exitHere, Paste("AB"); });
-  EXPECT_EQ(Told(NextStart()),
-            Where(1) + "the medium holds the bytes from before: nothing was written.");
+  EXPECT_EQ(Told(NextStart()), Where(1) + kNone);
   EXPECT_TRUE(NextStart().empty());  // told once
   EXPECT_EQ(Get(1).state, journal::State::NotWritten);
   EXPECT_EQ(Head(), kOriginal);
 
   Crash([&] { f.io.afterFlush = exitHere, Paste("AB"); });
-  EXPECT_EQ(Told(NextStart()),
-            Where(2) + "the medium holds the written bytes: the write was done.");
+  EXPECT_EQ(Told(NextStart()), Where(2) + kDone);
   EXPECT_EQ(Get(2).state, journal::State::Written);
 
   // An undo stopped before its write, then one stopped after it, its medium away meanwhile.
@@ -435,8 +436,6 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
   const auto lines = [](const std::vector<std::string>& boxes) {
     return boxes.empty() ? std::string() : boxes[0].substr(boxes[0].find("\n- "));
   };
-  const std::string done = "the medium holds the written bytes: the write was done.";
-  const std::string none = "the medium holds the bytes from before: nothing was written.";
   // Stopped before its second sector: the group's three records were all made before.
   Crash([&] {
     f.io.beforeWrite = [&] {
@@ -452,8 +451,8 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
                           "A: (",
                           0),
             0u);
-  EXPECT_EQ(lines(told), "\n- sector 40: " + done + "\n- sector 41: " + none +
-                             "\n- sector 42: " + none +
+  EXPECT_EQ(lines(told), "\n- sector 40: " + kDone + "\n- sector 41: " + kNone +
+                             "\n- sector 42: " + kNone +
                              "\nRoll the step back now, writing the bytes from before over the "
                              "sectors written? (No asks whether to finish it instead.)");
   EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, kStep), original);
