@@ -217,8 +217,7 @@ TEST(SearchScan, FillPatternsAreFoundAtOnceAndEndingsAnchorTheSearch) {
   search::Searcher anchored(ending);
   EXPECT_EQ(anchored.FindFirst(data.data(), data.size()), 700000u - 7);
   EXPECT_EQ(ending[anchored.anchors().at1].a, 0x00);
-  EXPECT_EQ(anchored.repicks(), 1u);
-  EXPECT_EQ(anchored.shiftAndBytes(), 0u);
+  EXPECT_EQ(std::tuple(anchored.repicks(), anchored.shiftAndBytes()), std::tuple(1u, 0u));
 }
 
 // A match with all but one of its bytes before a chunk's end (and, backward, all but one
@@ -282,18 +281,16 @@ TEST(SearchScan, DamagedSectorsVanishedMediumAndCancel) {
     for (const Direction d : {Direction::Forward, Direction::Backward}) {
       const ScanOutcome o =
           medium.Scan(Compiled("SPAN"), d, 3 * 512 - 100, std::uint64_t{12} * 512, 4096);
-      EXPECT_EQ(At(o), 6 * 512) << medium.reader->kind();
       // Chunks lie on multiples of 4096: the match lies in the one that holds sectors 3 to 5.
-      EXPECT_EQ(o.skippedSectors, 3u);
-      EXPECT_EQ(o.firstSkipped, 3u);
+      EXPECT_EQ(std::tuple(At(o), o.skippedSectors, o.firstSkipped), std::tuple(6 * 512LL, 3u, 3u))
+          << medium.reader->kind();
       EXPECT_EQ(At(medium.Scan(Compiled("GONE"), d, 0, UINT64_MAX, 4096)), -1);
     }
     // Sectors outside the counted span are skipped without being counted.
     Progress progress;
     const ScanOutcome o = search::Scan(*medium.reader, Compiled("none"), 0, UINT64_MAX,
                                        Direction::Forward, progress, 4096, {4, 100});
-    EXPECT_EQ(o.skippedSectors, 2u);
-    EXPECT_EQ(o.firstSkipped, 4u);
+    EXPECT_EQ(std::tuple(o.skippedSectors, o.firstSkipped), std::tuple(2u, 4u));
     // Damage in two chunks, met from the far end when going backward: the lowest is named.
     device::SectorFaults apart;
     apart.Add(2, 2);
@@ -301,8 +298,8 @@ TEST(SearchScan, DamagedSectorsVanishedMediumAndCancel) {
     Medium twoPlaces(data, way, apart);
     for (const Direction d : {Direction::Forward, Direction::Backward}) {
       const ScanOutcome both = twoPlaces.Scan(Compiled("none"), d, 0, UINT64_MAX, 4096);
-      EXPECT_EQ(both.skippedSectors, 2u);
-      EXPECT_EQ(both.firstSkipped, 2u) << twoPlaces.reader->kind();
+      EXPECT_EQ(std::tuple(both.skippedSectors, both.firstSkipped), std::tuple(2u, 2u))
+          << twoPlaces.reader->kind();
     }
   }
 
@@ -322,8 +319,8 @@ TEST(SearchScan, DamagedSectorsVanishedMediumAndCancel) {
     shrink.onReport = [&] { std::filesystem::resize_file(medium.file, 4096 + 100); };
     const ScanOutcome o = search::Scan(*medium.reader, Compiled("none"), 0, UINT64_MAX,
                                        Direction::Forward, shrink, 4096);
-    EXPECT_EQ(o.end, End::Vanished) << medium.reader->kind();
-    EXPECT_EQ(o.stoppedAt, 4096u) << medium.reader->kind();
+    EXPECT_EQ(std::tuple(o.end, o.stoppedAt), std::tuple(End::Vanished, 4096u))
+        << medium.reader->kind();
   }
 }
 
