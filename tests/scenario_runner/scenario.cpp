@@ -539,7 +539,6 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect journal-last", {4, 4, ExpectJournal}},
     {"expect inspector", {1, 1, ExpectInspector}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.s->QuitAsked() ? "quit" : "no quit"); }}},
-    {"history-revert", {1, 1, [](Run& r, A a) { RevertRecord(r.model(), Count(a[1])); }}},
     {"history-export",
      {1, 99,
       [](Run& r, A a) {
@@ -594,6 +593,13 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
       [](Run& r, A) {
         const std::optional<std::string> report = r.s->Report();
         r.Is("report " + (report ? Quote(*report) : "none"));
+      }}},
+    // grab "PATH": a picture of the main window, saved as a PNG (for the documentation).
+    {"grab",
+     {1, 1,
+      [](Run& r, A a) {
+        if (!a[1].quoted) throw SyntaxError("grab needs \"PATH\"");
+        if (!r.s->Grab(a[1].text)) r.Fail("no picture of the window saved to " + a[1].text);
       }}},
     {"expect pointer",
      {1, 1, [](Run& r, A) { r.Is("pointer " + std::to_string(r.s->Pointer())); }}}};
