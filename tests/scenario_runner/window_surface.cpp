@@ -90,8 +90,11 @@ bool WaitFor(Done done, int ms) {
   return true;
 }
 
-bool WaitActive(QWidget* w) {
-  return WaitFor([w] { return w->isActiveWindow(); }, 1000);
+// Makes the window the active one, as the user's click on it does, and waits until it is.
+void Activate(QWidget* w) {
+  if (w->isActiveWindow()) return;
+  w->activateWindow();
+  (void)WaitFor([w] { return w->isActiveWindow(); }, 1000);
 }
 
 // The work as the real runner runs it; once "cancel-after N" is given, each work waits after
@@ -244,10 +247,7 @@ class WindowSurface : public QObject, public Surface {
   Attempt Drop(Control& c, const std::string& path) override;
   Attempt Press(const std::string& keys) override {
     if (!ItemOfKeys(keys) && !CursorKeyOf(keys)) return Attempt::NoHandler;
-    if (!window().isActiveWindow()) {
-      window().activateWindow();
-      (void)WaitActive(&window());
-    }
+    Activate(&window());
     // To the widget that has the focus, as the keyboard sends it.
     QWidget* focus = window().focusWidget();
     QTest::keySequence(focus != nullptr ? focus : &window(), QKeySequence(Q(keys)));
@@ -344,8 +344,7 @@ class WindowSurface : public QObject, public Surface {
     QWidget* w = TopLevel(name);
     if (w == nullptr || !w->isVisible()) return false;
     // The window the user presses Esc in is the active one.
-    w->activateWindow();
-    (void)WaitActive(w);
+    Activate(w);
     PressEscape(w);
     Settle();
     return true;
@@ -474,10 +473,7 @@ class WindowSurface : public QObject, public Surface {
   // The focus in the text box, as a click into it gives it.
   void Focus(QWidget* box) {
     if (QApplication::focusWidget() == box) return;
-    if (QApplication::activeWindow() != &window()) {
-      window().activateWindow();
-      (void)WaitActive(&window());
-    }
+    Activate(&window());
     box->setFocus(Qt::MouseFocusReason);
   }
 
@@ -505,10 +501,7 @@ Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::strin
       if (!Reachable(action, false)) return Attempt::Disabled;
       for (QAction* key : window().actions()) {
         if (key->data().toString().toStdString() != c.Key() || key->shortcut().isEmpty()) continue;
-        if (!window().isActiveWindow()) {
-          window().activateWindow();
-          (void)WaitActive(&window());
-        }
+        Activate(&window());
         QTest::keySequence(&window(), key->shortcut());
         Settle();
         return Attempt::Ran;
