@@ -187,6 +187,16 @@ struct Run {
 };
 
 void Image(Run& r, A a) {
+  // L-M: the same for each letter from L to M.
+  if (const std::string& l = a[1].text; l.size() == 3 && l[1] == '-' && !a[1].quoted) {
+    if (l[0] > l[2]) throw SyntaxError("bad letters " + l);
+    Args one = a;
+    for (char letter = l[0]; letter <= l[2]; ++letter) {
+      one[1].text = std::string(1, letter);
+      Image(r, one);
+    }
+    return;
+  }
   const fs::path file = r.Drive(a[1]);
   fs::remove(file);     // a new file: faults set on the old one stay with it
   std::string options;  // each a word for the shell, in single quotes
