@@ -20,8 +20,6 @@ class ChainReportWindow : public QWidget, public ChainReportHost {
   ChainReportWindow(WindowModel& model, QWidget* owner);
   ~ChainReportWindow() override;
   void Show(const ChainReport& report) override;
-  QListWidget* runs() const { return runs_; }
-  QLabel* summary() const { return summary_; }
   // Called after a run was chosen, so the main window shows the new sector.
   std::function<void()> afterChoose;
 

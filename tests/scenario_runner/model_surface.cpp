@@ -132,33 +132,10 @@ class ModelSurface : public Surface {
   }
 
   std::optional<Value> Read(Control& c, Property p) override {
-    switch (p) {
-      case Property::Caption:
-        return c.caption;
-      case Property::Tooltip:
-        return c.tooltip;
-      case Property::Back:
-        return c.back;
-      case Property::Fore:
-        return c.fore;
-      case Property::Visible:
-        return c.visible;
-      case Property::Enabled:
-        return c.enabled;
-      case Property::Bold:
-        return c.bold;
-      case Property::FontSize:
-        return c.fontSize;
-      case Property::Width:
-        return c.width;
-      case Property::Height:
-        return c.height;
-      case Property::Left:
-        return c.left;
-      case Property::Top:
-        return c.top;
-    }
-    return std::nullopt;
+    if (p == Property::Tooltip) return c.tooltip;
+    if (p == Property::Visible) return c.visible;
+    if (p == Property::Enabled) return c.enabled;
+    return FieldOf(c, p);
   }
 
   std::optional<std::string> Report() override {
@@ -217,6 +194,7 @@ class ModelSurface : public Surface {
     if (name == "Form2") about_.open = false;
     return true;
   }
+  bool Grab(const std::string&) override { return false; }
 
  private:
   // The Open Device dialog answers from the script; the recent images live in memory.

@@ -187,6 +187,16 @@ struct Run {
 };
 
 void Image(Run& r, A a) {
+  // L-M: the same for each letter from L to M.
+  if (const std::string& l = a[1].text; l.size() == 3 && l[1] == '-' && !a[1].quoted) {
+    if (l[0] > l[2]) throw SyntaxError("bad letters " + l);
+    Args one = a;
+    for (char letter = l[0]; letter <= l[2]; ++letter) {
+      one[1].text = std::string(1, letter);
+      Image(r, one);
+    }
+    return;
+  }
   const fs::path file = r.Drive(a[1]);
   fs::remove(file);     // a new file: faults set on the old one stay with it
   std::string options;  // each a word for the shell, in single quotes
@@ -539,7 +549,6 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
     {"expect journal-last", {4, 4, ExpectJournal}},
     {"expect inspector", {1, 1, ExpectInspector}},
     {"expect quit", {0, 0, [](Run& r, A) { r.Is(r.s->QuitAsked() ? "quit" : "no quit"); }}},
-    {"history-revert", {1, 1, [](Run& r, A a) { RevertRecord(r.model(), Count(a[1])); }}},
     {"history-export",
      {1, 99,
       [](Run& r, A a) {
@@ -594,6 +603,13 @@ const std::map<std::string, std::tuple<std::size_t, std::size_t, Handler>> kComm
       [](Run& r, A) {
         const std::optional<std::string> report = r.s->Report();
         r.Is("report " + (report ? Quote(*report) : "none"));
+      }}},
+    // grab "PATH": a picture of the main window, saved as a PNG (for the documentation).
+    {"grab",
+     {1, 1,
+      [](Run& r, A a) {
+        if (!a[1].quoted) throw SyntaxError("grab needs \"PATH\"");
+        if (!r.s->Grab(a[1].text)) r.Fail("no picture of the window saved to " + a[1].text);
       }}},
     {"expect pointer",
      {1, 1, [](Run& r, A) { r.Is("pointer " + std::to_string(r.s->Pointer())); }}}};

@@ -49,6 +49,34 @@ enum class Property {
   Top
 };
 
+// The properties a control and a cell as its grid paints it both hold, read alike; nothing for
+// the others (tooltip, visible, enabled), which each surface reads in its own way.
+template <class Fields>
+std::optional<Value> FieldOf(const Fields& c, Property p) {
+  switch (p) {
+    case Property::Caption:
+      return c.caption;
+    case Property::Back:
+      return c.back;
+    case Property::Fore:
+      return c.fore;
+    case Property::Bold:
+      return c.bold;
+    case Property::FontSize:
+      return c.fontSize;
+    case Property::Width:
+      return c.width;
+    case Property::Height:
+      return c.height;
+    case Property::Left:
+      return c.left;
+    case Property::Top:
+      return c.top;
+    default:
+      return std::nullopt;
+  }
+}
+
 class Surface {
  public:
   virtual ~Surface() = default;
@@ -107,6 +135,8 @@ class Surface {
   // Esc pressed in it (false: no such window open).
   virtual std::optional<bool> WindowOpen(const std::string& name) = 0;
   virtual bool Escape(const std::string& name) = 0;
+  // Saves a picture of the main window as a PNG; false when this surface has no window.
+  virtual bool Grab(const std::string& path) = 0;
 };
 
 using SurfaceFactory = std::function<std::unique_ptr<Surface>()>;

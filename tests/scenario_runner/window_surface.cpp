@@ -6,6 +6,7 @@
 #include "scenario_runner/window_surface.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -89,8 +90,11 @@ bool WaitFor(Done done, int ms) {
   return true;
 }
 
-bool WaitActive(QWidget* w) {
-  return WaitFor([w] { return w->isActiveWindow(); }, 1000);
+// Makes the window the active one, as the user's click on it does, and waits until it is.
+void Activate(QWidget* w) {
+  if (w->isActiveWindow()) return;
+  w->activateWindow();
+  (void)WaitFor([w] { return w->isActiveWindow(); }, 1000);
 }
 
 // The work as the real runner runs it; once "cancel-after N" is given, each work waits after
@@ -203,18 +207,12 @@ int StyleOf(const QMessageBox& box) {
                       : b.testFlag(QMessageBox::Retry)                                ? 5
                       : b.testFlag(QMessageBox::Cancel)                               ? 1
                                                                                       : 0;
-  switch (box.icon()) {
-    case QMessageBox::Critical:
-      return buttons + 16;
-    case QMessageBox::Question:
-      return buttons + 32;
-    case QMessageBox::Warning:
-      return buttons + 48;
-    case QMessageBox::Information:
-      return buttons + 64;
-    default:
-      return buttons;
-  }
+  const QMessageBox::Icon icon = box.icon();
+  return buttons + (icon == QMessageBox::Critical      ? 16
+                    : icon == QMessageBox::Question    ? 32
+                    : icon == QMessageBox::Warning     ? 48
+                    : icon == QMessageBox::Information ? 64
+                                                       : 0);
 }
 
 class WindowSurface : public QObject, public Surface {
@@ -249,10 +247,7 @@ class WindowSurface : public QObject, public Surface {
   Attempt Drop(Control& c, const std::string& path) override;
   Attempt Press(const std::string& keys) override {
     if (!ItemOfKeys(keys) && !CursorKeyOf(keys)) return Attempt::NoHandler;
-    if (!window().isActiveWindow()) {
-      window().activateWindow();
-      (void)WaitActive(&window());
-    }
+    Activate(&window());
     // To the widget that has the focus, as the keyboard sends it.
     QWidget* focus = window().focusWidget();
     QTest::keySequence(focus != nullptr ? focus : &window(), QKeySequence(Q(keys)));
@@ -266,12 +261,7 @@ class WindowSurface : public QObject, public Surface {
   std::string ClipboardText() override { return QApplication::clipboard()->text().toStdString(); }
 
   std::optional<std::string> Report() override {
-    auto* report = window().findChild<QWidget*>("frmClusterChain");
-    if (report == nullptr || !report->isVisible()) return std::nullopt;
-    std::string text = report->findChild<QLabel*>("lblChainSummary")->text().toStdString();
-    auto* runs = report->findChild<QListWidget*>("lstChainRuns");
-    for (int i = 0; i < runs->count(); ++i) text += "\n" + runs->item(i)->text().toStdString();
-    return text;
+    return Listed("frmClusterChain", "lblChainSummary", "lstChainRuns");
   }
   bool ChooseRun(std::size_t row) override {
     auto* report = window().findChild<QWidget*>("frmClusterChain");
@@ -295,15 +285,7 @@ class WindowSurface : public QObject, public Surface {
     return lines;
   }
   std::optional<std::string> Findings() override {
-    auto* w = window().findChild<QWidget*>(Name(kCheckWindow));
-    if (w == nullptr || !w->isVisible()) return std::nullopt;
-    std::string text = w->findChild<QLabel*>(Name(kCheckSummary))->text().toStdString();
-    auto* list = w->findChild<QTreeWidget*>(Name(kFindingList));
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-      const QTreeWidgetItem* item = list->topLevelItem(i);
-      text += "\n" + (item->text(0) + " | " + item->text(1) + " | " + item->text(2)).toStdString();
-    }
-    return text;
+    return Listed(Name(kCheckWindow), Name(kCheckSummary), Name(kFindingList), 3);
   }
   bool PressCheck(const std::string& button, std::size_t row, std::size_t option) override {
     auto* w = window().findChild<QWidget*>(Name(kCheckWindow));
@@ -333,12 +315,7 @@ class WindowSurface : public QObject, public Surface {
     return true;
   }
   std::optional<std::string> Preview() override {
-    auto* w = window().findChild<QWidget*>(Name(kPreviewWindow));
-    if (w == nullptr || !w->isVisible()) return std::nullopt;
-    std::string text = w->findChild<QLabel*>(Name(kPreviewSummary))->text().toStdString();
-    auto* list = w->findChild<QListWidget*>(Name(kPreviewSectors));
-    for (int i = 0; i < list->count(); ++i) text += "\n" + list->item(i)->text().toStdString();
-    return text;
+    return Listed(Name(kPreviewWindow), Name(kPreviewSummary), Name(kPreviewSectors));
   }
   bool AnswerPreview(bool apply) override {
     auto* w = window().findChild<QWidget*>(Name(kPreviewWindow));
@@ -367,11 +344,14 @@ class WindowSurface : public QObject, public Surface {
     QWidget* w = TopLevel(name);
     if (w == nullptr || !w->isVisible()) return false;
     // The window the user presses Esc in is the active one.
-    w->activateWindow();
-    (void)WaitActive(w);
+    Activate(w);
     PressEscape(w);
     Settle();
     return true;
+  }
+  bool Grab(const std::string& path) override {
+    Settle();
+    return window().grab().save(Q(path), "PNG");
   }
 
  protected:
@@ -399,6 +379,22 @@ class WindowSurface : public QObject, public Surface {
     QCoreApplication::processEvents();
   }
 
+  // The summary of a window of the main window, then the rows of its list, one a line, their
+  // first `columns` cells joined by " | "; nothing when the window is not shown.
+  std::optional<std::string> Listed(const QString& name, const QString& summary,
+                                    const QString& list, int columns = 1) {
+    auto* w = window().findChild<QWidget*>(name);
+    if (w == nullptr || !w->isVisible()) return std::nullopt;
+    std::string text = w->findChild<QLabel*>(summary)->text().toStdString();
+    const QAbstractItemModel* rows = w->findChild<QAbstractItemView*>(list)->model();
+    for (int r = 0; r < rows->rowCount(); ++r) {
+      QStringList cells;
+      for (int c = 0; c < columns; ++c) cells << rows->index(r, c).data().toString();
+      text += "\n" + cells.join(" | ").toStdString();
+    }
+    return text;
+  }
+
   QWidget* TopLevel(const std::string& name) {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (w->objectName().toStdString() == name) return w;
@@ -413,6 +409,18 @@ class WindowSurface : public QObject, public Surface {
     Answer a = *it;
     answers_.erase(it);
     return a;
+  }
+  // The answer for a dialog that is not a message box: nothing once Esc or Cancel was pressed in
+  // it, for that answer or for none queued.
+  std::optional<Answer> Take(QDialog* dialog, Answer::Kind kind) {
+    std::optional<Answer> a = Next(kind);
+    if (a && a->escape)
+      PressEscape(dialog);
+    else if (!a || a->cancel)
+      Click(ButtonOf(dialog, QDialogButtonBox::RejectRole));
+    else
+      return a;
+    return std::nullopt;
   }
 
   void AnswerDialog(QDialog* d);
@@ -465,10 +473,7 @@ class WindowSurface : public QObject, public Surface {
   // The focus in the text box, as a click into it gives it.
   void Focus(QWidget* box) {
     if (QApplication::focusWidget() == box) return;
-    if (QApplication::activeWindow() != &window()) {
-      window().activateWindow();
-      (void)WaitActive(&window());
-    }
+    Activate(&window());
     box->setFocus(Qt::MouseFocusReason);
   }
 
@@ -496,10 +501,7 @@ Attempt WindowSurface::Act(const std::string& verb, Control& c, const std::strin
       if (!Reachable(action, false)) return Attempt::Disabled;
       for (QAction* key : window().actions()) {
         if (key->data().toString().toStdString() != c.Key() || key->shortcut().isEmpty()) continue;
-        if (!window().isActiveWindow()) {
-          window().activateWindow();
-          (void)WaitActive(&window());
-        }
+        Activate(&window());
         QTest::keySequence(&window(), key->shortcut());
         Settle();
         return Attempt::Ran;
@@ -616,39 +618,15 @@ std::optional<Value> WindowSurface::Read(Control& c, Property p) {
     // A cell as its grid paints it.
     auto* grid = static_cast<CellGridWidget*>(w);
     const CellGridWidget::Shown& cell = grid->ShownAt(slot);
-    switch (p) {
-      case Property::Caption:
-        return cell.caption;
-      case Property::Tooltip: {
-        // The tip the grid shows for the pointer resting on the cell.
-        QToolTip::hideText();
-        const QPoint at = grid->SlotRect(slot).center();
-        QHelpEvent help(QEvent::ToolTip, at, grid->mapToGlobal(at));
-        QApplication::sendEvent(grid, &help);
-        return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
-      }
-      case Property::Back:
-        return cell.back;
-      case Property::Fore:
-        return cell.fore;
-      case Property::Visible:
-        return cell.visible && grid->isVisibleTo(&window());
-      case Property::Enabled:
-        return grid->isEnabled();
-      case Property::Bold:
-        return cell.bold;
-      case Property::FontSize:
-        return cell.fontSize;
-      case Property::Width:
-        return cell.width;
-      case Property::Height:
-        return cell.height;
-      case Property::Left:
-        return cell.left;
-      case Property::Top:
-        return cell.top;
-    }
-    return std::nullopt;
+    if (p == Property::Visible) return cell.visible && grid->isVisibleTo(&window());
+    if (p == Property::Enabled) return grid->isEnabled();
+    if (p != Property::Tooltip) return FieldOf(cell, p);
+    // The tip the grid shows for the pointer resting on the cell.
+    QToolTip::hideText();
+    const QPoint at = grid->SlotRect(slot).center();
+    QHelpEvent help(QEvent::ToolTip, at, grid->mapToGlobal(at));
+    QApplication::sendEvent(grid, &help);
+    return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
   }
   const QPalette& pal = w->palette();
   auto* label = qobject_cast<QLabel*>(w);
@@ -762,9 +740,8 @@ void WindowSurface::AnswerMessage(QMessageBox* box) {
 void WindowSurface::AnswerInput(QInputDialog* dialog) {
   shown_.push_back({true, false, dialog->labelText().toStdString(), 0,
                     dialog->windowTitle().toStdString(), dialog->textValue().toStdString()});
-  const std::optional<Answer> a = Next(Answer::Kind::Input);
-  if (a && a->escape) return PressEscape(dialog);
-  if (!a || a->cancel) return Click(ButtonOf(dialog, QDialogButtonBox::RejectRole));
+  const std::optional<Answer> a = Take(dialog, Answer::Kind::Input);
+  if (!a) return;
   auto* line = dialog->findChild<QLineEdit*>();
   line->setFocus();
   line->selectAll();
@@ -828,9 +805,8 @@ void WindowSurface::ChooseKindFor(QFileDialog* dialog, const QString& path) {
 }
 
 void WindowSurface::AnswerFind(QDialog* dialog) {
-  const std::optional<Answer> a = Next(Answer::Kind::Find);
-  if (a && a->escape) return PressEscape(dialog);
-  if (!a || a->cancel) return Click(ButtonOf(dialog, QDialogButtonBox::RejectRole));
+  const std::optional<Answer> a = Take(dialog, Answer::Kind::Find);
+  if (!a) return;
   const search::FindRequest& q = a->find;
   auto* text = dialog->findChild<QLineEdit*>("FindText");
   text->setFocus();
@@ -854,9 +830,8 @@ void WindowSurface::AnswerPick(QDialog* dialog) {
   hits_.clear();
   for (int i = 0; list != nullptr && i < list->count(); ++i)
     hits_.push_back(list->item(i)->text().toStdString());
-  const std::optional<Answer> a = Next(Answer::Kind::Pick);
-  if (a && a->escape) return PressEscape(dialog);
-  if (!a || a->cancel) return Click(ButtonOf(dialog, QDialogButtonBox::RejectRole));
+  const std::optional<Answer> a = Take(dialog, Answer::Kind::Pick);
+  if (!a) return;
   if (a->pick >= hits_.size()) return Refuse(dialog, "no hit " + std::to_string(a->pick + 1));
   QListWidgetItem* item = list->item(static_cast<int>(a->pick));
   list->scrollToItem(item);
@@ -865,9 +840,8 @@ void WindowSurface::AnswerPick(QDialog* dialog) {
 }
 
 void WindowSurface::AnswerDevice(QDialog* dialog) {
-  const std::optional<Answer> a = Next(Answer::Kind::Device);
-  if (a && a->escape) return PressEscape(dialog);
-  if (!a || a->cancel) return Click(ButtonOf(dialog, QDialogButtonBox::RejectRole));
+  const std::optional<Answer> a = Take(dialog, Answer::Kind::Device);
+  if (!a) return;
   auto* tree = dialog->findChild<QTreeWidget*>("DeviceList");
   for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it) {
     if ((*it)->data(0, Qt::UserRole).toString() != Q(a->text)) continue;
