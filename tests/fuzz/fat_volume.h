@@ -9,6 +9,8 @@
 
 #include "fat/byte_source.h"
 #include "fat/fat_table.h"
+#include "fat/owner_map.h"
+#include "fat/tree.h"
 #include "fuzz_input.h"
 
 struct FuzzVolume {
@@ -41,3 +43,38 @@ struct FuzzVolume {
     Check(table.has_value());
   }
 };
+
+// What holds for the walk of any volume: each node lies under a directory walked before it,
+// and every live entry among the first `searched` nodes (each path costs a search of its
+// directories) is found again by its path, where no name shared by two live entries in a
+// damaged directory makes the path lead to the first. The owner map is built, gives every
+// cluster one answer, and a free or bad cluster is owned by no chain.
+inline void CheckTree(const dulvex::fat::Tree& tree, dulvex::fat::ByteSource& source,
+                      const dulvex::fat::FatTable& table, const dulvex::fat::Layout& layout,
+                      std::uint32_t searched) {
+  namespace fat = dulvex::fat;
+  Check(tree.nodes.size() <= fat::Tree::kMaxNodes + 1 && !tree.nodes.empty());
+  Check(tree.problems.size() == std::min(tree.problemCount, fat::Tree::kMaxProblems));
+  fat::TreeNames names(tree, source);
+  std::vector<bool> leadsBack(tree.nodes.size());
+  leadsBack[0] = true;
+  for (std::uint32_t i = 1; i < tree.nodes.size(); ++i) {
+    const fat::Node& n = tree.nodes[i];
+    Check(n.parent < i && tree.nodes[n.parent].walked && n.pieces <= 20);
+    if (i > searched) continue;
+    const auto found = names.Find(names.Path(i));
+    leadsBack[i] = leadsBack[n.parent] && found == i;
+    if (leadsBack[n.parent] && !n.deleted && !n.IsVolumeLabel()) Check(found.has_value());
+  }
+  const std::optional<fat::OwnerMap> owners = fat::OwnerMap::Build(tree, table);
+  Check(owners.has_value());
+  for (std::uint32_t c = 0; c <= layout.MaxCluster() + 1; ++c) {
+    const fat::Owner o = owners->Query(table, c);
+    const fat::EntryKind k = table.At(c).kind;
+    Check((o.kind == fat::Owner::Kind::NotACluster) == !layout.IsCluster(c));
+    Check(o.kind != fat::Owner::Kind::File ||
+          (o.position >= 1 && o.position <= o.chainLength && k != fat::EntryKind::Free &&
+           k != fat::EntryKind::Bad));
+    Check(o.runInto.empty() || o.kind == fat::Owner::Kind::Free || o.kind == fat::Owner::Kind::Bad);
+  }
+}

@@ -5,7 +5,6 @@
 //                                                bytes now before, their complement after)
 //                                                and never ends it: prints "begun ID" and
 //                                                waits to be killed
-//   dulvex_peer count FILE                       prints the number of records
 //   dulvex_peer keep FILE                        writes "peer" to the host file FILE as an
 //                                                export does; prints the descriptors left open
 // Prints the problem and exits with 1 when it fails.
@@ -49,15 +48,8 @@ int main(int argc, char** argv) {
                 OpenDescriptors() - open);
     return problem.empty() ? 0 : 1;
   }
-  if (command == "count") {
-    Journal j(argv[2]);
-    std::int64_t n = 0;
-    if (dulvex::Status r = j.Count("", &n); !r.ok()) return Fail(r);
-    std::printf("%lld\n", static_cast<long long>(n));
-    return 0;
-  }
   if (argc < 5 || (command != "write" && command != "hold")) {
-    std::fprintf(stderr, "usage: dulvex_peer write|hold|count|keep FILE ...\n");
+    std::fprintf(stderr, "usage: dulvex_peer write|hold|keep FILE ...\n");
     return 2;
   }
   Journal j(argv[2]);

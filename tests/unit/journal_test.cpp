@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 
+#include "base/codepage.h"
 #include "commands/write_commands.h"
 #include "drives/drive_info.h"
 #include "journal/history.h"
@@ -88,6 +89,10 @@ struct Journalled : ::testing::Test {
     const std::size_t first = t.find("\n- "), last = t.rfind("\nThe Write History");
     return first == std::string::npos ? t : t.substr(first + 3, last - first - 3);
   }
+  // How a start names the write of record `id`.
+  std::string Where(std::int64_t id) {
+    return "A: sector 40 (" + journal::TimeText(Get(id).timeMs) + "): ";
+  }
   std::string Undo(int answer = kAnswerYes) {
     f.prompter.messageAnswers.push_back(answer);
     m.Click("mnuUndoWrite");
@@ -97,6 +102,18 @@ struct Journalled : ::testing::Test {
 };
 
 const std::string kSure40 = "OVERWRITING SECTOR 40 , ARE YOU SURE?";
+const std::string kRefused40 = "Write refused on Device A:, sector 40: ";
+const std::string kUnrecorded = ". Without its journal record nothing is written.";
+// What a start tells of a write a stop cut off, by what the medium holds.
+const std::string kDone = "the medium holds the written bytes: the write was done.";
+const std::string kNone = "the medium holds the bytes from before: nothing was written.";
+
+// The question before an undo or a revert ("UNDO", "REVERT") of a record of one sector.
+std::string Asked(const std::string& what, int record, int sector = 40) {
+  const std::string s = std::to_string(sector);
+  return what + " OF RECORD " + std::to_string(record) + " (1 OF 512 BYTES ON A: SECTOR " + s +
+         "): OVERWRITING SECTOR " + s + " , ARE YOU SURE?";
+}
 
 // A damaged journal, a read-only and a full journal location: the write is refused with the
 // journal's file and the cause, and the medium keeps its bytes.
@@ -105,14 +122,13 @@ TEST_F(Journalled, NoWriteWithoutItsRecord) {
   fs::create_directories(damaged.parent_path());
   std::ofstream(damaged) << "not a database, but long enough to be read as one................"
                             "................................................................";
-  const std::string refused = "Write refused on Device A:, sector 40: the write journal ";
-  const std::string unrecorded = ". Without its journal record nothing is written.";
+  const std::string refused = kRefused40 + "the write journal ";
   Paste("AB");
   EXPECT_EQ(Boxes(), (std::vector<std::string>{
                          kSure40, refused + damaged.string() +
                                       " cannot be opened: the file is damaged or is not a write "
                                       "journal" +
-                                      unrecorded}));
+                                      kUnrecorded}));
   TestMount place(f.dir.path() / "place");
   if (!place.ok)
     GTEST_SKIP() << "needs " << place.missing << ": full and read-only journal untested";
@@ -122,13 +138,13 @@ TEST_F(Journalled, NoWriteWithoutItsRecord) {
   EXPECT_EQ(Boxes().back(),
             refused + m.state.journalFile.string() + " cannot be made: its folder " +
                 m.state.journalFile.parent_path().string() +
-                " cannot be created: its file system is read-only (EROFS)" + unrecorded);
+                " cannot be created: its file system is read-only (EROFS)" + kUnrecorded);
   ASSERT_TRUE(place.Remount("rw"));
   place.Fill();
   Paste("AB");
   EXPECT_EQ(Boxes().back(), refused + m.state.journalFile.string() +
                                 " cannot be opened: no space left on the device (ENOSPC)" +
-                                unrecorded);
+                                kUnrecorded);
   EXPECT_EQ(Head(), kOriginal);
 }
 
@@ -157,16 +173,13 @@ TEST_F(Journalled, AWriteTheMediumRefusesLeavesTheBoardForARetry) {
 TEST_F(Journalled, StopsBeforeAndAfterTheMediumWriteAndDuringAnUndo) {
   const auto exitHere = [] { ::_exit(75); };
   Crash([&] { f.io.beforeWrite = exitHere, Paste("AB"); });
-  const std::string at1 = "A: sector 40 (" + journal::TimeText(Get(1).timeMs) + "): ";
-  EXPECT_EQ(Told(NextStart()),
-            at1 + "the medium holds the bytes from before: nothing was written.");
+  EXPECT_EQ(Told(NextStart()), Where(1) + kNone);
   EXPECT_TRUE(NextStart().empty());  // told once
   EXPECT_EQ(Get(1).state, journal::State::NotWritten);
   EXPECT_EQ(Head(), kOriginal);
 
   Crash([&] { f.io.afterFlush = exitHere, Paste("AB"); });
-  EXPECT_EQ(Told(NextStart()), "A: sector 40 (" + journal::TimeText(Get(2).timeMs) +
-                                   "): the medium holds the written bytes: the write was done.");
+  EXPECT_EQ(Told(NextStart()), Where(2) + kDone);
   EXPECT_EQ(Get(2).state, journal::State::Written);
 
   // An undo stopped before its write, then one stopped after it, its medium away meanwhile.
@@ -178,11 +191,7 @@ TEST_F(Journalled, StopsBeforeAndAfterTheMediumWriteAndDuringAnUndo) {
   Crash([&] { f.io.afterFlush = exitHere, Undo(); });
   fs::rename(f.Drive('A'), f.dir.path() / "away");
   const std::string told = Told(NextStart());
-  EXPECT_EQ(
-      told.rfind("A: sector 40 (" + journal::TimeText(Get(4).timeMs) + "): it cannot be told now (",
-                 0),
-      0u)
-      << told;
+  EXPECT_EQ(told.rfind(Where(4) + "it cannot be told now (", 0), 0u) << told;
   EXPECT_EQ(Get(4).state, journal::State::Unknown);
   EXPECT_FALSE(Get(2).undone);
   fs::rename(f.dir.path() / "away", f.Drive('A'));
@@ -229,24 +238,15 @@ TEST_F(Journalled, UndoTakesTheNewestWriteOnTheMediumUnknownOnesIncluded) {
   f.io.flushError = EIO;
   Paste("CD");  // record 2: sector 40, its end unknown
   f.io.flushError = 0;
-  EXPECT_EQ(Boxes(), (std::vector<std::string>{
-                         kSure40,
-                         "Write Error on Device A:, sector 40: input/output error. "
-                         "Whether the sector holds the new bytes cannot be told now: the "
-                         "write journal keeps the write as unknown until its medium is "
-                         "read again."}));
+  Boxes();  // the box that says so: write_journal.scn
   EXPECT_EQ(Get(2).state, journal::State::Unknown);
   EXPECT_EQ(Get(2).cause, "could not be checked: input/output error (EIO)");
-  const std::string undo2 =
-      "UNDO OF RECORD 2 (1 OF 512 BYTES ON A: SECTOR 40): OVERWRITING SECTOR 40 , ARE YOU SURE?";
-  EXPECT_EQ(Undo(kAnswerNo), undo2);
+  EXPECT_EQ(Undo(kAnswerNo), Asked("UNDO", 2));
   EXPECT_EQ(Get(2).state, journal::State::Written);  // settled when the undo read the medium
-  EXPECT_EQ(Undo(), undo2);
+  EXPECT_EQ(Undo(), Asked("UNDO", 2));
   EXPECT_EQ(Head(), kOriginal);
   RevertRecord(m, 3);  // the undo reverted: a redo, itself undone by the next Undo
-  EXPECT_EQ(Boxes().at(0),
-            "REVERT OF RECORD 3 (1 OF 512 BYTES ON A: SECTOR 40): OVERWRITING "
-            "SECTOR 40 , ARE YOU SURE?");
+  EXPECT_EQ(Boxes().at(0), Asked("REVERT", 3));
   f.prompter.messageAnswers.clear();
   EXPECT_EQ(Head(), kOriginal);  // not answered Yes
   f.prompter.messageAnswers = {kAnswerYes};
@@ -254,13 +254,9 @@ TEST_F(Journalled, UndoTakesTheNewestWriteOnTheMediumUnknownOnesIncluded) {
   Boxes();
   EXPECT_EQ(Head(), (Bytes{0x10, 0xCD, 0x12, 0x13}));
   EXPECT_EQ(Get(4).generation, 2);
-  EXPECT_EQ(Undo(),
-            "UNDO OF RECORD 4 (1 OF 512 BYTES ON A: SECTOR 40): OVERWRITING SECTOR 40 , "
-            "ARE YOU SURE?");
+  EXPECT_EQ(Undo(), Asked("UNDO", 4));
   EXPECT_EQ(Head(), kOriginal);
-  EXPECT_EQ(Undo(),
-            "UNDO OF RECORD 1 (1 OF 512 BYTES ON A: SECTOR 10): OVERWRITING SECTOR 10 , "
-            "ARE YOU SURE?");
+  EXPECT_EQ(Undo(), Asked("UNDO", 1, 10));
   EXPECT_EQ(ReadBytes(f.Drive('A'), 10, 1, 1), ten);
 }
 
@@ -319,24 +315,21 @@ constexpr const char* kFirstVersionTable = R"sql(CREATE TABLE writes(
   cause TEXT NOT NULL DEFAULT '',
   undoes INTEGER REFERENCES writes(id)))sql";
 
-// SQL run straight on the journal's file, outside the program; `before` and `after` bind
-// to ?1 and ?2.
-void RunSql(const fs::path& file, const std::string& sql, const Bytes& before = {},
-            const Bytes& after = {}) {
+// SQL run straight on the journal's file, outside the program.
+void RunSql(const fs::path& file, const std::string& sql) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  const char* tail = sql.c_str();
-  while (*tail != '\0') {
-    sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, tail, -1, &s, &tail), SQLITE_OK) << sqlite3_errmsg(db);
-    if (s == nullptr) break;
-    sqlite3_bind_blob(s, 1, before.data(), static_cast<int>(before.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_blob(s, 2, after.data(), static_cast<int>(after.size()), SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(s);
-    EXPECT_TRUE(rc == SQLITE_DONE || rc == SQLITE_ROW) << sqlite3_errmsg(db) << "\n" << sql;
-    sqlite3_finalize(s);
-  }
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+      << sqlite3_errmsg(db) << "\n"
+      << sql;
   sqlite3_close(db);
+}
+
+// `bytes` as an SQL blob literal, x'...'.
+std::string Blob(const Bytes& bytes) {
+  std::string hex = "x'";
+  for (const std::uint8_t b : bytes) hex += HexByte(b);
+  return hex + "'";
 }
 
 // A journal the program did not make is refused, though its columns and version look right;
@@ -355,8 +348,7 @@ TEST_F(Journalled, OnlyTheProgramsOwnJournalAndSoundRecordsAreUsed) {
                               " cannot be opened: the file is not a write journal of this "
                               "program, or a damaged one";
   Paste("AB");
-  EXPECT_EQ(Boxes().back(), "Write refused on Device A:, sector 40: " + notOurs +
-                                ". Without its journal record nothing is written.");
+  EXPECT_EQ(Boxes().back(), kRefused40 + notOurs + kUnrecorded);
   EXPECT_EQ(Undo(), "Undo Last Write: " + notOurs + ".");
   EXPECT_EQ(Head(), kOriginal);
 
@@ -374,11 +366,10 @@ TEST_F(Journalled, OnlyTheProgramsOwnJournalAndSoundRecordsAreUsed) {
              "; CREATE INDEX writes_by_device ON writes(device, id); PRAGMA journal_mode = WAL; "
              "PRAGMA user_version = 1; INSERT INTO writes VALUES(1, 1700000000000, 'A:', 'x', 0, " +
              std::to_string(image.st_dev) + ", " + std::to_string(image.st_ino) +
-             ", 1474560, '', '', 40, ?1, ?2, 1, 'written', 'read back with O_DIRECT', NULL)",
-         before, after);
+             ", 1474560, '', '', 40, " + Blob(before) + ", " + Blob(after) +
+             ", 1, 'written', 'read back with O_DIRECT', NULL)");
   // A record of the same sector and bytes, damaged: 3 bytes from before.
-  journal::Record first;
-  ASSERT_TRUE(JournalOf(m).Get(1, &first).ok());
+  Get(1);  // the program opens the journal: the first version's table is brought up to date
   RunSql(file,
          "PRAGMA ignore_check_constraints = ON; INSERT INTO writes SELECT 2, time_ms, device, "
          "path, target, medium_block, medium_dev, medium_ino, medium_size, medium_serial, "
@@ -394,9 +385,7 @@ TEST_F(Journalled, OnlyTheProgramsOwnJournalAndSoundRecordsAreUsed) {
                          "Revert refused on Device A:, sector 40: record 2 is damaged (before: 3 "
                          "bytes, not 512); a damaged record is never written back. Nothing was "
                          "written."});
-  EXPECT_EQ(Undo(),
-            "UNDO OF RECORD 1 (1 OF 512 BYTES ON A: SECTOR 40): OVERWRITING SECTOR 40 , "
-            "ARE YOU SURE?");
+  EXPECT_EQ(Undo(), Asked("UNDO", 1));
   EXPECT_EQ(Head(), kOriginal);
 }
 
@@ -410,11 +399,10 @@ TEST_F(Journalled, AJournalReplacedWhileRunningIsNotWrittenBehindItsBack) {
   fs::rename(f.dir.path() / "copy", file);
   Boxes();
   Paste("CD");
-  EXPECT_EQ(Boxes().back(), "Write refused on Device A:, sector 40: the write journal " +
-                                file.string() +
+  EXPECT_EQ(Boxes().back(), kRefused40 + "the write journal " + file.string() +
                                 " was replaced by another file while the program ran; it is "
-                                "opened afresh at the next write. Without its journal record "
-                                "nothing is written.");
+                                "opened afresh at the next write" +
+                                kUnrecorded);
   EXPECT_EQ(Head(), (Bytes{0x10, 0xAB, 0x12, 0x13}));
   Paste("CD");
   EXPECT_EQ(Head(), (Bytes{0x10, 0xCD, 0x12, 0x13}));
@@ -443,8 +431,6 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
   const auto lines = [](const std::vector<std::string>& boxes) {
     return boxes.empty() ? std::string() : boxes[0].substr(boxes[0].find("\n- "));
   };
-  const std::string done = "the medium holds the written bytes: the write was done.";
-  const std::string none = "the medium holds the bytes from before: nothing was written.";
   // Stopped before its second sector: the group's three records were all made before.
   Crash([&] {
     f.io.beforeWrite = [&] {
@@ -460,8 +446,8 @@ TEST_F(Journalled, AGroupIsRecordedWholeUndoneWholeAndRolledBackAfterAStop) {
                           "A: (",
                           0),
             0u);
-  EXPECT_EQ(lines(told), "\n- sector 40: " + done + "\n- sector 41: " + none +
-                             "\n- sector 42: " + none +
+  EXPECT_EQ(lines(told), "\n- sector 40: " + kDone + "\n- sector 41: " + kNone +
+                             "\n- sector 42: " + kNone +
                              "\nRoll the step back now, writing the bytes from before over the "
                              "sectors written? (No asks whether to finish it instead.)");
   EXPECT_EQ(ReadBytes(f.Drive('A'), 40, 0, kStep), original);

@@ -169,20 +169,14 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-// The lines of `text`, without their "\r".
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
-  return lines;
-}
-
 Listing ReadReport(const std::string& report) {
   Listing v;
   std::string longName;  // the pieces met since the last short entry, the last one first
   const std::regex shortLine(
       R"(name:(.+)\.(.{3}) (Read Only|Hidden|System|Volume ID|Directory|Archive)\t1stClus: (\d+)\tLen: (\d+)( Deleted)?)");
-  for (const std::string& line : Lines(report)) {
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
+    line.erase(std::min(line.find('\r'), line.size()));
     std::smatch m;
     if (std::regex_match(line, m, std::regex(R"(LongNameSubComp \d+:\t(.*?)( Deleted)?)"))) {
       longName.insert(0, m[1].str());

@@ -25,13 +25,20 @@ namespace {
 using device::ReadSectorAt;
 
 // The boxes shown since the last call: these texts, each with this style and the title.
-void ExpectBoxes(ScriptedPrompter& p, const std::vector<std::string>& texts, int style) {
+void ExpectBoxes(ScriptedPrompter& p, const std::vector<std::string>& texts, int style = 48) {
   ASSERT_EQ(p.shown.size(), texts.size());
   for (std::size_t i = 0; i < texts.size(); ++i) {
     EXPECT_EQ(p.shown[i].text, texts[i]);
     EXPECT_TRUE(p.shown[i].style == style && p.shown[i].title == AppTitle()) << texts[i];
   }
   p.shown.clear();
+}
+
+// The count of records in the fixture's journal.
+std::int64_t Records(WindowModel& m) {
+  std::int64_t n = 0;
+  EXPECT_TRUE(JournalOf(m).Count("", &n).ok());
+  return n;
 }
 
 constexpr std::int64_t kSectors = 24;
@@ -44,8 +51,6 @@ struct SectorIo : ::testing::Test {
   SectorIo() { f.model.state.DevicePath = "A:"; }
 };
 
-// Reads and writes land on their sector (a negative number on sector 0) and nowhere else;
-// each write leaves its record in the journal.
 // The window is busy (clicks, keys and typing refused) from the start of long work until its
 // handler runs, which may ask and act again; a work that throws ends as failed, the window free.
 TEST(WindowModelWork, BusyFromTheWorkUntilItsHandler) {
@@ -61,6 +66,8 @@ TEST(WindowModelWork, BusyFromTheWorkUntilItsHandler) {
   EXPECT_EQ(seen, (std::vector<bool>{true, false, true, false}));
 }
 
+// Reads and writes land on their sector (a negative number on sector 0) and nowhere else;
+// each write leaves its record in the journal.
 TEST_F(SectorIo, ReadsAndWritesLandExactlyOnTheirSector) {
   const SectorBytes boot = f.model.state.BootSectorBuffer = Filled(0x77);
   for (std::int64_t n : {std::int64_t{0}, std::int64_t{1}, kSectors - 1, std::int64_t{-5}}) {
@@ -76,8 +83,7 @@ TEST_F(SectorIo, ReadsAndWritesLandExactlyOnTheirSector) {
   }
   EXPECT_TRUE(f.model.state.BootSectorBuffer == boot && f.prompter.shown.empty());
   EXPECT_TRUE(Leggi_MBR(f.model).ok() && f.model.state.BootSectorBuffer == Slice(data, 0));
-  std::int64_t records = 0;
-  EXPECT_TRUE(JournalOf(f.model).Count("A:", &records).ok() && records == 4);
+  EXPECT_EQ(Records(f.model), 4);
   journal::Record last;
   EXPECT_TRUE(JournalOf(f.model).Get(4, &last).ok());
   EXPECT_EQ(last.target, std::filesystem::canonical(f.Drive('A')).string());
@@ -92,10 +98,8 @@ TEST_F(SectorIo, AnImageAnotherWindowWritesIsRefused) {
   ::close(other);
   ExpectBoxes(f.prompter,
               {"Write refused on Device A:, sector 1: another window of this program, or another "
-               "program, is writing to it. Nothing was written."},
-              48);
-  std::int64_t records = -1;
-  EXPECT_TRUE(JournalOf(f.model).Count("", &records).ok() && records == 0);
+               "program, is writing to it. Nothing was written."});
+  EXPECT_EQ(Records(f.model), 0);
   EXPECT_TRUE(WriteSector(f.model, "A:", 1, Slice(data, 1), Filled(1)).ok());
 }
 
@@ -111,13 +115,12 @@ TEST_F(SectorIo, NumbersOutsideTheMediumAreRefused) {
     SectorBytes buf = Filled(0xEE);
     TransferResult r = ReadSector(f.model, n, buf), w = WriteSector(f.model, "R:", n, buf, buf);
     EXPECT_TRUE(!r.ok() && !w.ok() && r.count == 0 && w.count == 0 && buf == Filled(0xEE)) << n;
-    ExpectBoxes(f.prompter, {"Read refused:" + range, "Write refused:" + range}, 48);
+    ExpectBoxes(f.prompter, {"Read refused:" + range, "Write refused:" + range});
   }
   for (std::int64_t n : {kSectors, std::int64_t{2147483647}}) {
     TransferResult r = WriteSector(f.model, "A:", n, Filled(0), Filled(0x42));
     EXPECT_TRUE(!r.ok() && r.count == n) << n;
-    ExpectBoxes(f.prompter, {"Write refused on Device A:, sector " + std::to_string(n) + kPastEnd},
-                48);
+    ExpectBoxes(f.prompter, {"Write refused on Device A:, sector " + std::to_string(n) + kPastEnd});
   }
   EXPECT_EQ(WholeFile(f.Drive('A')), data);
 }
@@ -147,7 +150,7 @@ TEST_F(SectorIo, OpenFailureEachRoutineShowsItsOwnMessage) {
     f.model.state.DevicePath = device;
     f.model.state.BootSectorBuffer = Filled(0x31);
     EXPECT_TRUE(!Leggi_MBR(f.model).ok() && f.model.state.BootSectorBuffer == Filled(0x31));
-    ExpectBoxes(f.prompter, {device + " IS A BAD DEVICE/VOLUME."}, 48);
+    ExpectBoxes(f.prompter, {device + " IS A BAD DEVICE/VOLUME."});
     SectorBytes buf = Filled(0xEE);
     TransferResult r = ReadSector(f.model, 7, buf);
     EXPECT_TRUE(!r.ok() && r.count == 0 && buf == Filled(0xEE)) << device;
@@ -178,7 +181,7 @@ TEST_F(LoopDrive, EndBusyRefusalAndExactWrite) {
   SectorBytes buf{};
   EXPECT_TRUE(ReadSector(f.model, 31, buf).ok() && buf == Slice(data, 31));
   EXPECT_FALSE(WriteSector(f.model, "E:", 32, buf, buf).ok());
-  ExpectBoxes(f.prompter, {"Write refused on Device E:, sector 32" + kPastEnd}, 48);
+  ExpectBoxes(f.prompter, {"Write refused on Device E:, sector 32" + kPastEnd});
   int holder = ::open(loop.path.c_str(), O_RDONLY | O_EXCL);
   ASSERT_GE(holder, 0);
   EXPECT_TRUE(ReadSector(f.model, 2, buf).ok() && buf == Slice(data, 2));
@@ -186,8 +189,7 @@ TEST_F(LoopDrive, EndBusyRefusalAndExactWrite) {
   ::close(holder);
   ExpectBoxes(f.prompter,
               {"Write refused on Device E:, sector 3: the device is in use by a mounted file "
-               "system or another program. Unmount it first, then try again."},
-              48);
+               "system or another program. Unmount it first, then try again."});
   EXPECT_TRUE(WriteSector(f.model, "E:", 2, buf, Filled(9)).ok());
   std::fill_n(data.begin() + std::ptrdiff_t{2} * 512, 512, 9);
   EXPECT_EQ(WholeFile(disk), data);
@@ -270,13 +272,6 @@ TEST_F(SectorIo, AnImageUnderALoopDeviceIsNotWritten) {
   EXPECT_TRUE(WriteSector(f.model, "A:", 3, Slice(data, 3), Filled(1)).ok());
 }
 
-// The count of records in the fixture's journal.
-std::int64_t Records(WindowModel& m) {
-  std::int64_t n = 0;
-  EXPECT_TRUE(JournalOf(m).Count("", &n).ok());
-  return n;
-}
-
 // E: leads to a loop device; another loop device over the same file is mounted. A write
 // through E: would go behind that file system's back: it is refused, naming the other device
 // with its mount and the commands that free it, until it is gone. (The letter naming the image
@@ -299,8 +294,7 @@ TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
               {"Write refused on Device E:, sector 3: the device is in use by a mounted file "
                "system or another program: " +
                one.path + " (mounted on " + mounted->path.string() + "). Free it first (umount " +
-               mounted->path.string() + "), then try again. Nothing was written."},
-              48);
+               mounted->path.string() + "), then try again. Nothing was written."});
   mounted.reset();
   mounted = std::make_unique<TestMount>(f.dir.path() / "mnt", "ext2", sibling->path);
   ASSERT_TRUE(mounted->ok);
@@ -313,16 +307,13 @@ TEST_F(LoopDrive, ASiblingLoopDeviceOverTheSameFileIsNamedAndRefused) {
               {refused + " (mounted on " + mounted->path.string() +
                ") as well: a write here would go behind its back. Free it first (umount " +
                mounted->path.string() + "; losetup -d " + sibling->path +
-               "), then try again. Nothing was written."},
-              48);
+               "), then try again. Nothing was written."});
   mounted.reset();
   EXPECT_FALSE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok());
-  ExpectBoxes(f.prompter,
-              {refused +
-               " as well: a write here would go behind its back. Free it first "
-               "(losetup -d " +
-               sibling->path + "), then try again. Nothing was written."},
-              48);
+  ExpectBoxes(f.prompter, {refused +
+                           " as well: a write here would go behind its back. Free it first "
+                           "(losetup -d " +
+                           sibling->path + "), then try again. Nothing was written."});
   EXPECT_TRUE(Slice(WholeFile(ext2), 3) == before && Records(f.model) == 0);
   sibling.reset();
   EXPECT_TRUE(WriteSector(f.model, "E:", 3, before, Filled(1)).ok());
@@ -340,8 +331,7 @@ TEST_F(LoopDrive, AReadOnlyDeviceIsRefusedWithoutARecord) {
             Cause::ReadOnlyDevice);
   ExpectBoxes(f.prompter,
               {"Write refused on Device R:, sector 2: the device is set read-only (a "
-               "write-protect switch, blockdev --setro or losetup -r). Nothing was written."},
-              48);
+               "write-protect switch, blockdev --setro or losetup -r). Nothing was written."});
   EXPECT_TRUE(WholeFile(disk) == data && Records(f.model) == 0);
 }
 
