@@ -1,5 +1,6 @@
 #include "check/headless.h"
 
+#include "base/escape.h"
 #include "check/checker_parts.h"
 #include "fat/boot_sector.h"
 
@@ -44,7 +45,8 @@ std::string Summary(const CheckResult& r) {
 }  // namespace
 
 std::string FindingsText(const CheckResult& r, const std::string& medium) {
-  std::string text = medium + ": " + Summary(r) + "\n";
+  // The medium's name on one line, whatever bytes it holds.
+  std::string text = EscapeControls(medium) + ": " + Summary(r) + "\n";
   for (const Finding& f : r.findings) {
     text += std::string(SeverityName(f.severity)) + " " + std::string(KindName(f.kind));
     const std::string at = Where(f);
@@ -98,7 +100,8 @@ int RunHeadlessCheck(const std::filesystem::path& path, bool json, OemCodePage p
                      std::FILE* err) {
   fat::MediumSource medium;
   if (const Status open = medium.Open(path); !open.ok()) {
-    std::fprintf(err, "dulvex: %s: %s\n", path.c_str(), open.Describe().c_str());
+    std::fprintf(err, "dulvex: %s: %s\n", EscapeControls(path.string()).c_str(),
+                 open.Describe().c_str());
     return 2;
   }
   const CheckResult r = CheckVolume(medium, nullptr, page);

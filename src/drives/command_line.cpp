@@ -74,7 +74,7 @@ std::string ReadArgs(CommandLine& cl, const std::vector<std::string>& args) {
     } else if (IsOption(arg, "--codepage")) {
       if (!OptionValue(args, i, "--codepage", value)) return "--codepage needs 850, 437 or 1252";
       cl.codePage = OemCodePageNamed(value);
-      if (!cl.codePage) return "--codepage " + value + ": give 850, 437 or 1252";
+      if (!cl.codePage) return "--codepage " + EscapeControls(value) + ": give 850, 437 or 1252";
     } else {
       return "unknown option " + EscapeControls(arg) + " (see dulvex --help)";
     }
@@ -92,12 +92,12 @@ std::string ReadCheckArgs(CommandLine& cl, const std::vector<std::string>& args)
     } else if (IsOption(args[i], "--codepage")) {
       if (!OptionValue(args, i, "--codepage", value)) return "--codepage needs 850, 437 or 1252";
       cl.codePage = OemCodePageNamed(value);
-      if (!cl.codePage) return "--codepage " + value + ": give 850, 437 or 1252";
+      if (!cl.codePage) return "--codepage " + EscapeControls(value) + ": give 850, 437 or 1252";
     } else if (IsOption(args[i], "--check") && cl.check.empty()) {
       if (!OptionValue(args, i, "--check", value) || value.empty())
         return "--check needs the PATH of an image file or a block device";
       if (const Status medium = CheckMedium(value); !medium.ok())
-        return value.append(": ").append(medium.Describe());
+        return EscapeControls(value) + ": " + medium.Describe();
       cl.check = value;
     } else {
       return "--check takes one PATH, --json and --codepage, nothing else (see dulvex --help)";

@@ -93,6 +93,8 @@ printf -- '--drives=/tmp\0--drive=a:=/etc/passwd\0--\0-x' >"$out/drives-folder-a
 printf -- '/no/such\nname.img' >"$out/newline-in-name"
 printf -- '--help\0--bogus' >"$out/help"
 printf -- '--drive\0S=/etc/passwd' >"$out/bad-letter"
+printf -- '--check\0/no/such\nname.img' >"$out/check-newline-in-name"
+printf -- '--check\0/etc/passwd\0--codepage=\033[2J' >"$out/check-escape-in-code-page"
 
 # Rows of the write journal (journal_rows_fuzz): a byte for the number of rows, then for each
 # column a kind byte and its data; kind 5 is the column's usual value, picked by the next byte

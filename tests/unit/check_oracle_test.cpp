@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <fstream>
 #include <map>
@@ -410,9 +411,14 @@ TEST(CheckHeadless, ExitStatusLinesAndJson) {
   const fs::path clean = SmallVolume(dir.path(), false), broken = SmallVolume(dir.path(), true);
   const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
                           Quote(program.string()) + " --check ";
-  const Ran good = Shell(run + Quote(clean.string()));
+  // A medium's name with a line break in it still takes one line.
+  const fs::path named = dir.path() / "clean\nvolume.img";
+  fs::rename(clean, named);
+  const Ran good = Shell(run + Quote(named.string()));
   EXPECT_EQ(good.status, 0) << good.out;
-  EXPECT_TRUE(good.out.ends_with("\nclean\n")) << good.out;
+  EXPECT_TRUE(good.out.starts_with((dir.path() / "clean\\nvolume.img: FAT16, ").string()) &&
+              good.out.ends_with("\nclean\n") && std::ranges::count(good.out, '\n') == 2)
+      << good.out;
   const std::vector<std::uint8_t> before = testing::ReadBytes(broken, 0, 0, 1 << 20);
   const Ran bad = Shell(run + Quote(broken.string()));
   EXPECT_EQ(bad.status, 1);

@@ -41,10 +41,11 @@ TEST(DrivesCommandLine, BadArgumentsGiveOneClearLine) {
       {{"--", "--help"}, "--help: no such file"},  // after "--" everything is a path
       {{"/no/such\nname\x7f.img"}, "/no/such\\nname\\x7F.img: no such file"},  // one line
       {{"--check"}, "--check needs the PATH"},
-      {{"--check", "/no/such.img"}, "/no/such.img: no such file or device"},
+      {{"--check", "/no/such\nname.img"}, "/no/such\\nname.img: no such file or device"},
       {{"--check", img, "--check", img}, "--check takes one PATH"},
       {{"--check", img, "--drive", "E=" + img}, "--check takes one PATH"},
-      {{"--check", img, "--codepage", "999"}, "give 850, 437 or 1252"},
+      {{"--check", img, "--codepage", "9\n9"}, "--codepage 9\\n9: give 850, 437 or 1252"},
+      {{"--codepage", "\x1b[2J"}, "--codepage \\x1B[2J: give 850, 437 or 1252"},
       {{"--json", img}, "unknown option --json"},
   };
   for (const auto& [args, says] : cases) {
