@@ -10,7 +10,11 @@ build=${1:-build}
 runs=${RUNS:-7}
 runner="$build/bin/dulvex_scenario"
 [ -x "$runner" ] || { echo "build $runner first (cmake --build $build --target dulvex_scenario)" >&2; exit 2; }
+runner=$(cd "$(dirname "$runner")" && pwd)/dulvex_scenario
 here=$(cd "$(dirname "$0")" && pwd)
+# In CTest's working folder: the file dialogs open there, and watching a folder costs the
+# kernel a step per name it remembers there (a source tree after many builds: tens of ms).
+cd "$build/tests"
 files=("$here"/../tests/scenarios/*.scn)
 screen="offscreen:configfile=$here/../tests/ui/screens/1920x1200.json"
 
