@@ -45,6 +45,14 @@ int HexValue(char c) {
   return -1;
 }
 
+// A table of `page`, made once for each of the three pages.
+template <typename Table>
+const Table& OfPage(OemCodePage page) {
+  static const std::array<Table, 3> kTables = {Table(OemCodePage::Cp850), Table(OemCodePage::Cp437),
+                                               Table(OemCodePage::Cp1252)};
+  return kTables[static_cast<std::size_t>(page)];  // in the order of OemCodePage
+}
+
 void AppendHexEscape(std::string& out, char kind, std::uint32_t v, int digits) {
   out += '\\';
   out += kind;
@@ -91,8 +99,8 @@ std::optional<char32_t> OemCharOfByte(OemCodePage page, std::uint8_t b) {
 std::optional<std::uint8_t> OemByteOfChar(OemCodePage page, char32_t c) {
   if (c >= 0x20 && c < 0x7F) return static_cast<std::uint8_t>(c);
   if (c < 0x80) return std::nullopt;
-  // Each page's upper half by character, made once: the characters below U+0100 in a
-  // table, the others sorted.
+  // Each page's upper half by character: the characters below U+0100 in a table, the others
+  // sorted.
   struct Reverse {
     std::array<std::uint8_t, 0x100> latin{};  // 0 where the page lacks the character
     std::array<std::pair<char32_t, std::uint8_t>, 128> pairs{};
@@ -106,9 +114,7 @@ std::optional<std::uint8_t> OemByteOfChar(OemCodePage page, char32_t c) {
       std::sort(pairs.begin(), pairs.end());
     }
   };
-  static const Reverse k850(OemCodePage::Cp850), k437(OemCodePage::Cp437),
-      k1252(OemCodePage::Cp1252);
-  const Reverse& r = page == OemCodePage::Cp850 ? k850 : page == OemCodePage::Cp437 ? k437 : k1252;
+  const Reverse& r = OfPage<Reverse>(page);
   if (c < 0x100) return r.latin[c] != 0 ? std::optional(r.latin[c]) : std::nullopt;
   const auto it = std::lower_bound(r.pairs.begin(), r.pairs.end(), std::pair(c, std::uint8_t{0}));
   if (it == r.pairs.end() || it->first != c) return std::nullopt;
@@ -116,15 +122,11 @@ std::optional<std::uint8_t> OemByteOfChar(OemCodePage page, char32_t c) {
 }
 
 std::uint8_t OemUpper(OemCodePage page, std::uint8_t b) {
-  // The three pages in the order of OemCodePage, made once (the ASCII letters among them).
-  static const std::array<UpperTable, 3> kTables = {UpperTable(OemCodePage::Cp850),
-                                                    UpperTable(OemCodePage::Cp437),
-                                                    UpperTable(OemCodePage::Cp1252)};
-  return kTables[static_cast<std::size_t>(page)].upper[b];
+  return OfPage<UpperTable>(page).upper[b];  // the ASCII letters among them
 }
 
 void AppendShortNameByte(std::string& out, OemCodePage page, std::uint8_t b) {
-  // Each page's 256 bytes as they are shown, made once.
+  // Each page's 256 bytes as they are shown.
   struct Shown {
     struct Text {
       char bytes[4];
@@ -145,8 +147,7 @@ void AppendShortNameByte(std::string& out, OemCodePage page, std::uint8_t b) {
       }
     }
   };
-  static const Shown k850(OemCodePage::Cp850), k437(OemCodePage::Cp437), k1252(OemCodePage::Cp1252);
-  const Shown& t = page == OemCodePage::Cp850 ? k850 : page == OemCodePage::Cp437 ? k437 : k1252;
+  const Shown& t = OfPage<Shown>(page);
   out.append(t.of[b].bytes, t.of[b].size);
 }
 

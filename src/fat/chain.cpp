@@ -80,12 +80,7 @@ std::vector<std::uint32_t> ChainFollower::Follow(std::uint32_t start, ChainEnd* 
 std::vector<Run> RunsOf(std::span<const std::uint32_t> clusters) {
   std::vector<Run> runs;
   if (!clusters.empty()) runs.reserve(std::min<std::size_t>(clusters.size(), 16));
-  for (const std::uint32_t n : clusters) {
-    if (!runs.empty() && runs.back().last() + 1 == n)
-      ++runs.back().count;
-    else
-      runs.push_back({n, 1});
-  }
+  ForEachRun(clusters, [&runs](const Run& r) { runs.push_back(r); });
   return runs;
 }
 

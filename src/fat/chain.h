@@ -71,6 +71,16 @@ struct Run {
   std::uint32_t last() const { return first + count - 1; }
 };
 std::vector<Run> RunsOf(std::span<const std::uint32_t> clusters);
+// The same, each run handed to `each` as it is found, with no list of its own.
+template <typename Each>
+void ForEachRun(std::span<const std::uint32_t> clusters, Each each) {
+  for (std::size_t i = 0; i < clusters.size();) {
+    std::size_t j = i + 1;
+    while (j < clusters.size() && clusters[j] == clusters[j - 1] + 1) ++j;
+    each(Run{clusters[i], static_cast<std::uint32_t>(j - i)});
+    i = j;
+  }
+}
 // "2-17, 40-41, 1009"; after `most` runs, ", ..." stands for the rest.
 std::string RangesText(std::span<const Run> runs, std::size_t most = SIZE_MAX);
 

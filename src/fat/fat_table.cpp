@@ -34,18 +34,37 @@ std::string Hex(std::uint32_t v) {
   return b;
 }
 
+// Entry n, 0 past the end: one test for each kind, as the FAT engine's commonest step.
+inline std::uint32_t ValueOf(FatKind kind, std::span<const std::uint8_t> fat, std::uint32_t n) {
+  const std::uint8_t* p = fat.data();
+  switch (kind) {
+    case FatKind::Fat12: {
+      const std::uint64_t at = std::uint64_t{n} * 3 / 2;
+      if (at + 2 > fat.size()) return 0;
+      const std::uint16_t pair = Le16(p + at);
+      return (n & 1) == 0 ? pair & 0xFFFu : pair >> 4u;
+    }
+    case FatKind::Fat16:
+      return std::uint64_t{n} * 2 + 2 > fat.size() ? 0 : Le16(p + std::uint64_t{n} * 2);
+    case FatKind::Fat32:
+      break;
+  }
+  return std::uint64_t{n} * 4 + 4 > fat.size() ? 0 : Le32(p + std::uint64_t{n} * 4);
+}
+
 }  // namespace
 
-EntryKind Classify(FatKind kind, std::uint32_t value, std::uint32_t maxCluster) {
-  if (kind == FatKind::Fat32) value &= 0x0FFFFFFF;
+EntryKinds::EntryKinds(FatKind kind, std::uint32_t maxCluster) {
   const Markers m = MarkersOf(kind);
-  if (value == 0) return EntryKind::Free;
-  if (value >= m.endFrom) return EntryKind::End;
-  if (value == m.bad) return EntryKind::Bad;
+  mask_ = kind == FatKind::Fat32 ? 0x0FFFFFFF : 0xFFFFFFFF;
   // A FAT12 volume of 4084 clusters numbers them up to FF5: a cluster wins over the
-  // reserved range.
-  if (value >= 2 && value <= maxCluster) return EntryKind::Next;
-  return value == 1 || value >= m.reservedFrom ? EntryKind::Reserved : EntryKind::OutOfRange;
+  // reserved range, never over the bad or end markers.
+  nextMax_ = std::min(maxCluster, m.bad - 1);
+  reservedFrom_ = m.reservedFrom, bad_ = m.bad, endFrom_ = m.endFrom;
+}
+
+EntryKind Classify(FatKind kind, std::uint32_t value, std::uint32_t maxCluster) {
+  return EntryKinds(kind, maxCluster).Of(value);
 }
 
 std::uint32_t EntryValueAt(FatKind kind, std::uint32_t n, const std::uint8_t* first) {
@@ -81,9 +100,7 @@ void PutEntryValueAt(FatKind kind, std::uint32_t n, std::uint8_t* first, std::ui
 }
 
 std::uint32_t EntryValue(FatKind kind, std::span<const std::uint8_t> fat, std::uint32_t n) {
-  const std::uint64_t at = FirstByteOfEntry(kind, n);
-  if (at + BytesOfEntry(kind) > fat.size()) return 0;
-  return EntryValueAt(kind, n, &fat[at]);
+  return ValueOf(kind, fat, n);
 }
 
 std::string EntryText(const Entry& e) {
@@ -144,40 +161,15 @@ EntriesOfByte EntriesOfFatByte(FatKind kind, std::uint64_t offset) {
 }
 
 FatTable::FatTable(const Layout& layout, std::vector<std::uint8_t> bytes)
-    : layout_(layout), bytes_(std::move(bytes)) {
-  const Markers m = MarkersOf(layout.kind);
-  mask_ = layout.kind == FatKind::Fat32 ? 0x0FFFFFFF : 0xFFFFFFFF;
-  nextMax_ = std::min(layout.MaxCluster(), m.bad - 1);
-  reservedFrom_ = m.reservedFrom, bad_ = m.bad, endFrom_ = m.endFrom;
-}
+    : layout_(layout), bytes_(std::move(bytes)), kinds_(layout.kind, layout.MaxCluster()) {}
 
-// As Classify, with the most common answer first.
 Entry FatTable::At(std::uint32_t n) const {
   const std::uint32_t v = Value(n);
-  const std::uint32_t c = v & mask_;
-  if (c >= 2 && c <= nextMax_) return {v, EntryKind::Next};
-  if (c == 0) return {v, EntryKind::Free};
-  if (c >= endFrom_) return {v, EntryKind::End};
-  if (c == bad_) return {v, EntryKind::Bad};
-  return {v, c == 1 || c >= reservedFrom_ ? EntryKind::Reserved : EntryKind::OutOfRange};
+  return {v, kinds_.Of(v)};
 }
 
 std::uint32_t FatTable::Value(std::uint32_t n) const {
-  // As EntryValue, one test for each kind.
-  const std::uint8_t* p = bytes_.data();
-  switch (layout_.kind) {
-    case FatKind::Fat12: {
-      const std::uint64_t at = std::uint64_t{n} * 3 / 2;
-      if (at + 2 > bytes_.size()) return 0;
-      const std::uint16_t pair = Le16(p + at);
-      return (n & 1) == 0 ? pair & 0xFFFu : pair >> 4u;
-    }
-    case FatKind::Fat16:
-      return std::uint64_t{n} * 2 + 2 > bytes_.size() ? 0 : Le16(p + std::uint64_t{n} * 2);
-    case FatKind::Fat32:
-      break;
-  }
-  return std::uint64_t{n} * 4 + 4 > bytes_.size() ? 0 : Le32(p + std::uint64_t{n} * 4);
+  return ValueOf(layout_.kind, bytes_, n);
 }
 
 std::optional<ReadFailure> ReadSectors(ByteSource& source, std::int64_t sector,

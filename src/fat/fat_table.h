@@ -30,8 +30,26 @@ struct Entry {
   std::uint32_t Next() const { return value & 0x0FFFFFFF; }  // the cluster it names
 };
 
-// What a value means on a FAT of `kind` whose clusters go up to `maxCluster`. The top 4 bits
-// of a FAT32 entry are ignored.
+// What the values of a FAT of `kind` whose clusters go up to `maxCluster` mean, its markers
+// worked out once. The top 4 bits of a FAT32 entry are ignored.
+class EntryKinds {
+ public:
+  EntryKinds(FatKind kind, std::uint32_t maxCluster);
+  // The most common answer first: a value naming a next cluster.
+  EntryKind Of(std::uint32_t value) const {
+    const std::uint32_t c = value & mask_;
+    if (c >= 2 && c <= nextMax_) return EntryKind::Next;
+    if (c == 0) return EntryKind::Free;
+    if (c >= endFrom_) return EntryKind::End;
+    if (c == bad_) return EntryKind::Bad;
+    return c == 1 || c >= reservedFrom_ ? EntryKind::Reserved : EntryKind::OutOfRange;
+  }
+
+ private:
+  // The bits of a value that count, the values 2 .. nextMax_ that name the next cluster, and
+  // the markers.
+  std::uint32_t mask_, nextMax_, reservedFrom_, bad_, endFrom_;
+};
 EntryKind Classify(FatKind kind, std::uint32_t value, std::uint32_t maxCluster);
 
 // Entry n, from its bytes: `first` points at FirstByteOfEntry(kind, n) and BytesOfEntry(kind)
@@ -71,9 +89,7 @@ class FatTable {
  private:
   Layout layout_;
   std::vector<std::uint8_t> bytes_;
-  // What At() tests, worked out once: the bits of a value that count, the values 2 ..
-  // nextMax_ that name the next cluster (most entries), and the markers.
-  std::uint32_t mask_ = 0, nextMax_ = 0, reservedFrom_ = 0, bad_ = 0, endFrom_ = 0;
+  EntryKinds kinds_;
 };
 
 struct FatLoad {

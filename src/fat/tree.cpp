@@ -106,12 +106,9 @@ class Walker {
     };
     DirectoryClusters(d);
     // Runs of consecutive clusters, each one extent.
-    for (std::size_t i = 0; i < clusters_.size();) {
-      std::size_t j = i + 1;
-      while (j < clusters_.size() && clusters_[j] == clusters_[j - 1] + 1) ++j;
-      add(l_.ClusterSector(clusters_[i]), std::uint64_t{j - i} * l_.sectorsPerCluster);
-      i = j;
-    }
+    ForEachRun(clusters_, [&](const fat::Run& r) {
+      add(l_.ClusterSector(r.first), std::uint64_t{r.count} * l_.sectorsPerCluster);
+    });
     if (d == 0 && l_.kind != FatKind::Fat32 && l_.rootSectors > 0)
       add(l_.rootSector, std::min<std::uint64_t>(static_cast<std::uint64_t>(l_.rootSectors),
                                                  Tree::kMaxDirectoryBytes / kSectorBytes));
